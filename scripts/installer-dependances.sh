@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian 12, every package the build, the program and the tests need.
+set -euo pipefail
+paquets=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev
+    googletest libgtest-dev
+    python3 python3-aiosmtpd openssl
+    xvfb xauth openbox xdotool wmctrl x11-utils
+    cups cups-client cups-bsd printer-driver-cups-pdf
+    poppler-utils fonts-dejavu-core imagemagick
+)
+manquants=()
+for paquet in "${paquets[@]}"; do
+    dpkg-query -W -f='${Status}' "$paquet" 2>/dev/null | grep -q "ok installed" || manquants+=("$paquet")
+done
+if ((${#manquants[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${manquants[@]}"
+fi

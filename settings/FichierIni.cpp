@@ -1,0 +1,102 @@
+#include "FichierIni.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+// Host programs write these files in the Windows code page as often as in UTF-8.
+QString Decoder(const QByteArray& octets) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString texte = utf8(octets);
+    if (!utf8.hasError()) {
+        return texte;
+    }
+    return QString::fromLatin1(octets);
+}
+
+QString SansGuillemets(const QString& valeur) {
+    if (valeur.size() >= 2 && (valeur.front() == u'"' || valeur.front() == u'\'') &&
+        valeur.back() == valeur.front()) {
+        return valeur.mid(1, valeur.size() - 2);
+    }
+    return valeur;
+}
+
+}  // namespace
+
+FichierIni::FichierIni(const QString& chemin) {
+    QFile fichier(chemin);
+    if (fichier.open(QIODevice::ReadOnly)) {
+        Analyser(Decoder(fichier.readAll()));
+    }
+}
+
+FichierIni FichierIni::DepuisTexte(const QString& texte) {
+    FichierIni ini;
+    ini.Analyser(texte);
+    return ini;
+}
+
+void FichierIni::Analyser(const QString& texte) {
+    QHash<QString, QString>* courante = nullptr;
+    QString contenu = texte;
+    if (contenu.startsWith(QChar(0xFEFF))) {
+        contenu.remove(0, 1);
+    }
+    const QStringList lignes = contenu.split(u'\n');
+    for (const QString& brute : lignes) {
+        const QString ligne = brute.trimmed();
+        if (ligne.isEmpty() || ligne.startsWith(u';')) {
+            continue;
+        }
+        if (ligne.startsWith(u'[')) {
+            const qsizetype fin = ligne.indexOf(u']');
+            const QString nom = ligne.mid(1, fin < 0 ? -1 : fin - 1).trimmed().toLower();
+            // A section written twice keeps the keys of its first occurrence first.
+            courante = &sections_[nom];
+            continue;
+        }
+        const qsizetype egal = ligne.indexOf(u'=');
+        if (egal <= 0 || courante == nullptr) {
+            continue;
+        }
+        const QString cle = ligne.left(egal).trimmed().toLower();
+        if (!courante->contains(cle)) {
+            courante->insert(cle, SansGuillemets(ligne.mid(egal + 1).trimmed()));
+        }
+    }
+}
+
+const QString* FichierIni::Valeur(const QString& section, const QString& cle) const {
+    const auto s = sections_.constFind(section.trimmed().toLower());
+    if (s == sections_.constEnd()) {
+        return nullptr;
+    }
+    const auto v = s->constFind(cle.trimmed().toLower());
+    return v == s->constEnd() ? nullptr : &*v;
+}
+
+QString FichierIni::LireTexte(const QString& section, const QString& cle,
+                              const QString& defaut) const {
+    const QString* valeur = Valeur(section, cle);
+    return valeur ? *valeur : defaut;
+}
+
+int FichierIni::LireEntier(const QString& section, const QString& cle, int defaut) const {
+    const QString* valeur = Valeur(section, cle);
+    if (!valeur) {
+        return defaut;
+    }
+    bool ok = false;
+    const int nombre = valeur->toInt(&ok, 10);
+    return ok ? nombre : defaut;
+}
+
+bool FichierIni::LireBooleen(const QString& section, const QString& cle, bool defaut) const {
+    return LireEntier(section, cle, defaut ? 1 : 0) != 0;
+}
+
+QString FichierIni::CleNumerotee(const QString& radical, int numero) {
+    return radical + QString::number(numero);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "Ihm.h"
+
+// Scripted stand-in for the user's side of the dialogs: it records every text shown, answers
+// from queues and lets a test act on each modal window instead of blocking.
+class IhmFactice : public Ihm {
+public:
+    struct Message {
+        QString genre;  // "information", "confirmation" or "exception"
+        QString titre;
+        QString texte;
+    };
+
+    void Information(QWidget*, const QString& texte) override {
+        messages.append({QStringLiteral("information"), {}, texte});
+    }
+    bool Confirmation(QWidget*, const QString& titre, const QString& texte) override {
+        messages.append({QStringLiteral("confirmation"), titre, texte});
+        return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
+    }
+    void AfficherException(QWidget*, const QString& message) override {
+        messages.append({QStringLiteral("exception"), {}, message});
+    }
+    QString ChoisirFichier(QWidget*, const QString&, const QString&, const QString&) override {
+        return fichiersChoisis.isEmpty() ? QString() : fichiersChoisis.takeFirst();
+    }
+    QString ChoisirFichierEnregistrement(QWidget*, const QString&, const QString&,
+                                         const QString&) override {
+        return fichiersChoisis.isEmpty() ? QString() : fichiersChoisis.takeFirst();
+    }
+    bool OuvrirAvecShell(const QString& chemin) override {
+        ouverturesShell.append(chemin);
+        return true;
+    }
+    int AfficherModal(QDialog& fenetre) override {
+        fenetresModales.append(&fenetre);
+        return surModal ? surModal(fenetre) : QDialog::Rejected;
+    }
+
+    QStringList Textes() const {
+        QStringList textes;
+        for (const Message& message : messages) {
+            textes.append(message.texte);
+        }
+        return textes;
+    }
+
+    QList<Message> messages;
+    QList<bool> reponsesConfirmation;
+    QStringList fichiersChoisis;
+    QStringList ouverturesShell;
+    QList<QPointer<QDialog>> fenetresModales;
+    std::function<int(QDialog&)> surModal;
+};

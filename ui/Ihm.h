@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+// Everything a window shows to the user outside itself goes through this interface: message
+// boxes, confirmations, file dialogs, the shell "open" and modal child windows. The program uses
+// IhmQt; tests give scripted answers and read the exact texts that were shown.
+class Ihm {
+public:
+    virtual ~Ihm() = default;
+
+    // Plain message box with an OK button.
+    virtual void Information(QWidget* parent, const QString& texte) = 0;
+    // Warning box with Yes and No; true for Yes.
+    virtual bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) = 0;
+    // The application's standard error box for an error no handler dealt with.
+    virtual void AfficherException(QWidget* parent, const QString& message) = 0;
+    // File dialogs; an empty text when the user cancels.
+    virtual QString ChoisirFichier(QWidget* parent, const QString& titre, const QString& dossier,
+                                   const QString& filtre) = 0;
+    virtual QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre,
+                                                 const QString& cheminPropose,
+                                                 const QString& filtre) = 0;
+    // Opens a file with the program the system associates with it.
+    virtual bool OuvrirAvecShell(const QString& chemin) = 0;
+    // Shows a child window modally and returns its result once it is closed.
+    virtual int AfficherModal(QDialog& fenetre) = 0;
+};
