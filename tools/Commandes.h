@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// One sub-command of the administrators' and template authors' tool. It returns the process exit
+// code and writes its results to sortie, its errors to erreurs.
+struct Commande {
+    const char* nom;
+    const char* usage;  // arguments, as shown in the help
+    const char* aide;   // one line
+    int (*executer)(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs);
+};
+
+// Every command of the tool, in the order the help lists them.
+const QList<Commande>& ToutesLesCommandes();
