@@ -1,0 +1,203 @@
+#include "MessageMail.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QUrl>
+#include <stdexcept>
+
+namespace {
+
+const QByteArray kFinDeLigne = "\r\n";
+
+QStringList DecouperEntrees(const QString& texte) {
+    QStringList entrees;
+    QString courante;
+    bool entreGuillemets = false;
+    bool entreChevrons = false;
+    for (const QChar c : texte) {
+        if (c == u'"' && !entreChevrons) {
+            entreGuillemets = !entreGuillemets;
+        } else if (c == u'<' && !entreGuillemets) {
+            entreChevrons = true;
+        } else if (c == u'>' && !entreGuillemets) {
+            entreChevrons = false;
+        } else if ((c == u',' || c == u';') && !entreGuillemets && !entreChevrons) {
+            entrees.append(courante);
+            courante.clear();
+            continue;
+        }
+        courante.append(c);
+    }
+    entrees.append(courante);
+    return entrees;
+}
+
+bool EstAscii(const QString& texte) {
+    for (const QChar c : texte) {
+        if (c.unicode() > 0x7e || c.unicode() < 0x20) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// RFC 2047 encoded words, cut between characters so that no word exceeds 75 characters.
+QByteArray EncoderMot(const QString& texte) {
+    if (EstAscii(texte)) {
+        return texte.toUtf8();
+    }
+    QByteArrayList mots;
+    QByteArray morceau;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const qsizetype longueur = texte.at(i).isHighSurrogate() && i + 1 < texte.size() ? 2 : 1;
+        const QByteArray caractere = texte.mid(i, longueur).toUtf8();
+        i += longueur - 1;
+        if ((morceau.size() + caractere.size() + 2) / 3 * 4 > 60) {
+            mots.append("=?UTF-8?B?" + morceau.toBase64() + "?=");
+            morceau.clear();
+        }
+        morceau += caractere;
+    }
+    if (!morceau.isEmpty()) {
+        mots.append("=?UTF-8?B?" + morceau.toBase64() + "?=");
+    }
+    return mots.join("\r\n ");
+}
+
+QByteArray EncoderAdresse(const AdresseMail& adresse) {
+    if (adresse.nom.isEmpty()) {
+        return "<" + adresse.adresse.toUtf8() + ">";
+    }
+    QByteArray nom = EncoderMot(adresse.nom);
+    if (EstAscii(adresse.nom)) {
+        QString echappe = adresse.nom;
+        echappe.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        nom = "\"" + echappe.toUtf8() + "\"";
+    }
+    return nom + " <" + adresse.adresse.toUtf8() + ">";
+}
+
+QByteArray EncoderListe(const QString& texte) {
+    QByteArrayList adresses;
+    for (const AdresseMail& adresse : AnalyserAdresses(texte)) {
+        adresses.append(EncoderAdresse(adresse));
+    }
+    return adresses.join(",\r\n ");
+}
+
+QByteArray Base64EnLignes(const QByteArray& octets) {
+    const QByteArray encode = octets.toBase64();
+    QByteArray resultat;
+    resultat.reserve(encode.size() + encode.size() / 76 * 2 + 2);
+    for (qsizetype i = 0; i < encode.size(); i += 76) {
+        resultat += encode.mid(i, 76) + kFinDeLigne;
+    }
+    return resultat;
+}
+
+QByteArray DateRfc5322(const QDateTime& date) {
+    const QLocale c = QLocale::c();
+    const int decalage = date.offsetFromUtc() / 60;
+    const QString zone = QStringLiteral("%1%2%3")
+                             .arg(decalage < 0 ? u'-' : u'+')
+                             .arg(qAbs(decalage) / 60, 2, 10, QLatin1Char('0'))
+                             .arg(qAbs(decalage) % 60, 2, 10, QLatin1Char('0'));
+    return (c.toString(date, QStringLiteral("ddd, d MMM yyyy HH:mm:ss ")) + zone).toUtf8();
+}
+
+QByteArray EnTetesPieceJointe(const QString& nomFichier) {
+    QByteArray nom = "\"" + nomFichier.toUtf8() + "\"";
+    QByteArray disposition = "attachment; filename=" + nom;
+    if (!EstAscii(nomFichier) || nomFichier.contains(u'"')) {
+        nom = "\"" + EncoderMot(nomFichier) + "\"";
+        disposition = "attachment;\r\n filename*=UTF-8''" +
+                      QUrl::toPercentEncoding(nomFichier, {}, "'*") + ";\r\n filename=" + nom;
+    }
+    return "Content-Type: application/octet-stream; name=" + nom + kFinDeLigne +
+           "Content-Transfer-Encoding: base64" + kFinDeLigne +
+           "Content-Disposition: " + disposition + kFinDeLigne;
+}
+
+QByteArray LireFichier(const QString& chemin) {
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error(QStringLiteral("Impossible de lire la pièce jointe « %1 » : %2")
+                                     .arg(chemin, fichier.errorString())
+                                     .toStdString());
+    }
+    return fichier.readAll();
+}
+
+}  // namespace
+
+QList<AdresseMail> AnalyserAdresses(const QString& texte) {
+    QList<AdresseMail> adresses;
+    for (const QString& entree : DecouperEntrees(texte)) {
+        const QString propre = entree.trimmed();
+        if (propre.isEmpty()) {
+            continue;
+        }
+        const qsizetype ouvrant = propre.lastIndexOf(u'<');
+        const qsizetype fermant = propre.lastIndexOf(u'>');
+        if (ouvrant >= 0 && fermant > ouvrant) {
+            QString nom = propre.left(ouvrant).trimmed();
+            if (nom.size() >= 2 && nom.startsWith(u'"') && nom.endsWith(u'"')) {
+                nom = nom.mid(1, nom.size() - 2);
+            }
+            adresses.append({nom, propre.mid(ouvrant + 1, fermant - ouvrant - 1).trimmed()});
+        } else {
+            adresses.append({{}, propre});
+        }
+    }
+    return adresses;
+}
+
+QStringList DestinatairesEnveloppe(const MessageMail& message) {
+    QStringList adresses;
+    for (const QString* liste : {&message.destinataires, &message.copies, &message.copiesCachees}) {
+        for (const AdresseMail& adresse : AnalyserAdresses(*liste)) {
+            adresses.append(adresse.adresse);
+        }
+    }
+    return adresses;
+}
+
+QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date) {
+    const QByteArray frontiere =
+        "=_vantaro_" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    QByteArray texte;
+    texte += "Date: " + DateRfc5322(date) + kFinDeLigne;
+    texte += "From: " + EncoderAdresse(message.expediteur) + kFinDeLigne;
+    if (!message.destinataires.trimmed().isEmpty()) {
+        texte += "To: " + EncoderListe(message.destinataires) + kFinDeLigne;
+    }
+    if (!message.copies.trimmed().isEmpty()) {
+        texte += "Cc: " + EncoderListe(message.copies) + kFinDeLigne;
+    }
+    texte += "Subject: " + EncoderMot(message.objet) + kFinDeLigne;
+    texte += "Message-ID: <" + QByteArray::number(date.toMSecsSinceEpoch()) + "." +
+             QByteArray::number(QRandomGenerator::global()->generate(), 36) + "@vantaro>" +
+             kFinDeLigne;
+    texte += "MIME-Version: 1.0" + kFinDeLigne;
+    texte += "Content-Type: multipart/mixed; boundary=\"" + frontiere + "\"" + kFinDeLigne;
+    texte += kFinDeLigne;
+    texte += "--" + frontiere + kFinDeLigne;
+    texte += "Content-Type: text/plain; charset=UTF-8" + kFinDeLigne;
+    texte += "Content-Transfer-Encoding: base64" + kFinDeLigne + kFinDeLigne;
+    QString corps = message.corps;
+    corps.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\n', QStringLiteral("\r\n"));
+    texte += Base64EnLignes(corps.toUtf8());
+    for (const QString& chemin : message.piecesJointes) {
+        if (chemin.isEmpty()) {
+            continue;
+        }
+        texte += "--" + frontiere + kFinDeLigne;
+        texte += EnTetesPieceJointe(QFileInfo(chemin).fileName()) + kFinDeLigne;
+        texte += Base64EnLignes(LireFichier(chemin));
+    }
+    texte += "--" + frontiere + "--" + kFinDeLigne;
+    return texte;
+}

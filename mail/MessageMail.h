@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct AdresseMail {
+    QString nom;
+    QString adresse;
+};
+
+// A list of addresses as a user types it: entries separated by commas or semicolons, each
+// either a bare address or "Name <address>" (the name may be quoted). Empty entries are skipped.
+QList<AdresseMail> AnalyserAdresses(const QString& texte);
+
+// One e-mail as the mail window composes it. Recipients are kept as typed.
+struct MessageMail {
+    AdresseMail expediteur;
+    QString destinataires;
+    QString copies;
+    QString copiesCachees;
+    QString objet;
+    QString corps;
+    QStringList piecesJointes;  // file paths, in order
+};
+
+// The message as it goes on the wire: headers and a MIME body (the text as UTF-8, then one part
+// per attached file with its file name), lines ended by CRLF. Blind copies appear in no header.
+// Throws std::runtime_error naming the file when an attachment cannot be read.
+QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date);
+
+// Every address the server must deliver to: recipients, copies and blind copies.
+QStringList DestinatairesEnveloppe(const MessageMail& message);

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include "EnvoiSmtp.h"
+#include "MessageMail.h"
+#include "ServeurSmtp.h"
+
+namespace {
+
+const QString kUtilisateur = QStringLiteral("agence@exemple.fr");
+const QString kMotDePasse = QStringLiteral("sécret");
+
+struct CasTls {
+    const char* modeServeur;
+    ModeTls modeClient;
+};
+
+class EnvoiSmtpReel : public ::testing::TestWithParam<CasTls> {};
+
+QByteArray Octets(int taille) {
+    QByteArray octets;
+    for (int i = 0; i < taille; ++i) {
+        octets.append(static_cast<char>(i * 37 % 256));
+    }
+    return octets;
+}
+
+TEST_P(EnvoiSmtpReel, MessageRecuIntact) {
+    ServeurSmtp serveur(QString::fromUtf8(GetParam().modeServeur), kUtilisateur, kMotDePasse);
+    ASSERT_GT(serveur.Port(), 0);
+    QTemporaryDir dossier;
+    const QString pdf = dossier.filePath(QStringLiteral("Devis n°12 été.pdf"));
+    const QString plan = dossier.filePath(QStringLiteral("plan.dwg"));
+    for (const auto& [chemin, taille] : {std::pair{pdf, 70000}, std::pair{plan, 10}}) {
+        QFile fichier(chemin);
+        ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+        fichier.write(Octets(taille));
+    }
+    const CompteSmtp compte{QStringLiteral("127.0.0.1"),
+                            serveur.Port(),
+                            GetParam().modeClient,
+                            kUtilisateur,
+                            kMotDePasse,
+                            serveur.Autorite(),
+                            false};
+    MessageMail message;
+    message.expediteur = {QStringLiteral("Menuiserie Dupré"), QStringLiteral("devis@exemple.fr")};
+    message.destinataires = QStringLiteral("client@exemple.fr; \"Dupont, Jean\" <jean@exemple.fr>");
+    message.copies = QStringLiteral("copie@exemple.fr");
+    message.copiesCachees = QStringLiteral("archive@exemple.fr");
+    message.objet = QStringLiteral("DEVIS N°12 – FENÊTRES ÉTÉ");
+    message.corps = QStringLiteral("Bonjour,\n\nVoici le devis demandé.\n.\nÀ bientôt — Dupré\n");
+    message.piecesJointes = {pdf, QString(), plan};
+
+    EXPECT_NO_THROW(TesterConnexion(compte));
+    ASSERT_NO_THROW(EnvoyerMessage(compte, message));
+
+    const QList<QJsonObject> recus = serveur.Messages();
+    ASSERT_EQ(recus.size(), 1);
+    const QJsonObject recu = recus.first();
+    EXPECT_EQ(recu[QStringLiteral("enveloppe_de")].toString(), QStringLiteral("devis@exemple.fr"));
+    EXPECT_EQ(recu[QStringLiteral("enveloppe_a")].toArray().toVariantList(),
+              QVariantList({"client@exemple.fr", "jean@exemple.fr", "copie@exemple.fr",
+                            "archive@exemple.fr"}));
+    EXPECT_EQ(recu[QStringLiteral("de_nom")].toString(), QStringLiteral("Menuiserie Dupré"));
+    EXPECT_EQ(recu[QStringLiteral("a")].toArray().toVariantList(),
+              QVariantList({"client@exemple.fr", "jean@exemple.fr"}));
+    EXPECT_EQ(recu[QStringLiteral("cc")].toArray().toVariantList(),
+              QVariantList({"copie@exemple.fr"}));
+    EXPECT_FALSE(recu[QStringLiteral("bcc_entete")].toBool());
+    EXPECT_EQ(recu[QStringLiteral("objet")].toString(), message.objet);
+    QString corps = recu[QStringLiteral("corps")].toString();
+    corps.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(corps, message.corps);
+    const QJsonArray pieces = recu[QStringLiteral("pieces")].toArray();
+    ASSERT_EQ(pieces.size(), 2);
+    EXPECT_EQ(pieces[0][QStringLiteral("nom")].toString(), QStringLiteral("Devis n°12 été.pdf"));
+    EXPECT_EQ(QByteArray::fromBase64(pieces[0][QStringLiteral("octets")].toString().toLatin1()),
+              Octets(70000));
+    EXPECT_EQ(pieces[1][QStringLiteral("nom")].toString(), QStringLiteral("plan.dwg"));
+    EXPECT_EQ(QByteArray::fromBase64(pieces[1][QStringLiteral("octets")].toString().toLatin1()),
+              Octets(10));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EnvoiSmtpReel,
+                         ::testing::Values(CasTls{"clair", ModeTls::Aucun},
+                                           CasTls{"implicite", ModeTls::Implicite},
+                                           CasTls{"starttls-exige", ModeTls::StartTlsExige},
+                                           CasTls{"starttls", ModeTls::StartTlsSiPropose},
+                                           CasTls{"clair", ModeTls::StartTlsSiPropose}));
+
+MessageMail MessageSimple() {
+    MessageMail message;
+    message.expediteur = {{}, QStringLiteral("devis@exemple.fr")};
+    message.destinataires = QStringLiteral("client@exemple.fr");
+    message.objet = QStringLiteral("Essai");
+    return message;
+}
+
+struct CasEchec {
+    const char* nom;
+    const char* modeServeur;  // nullptr: nothing listens on the port
+    ModeTls modeClient;
+    const char* motDePasse;
+    bool avecAutorite;
+    const char* messageAttendu;
+};
+
+class EchecSmtp : public ::testing::TestWithParam<CasEchec> {};
+
+TEST_P(EchecSmtp, MessageFrancaisEtRienNEstEnvoye) {
+    const CasEchec cas = GetParam();
+    std::optional<ServeurSmtp> serveur;
+    int port = 0;
+    QString autorite;
+    if (cas.modeServeur) {
+        serveur.emplace(QString::fromUtf8(cas.modeServeur), kUtilisateur, kMotDePasse);
+        port = serveur->Port();
+        autorite = serveur->Autorite();
+    } else {
+        QTcpServer libre;
+        ASSERT_TRUE(libre.listen(QHostAddress::LocalHost));
+        port = libre.serverPort();
+    }
+    const CompteSmtp compte{QStringLiteral("127.0.0.1"),
+                            port,
+                            cas.modeClient,
+                            kUtilisateur,
+                            QString::fromUtf8(cas.motDePasse),
+                            cas.avecAutorite ? autorite : QString(),
+                            false};
+    const QString serveurTexte = QStringLiteral("127.0.0.1:%1").arg(port);
+    for (const bool envoi : {false, true}) {
+        try {
+            envoi ? EnvoyerMessage(compte, MessageSimple()) : TesterConnexion(compte);
+            ADD_FAILURE() << "aucune erreur pour " << cas.nom;
+        } catch (const ErreurSmtp& erreur) {
+            EXPECT_TRUE(QString::fromUtf8(erreur.what())
+                            .startsWith(QString::fromUtf8(cas.messageAttendu).arg(serveurTexte)))
+                << erreur.what();
+        }
+    }
+    if (serveur) {
+        EXPECT_TRUE(serveur->Messages().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, EchecSmtp,
+    ::testing::Values(CasEchec{"refus", nullptr, ModeTls::Aucun, "x", false,
+                               "Le serveur %1 refuse la connexion."},
+                      CasEchec{"identifiant", "starttls-exige", ModeTls::StartTlsExige, "faux",
+                               true, "Le serveur %1 refuse l'identifiant ou le mot de passe."},
+                      CasEchec{"sans starttls", "clair", ModeTls::StartTlsExige, "sécret", true,
+                               "Le serveur %1 ne propose pas le chiffrement TLS exigé."},
+                      CasEchec{"certificat", "implicite", ModeTls::Implicite, "sécret", false,
+                               "Le certificat du serveur %1 n'est pas reconnu."}),
+    [](const auto& info) {
+        QString nom = QString::fromUtf8(info.param.nom);
+        return nom.replace(u' ', u'_').toStdString();
+    });
+
+TEST(EnvoiSmtp, ServeurAccepteExplicitementSansVerification) {
+    ServeurSmtp serveur(QStringLiteral("implicite"), kUtilisateur, kMotDePasse);
+    CompteSmtp compte{QStringLiteral("127.0.0.1"),
+                      serveur.Port(),
+                      ModeTls::Implicite,
+                      kUtilisateur,
+                      kMotDePasse,
+                      {},
+                      true};
+    EXPECT_NO_THROW(EnvoyerMessage(compte, MessageSimple()));
+    EXPECT_EQ(serveur.Messages().size(), 1);
+}
+
+TEST(EnvoiSmtp, SansServeurConfigureNiDestinataire) {
+    EXPECT_THROW(TesterConnexion(CompteSmtp{}), ErreurSmtp);
+    CompteSmtp compte;
+    compte.hote = QStringLiteral("127.0.0.1");
+    MessageMail message = MessageSimple();
+    message.destinataires.clear();
+    try {
+        EnvoyerMessage(compte, message);
+        FAIL();
+    } catch (const ErreurSmtp& erreur) {
+        EXPECT_STREQ(erreur.what(), "Le message n'a aucun destinataire.");
+    }
+}
+
+}  // namespace
