@@ -1,0 +1,227 @@
+#include "BaseChiffree.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "ErreurBDD.h"
+
+namespace {
+
+constexpr qint64 kTaillePage = 1024;
+
+QString Guillemets(const QString& chemin) {
+    return QStringLiteral("« %1 »").arg(chemin);
+}
+
+// The engine says only "not a database"; the file itself tells a plain database or a foreign file
+// from an encrypted one whose password differs.
+QString ExpliquerFichierIllisible(const QString& chemin) {
+    QFile fichier(chemin);
+    const QByteArray entete = fichier.open(QIODevice::ReadOnly) ? fichier.read(16) : QByteArray();
+    if (entete == QByteArray("SQLite format 3\0", 16)) {
+        return QStringLiteral(
+                   "Le fichier %1 est une base non chiffrée, pas une base de paramètres.")
+            .arg(Guillemets(chemin));
+    }
+    const qint64 taille = QFileInfo(chemin).size();
+    if (taille > 0 && taille % kTaillePage == 0) {
+        return QStringLiteral("Le mot de passe de la base de paramètres %1 est refusé.")
+            .arg(Guillemets(chemin));
+    }
+    return QStringLiteral("Le fichier %1 n'est pas une base de paramètres.")
+        .arg(Guillemets(chemin));
+}
+
+QString MessageErreur(sqlite3* base, int code, const QString& chemin) {
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return QStringLiteral(
+                       "La base de paramètres %1 est restée verrouillée par un autre programme "
+                       "plus de %2 secondes.")
+                .arg(Guillemets(chemin))
+                .arg(kAttenteVerrouMs / 1000);
+        case SQLITE_NOTADB:
+            return ExpliquerFichierIllisible(chemin);
+        case SQLITE_CANTOPEN:
+            return QStringLiteral("Impossible d'ouvrir la base de paramètres %1.")
+                .arg(Guillemets(chemin));
+        case SQLITE_READONLY:
+            return QStringLiteral("La base de paramètres %1 est en lecture seule.")
+                .arg(Guillemets(chemin));
+        default:
+            return QStringLiteral("Erreur de la base de paramètres %1 : %2")
+                .arg(Guillemets(chemin),
+                     QString::fromUtf8(base ? sqlite3_errmsg(base) : sqlite3_errstr(code)));
+    }
+}
+
+void VerifierChemin(const QString& chemin, BaseChiffree::Ouverture ouverture) {
+    if (chemin.isEmpty()) {
+        throw ErreurBDD(QStringLiteral("Aucun fichier de base de paramètres n'est indiqué."));
+    }
+    const QFileInfo info(chemin);
+    if (ouverture == BaseChiffree::Ouverture::Creation && info.exists()) {
+        throw ErreurBDD(QStringLiteral("Le fichier %1 existe déjà.").arg(Guillemets(chemin)));
+    }
+    if (ouverture == BaseChiffree::Ouverture::Existante && !info.isFile()) {
+        throw ErreurBDD(
+            QStringLiteral("La base de paramètres %1 n'existe pas.").arg(Guillemets(chemin)));
+    }
+}
+
+}  // namespace
+
+BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_(chemin) {
+    VerifierChemin(chemin, ouverture);
+    // Without the create flag the engine never makes a file: only the tool creates databases.
+    const int drapeaux = ouverture == Ouverture::Creation
+                             ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                             : SQLITE_OPEN_READWRITE;
+    const int code =
+        sqlite3_open_v2(QFile::encodeName(chemin).constData(), &base_, drapeaux, nullptr);
+    if (code != SQLITE_OK) {
+        const QString message = MessageErreur(base_, code, chemin);
+        sqlite3_close(base_);
+        throw ErreurBDD(message);
+    }
+    const QByteArray motDePasse = kMotDePasseBDD.toUtf8();
+    sqlite3_key(base_, motDePasse.constData(), int(motDePasse.size()));
+    sqlite3_busy_timeout(base_, kAttenteVerrouMs);
+    if (ouverture == Ouverture::Existante) {
+        try {
+            VerifierTableParametres();
+        } catch (...) {
+            sqlite3_close(base_);
+            throw;
+        }
+    }
+}
+
+BaseChiffree::~BaseChiffree() {
+    sqlite3_close(base_);
+}
+
+void BaseChiffree::VerifierTableParametres() {
+    // The first read of the file checks the password too.
+    Instruction table(*this, QStringLiteral("SELECT count(*) FROM sqlite_master "
+                                            "WHERE type = 'table' AND name = 'Parametres'"));
+    if (!table.Avancer() || table.Valeur(0).toInt() != 1) {
+        throw ErreurBDD(
+            QStringLiteral("La base %1 n'a pas de table Parametres.").arg(Guillemets(chemin_)));
+    }
+}
+
+int BaseChiffree::NombreModifications() const {
+    return sqlite3_changes(base_);
+}
+
+void BaseChiffree::Executer(const QString& sql) {
+    const int code = sqlite3_exec(base_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        Echouer(code);
+    }
+}
+
+void BaseChiffree::Echouer(int code) const {
+    throw ErreurBDD(MessageErreur(base_, code, chemin_));
+}
+
+Instruction::Instruction(BaseChiffree& base, const QString& texte) : base_(base) {
+    const QByteArray utf8 = texte.toUtf8();
+    const char* reste = nullptr;
+    const int code = sqlite3_prepare_v2(base.Poignee(), utf8.constData(), int(utf8.size()),
+                                        &instruction_, &reste);
+    if (code != SQLITE_OK) {
+        base.Echouer(code);
+    }
+    if (instruction_ == nullptr || !QByteArray(reste).trimmed().isEmpty()) {
+        sqlite3_finalize(instruction_);
+        throw ErreurBDD(QStringLiteral("Une requête doit contenir exactement une instruction : %1")
+                            .arg(texte.simplified()));
+    }
+}
+
+Instruction::~Instruction() {
+    sqlite3_finalize(instruction_);
+}
+
+QStringList Instruction::Parametres() const {
+    QStringList noms;
+    const int nombre = sqlite3_bind_parameter_count(instruction_);
+    for (int indice = 1; indice <= nombre; ++indice) {
+        const char* nom = sqlite3_bind_parameter_name(instruction_, indice);
+        if (nom == nullptr || nom[0] != ':') {
+            throw ErreurBDD(QStringLiteral("Les paramètres d'une requête se nomment « :Nom »."));
+        }
+        noms << QString::fromUtf8(nom + 1);
+    }
+    return noms;
+}
+
+void Instruction::Lier(const QString& nom, const QVariant& valeur) {
+    const int indice =
+        sqlite3_bind_parameter_index(instruction_, (u':' + nom).toUtf8().constData());
+    int code = SQLITE_OK;
+    if (valeur.typeId() == QMetaType::Int) {
+        code = sqlite3_bind_int(instruction_, indice, valeur.toInt());
+    } else {
+        const QByteArray texte = valeur.toString().toUtf8();
+        code = sqlite3_bind_text(instruction_, indice, texte.constData(), int(texte.size()),
+                                 SQLITE_TRANSIENT);
+    }
+    if (code != SQLITE_OK) {
+        base_.Echouer(code);
+    }
+}
+
+bool Instruction::Avancer() {
+    const int code = sqlite3_step(instruction_);
+    if (code == SQLITE_ROW) {
+        return true;
+    }
+    if (code != SQLITE_DONE) {
+        base_.Echouer(code);
+    }
+    return false;
+}
+
+int Instruction::NombreColonnes() const {
+    return sqlite3_column_count(instruction_);
+}
+
+QString Instruction::NomColonne(int colonne) const {
+    return QString::fromUtf8(sqlite3_column_name(instruction_, colonne));
+}
+
+QVariant Instruction::Valeur(int colonne) const {
+    switch (sqlite3_column_type(instruction_, colonne)) {
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(instruction_, colonne)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(instruction_, colonne));
+        default:
+            return QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(instruction_, colonne)),
+                sqlite3_column_bytes(instruction_, colonne));
+    }
+}
+
+TransactionImmediate::TransactionImmediate(BaseChiffree& base) : base_(base) {
+    base_.Executer(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+TransactionImmediate::~TransactionImmediate() {
+    if (!valide_) {
+        sqlite3_exec(base_.Poignee(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void TransactionImmediate::Valider() {
+    base_.Executer(QStringLiteral("COMMIT"));
+    valide_ = true;
+}

@@ -1,0 +1,264 @@
+#include "TDataModuleAbs.h"
+
+#include "BaseChiffree.h"
+#include "ErreurBDD.h"
+
+namespace {
+
+QString ColonneValeur(TypeValeur type) {
+    switch (type) {
+        case TypeValeur::Entier:
+            return QStringLiteral("ValeurEntier");
+        case TypeValeur::Memo:
+            return QStringLiteral("ValeurMemo");
+        case TypeValeur::Chaine:
+            break;
+    }
+    return QStringLiteral("ValeurChaine");
+}
+
+void AjouterCriteresAdresse(Requete& requete) {
+    requete.AjouterLigne(QStringLiteral(" WHERE `Agence` = :Agence "));
+    requete.AjouterLigne(QStringLiteral(" AND `Utilisateur` = :Utilisateur "));
+    requete.AjouterLigne(QStringLiteral(" AND `Section` = :Section "));
+    requete.AjouterLigne(QStringLiteral(" AND `Cle` = :Cle "));
+}
+
+void AjouterCriteresValeur(Requete& requete) {
+    AjouterCriteresAdresse(requete);
+    requete.AjouterLigne(QStringLiteral(" AND `ValeurType` = :ValeurType "));
+}
+
+// Parameters in the order agency, user, section, key, type, value; all texts except the value of
+// an integer.
+void DefinirParametres(Requete& requete, TypeValeur type, const AdresseValeur& adresse) {
+    requete.DefinirTexte(QStringLiteral("Agence"), adresse.agence);
+    requete.DefinirTexte(QStringLiteral("Utilisateur"), adresse.utilisateur);
+    requete.DefinirTexte(QStringLiteral("Section"), adresse.section);
+    requete.DefinirTexte(QStringLiteral("Cle"), adresse.cle);
+    requete.DefinirTexte(QStringLiteral("ValeurType"), NomType(type));
+}
+
+void DefinirValeur(Requete& requete, TypeValeur type, const QVariant& valeur) {
+    if (type == TypeValeur::Entier) {
+        requete.DefinirEntier(QStringLiteral("Valeur"), valeur.toInt());
+    } else {
+        requete.DefinirTexte(QStringLiteral("Valeur"), valeur.toString());
+    }
+}
+
+// The value of the one row, or nothing when there is not exactly one.
+std::optional<QVariant> LireValeurUnique(Requete& requete, TypeValeur type,
+                                         const AdresseValeur& adresse) {
+    requete.AjouterLigne(QStringLiteral("SELECT ") + ColonneValeur(type));
+    requete.AjouterLigne(QStringLiteral(" FROM Parametres"));
+    AjouterCriteresValeur(requete);
+    DefinirParametres(requete, type, adresse);
+    const ResultatRequete resultat = requete.Ouvrir();
+    if (resultat.lignes.size() != 1) {
+        return std::nullopt;
+    }
+    return resultat.lignes.first().first();
+}
+
+}  // namespace
+
+QString NomType(TypeValeur type) {
+    switch (type) {
+        case TypeValeur::Entier:
+            return QStringLiteral("ENTIER");
+        case TypeValeur::Memo:
+            return QStringLiteral("MEMO");
+        case TypeValeur::Chaine:
+            break;
+    }
+    return QStringLiteral("STRING");
+}
+
+TDataModuleAbs::TDataModuleAbs() = default;
+TDataModuleAbs::~TDataModuleAbs() = default;
+
+bool TDataModuleAbs::OuvrirBDD(const QString& chemin) {
+    if (parametres_ && parametres_->Chemin() != chemin) {
+        FermerBDD();
+    }
+    if (!parametres_) {
+        parametres_ = std::make_unique<BaseChiffree>(chemin, BaseChiffree::Ouverture::Existante);
+    }
+    return EstOuverte();
+}
+
+bool TDataModuleAbs::FermerBDD() {
+    parametres_.reset();
+    return true;
+}
+
+BaseChiffree& TDataModuleAbs::Connexion() {
+    if (!parametres_) {
+        throw ErreurBDD(QStringLiteral("La base de paramètres n'est pas ouverte."));
+    }
+    return *parametres_;
+}
+
+std::unique_ptr<Requete> TDataModuleAbs::NouvelleRequete() {
+    if (!parametres_) {
+        return nullptr;
+    }
+    return std::make_unique<Requete>(*this);
+}
+
+bool TDataModuleAbs::Existe(TypeValeur type, const AdresseValeur& adresse) {
+    const auto requete = NouvelleRequete();
+    if (!requete) {
+        return false;
+    }
+    requete->AjouterLigne(QStringLiteral("SELECT * FROM Parametres"));
+    AjouterCriteresValeur(*requete);
+    DefinirParametres(*requete, type, adresse);
+    return requete->Ouvrir().lignes.size() == 1;
+}
+
+bool TDataModuleAbs::Inserer(TypeValeur type, const AdresseValeur& adresse,
+                             const QVariant& valeur) {
+    const auto requete = NouvelleRequete();
+    if (!requete) {
+        return false;
+    }
+    requete->AjouterLigne(QStringLiteral("INSERT INTO Parametres"));
+    requete->AjouterLigne(QStringLiteral(" ( `Agence`, `Utilisateur`, `Section`, `Cle`, "
+                                         "`ValeurType`, `") +
+                          ColonneValeur(type) + QStringLiteral("`)  "));
+    requete->AjouterLigne(QStringLiteral(" VALUES "));
+    requete->AjouterLigne(
+        QStringLiteral(" ( :Agence, :Utilisateur, :Section, :Cle, :ValeurType, :Valeur )"));
+    DefinirParametres(*requete, type, adresse);
+    DefinirValeur(*requete, type, valeur);
+    return requete->Executer() == 1;
+}
+
+bool TDataModuleAbs::Modifier(TypeValeur type, const AdresseValeur& adresse,
+                              const QVariant& valeur) {
+    const auto requete = NouvelleRequete();
+    if (!requete) {
+        return false;
+    }
+    requete->AjouterLigne(QStringLiteral("UPDATE Parametres set "));
+    requete->AjouterLigne(QStringLiteral(" `ValeurType` = :ValeurType, "));
+    requete->AjouterLigne(QStringLiteral(" `") + ColonneValeur(type) +
+                          QStringLiteral("` = :Valeur "));
+    AjouterCriteresAdresse(*requete);
+    DefinirParametres(*requete, type, adresse);
+    DefinirValeur(*requete, type, valeur);
+    return requete->Executer() == 1;
+}
+
+bool TDataModuleAbs::Ecrire(TypeValeur type, const AdresseValeur& adresse, const QVariant& valeur) {
+    if (!parametres_) {
+        return false;
+    }
+    // Another process may write the same key between the test and the statement: the
+    // transaction keeps them together so that a new key is never inserted twice.
+    TransactionImmediate transaction(*parametres_);
+    const bool resultat =
+        Existe(type, adresse) ? Modifier(type, adresse, valeur) : Inserer(type, adresse, valeur);
+    transaction.Valider();
+    return resultat;
+}
+
+QString TDataModuleAbs::LireTexte(TypeValeur type, const AdresseValeur& adresse,
+                                  const QString& defaut) {
+    const auto requete = NouvelleRequete();
+    if (!requete) {
+        return {};
+    }
+    const QString texte = LireValeurUnique(*requete, type, adresse).value_or(QVariant()).toString();
+    return texte.isEmpty() ? defaut : texte;
+}
+
+bool TDataModuleAbs::ExisteChaine(const QString& agence, const QString& utilisateur,
+                                  const QString& section, const QString& cle) {
+    return Existe(TypeValeur::Chaine, {agence, utilisateur, section, cle});
+}
+
+bool TDataModuleAbs::ExisteEntier(const QString& agence, const QString& utilisateur,
+                                  const QString& section, const QString& cle) {
+    return Existe(TypeValeur::Entier, {agence, utilisateur, section, cle});
+}
+
+bool TDataModuleAbs::ExisteMemo(const QString& agence, const QString& utilisateur,
+                                const QString& section, const QString& cle) {
+    return Existe(TypeValeur::Memo, {agence, utilisateur, section, cle});
+}
+
+bool TDataModuleAbs::InsererChaine(const QString& agence, const QString& utilisateur,
+                                   const QString& section, const QString& cle,
+                                   const QString& valeur) {
+    return Inserer(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::InsererEntier(const QString& agence, const QString& utilisateur,
+                                   const QString& section, const QString& cle, int valeur) {
+    return Inserer(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::InsererMemo(const QString& agence, const QString& utilisateur,
+                                 const QString& section, const QString& cle,
+                                 const QString& valeur) {
+    return Inserer(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::ModifierChaine(const QString& agence, const QString& utilisateur,
+                                    const QString& section, const QString& cle,
+                                    const QString& valeur) {
+    return Modifier(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::ModifierEntier(const QString& agence, const QString& utilisateur,
+                                    const QString& section, const QString& cle, int valeur) {
+    return Modifier(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::ModifierMemo(const QString& agence, const QString& utilisateur,
+                                  const QString& section, const QString& cle,
+                                  const QString& valeur) {
+    return Modifier(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+}
+
+QString TDataModuleAbs::LireChaine(const QString& agence, const QString& utilisateur,
+                                   const QString& section, const QString& cle,
+                                   const QString& defaut) {
+    return LireTexte(TypeValeur::Chaine, {agence, utilisateur, section, cle}, defaut);
+}
+
+QString TDataModuleAbs::LireMemo(const QString& agence, const QString& utilisateur,
+                                 const QString& section, const QString& cle,
+                                 const QString& defaut) {
+    return LireTexte(TypeValeur::Memo, {agence, utilisateur, section, cle}, defaut);
+}
+
+int TDataModuleAbs::LireEntier(const QString& agence, const QString& utilisateur,
+                               const QString& section, const QString& cle, int defaut) {
+    const auto requete = NouvelleRequete();
+    if (!requete) {
+        return 0;
+    }
+    const std::optional<QVariant> valeur =
+        LireValeurUnique(*requete, TypeValeur::Entier, {agence, utilisateur, section, cle});
+    return valeur ? valeur->toInt() : defaut;
+}
+
+bool TDataModuleAbs::EcrireChaine(const QString& agence, const QString& utilisateur,
+                                  const QString& section, const QString& cle,
+                                  const QString& valeur) {
+    return Ecrire(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::EcrireEntier(const QString& agence, const QString& utilisateur,
+                                  const QString& section, const QString& cle, int valeur) {
+    return Ecrire(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+}
+
+bool TDataModuleAbs::EcrireMemo(const QString& agence, const QString& utilisateur,
+                                const QString& section, const QString& cle, const QString& valeur) {
+    return Ecrire(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+}

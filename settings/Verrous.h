@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <span>
+
+class TDataModuleAbs;
+
+// The lock rules of the settings levels. A group of keys of one section is shown, saved and
+// locked together; its lock is an "ENTIER" flag (1 locked, 0 or missing not) stored under the
+// group's lock key at an agency level or at the global level, never at a user level. A lock makes
+// every level below use the locking level's values.
+//
+// The functions that take a TDataModuleAbs run on the open store, except
+// SupprimerValeursDessous, which opens and closes it; store errors go through as ErreurBDD.
+
+// A level of the settings: global (both empty), agency (user empty) or user.
+struct Niveau {
+    QString agence;
+    QString utilisateur;
+
+    bool operator==(const Niveau&) const = default;
+};
+
+inline bool EstGlobal(const Niveau& niveau) {
+    return niveau.agence.isEmpty() && niveau.utilisateur.isEmpty();
+}
+
+// The level above: (A, empty) above the user (A, U); the global level above an agency and above
+// a user without agency; nothing above the global level.
+std::optional<Niveau> NiveauAuDessus(const Niveau& niveau);
+
+// Which rows a lock box's delete statement removes below the level.
+struct SuppressionVerrou {
+    std::span<const QLatin1StringView> cles;  // the keys it names; none: the whole section
+    bool testUtilisateurToujours;             // else only when the agency is not empty
+};
+
+struct GroupeVerrouille {
+    QLatin1StringView section;  // empty: the section is the document title, given by the caller
+    QLatin1StringView cleVerrou;
+    std::span<const QLatin1StringView> cles;  // in the order the windows read and save them
+    SuppressionVerrou suppression;
+};
+
+inline constexpr QLatin1StringView kSectionMail{"Mail"};
+
+inline constexpr QLatin1StringView kClesConfigurationImpression[] = {
+    QLatin1StringView("Orientation"), QLatin1StringView("Logo"),
+    QLatin1StringView("CGV"),         QLatin1StringView("QCM"),
+    QLatin1StringView("PiedDePage1"), QLatin1StringView("PiedDePage2"),
+    QLatin1StringView("DebutLigne"),  QLatin1StringView("FinLigne")};
+inline constexpr QLatin1StringView kClesConnexionSmtp[] = {
+    QLatin1StringView("Host"), QLatin1StringView("Port"), QLatin1StringView("UseTLS")};
+inline constexpr QLatin1StringView kClesIdentificationSmtp[] = {
+    QLatin1StringView("Login"), QLatin1StringView("Password"), QLatin1StringView("ExpediteurMail"),
+    QLatin1StringView("ExpediteurNom")};
+
+// Print configuration of one document title: all "STRING".
+inline constexpr GroupeVerrouille kGroupeConfigurationImpression{
+    {}, QLatin1StringView("BloquerConfig"), kClesConfigurationImpression, {{}, false}};
+// Host "STRING", Port and UseTLS "ENTIER".
+inline constexpr GroupeVerrouille kGroupeConnexionSmtp{kSectionMail,
+                                                       QLatin1StringView("BloquerConnexion"),
+                                                       kClesConnexionSmtp,
+                                                       {kClesConnexionSmtp, false}};
+// All "STRING". The lock key is cut at 20 characters in every stored database.
+inline constexpr GroupeVerrouille kGroupeIdentificationSmtp{
+    kSectionMail,
+    QLatin1StringView("BloquerIdentificatio"),
+    kClesIdentificationSmtp,
+    {kClesIdentificationSmtp, false}};
+// The SMTP window's box that locks both SMTP groups: the whole section, always with the user test.
+inline constexpr SuppressionVerrou kSuppressionConfigurationSmtp{{}, true};
+
+QStringList Cles(const GroupeVerrouille& groupe);
+
+// Rule "is a level locked", on the flags read at (niveau.agence, empty) and at the global level:
+// a user level is locked by either flag (by the global one alone when its agency is empty), an
+// agency level by the global flag, the global level never. A level's own flag plays no part.
+bool EstVerrouille(const Niveau& niveau, int verrouAgence, int verrouGlobal);
+// The same rule reading the flags from the store.
+bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
+                      const Niveau& niveau);
+
+// Rule "which level's values a reader uses", first half: the global level when its flag is 1,
+// else the job's agency level when its flag is 1, else the job's own level.
+Niveau NiveauDeDepart(const Niveau& travail, int verrouGlobal, int verrouAgence);
+Niveau NiveauDeDepart(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
+                      const Niveau& travail);
+// Second half: the levels to try from the starting one, each tried when the one before holds
+// nothing: the start, its agency level, the global level (without repeats).
+QList<Niveau> NiveauxDeRepli(const Niveau& depart);
+
+// A group's "STRING" values as a reader uses them: read with the empty default at the starting
+// level and, while all are empty, at the next level of the fall-back.
+struct ValeursEnVigueur {
+    Niveau niveau;        // the level the values come from
+    QStringList valeurs;  // in the order of the keys asked
+};
+ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& section,
+                                      const QString& cleVerrou, const QStringList& cles,
+                                      const Niveau& travail);
+
+// The delete statement of a lock box ticked at the level (agence, empty) or at the global level.
+// The user test selects only rows that carry a user name.
+struct InstructionSuppression {
+    QStringList lignes;
+    QList<std::pair<QString, QString>> parametres;  // name without colon, text value
+};
+InstructionSuppression InstructionSuppressionVerrou(const SuppressionVerrou& suppression,
+                                                    const QString& agence, const QString& section);
+// Opens the store on fichierBDD, runs that statement and closes the store. Returns the number of
+// rows deleted, or -1 when the store gave no query.
+int SupprimerValeursDessous(TDataModuleAbs& store, const QString& fichierBDD,
+                            const SuppressionVerrou& suppression, const QString& agence,
+                            const QString& section);
