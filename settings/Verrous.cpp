@@ -1,5 +1,8 @@
 #include "Verrous.h"
 
+#include <algorithm>
+
+#include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 
 namespace {
@@ -129,11 +132,7 @@ InstructionSuppression InstructionSuppressionVerrou(const SuppressionVerrou& sup
 int SupprimerValeursDessous(TDataModuleAbs& store, const QString& fichierBDD,
                             const SuppressionVerrou& suppression, const QString& agence,
                             const QString& section) {
-    store.OuvrirBDD(fichierBDD);
-    struct Fermeture {
-        TDataModuleAbs& store;
-        ~Fermeture() { store.FermerBDD(); }
-    } fermeture{store};
+    const SessionBDD session(store, fichierBDD);
     const auto requete = store.NouvelleRequete();
     if (!requete) {
         return -1;

@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include "BasesDeTest.h"
+#include "TDataModuleAbs.h"
+#include "Verrous.h"
+
+namespace {
+
+const QString kTitre = QStringLiteral("Devis");
+const QString kCle = QStringLiteral("BloquerConfig");
+
+std::string Decrire(const Niveau& niveau) {
+    return ("(" + niveau.agence + ", " + niveau.utilisateur + ")").toStdString();
+}
+
+// The flags stored for one title: at the job's agency level and at the global level.
+struct Drapeaux {
+    std::optional<int> agence;  // nullopt: no row
+    std::optional<int> global;
+};
+
+void Stocker(TDataModuleAbs& store, const QString& agence, const Drapeaux& drapeaux) {
+    if (drapeaux.agence && !agence.isEmpty()) {
+        ASSERT_TRUE(store.EcrireEntier(agence, {}, kTitre, kCle, *drapeaux.agence));
+    }
+    if (drapeaux.global) {
+        ASSERT_TRUE(store.EcrireEntier({}, {}, kTitre, kCle, *drapeaux.global));
+    }
+}
+
+// As a reader finds the flags: at (A, empty), which is the global level when A is empty.
+int LuAgence(const Niveau& niveau, const Drapeaux& drapeaux) {
+    return (niveau.agence.isEmpty() ? drapeaux.global : drapeaux.agence).value_or(0);
+}
+
+struct CasVerrou {
+    Niveau niveau;
+    Drapeaux drapeaux;
+    bool verrouille;
+};
+
+class EstVerrouilleCas : public StoreOuvert, public ::testing::WithParamInterface<CasVerrou> {};
+
+TEST_P(EstVerrouilleCas, SelonLesDrapeauxDesNiveauxAuDessus) {
+    const CasVerrou cas = GetParam();
+    Stocker(store_, cas.niveau.agence, cas.drapeaux);
+    EXPECT_EQ(EstVerrouille(cas.niveau, LuAgence(cas.niveau, cas.drapeaux),
+                            cas.drapeaux.global.value_or(0)),
+              cas.verrouille);
+    EXPECT_EQ(NiveauVerrouille(store_, kTitre, kCle, cas.niveau), cas.verrouille);
+}
+
+const Niveau kGlobal{};
+const Niveau kAgenceA{"A", ""};
+const Niveau kUtilisateurA{"A", "u"};
+const Niveau kUtilisateurSansAgence{"", "u"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EstVerrouilleCas,
+    ::testing::Values(
+        CasVerrou{kUtilisateurA, {std::nullopt, std::nullopt}, false},
+        CasVerrou{kUtilisateurA, {1, std::nullopt}, true}, CasVerrou{kUtilisateurA, {0, 1}, true},
+        CasVerrou{kUtilisateurA, {1, 0}, true}, CasVerrou{kUtilisateurA, {0, 0}, false},
+        CasVerrou{kUtilisateurA, {2, std::nullopt}, false},
+        CasVerrou{kUtilisateurSansAgence, {std::nullopt, 1}, true},
+        CasVerrou{kUtilisateurSansAgence, {std::nullopt, 0}, false},
+        CasVerrou{kAgenceA, {1, std::nullopt}, false}, CasVerrou{kAgenceA, {1, 0}, false},
+        CasVerrou{kAgenceA, {0, 1}, true}, CasVerrou{kAgenceA, {std::nullopt, 1}, true},
+        CasVerrou{kGlobal, {std::nullopt, 1}, false}),
+    [](const auto& info) { return "cas" + std::to_string(info.index); });
+
+struct CasDepart {
+    Niveau travail;
+    Drapeaux drapeaux;
+    Niveau depart;
+    QList<Niveau> repli;
+};
+
+class NiveauDeDepartCas : public StoreOuvert, public ::testing::WithParamInterface<CasDepart> {};
+
+TEST_P(NiveauDeDepartCas, SuitLeVerrouLePlusHautPuisRemonte) {
+    const CasDepart cas = GetParam();
+    Stocker(store_, cas.travail.agence, cas.drapeaux);
+    const Niveau pur = NiveauDeDepart(cas.travail, cas.drapeaux.global.value_or(0),
+                                      LuAgence(cas.travail, cas.drapeaux));
+    const Niveau lu = NiveauDeDepart(store_, kTitre, kCle, cas.travail);
+    EXPECT_EQ(pur, cas.depart) << Decrire(pur);
+    EXPECT_EQ(lu, cas.depart) << Decrire(lu);
+    EXPECT_EQ(NiveauxDeRepli(lu), cas.repli);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, NiveauDeDepartCas,
+    ::testing::Values(
+        CasDepart{kUtilisateurA, {}, kUtilisateurA, {kUtilisateurA, kAgenceA, kGlobal}},
+        CasDepart{kUtilisateurA, {1, std::nullopt}, kAgenceA, {kAgenceA, kGlobal}},
+        CasDepart{kUtilisateurA, {1, 1}, kGlobal, {kGlobal}},
+        CasDepart{kUtilisateurA, {0, 1}, kGlobal, {kGlobal}},
+        CasDepart{kAgenceA, {0, 0}, kAgenceA, {kAgenceA, kGlobal}},
+        CasDepart{
+            kUtilisateurSansAgence, {}, kUtilisateurSansAgence, {kUtilisateurSansAgence, kGlobal}},
+        CasDepart{kUtilisateurSansAgence, {std::nullopt, 1}, kGlobal, {kGlobal}},
+        CasDepart{kGlobal, {}, kGlobal, {kGlobal}}),
+    [](const auto& info) { return "cas" + std::to_string(info.index); });
+
+struct CasDessus {
+    Niveau niveau;
+    std::optional<Niveau> dessus;
+};
+
+class NiveauAuDessusCas : public ::testing::TestWithParam<CasDessus> {};
+
+TEST_P(NiveauAuDessusCas, SuitLOrdreDesNiveaux) {
+    EXPECT_EQ(NiveauAuDessus(GetParam().niveau), GetParam().dessus);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NiveauAuDessusCas,
+                         ::testing::Values(CasDessus{kUtilisateurA, kAgenceA},
+                                           CasDessus{kAgenceA, kGlobal},
+                                           CasDessus{kUtilisateurSansAgence, kGlobal},
+                                           CasDessus{kGlobal, std::nullopt}));
+
+// The values a reader uses, level by level, for the print configuration of a title.
+class ValeursEnVigueurTest : public StoreOuvert {
+protected:
+    void Ecrire(const Niveau& niveau, const QString& cle, const QString& valeur) {
+        ASSERT_TRUE(store_.EcrireChaine(niveau.agence, niveau.utilisateur, kTitre, cle, valeur));
+    }
+    ValeursEnVigueur Lire(const Niveau& travail) {
+        return LireChainesEnVigueur(store_, kTitre, kCle, Cles(kGroupeConfigurationImpression),
+                                    travail);
+    }
+};
+
+TEST_F(ValeursEnVigueurTest, UnNiveauQuiTientUneValeurEstPrisEntier) {
+    Ecrire(kUtilisateurA, "Logo", "u.png");
+    for (const QString& cle : Cles(kGroupeConfigurationImpression)) {
+        Ecrire(kAgenceA, cle, "agence");
+    }
+    const ValeursEnVigueur lues = Lire(kUtilisateurA);
+    EXPECT_EQ(lues.niveau, kUtilisateurA);
+    EXPECT_EQ(lues.valeurs, QStringList({"", "u.png", "", "", "", "", "", ""}));
+}
+
+TEST_F(ValeursEnVigueurTest, LeVerrouGlobalImposeLesValeursGlobales) {
+    Ecrire(kUtilisateurA, "CGV", "utilisateur");
+    Ecrire(kGlobal, "CGV", "global");
+    ASSERT_TRUE(store_.EcrireEntier({}, {}, kTitre, kCle, 1));
+    const ValeursEnVigueur lues = Lire(kUtilisateurA);
+    EXPECT_EQ(lues.niveau, kGlobal);
+    EXPECT_EQ(lues.valeurs.at(2), "global");
+}
+
+TEST_F(ValeursEnVigueurTest, UneAgenceVerrouilleeSansValeursCedeAuGlobal) {
+    Ecrire(kUtilisateurA, "CGV", "utilisateur");
+    Ecrire(kGlobal, "CGV", "global");
+    ASSERT_TRUE(store_.EcrireEntier("A", {}, kTitre, kCle, 1));
+    const ValeursEnVigueur lues = Lire(kUtilisateurA);
+    EXPECT_EQ(lues.niveau, kGlobal);
+    EXPECT_EQ(lues.valeurs.at(2), "global");
+}
+
+TEST_F(ValeursEnVigueurTest, RienNullePartDonneDesValeursVides) {
+    const ValeursEnVigueur lues = Lire(kUtilisateurA);
+    EXPECT_EQ(lues.niveau, kGlobal);
+    EXPECT_EQ(lues.valeurs, QStringList(8, QString()));
+}
+
+TEST(InstructionSuppression, NommeLesClesDuGroupeEtTesteLUtilisateur) {
+    const InstructionSuppression instruction = InstructionSuppressionVerrou(
+        kGroupeConnexionSmtp.suppression, QStringLiteral("A"), QString(kSectionMail));
+    EXPECT_EQ(instruction.lignes,
+              QStringList({" DELETE FROM Parametres", " WHERE `Agence` = :Agence ",
+                           " AND `Utilisateur` <> '' ", " AND `Section` = :Section ",
+                           " AND (`Cle` = :Host OR `Cle` = :Port OR `Cle` = :UseTLS)"}));
+    const QList<std::pair<QString, QString>> attendus = {{"Agence", "A"},
+                                                         {"Section", "Mail"},
+                                                         {"Host", "Host"},
+                                                         {"Port", "Port"},
+                                                         {"UseTLS", "UseTLS"}};
+    EXPECT_EQ(instruction.parametres, attendus);
+}
+
+// Each lock box at the agency level A and at the global level removes exactly its rows from a
+// table that holds rows at every level, empty users included.
+struct CasSuppression {
+    const char* nom;
+    const SuppressionVerrou* suppression;
+    const char* agence;
+    const char* section;
+    QStringList supprimees;  // "agence|utilisateur|section|cle"
+};
+
+class SuppressionCas : public StoreOuvert, public ::testing::WithParamInterface<CasSuppression> {
+protected:
+    void SetUp() override {
+        StoreOuvert::SetUp();
+        const QList<Niveau> niveaux = {kGlobal,   kAgenceA,   kUtilisateurA,
+                                       {"B", ""}, {"B", "v"}, kUtilisateurSansAgence};
+        const QList<std::pair<QString, QString>> cles = {{"Devis", "Logo"},
+                                                         {"Facture", "Logo"},
+                                                         {"Mail", "Host"},
+                                                         {"Mail", "Login"},
+                                                         {"Mail", "BloquerConnexion"}};
+        for (const Niveau& niveau : niveaux) {
+            for (const auto& [section, cle] : cles) {
+                ASSERT_TRUE(
+                    store_.EcrireChaine(niveau.agence, niveau.utilisateur, section, cle, "v"));
+                toutes_ << QStringList{niveau.agence, niveau.utilisateur, section,
+                                       cle,           "STRING",           "v"}
+                               .join(u'|');
+            }
+        }
+        toutes_.sort();
+    }
+
+    QStringList toutes_;
+};
+
+TEST_P(SuppressionCas, RetireExactementSesLignes) {
+    const CasSuppression& cas = GetParam();
+    store_.FermerBDD();
+    const int supprimees =
+        SupprimerValeursDessous(store_, chemin_, *cas.suppression, cas.agence, cas.section);
+    EXPECT_FALSE(store_.EstOuverte());
+    QStringList attendues = toutes_;
+    for (const QString& ligne : cas.supprimees) {
+        ASSERT_TRUE(attendues.removeOne(ligne + "|STRING|v")) << ligne.toStdString();
+    }
+    store_.OuvrirBDD(chemin_);
+    EXPECT_EQ(ToutesLesLignes(store_), attendues);
+    EXPECT_EQ(supprimees, cas.supprimees.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SuppressionCas,
+    ::testing::Values(
+        CasSuppression{"ImpressionAgence",
+                       &kGroupeConfigurationImpression.suppression,
+                       "A",
+                       "Devis",
+                       {"A|u|Devis|Logo"}},
+        CasSuppression{"ImpressionGlobal",
+                       &kGroupeConfigurationImpression.suppression,
+                       "",
+                       "Devis",
+                       {"||Devis|Logo", "|u|Devis|Logo"}},
+        CasSuppression{
+            "ConnexionAgence", &kGroupeConnexionSmtp.suppression, "A", "Mail", {"A|u|Mail|Host"}},
+        CasSuppression{"ConnexionGlobal",
+                       &kGroupeConnexionSmtp.suppression,
+                       "",
+                       "Mail",
+                       {"||Mail|Host", "|u|Mail|Host"}},
+        CasSuppression{"IdentificationAgence",
+                       &kGroupeIdentificationSmtp.suppression,
+                       "A",
+                       "Mail",
+                       {"A|u|Mail|Login"}},
+        CasSuppression{"IdentificationGlobal",
+                       &kGroupeIdentificationSmtp.suppression,
+                       "",
+                       "Mail",
+                       {"||Mail|Login", "|u|Mail|Login"}},
+        CasSuppression{"ConfigurationSmtpAgence",
+                       &kSuppressionConfigurationSmtp,
+                       "A",
+                       "Mail",
+                       {"A|u|Mail|Host", "A|u|Mail|Login", "A|u|Mail|BloquerConnexion"}},
+        CasSuppression{"ConfigurationSmtpGlobal",
+                       &kSuppressionConfigurationSmtp,
+                       "",
+                       "Mail",
+                       {"|u|Mail|Host", "|u|Mail|Login", "|u|Mail|BloquerConnexion"}}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+}  // namespace
