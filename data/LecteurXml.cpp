@@ -290,8 +290,10 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
             }
             break;
         }
-        case TypeChamp::Image:
-            return Image(Texte(texte), champ, e);
+        case TypeChamp::Image: {
+            const QByteArray octets = Image(Texte(texte), champ, e);
+            return octets.isEmpty() ? QVariant() : QVariant(octets);
+        }
     }
     if (!ok) {
         throw ErreurDonnees(
@@ -346,8 +348,11 @@ QString LecteurXml::Situation(const pugi::xml_node& noeud, const Enregistrement&
 }
 
 QString LecteurXml::LigneColonne(std::ptrdiff_t decalage) const {
-    decalage = std::clamp<std::ptrdiff_t>(decalage, 0, contenu_.size());
-    const QByteArrayView avant(contenu_.constData(), decalage);
+    // Parsing in place has overwritten some bytes: count lines in the file as it is on disk.
+    QFile fichier(FichierXml);
+    const QByteArray original = fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : contenu_;
+    decalage = std::clamp<std::ptrdiff_t>(decalage, 0, original.size());
+    const QByteArrayView avant(original.constData(), decalage);
     const qsizetype debutLigne = avant.lastIndexOf('\n') + 1;
     return QStringLiteral("ligne %1, colonne %2")
         .arg(avant.count('\n') + 1)
