@@ -1,0 +1,226 @@
+#include "ArbreXml.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <optional>
+
+#include "ErreurRapport.h"
+
+namespace {
+
+const QString kNom = QStringLiteral("nom");
+const QString kBase = QStringLiteral("base");
+
+// The tags a text object understands stay in its text as written.
+void LireBalisesTexte(QXmlStreamReader& xml, QString& texte) {
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+            case QXmlStreamReader::Characters:
+                texte += xml.text();
+                break;
+            case QXmlStreamReader::StartElement: {
+                texte += QLatin1Char('<');
+                texte += xml.name();
+                for (const QXmlStreamAttribute& a : xml.attributes()) {
+                    texte += QStringLiteral(" %1=\"%2\"").arg(a.name(), a.value());
+                }
+                texte += QLatin1Char('>');
+                LireBalisesTexte(xml, texte);
+                if (xml.name() != QLatin1String("br")) {
+                    texte += QStringLiteral("</") + xml.name().toString() + QLatin1Char('>');
+                }
+                break;
+            }
+            case QXmlStreamReader::EndElement:
+                return;
+            default:
+                break;
+        }
+    }
+}
+
+NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier) {
+    NoeudXml noeud;
+    noeud.balise = xml.name().toString();
+    noeud.fichier = fichier;
+    noeud.ligne = int(xml.lineNumber());
+    noeud.colonne = int(xml.columnNumber());
+    for (const QXmlStreamAttribute& a : xml.attributes()) {
+        noeud.attributs.append({a.name().toString(), a.value().toString()});
+    }
+    if (noeud.balise == QLatin1String("texte")) {
+        LireBalisesTexte(xml, noeud.texte);
+        return noeud;
+    }
+    while (xml.readNextStartElement()) {
+        noeud.enfants.push_back(LireElement(xml, fichier));
+    }
+    return noeud;
+}
+
+NoeudXml LireFichier(const QString& chemin) {
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        throw ErreurRapport(QStringLiteral("lecture impossible : %1").arg(fichier.errorString()),
+                            {chemin});
+    }
+    QXmlStreamReader xml(&fichier);
+    NoeudXml racine;
+    if (xml.readNextStartElement()) {
+        racine = LireElement(xml, chemin);
+    }
+    if (xml.hasError() || racine.balise != QLatin1String("rapport")) {
+        const QString message = xml.hasError()
+                                    ? QStringLiteral("XML mal formé : %1").arg(xml.errorString())
+                                    : QStringLiteral("l'élément racine doit être <rapport>");
+        throw ErreurRapport(message, {chemin, int(xml.lineNumber()), int(xml.columnNumber())});
+    }
+    return racine;
+}
+
+NoeudXml* Trouver(NoeudXml& noeud, const QString& nom) {
+    for (NoeudXml& enfant : noeud.enfants) {
+        const QString* n = enfant.Attribut(kNom);
+        if (n && n->compare(nom, Qt::CaseInsensitive) == 0) {
+            return &enfant;
+        }
+        if (NoeudXml* trouve = Trouver(enfant, nom)) {
+            return trouve;
+        }
+    }
+    return nullptr;
+}
+
+bool Supprimer(NoeudXml& noeud, const NoeudXml* cible) {
+    for (auto it = noeud.enfants.begin(); it != noeud.enfants.end(); ++it) {
+        if (&*it == cible) {
+            noeud.enfants.erase(it);
+            return true;
+        }
+        if (Supprimer(*it, cible)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Inserer(NoeudXml& parent, NoeudXml element) {
+    const QString* apres = element.Attribut(QStringLiteral("apres"));
+    auto position = parent.enfants.end();
+    if (apres) {
+        position =
+            std::find_if(parent.enfants.begin(), parent.enfants.end(), [&](const NoeudXml& e) {
+                const QString* n = e.Attribut(kNom);
+                return n && n->compare(*apres, Qt::CaseInsensitive) == 0;
+            });
+        if (position == parent.enfants.end()) {
+            throw ErreurRapport(QStringLiteral("élément « %1 » introuvable pour apres").arg(*apres),
+                                {element.fichier, element.ligne, element.colonne});
+        }
+        ++position;
+    }
+    element.attributs.removeIf([](const auto& a) { return a.first == QLatin1String("apres"); });
+    parent.enfants.insert(position, std::move(element));
+}
+
+void Fusionner(NoeudXml& racine, NoeudXml& parent, const NoeudXml& ajout) {
+    const QString* nom = ajout.Attribut(kNom);
+    NoeudXml* existant = nom ? Trouver(racine, *nom) : nullptr;
+    if (!existant) {
+        Inserer(parent, ajout);
+        return;
+    }
+    const QString* supprimer = ajout.Attribut(QStringLiteral("supprimer"));
+    if (supprimer && *supprimer == QLatin1String("oui")) {
+        Supprimer(racine, existant);
+        return;
+    }
+    for (const auto& [cle, valeur] : ajout.attributs) {
+        existant->DefinirAttribut(cle, valeur);
+    }
+    if (!ajout.texte.trimmed().isEmpty()) {
+        existant->texte = ajout.texte;
+    }
+    for (const NoeudXml& enfant : ajout.enfants) {
+        Fusionner(racine, *existant, enfant);
+    }
+}
+
+// The later tree's root attributes and elements go over the merged tree.
+void Appliquer(NoeudXml& fusion, const NoeudXml& ajout) {
+    for (const auto& [cle, valeur] : ajout.attributs) {
+        if (cle != kBase) {
+            fusion.DefinirAttribut(cle, valeur);
+        }
+    }
+    for (const NoeudXml& enfant : ajout.enfants) {
+        Fusionner(fusion, fusion, enfant);
+    }
+}
+
+NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine) {
+    const QString absolu = QFileInfo(chemin).absoluteFilePath();
+    if (chaine.contains(absolu)) {
+        throw ErreurRapport(
+            QStringLiteral("héritage circulaire : %1").arg(chaine.join(QStringLiteral(" -> "))),
+            {chemin});
+    }
+    NoeudXml derive = LireFichier(chemin);
+    const QString* bases = derive.Attribut(kBase);
+    if (!bases) {
+        return derive;
+    }
+    chaine.append(absolu);
+    const QDir dossier = QFileInfo(absolu).dir();
+    std::optional<NoeudXml> fusion;
+    for (const QString& base : bases->split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString cheminBase = dossier.filePath(base.trimmed());
+        if (!QFileInfo::exists(cheminBase)) {
+            throw ErreurRapport(QStringLiteral("modèle de base introuvable : %1").arg(cheminBase),
+                                {chemin, derive.ligne, derive.colonne});
+        }
+        NoeudXml suivant = LireAvecBases(cheminBase, chaine);
+        if (fusion) {
+            Appliquer(*fusion, suivant);
+        } else {
+            fusion = std::move(suivant);
+        }
+    }
+    chaine.removeLast();
+    if (!fusion) {
+        derive.attributs.removeIf([](const auto& a) { return a.first == kBase; });
+        return derive;
+    }
+    Appliquer(*fusion, derive);
+    fusion->attributs.removeIf([](const auto& a) { return a.first == kBase; });
+    return std::move(*fusion);
+}
+
+}  // namespace
+
+const QString* NoeudXml::Attribut(const QString& nom) const {
+    for (const auto& a : attributs) {
+        if (a.first == nom) {
+            return &a.second;
+        }
+    }
+    return nullptr;
+}
+
+void NoeudXml::DefinirAttribut(const QString& nom, const QString& valeur) {
+    for (auto& a : attributs) {
+        if (a.first == nom) {
+            a.second = valeur;
+            return;
+        }
+    }
+    attributs.append({nom, valeur});
+}
+
+NoeudXml LireModeleXml(const QString& chemin) {
+    QStringList chaine;
+    return LireAvecBases(chemin, chaine);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <vector>
+
+// A template file as a tree of elements, each knowing where it was written. Template
+// inheritance works on this tree before any element becomes part of the model.
+struct NoeudXml {
+    QString balise;
+    QList<QPair<QString, QString>> attributs;  // in document order
+    QString texte;  // inner text; inside <texte>, the markup tags are kept as written
+    std::vector<NoeudXml> enfants;
+    QString fichier;
+    int ligne = 0;
+    int colonne = 0;
+
+    const QString* Attribut(const QString& nom) const;
+    void DefinirAttribut(const QString& nom, const QString& valeur);
+};
+
+// Reads one template file and the templates it starts from (attribute base of the root, paths
+// separated by ';' relative to the file), merged in order: an element of the later file with the
+// name of an earlier element changes that element's attributes, text and children; supprimer="oui"
+// removes it; a new element goes into the merged parent, after its sibling apres="..." when given.
+// Throws ErreurRapport.
+NoeudXml LireModeleXml(const QString& chemin);

@@ -1,0 +1,82 @@
+#include "CacheRendu.h"
+
+#include <QTextOption>
+
+#include "LecteurModele.h"
+#include "TexteBalise.h"
+
+namespace {
+
+// Bounds the memory a long session of re-preparations can hold.
+constexpr qsizetype kTextesMax = 50000;
+
+Qt::Alignment AlignementQt(Alignement alignement) {
+    switch (alignement) {
+        case Alignement::Centre:
+            return Qt::AlignHCenter;
+        case Alignement::Droite:
+            return Qt::AlignRight;
+        case Alignement::Justifie:
+            return Qt::AlignJustify;
+        default:
+            return Qt::AlignLeft;
+    }
+}
+
+std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QString& brut) {
+    auto resultat = std::make_shared<TexteDispose>();
+    if (brut.isEmpty()) {
+        return resultat;
+    }
+    const TexteFormate texte = objet.balises ? TexteAvecBalises(brut) : TexteSimple(brut);
+    QTextLayout& disposition = resultat->disposition;
+    disposition.setText(texte.texte);
+    disposition.setFont(objet.police);
+    disposition.setFormats(texte.formats);
+    QTextOption option(AlignementQt(objet.alignement));
+    option.setWrapMode(objet.retourLigne ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                         : QTextOption::NoWrap);
+    disposition.setTextOption(option);
+    disposition.setCacheEnabled(true);
+    const double largeur = std::max(0.0, objet.rect.width() - 2 * objet.marge) * kUnitesParMm;
+    double y = 0;
+    disposition.beginLayout();
+    for (QTextLine ligne = disposition.createLine(); ligne.isValid();
+         ligne = disposition.createLine()) {
+        ligne.setLineWidth(largeur);
+        ligne.setPosition(QPointF(0, y));
+        y += ligne.height();
+    }
+    disposition.endLayout();
+    resultat->hauteurMm = y / kUnitesParMm;
+    return resultat;
+}
+
+}  // namespace
+
+std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
+                                                      const QString& texte) {
+    const auto cle = qMakePair(&objet, texte);
+    if (auto trouve = textes_.constFind(cle); trouve != textes_.constEnd()) {
+        return *trouve;
+    }
+    if (textes_.size() >= kTextesMax) {
+        textes_.clear();
+    }
+    return *textes_.insert(cle, Disposer(objet, texte));
+}
+
+QImage CacheRendu::Image(const QByteArray& octets) {
+    if (octets.isEmpty()) {
+        return {};
+    }
+    if (auto trouve = images_.constFind(octets); trouve != images_.constEnd()) {
+        return *trouve;
+    }
+    return *images_.insert(octets, QImage::fromData(octets));
+}
+
+void CacheRendu::Vider() {
+    textes_.clear();
+    images_.clear();
+}

@@ -1,0 +1,627 @@
+#include "Expression.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+#include <algorithm>
+#include <variant>
+
+enum class Operateur {
+    Plus,
+    Moins,
+    Fois,
+    Divise,
+    Egal,
+    Different,
+    Inferieur,
+    InferieurEgal,
+    Superieur,
+    SuperieurEgal,
+    Et,
+    Ou,
+    Non,
+    Oppose
+};
+enum class Fonction { Si, Majuscules, Minuscules, SupprimerEspaces, EstVide, Format };
+
+struct Expression::Noeud {
+    struct Appel {
+        Fonction fonction;
+        std::vector<std::shared_ptr<const Noeud>> arguments;
+    };
+    struct Operation {
+        Operateur operateur;
+        std::shared_ptr<const Noeud> gauche;
+        std::shared_ptr<const Noeud> droite;  // null for the unary operators
+    };
+    std::variant<QVariant, ReferenceChamp, Variable, Operation, Appel> contenu;
+};
+
+using Noeud = Expression::Noeud;
+using PtrNoeud = std::shared_ptr<const Noeud>;
+
+namespace {
+
+struct FonctionConnue {
+    const char* nom;
+    Fonction fonction;
+    int arguments;
+};
+constexpr FonctionConnue kFonctions[] = {
+    {"si", Fonction::Si, 3},
+    {"majuscules", Fonction::Majuscules, 1},
+    {"minuscules", Fonction::Minuscules, 1},
+    {"supprimerespaces", Fonction::SupprimerEspaces, 1},
+    {"estvide", Fonction::EstVide, 1},
+    {"format", Fonction::Format, 2},
+};
+
+struct VariableConnue {
+    const char* nom;
+    Variable variable;
+};
+constexpr VariableConnue kVariables[] = {
+    {"page", Variable::Page},   {"nbpages", Variable::NbPages}, {"date", Variable::Date},
+    {"heure", Variable::Heure}, {"ligne", Variable::Ligne},
+};
+
+bool CaractereDeNom(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+// Recursive descent over the source, one character position at a time.
+class Analyseur {
+public:
+    explicit Analyseur(const QString& source) : s_(source) {}
+
+    PtrNoeud Tout() {
+        PtrNoeud racine = Ou();
+        Blancs();
+        if (i_ < s_.size()) {
+            Echec(QStringLiteral("caractère inattendu « %1 »").arg(s_.at(i_)));
+        }
+        return racine;
+    }
+
+    QList<ReferenceChamp> references;
+    QList<Variable> variables;
+
+private:
+    [[noreturn]] void Echec(const QString& quoi) const {
+        throw ErreurExpression(QStringLiteral("%1 (position %2)").arg(quoi).arg(i_ + 1));
+    }
+    void Blancs() {
+        while (i_ < s_.size() && s_.at(i_).isSpace()) {
+            ++i_;
+        }
+    }
+    bool Lire(QStringView symbole) {
+        Blancs();
+        if (QStringView(s_).mid(i_).startsWith(symbole)) {
+            i_ += symbole.size();
+            return true;
+        }
+        return false;
+    }
+    // A keyword is a whole word, without regard to case.
+    bool LireMot(QStringView mot) {
+        Blancs();
+        const qsizetype fin = i_ + mot.size();
+        if (QStringView(s_).mid(i_, mot.size()).compare(mot, Qt::CaseInsensitive) == 0 &&
+            (fin >= s_.size() || !CaractereDeNom(s_.at(fin)))) {
+            i_ = fin;
+            return true;
+        }
+        return false;
+    }
+    static PtrNoeud Operation(Operateur op, PtrNoeud gauche, PtrNoeud droite = nullptr) {
+        return std::make_shared<Noeud>(
+            Noeud{Noeud::Operation{op, std::move(gauche), std::move(droite)}});
+    }
+
+    PtrNoeud Ou() {
+        PtrNoeud gauche = Et();
+        while (LireMot(u"ou")) {
+            gauche = Operation(Operateur::Ou, gauche, Et());
+        }
+        return gauche;
+    }
+    PtrNoeud Et() {
+        PtrNoeud gauche = Non();
+        while (LireMot(u"et")) {
+            gauche = Operation(Operateur::Et, gauche, Non());
+        }
+        return gauche;
+    }
+    PtrNoeud Non() {
+        if (LireMot(u"non")) {
+            return Operation(Operateur::Non, Non());
+        }
+        return Comparaison();
+    }
+    PtrNoeud Comparaison() {
+        PtrNoeud gauche = Somme();
+        static const std::pair<const char16_t*, Operateur> comparateurs[] = {
+            {u"<>", Operateur::Different},     {u"<=", Operateur::InferieurEgal},
+            {u">=", Operateur::SuperieurEgal}, {u"=", Operateur::Egal},
+            {u"<", Operateur::Inferieur},      {u">", Operateur::Superieur},
+        };
+        for (const auto& [symbole, op] : comparateurs) {
+            if (Lire(symbole)) {
+                return Operation(op, gauche, Somme());
+            }
+        }
+        return gauche;
+    }
+    PtrNoeud Somme() {
+        PtrNoeud gauche = Produit();
+        for (;;) {
+            if (Lire(u"+")) {
+                gauche = Operation(Operateur::Plus, gauche, Produit());
+            } else if (Lire(u"-")) {
+                gauche = Operation(Operateur::Moins, gauche, Produit());
+            } else {
+                return gauche;
+            }
+        }
+    }
+    PtrNoeud Produit() {
+        PtrNoeud gauche = Unaire();
+        for (;;) {
+            if (Lire(u"*")) {
+                gauche = Operation(Operateur::Fois, gauche, Unaire());
+            } else if (Lire(u"/")) {
+                gauche = Operation(Operateur::Divise, gauche, Unaire());
+            } else {
+                return gauche;
+            }
+        }
+    }
+    PtrNoeud Unaire() {
+        if (Lire(u"-")) {
+            return Operation(Operateur::Oppose, Unaire());
+        }
+        return Primaire();
+    }
+    PtrNoeud Constante(QVariant valeur) {
+        return std::make_shared<Noeud>(Noeud{std::move(valeur)});
+    }
+
+    PtrNoeud Primaire() {
+        Blancs();
+        if (i_ >= s_.size()) {
+            Echec(QStringLiteral("expression incomplète"));
+        }
+        const QChar c = s_.at(i_);
+        if (Lire(u"(")) {
+            PtrNoeud dedans = Ou();
+            if (!Lire(u")")) {
+                Echec(QStringLiteral("« ) » attendue"));
+            }
+            return dedans;
+        }
+        if (c.isDigit()) {
+            return Nombre();
+        }
+        if (c == QLatin1Char('\'')) {
+            return Constante(Chaine());
+        }
+        if (PtrNoeud champ = Champ()) {
+            return champ;
+        }
+        if (CaractereDeNom(c)) {
+            return Nom();
+        }
+        Echec(QStringLiteral("caractère inattendu « %1 »").arg(c));
+    }
+
+    PtrNoeud Nombre() {
+        const qsizetype debut = i_;
+        while (i_ < s_.size() && (s_.at(i_).isDigit() || s_.at(i_) == QLatin1Char('.'))) {
+            ++i_;
+        }
+        const QString texte = s_.mid(debut, i_ - debut);
+        bool ok = false;
+        if (!texte.contains(QLatin1Char('.'))) {
+            const qlonglong entier = texte.toLongLong(&ok);
+            if (ok) {
+                return Constante(entier);
+            }
+        }
+        const double reel = texte.toDouble(&ok);
+        if (!ok) {
+            Echec(QStringLiteral("nombre mal formé « %1 »").arg(texte));
+        }
+        return Constante(reel);
+    }
+
+    QString Chaine() {
+        QString texte;
+        for (++i_; i_ < s_.size(); ++i_) {
+            if (s_.at(i_) == QLatin1Char('\'')) {
+                if (i_ + 1 < s_.size() && s_.at(i_ + 1) == QLatin1Char('\'')) {
+                    texte += QLatin1Char('\'');
+                    ++i_;
+                    continue;
+                }
+                ++i_;
+                return texte;
+            }
+            texte += s_.at(i_);
+        }
+        Echec(QStringLiteral("texte sans apostrophe de fin"));
+    }
+
+    // Jeu."Champ": the dataset's user name may hold spaces, so it runs up to the ." that follows.
+    PtrNoeud Champ() {
+        const qsizetype point = s_.indexOf(QStringLiteral(".\""), i_);
+        if (point < 0) {
+            return nullptr;
+        }
+        const QString jeu = s_.mid(i_, point - i_).trimmed();
+        static const QString interdits = QStringLiteral("+-*/(),=<>'\"");
+        if (jeu.isEmpty() ||
+            std::any_of(jeu.begin(), jeu.end(), [](QChar c) { return interdits.contains(c); })) {
+            return nullptr;
+        }
+        const qsizetype fin = s_.indexOf(QLatin1Char('"'), point + 2);
+        if (fin < 0) {
+            i_ = point;
+            Echec(QStringLiteral("nom de champ sans guillemet de fin"));
+        }
+        ReferenceChamp reference{jeu, s_.mid(point + 2, fin - point - 2)};
+        i_ = fin + 1;
+        references.append(reference);
+        return std::make_shared<Noeud>(Noeud{reference});
+    }
+
+    PtrNoeud Nom() {
+        const qsizetype debut = i_;
+        while (i_ < s_.size() && CaractereDeNom(s_.at(i_))) {
+            ++i_;
+        }
+        const QString nom = s_.mid(debut, i_ - debut).toLower();
+        if (nom == QLatin1String("vrai") || nom == QLatin1String("faux")) {
+            return Constante(nom == QLatin1String("vrai"));
+        }
+        for (const FonctionConnue& f : kFonctions) {
+            if (nom == QLatin1String(f.nom)) {
+                return Appel(f);
+            }
+        }
+        for (const VariableConnue& v : kVariables) {
+            if (nom == QLatin1String(v.nom)) {
+                variables.append(v.variable);
+                return std::make_shared<Noeud>(Noeud{v.variable});
+            }
+        }
+        i_ = debut;
+        Echec(QStringLiteral("nom inconnu « %1 »").arg(s_.mid(debut, nom.size())));
+    }
+
+    PtrNoeud Appel(const FonctionConnue& f) {
+        if (!Lire(u"(")) {
+            Echec(QStringLiteral("« ( » attendue après %1").arg(QLatin1String(f.nom)));
+        }
+        Noeud::Appel appel{f.fonction, {}};
+        if (!Lire(u")")) {
+            do {
+                appel.arguments.push_back(Ou());
+            } while (Lire(u","));
+            if (!Lire(u")")) {
+                Echec(QStringLiteral("« ) » attendue"));
+            }
+        }
+        if (static_cast<int>(appel.arguments.size()) != f.arguments) {
+            Echec(QStringLiteral("la fonction %1 prend %2 argument(s)")
+                      .arg(QLatin1String(f.nom))
+                      .arg(f.arguments));
+        }
+        return std::make_shared<Noeud>(Noeud{std::move(appel)});
+    }
+
+    const QString& s_;
+    qsizetype i_ = 0;
+};
+
+bool EstNombre(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+bool EstEntier(const QVariant& v) {
+    return EstNombre(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
+}
+bool EstTexte(const QVariant& v) {
+    return v.typeId() == QMetaType::QString;
+}
+
+double EnNombre(const QVariant& v, const QLocale& regional) {
+    if (v.isNull()) {
+        return 0;
+    }
+    if (EstNombre(v) || v.typeId() == QMetaType::Bool) {
+        return v.toDouble();
+    }
+    bool ok = false;
+    const double nombre = regional.toDouble(v.toString().trimmed(), &ok);
+    if (!ok) {
+        throw ErreurExpression(QStringLiteral("valeur non numérique « %1 »").arg(v.toString()));
+    }
+    return nombre;
+}
+
+// A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
+// digits after the point.
+QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
+    const qsizetype point = motif.indexOf(QLatin1Char('.'));
+    const int decimales = point < 0 ? 0 : int(motif.size() - point - 1);
+    const bool groupes = motif.left(point < 0 ? motif.size() : point)
+                             .contains(QRegularExpression(QStringLiteral("[ ,]")));
+    QLocale format = regional;
+    format.setNumberOptions(groupes ? QLocale::DefaultNumberOptions : QLocale::OmitGroupSeparator);
+    return format.toString(nombre, 'f', decimales);
+}
+
+QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale& regional) {
+    if (valeur.isNull()) {
+        return QString();
+    }
+    if (EstNombre(format)) {
+        QLocale groupee = regional;
+        groupee.setNumberOptions(QLocale::DefaultNumberOptions);
+        return groupee.toString(EnNombre(valeur, regional), 'f', format.toInt());
+    }
+    const QString motif = format.toString();
+    switch (valeur.typeId()) {
+        case QMetaType::QDate:
+            return regional.toString(valeur.toDate(), motif);
+        case QMetaType::QDateTime:
+            return regional.toString(valeur.toDateTime(), motif);
+        case QMetaType::QTime:
+            return regional.toString(valeur.toTime(), motif);
+        default:
+            if (EstNombre(valeur)) {
+                return FormaterNombre(valeur.toDouble(), motif, regional);
+            }
+            return ValeurEnTexte(valeur, regional);
+    }
+}
+
+int Comparer(const QVariant& a, const QVariant& b, const QLocale& regional) {
+    if ((EstNombre(a) || a.isNull()) && (EstNombre(b) || b.isNull()) &&
+        !(a.isNull() && b.isNull())) {
+        const double x = EnNombre(a, regional), y = EnNombre(b, regional);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QDate && b.typeId() == QMetaType::QDate) {
+        return a.toDate() < b.toDate() ? -1 : (a.toDate() > b.toDate() ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::Bool && b.typeId() == QMetaType::Bool) {
+        return int(a.toBool()) - int(b.toBool());
+    }
+    return ValeurEnTexte(a, regional).compare(ValeurEnTexte(b, regional));
+}
+
+class Evaluateur {
+public:
+    explicit Evaluateur(const ContexteEvaluation& contexte)
+        : c_(contexte), regional_(contexte.Regional()) {}
+
+    QVariant operator()(const Noeud& noeud) const {
+        return std::visit([this](const auto& contenu) { return Valeur(contenu); }, noeud.contenu);
+    }
+
+private:
+    QVariant Valeur(const QVariant& constante) const { return constante; }
+    QVariant Valeur(const ReferenceChamp& reference) const { return c_.Champ(reference); }
+    QVariant Valeur(Variable variable) const { return c_.ValeurVariable(variable); }
+
+    QVariant Valeur(const Noeud::Appel& appel) const {
+        const auto argument = [&](int i) { return (*this)(*appel.arguments[i]); };
+        switch (appel.fonction) {
+            case Fonction::Si:
+                return ValeurVraie(argument(0)) ? argument(1) : argument(2);
+            case Fonction::Majuscules:
+                return regional_.toUpper(ValeurEnTexte(argument(0), regional_));
+            case Fonction::Minuscules:
+                return regional_.toLower(ValeurEnTexte(argument(0), regional_));
+            case Fonction::SupprimerEspaces:
+                return ValeurEnTexte(argument(0), regional_).trimmed();
+            case Fonction::EstVide:
+                return ValeurEnTexte(argument(0), regional_).trimmed().isEmpty();
+            case Fonction::Format:
+                return Formater(argument(0), argument(1), regional_);
+        }
+        return {};
+    }
+
+    QVariant Valeur(const Noeud::Operation& op) const {
+        const QVariant a = (*this)(*op.gauche);
+        switch (op.operateur) {
+            case Operateur::Non:
+                return !ValeurVraie(a);
+            case Operateur::Oppose:
+                return EstEntier(a) ? QVariant(-a.toLongLong()) : QVariant(-EnNombre(a, regional_));
+            case Operateur::Et:
+                return ValeurVraie(a) && ValeurVraie((*this)(*op.droite));
+            case Operateur::Ou:
+                return ValeurVraie(a) || ValeurVraie((*this)(*op.droite));
+            default:
+                return Binaire(op.operateur, a, (*this)(*op.droite));
+        }
+    }
+
+    QVariant Binaire(Operateur op, const QVariant& a, const QVariant& b) const {
+        switch (op) {
+            case Operateur::Egal:
+                return Comparer(a, b, regional_) == 0;
+            case Operateur::Different:
+                return Comparer(a, b, regional_) != 0;
+            case Operateur::Inferieur:
+                return Comparer(a, b, regional_) < 0;
+            case Operateur::InferieurEgal:
+                return Comparer(a, b, regional_) <= 0;
+            case Operateur::Superieur:
+                return Comparer(a, b, regional_) > 0;
+            case Operateur::SuperieurEgal:
+                return Comparer(a, b, regional_) >= 0;
+            default:
+                return Arithmetique(op, a, b);
+        }
+    }
+
+    QVariant Arithmetique(Operateur op, const QVariant& a, const QVariant& b) const {
+        if (op == Operateur::Plus && (EstTexte(a) || EstTexte(b))) {
+            return ValeurEnTexte(a, regional_) + ValeurEnTexte(b, regional_);
+        }
+        if (op != Operateur::Divise && (EstEntier(a) || a.isNull()) &&
+            (EstEntier(b) || b.isNull())) {
+            const qlonglong x = a.toLongLong(), y = b.toLongLong();
+            return op == Operateur::Plus ? x + y : (op == Operateur::Moins ? x - y : x * y);
+        }
+        const double x = EnNombre(a, regional_), y = EnNombre(b, regional_);
+        switch (op) {
+            case Operateur::Plus:
+                return x + y;
+            case Operateur::Moins:
+                return x - y;
+            case Operateur::Fois:
+                return x * y;
+            default:
+                // A zero divisor leaves the result empty rather than printing an infinity.
+                return y == 0 ? QVariant() : QVariant(x / y);
+        }
+    }
+
+    const ContexteEvaluation& c_;
+    const QLocale& regional_;
+};
+
+}  // namespace
+
+Expression Expression::Analyser(const QString& source) {
+    Analyseur analyseur(source);
+    Expression expression;
+    expression.racine_ = analyseur.Tout();
+    expression.source_ = source;
+    expression.references_ = analyseur.references;
+    expression.variables_ = analyseur.variables;
+    return expression;
+}
+
+QVariant Expression::Evaluer(const ContexteEvaluation& contexte) const {
+    return Evaluateur(contexte)(*racine_);
+}
+
+bool Expression::Utilise(Variable variable) const {
+    return variables_.contains(variable);
+}
+
+QString ValeurEnTexte(const QVariant& valeur, const QLocale& regional) {
+    if (valeur.isNull()) {
+        return QString();
+    }
+    switch (valeur.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            QLocale sansGroupes = regional;
+            sansGroupes.setNumberOptions(QLocale::OmitGroupSeparator);
+            return sansGroupes.toString(valeur.toDouble(), 'f', QLocale::FloatingPointShortest);
+        }
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            return QString::number(valeur.toLongLong());
+        case QMetaType::QDate:
+            return regional.toString(valeur.toDate(), QLocale::ShortFormat);
+        case QMetaType::QTime:
+            return regional.toString(valeur.toTime(), QLocale::ShortFormat);
+        case QMetaType::QDateTime:
+            return regional.toString(valeur.toDateTime(), QLocale::ShortFormat);
+        case QMetaType::Bool:
+            return valeur.toBool() ? QStringLiteral("Vrai") : QStringLiteral("Faux");
+        case QMetaType::QByteArray:
+            return QString();
+        default:
+            return valeur.toString();
+    }
+}
+
+bool ValeurVraie(const QVariant& valeur) {
+    if (valeur.isNull()) {
+        return false;
+    }
+    if (valeur.typeId() == QMetaType::Bool || EstNombre(valeur)) {
+        return valeur.toDouble() != 0;
+    }
+    return !valeur.toString().isEmpty();
+}
+
+TexteExpressions TexteExpressions::Analyser(const QString& source) {
+    TexteExpressions texte;
+    QString litteral;
+    qsizetype i = 0;
+    while (i < source.size()) {
+        if (source.at(i) != QLatin1Char('[')) {
+            litteral += source.at(i++);
+            continue;
+        }
+        // The closing bracket is the first one outside quotes.
+        qsizetype fin = i + 1;
+        QChar guillemet;
+        for (; fin < source.size(); ++fin) {
+            const QChar c = source.at(fin);
+            if (!guillemet.isNull()) {
+                if (c == guillemet) {
+                    guillemet = QChar();
+                }
+            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+                guillemet = c;
+            } else if (c == QLatin1Char(']')) {
+                break;
+            }
+        }
+        if (fin >= source.size()) {
+            throw ErreurExpression(
+                QStringLiteral("crochet sans fin dans « %1 »").arg(source.mid(i, 40)));
+        }
+        texte.litteraux_.append(litteral);
+        litteral.clear();
+        texte.expressions_.append(Expression::Analyser(source.mid(i + 1, fin - i - 1)));
+        i = fin + 1;
+    }
+    texte.litteraux_.append(litteral);
+    return texte;
+}
+
+QString TexteExpressions::Evaluer(const ContexteEvaluation& contexte) const {
+    QString resultat = litteraux_.first();
+    for (qsizetype i = 0; i < expressions_.size(); ++i) {
+        resultat += ValeurEnTexte(expressions_[i].Evaluer(contexte), contexte.Regional());
+        resultat += litteraux_[i + 1];
+    }
+    return resultat;
+}
+
+bool TexteExpressions::Utilise(Variable variable) const {
+    return std::any_of(expressions_.begin(), expressions_.end(),
+                       [variable](const Expression& e) { return e.Utilise(variable); });
+}
+
+QList<ReferenceChamp> TexteExpressions::References() const {
+    QList<ReferenceChamp> references;
+    for (const Expression& e : expressions_) {
+        references += e.References();
+    }
+    return references;
+}

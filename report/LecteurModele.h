@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+#include "Modele.h"
+
+// Drawing units of the prepared pages' texts: hundredths of a millimetre, so that fonts sized in
+// whole units are exact to a fraction of a percent on every device.
+constexpr double kUnitesParMm = 100.0;
+
+// Reads a template file (and the templates it starts from) into the model. Throws ErreurRapport
+// with the file, line and column of the fault.
+ModeleRapport LireModele(const QString& chemin);

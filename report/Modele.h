@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QRectF>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Expression.h"
+
+// The template model: plain data read from a template file, lengths in millimetres.
+
+// Every page, band and object has a name by which the program finds it and a visibility it
+// switches; a hidden one takes no part in the next preparation.
+struct ObjetRapport {
+    virtual ~ObjetRapport() = default;
+    QString nom;
+    bool visible = true;
+    // Where it is written, for the error messages.
+    QString fichier;
+    int ligne = 0;
+    int colonne = 0;
+};
+
+enum class Alignement { Gauche, Centre, Droite, Justifie };
+enum class AlignementVertical { Haut, Centre, Bas };
+
+struct Trait {
+    double epaisseur = 0.2;
+    QColor couleur = Qt::black;
+};
+
+struct Cadre {
+    bool gauche = false, haut = false, droite = false, bas = false;
+    Trait trait;
+    bool Vide() const { return !gauche && !haut && !droite && !bas; }
+};
+
+struct ObjetModele : ObjetRapport {
+    enum class Genre { Texte, Image, Ligne, Rectangle };
+    Genre genre = Genre::Texte;
+    QRectF rect;                          // in its band
+    std::optional<Expression> visibleSi;  // shown only where it holds
+    QColor fond;                          // invalid: none
+    Cadre cadre;                          // texts, pictures; the outline of a rectangle
+    // Texts.
+    TexteExpressions texte;
+    QString source;  // the text as written, with its brackets
+    QFont police;    // pixel size in hundredths of a millimetre
+    QColor couleur = Qt::black;
+    Alignement alignement = Alignement::Gauche;
+    AlignementVertical alignementVertical = AlignementVertical::Haut;
+    bool retourLigne = true;
+    bool balises = false;
+    bool agrandir = false;  // grows to hold its text
+    bool reduire = false;   // shrinks to its text
+    double marge = 0.5;     // inner padding
+    // Pictures: a dataset's picture field, or a file beside the template.
+    std::optional<Expression> valeur;
+    QImage imageFichier;
+};
+
+enum class GenreBande {
+    TitreRapport,
+    EntetePage,
+    EnteteColonnes,
+    Maitre,
+    Detail,
+    Resume,
+    PiedPage,
+    Enfant
+};
+
+struct BandeModele : ObjetRapport {
+    GenreBande genre = GenreBande::Maitre;
+    double hauteur = 0;
+    QString jeu;                  // data bands: the dataset's user name
+    bool reduire = false;         // ends at its lowest visible object
+    bool garderEnsemble = false;  // a master row and its details on one page
+    bool surPremierePage = true;  // page header
+    std::optional<Expression> visibleSi;
+    std::vector<std::unique_ptr<ObjetModele>> objets;
+    std::unique_ptr<BandeModele> enfant;  // printed right after this band
+};
+
+// A master band with the column header printed above its rows and its detail bands.
+struct GroupeDonnees {
+    std::unique_ptr<BandeModele> enteteColonnes;
+    std::unique_ptr<BandeModele> maitre;
+    std::vector<std::unique_ptr<BandeModele>> details;
+};
+
+struct PageModele : ObjetRapport {
+    QPageSize taille{QPageSize::A4};
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    QMarginsF marges{10, 10, 10, 10};
+    // One endless page: no page breaks, header and footer once (CSV export switches it on).
+    bool pageSansFin = false;
+    std::unique_ptr<BandeModele> titre, entetePage, resume, piedPage;
+    std::vector<GroupeDonnees> groupes;
+
+    QSizeF TailleMm() const {
+        const QSizeF t = taille.size(QPageSize::Millimeter);
+        return orientation == QPageLayout::Landscape ? t.transposed() : t;
+    }
+};
+
+struct ModeleRapport {
+    QString fichier;
+    std::vector<std::unique_ptr<PageModele>> pages;
+    // Pages, bands and objects by name, without regard to case.
+    QHash<QString, ObjetRapport*> parNom;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPageLayout>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QTextLayout>
+#include <memory>
+#include <vector>
+
+#include "Modele.h"
+
+// A text laid out once, in hundredths of a millimetre from the top left of its text area.
+struct TexteDispose {
+    QTextLayout disposition;
+    double hauteurMm = 0;
+};
+
+// One drawing item of a prepared page, positioned on the page in millimetres.
+struct ElementPrepare {
+    enum class Genre { Texte, Image, Ligne, Rectangle };
+    Genre genre = Genre::Texte;
+    QRectF rect;
+    int bande = 0;  // the printed band it belongs to, in the order bands were printed
+    QColor fond;
+    Cadre cadre;  // a line's or a rectangle's stroke for those
+    // Texts.
+    std::shared_ptr<const TexteDispose> texte;
+    QPointF origineTexte;  // from the top left of rect
+    QColor couleur;
+    QString textePlat;
+    // Pictures: the same QImage object for every use of one picture.
+    QImage image;
+};
+
+struct PagePreparee {
+    QSizeF tailleMm;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    std::vector<ElementPrepare> elements;
+
+    // The page as a printer or a PDF writer takes it.
+    QPageLayout Disposition() const {
+        const QSizeF portrait =
+            orientation == QPageLayout::Landscape ? tailleMm.transposed() : tailleMm;
+        return QPageLayout(QPageSize(portrait, QPageSize::Millimeter), orientation, QMarginsF());
+    }
+};
+
+using DocumentPrepare = std::vector<PagePreparee>;

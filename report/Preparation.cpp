@@ -1,0 +1,533 @@
+#include "Preparation.h"
+
+#include <algorithm>
+
+#include "ErreurRapport.h"
+
+namespace {
+
+constexpr double kEpsilon = 1e-6;
+
+ErreurRapport::Lieu LieuDe(const ObjetRapport& objet, const QString& reference = {}) {
+    return {objet.fichier, objet.ligne, objet.colonne, objet.nom, reference};
+}
+
+// A text that shows the total pages, finished once the last page is known.
+struct TexteDiffere {
+    const ObjetModele* objet = nullptr;
+    QHash<QString, QVariant> champs;  // the fields it reads, as they were when it was printed
+    int page = 0;
+    int ligne = 0;
+    size_t indicePage = 0;
+    size_t indiceElement = 0;
+};
+
+struct BandeMesuree {
+    double hauteur = 0;
+    std::vector<ElementPrepare> elements;
+    std::vector<std::pair<size_t, TexteDiffere>> differes;  // by element index
+};
+
+class ContexteFige : public ContexteEvaluation {
+public:
+    ContexteFige(const TexteDiffere& texte, int nbPages, const EntreesPreparation& entrees)
+        : texte_(texte), nbPages_(nbPages), entrees_(entrees) {}
+    QVariant Champ(const ReferenceChamp& reference) const override {
+        return texte_.champs.value(reference.Texte());
+    }
+    QVariant ValeurVariable(Variable variable) const override {
+        switch (variable) {
+            case Variable::Page:
+                return texte_.page;
+            case Variable::NbPages:
+                return nbPages_;
+            case Variable::Date:
+                return entrees_.maintenant.date();
+            case Variable::Heure:
+                return entrees_.maintenant.time();
+            case Variable::Ligne:
+                return texte_.ligne;
+        }
+        return {};
+    }
+    const QLocale& Regional() const override { return entrees_.regional; }
+
+private:
+    const TexteDiffere& texte_;
+    int nbPages_;
+    const EntreesPreparation& entrees_;
+};
+
+class Preparateur : public ContexteEvaluation {
+public:
+    explicit Preparateur(const EntreesPreparation& entrees) : e_(entrees) {}
+
+    DocumentPrepare Preparer() {
+        Verifier();
+        for (JeuDonneesRapport* jeu : e_.jeux) {
+            jeu->Premier();
+        }
+        for (const auto& page : e_.modele.pages) {
+            if (page->visible) {
+                PreparerPage(*page);
+            }
+        }
+        FinirTextesDifferes();
+        return std::move(document_);
+    }
+
+    QVariant Champ(const ReferenceChamp& reference) const override {
+        JeuDonneesRapport* jeu = e_.jeux.value(reference.jeu.toLower());
+        const std::optional<QVariant> valeur = jeu ? jeu->Valeur(reference.champ) : std::nullopt;
+        if (!valeur) {
+            throw ErreurExpression(QStringLiteral("champ inconnu"));
+        }
+        return *valeur;
+    }
+    QVariant ValeurVariable(Variable variable) const override {
+        switch (variable) {
+            case Variable::Page:
+                return numeroPage_;
+            case Variable::NbPages:
+                return 0;  // every text that reads it is finished at the end
+            case Variable::Date:
+                return e_.maintenant.date();
+            case Variable::Heure:
+                return e_.maintenant.time();
+            case Variable::Ligne:
+                return ligne_;
+        }
+        return {};
+    }
+    const QLocale& Regional() const override { return e_.regional; }
+
+private:
+    // Unknown datasets and fields are reported before anything is printed.
+    void Verifier() const {
+        for (const auto& page : e_.modele.pages) {
+            if (!page->visible) {
+                continue;
+            }
+            for (const BandeModele* bande : Bandes(*page)) {
+                VerifierBande(*bande);
+            }
+        }
+    }
+    static std::vector<const BandeModele*> Bandes(const PageModele& page) {
+        std::vector<const BandeModele*> bandes;
+        const auto ajouter = [&](const BandeModele* b) {
+            for (; b; b = b->enfant.get()) {
+                bandes.push_back(b);
+            }
+        };
+        for (const BandeModele* b :
+             {page.titre.get(), page.entetePage.get(), page.resume.get(), page.piedPage.get()}) {
+            ajouter(b);
+        }
+        for (const GroupeDonnees& groupe : page.groupes) {
+            ajouter(groupe.enteteColonnes.get());
+            ajouter(groupe.maitre.get());
+            for (const auto& detail : groupe.details) {
+                ajouter(detail.get());
+            }
+        }
+        return bandes;
+    }
+    void VerifierBande(const BandeModele& bande) const {
+        if (!bande.visible) {
+            return;
+        }
+        if (!bande.jeu.isEmpty() && !e_.jeux.contains(bande.jeu.toLower())) {
+            throw ErreurRapport(QStringLiteral("jeu de données inconnu"), LieuDe(bande, bande.jeu));
+        }
+        if (bande.visibleSi) {
+            VerifierReferences(bande, bande.visibleSi->References());
+        }
+        for (const auto& objet : bande.objets) {
+            if (!objet->visible) {
+                continue;
+            }
+            VerifierReferences(*objet, objet->texte.References());
+            for (const auto* expression : {&objet->visibleSi, &objet->valeur}) {
+                if (*expression) {
+                    VerifierReferences(*objet, (*expression)->References());
+                }
+            }
+        }
+    }
+    void VerifierReferences(const ObjetRapport& objet,
+                            const QList<ReferenceChamp>& references) const {
+        for (const ReferenceChamp& reference : references) {
+            JeuDonneesRapport* jeu = e_.jeux.value(reference.jeu.toLower());
+            if (!jeu) {
+                throw ErreurRapport(QStringLiteral("jeu de données inconnu"),
+                                    LieuDe(objet, reference.Texte()));
+            }
+            if (!jeu->Valeur(reference.champ)) {
+                throw ErreurRapport(QStringLiteral("champ inconnu"),
+                                    LieuDe(objet, reference.Texte()));
+            }
+        }
+    }
+
+    template <typename F>
+    auto Evaluer(const ObjetRapport& objet, const QString& source, F&& calcul) const {
+        try {
+            return calcul();
+        } catch (const ErreurExpression& erreur) {
+            throw ErreurRapport(QString::fromStdString(erreur.what()), LieuDe(objet, source));
+        }
+    }
+    bool Visible(const ObjetRapport& objet, const std::optional<Expression>& condition) const {
+        return objet.visible && (!condition || Evaluer(objet, condition->Source(), [&] {
+                   return ValeurVraie(condition->Evaluer(*this));
+               }));
+    }
+
+    // ---- Pages ----
+
+    void PreparerPage(const PageModele& page) {
+        page_ = &page;
+        OuvrirPage(true);
+        if (page.titre) {
+            Imprimer(*page.titre);
+        }
+        if (page.entetePage && page.entetePage->surPremierePage) {
+            ImprimerSansSaut(*page.entetePage);
+        }
+        debutContenu_ = y_;
+        for (const GroupeDonnees& groupe : page.groupes) {
+            ImprimerGroupe(groupe);
+        }
+        if (page.resume) {
+            Imprimer(*page.resume);
+        }
+        FermerPage();
+    }
+
+    double HauteurPage() const { return page_->TailleMm().height(); }
+
+    void OuvrirPage(bool premiere) {
+        PagePreparee page;
+        page.tailleMm = page_->TailleMm();
+        page.orientation = page_->orientation;
+        document_.push_back(std::move(page));
+        ++numeroPage_;
+        y_ = page_->marges.top();
+        debutContenu_ = y_;
+        limite_ = std::numeric_limits<double>::max();
+        if (!page_->pageSansFin) {
+            const std::optional<BandeMesuree> pied =
+                page_->piedPage ? Mesurer(*page_->piedPage) : std::nullopt;
+            limite_ = HauteurPage() - page_->marges.bottom() - (pied ? pied->hauteur : 0);
+        }
+        if (!premiere) {
+            if (page_->entetePage) {
+                ImprimerSansSaut(*page_->entetePage);
+            }
+            if (groupeEnCours_ && groupeEnCours_->enteteColonnes) {
+                ImprimerSansSaut(*groupeEnCours_->enteteColonnes);
+            }
+        }
+        debutContenu_ = y_;
+    }
+
+    void FermerPage() {
+        std::optional<BandeMesuree> pied =
+            page_->piedPage ? Mesurer(*page_->piedPage) : std::nullopt;
+        const double hauteurPied = pied ? pied->hauteur : 0;
+        if (page_->pageSansFin) {
+            document_.back().tailleMm.setHeight(y_ + hauteurPied + page_->marges.bottom());
+        } else {
+            y_ = HauteurPage() - page_->marges.bottom() - hauteurPied;
+        }
+        if (pied) {
+            Placer(std::move(*pied));
+        }
+    }
+
+    void NouvellePage() {
+        FermerPage();
+        OuvrirPage(false);
+    }
+
+    // ---- Bands ----
+
+    void ImprimerGroupe(const GroupeDonnees& groupe) {
+        const BandeModele& maitre = *groupe.maitre;
+        if (!maitre.visible) {
+            return;
+        }
+        JeuDonneesRapport* jeu =
+            maitre.jeu.isEmpty() ? nullptr : e_.jeux.value(maitre.jeu.toLower());
+        if (jeu) {
+            jeu->Premier();
+            if (jeu->Fin()) {
+                return;
+            }
+        }
+        if (groupe.enteteColonnes) {
+            Imprimer(*groupe.enteteColonnes);
+        }
+        groupeEnCours_ = &groupe;
+        for (int ligne = 1;; ++ligne) {
+            ImprimerLigneMaitre(groupe, ligne);
+            if (!jeu) {
+                break;
+            }
+            jeu->Suivant();
+            if (jeu->Fin()) {
+                break;
+            }
+        }
+        groupeEnCours_ = nullptr;
+    }
+
+    void ImprimerLigneMaitre(const GroupeDonnees& groupe, int ligne) {
+        std::vector<BandeMesuree> bloc = ProduireLigne(groupe, ligne);
+        if (groupe.maitre->garderEnsemble && !page_->pageSansFin && y_ > debutContenu_ + kEpsilon) {
+            double total = 0;
+            for (const BandeMesuree& b : bloc) {
+                total += b.hauteur;
+            }
+            if (y_ + total > limite_ + kEpsilon) {
+                NouvellePage();
+                bloc = ProduireLigne(groupe, ligne);
+            }
+        }
+        for (BandeMesuree& bande : bloc) {
+            PlacerAvecSaut(std::move(bande));
+        }
+    }
+
+    // A master row, its child bands, then each detail band once per detail row.
+    std::vector<BandeMesuree> ProduireLigne(const GroupeDonnees& groupe, int ligne) {
+        std::vector<BandeMesuree> bloc;
+        ligne_ = ligne;
+        if (!Produire(*groupe.maitre, bloc)) {
+            return bloc;
+        }
+        for (const auto& detail : groupe.details) {
+            if (!detail->visible) {
+                continue;
+            }
+            JeuDonneesRapport* jeu = e_.jeux.value(detail->jeu.toLower());
+            ligne_ = 1;
+            for (jeu->Premier(); !jeu->Fin(); jeu->Suivant(), ++ligne_) {
+                Produire(*detail, bloc);
+            }
+        }
+        ligne_ = ligne;
+        return bloc;
+    }
+
+    bool Produire(const BandeModele& bande, std::vector<BandeMesuree>& bloc) {
+        std::optional<BandeMesuree> mesure = Mesurer(bande);
+        if (!mesure) {
+            return false;
+        }
+        bloc.push_back(std::move(*mesure));
+        if (bande.enfant) {
+            Produire(*bande.enfant, bloc);
+        }
+        return true;
+    }
+
+    void Imprimer(const BandeModele& bande) {
+        std::vector<BandeMesuree> bloc;
+        Produire(bande, bloc);
+        for (BandeMesuree& b : bloc) {
+            PlacerAvecSaut(std::move(b));
+        }
+    }
+
+    void ImprimerSansSaut(const BandeModele& bande) {
+        std::vector<BandeMesuree> bloc;
+        Produire(bande, bloc);
+        for (BandeMesuree& b : bloc) {
+            Placer(std::move(b));
+        }
+    }
+
+    // A band that does not fit goes to the next page, unless it already starts a page.
+    void PlacerAvecSaut(BandeMesuree bande) {
+        if (y_ + bande.hauteur > limite_ + kEpsilon && y_ > debutContenu_ + kEpsilon) {
+            NouvellePage();
+        }
+        Placer(std::move(bande));
+    }
+
+    void Placer(BandeMesuree bande) {
+        PagePreparee& page = document_.back();
+        const size_t premier = page.elements.size();
+        for (ElementPrepare& element : bande.elements) {
+            element.rect.translate(page_->marges.left(), y_);
+            element.bande = numeroBande_;
+            page.elements.push_back(std::move(element));
+        }
+        for (auto& [indice, texte] : bande.differes) {
+            texte.indicePage = document_.size() - 1;
+            texte.indiceElement = premier + indice;
+            differes_.push_back(std::move(texte));
+        }
+        ++numeroBande_;
+        y_ += bande.hauteur;
+    }
+
+    // ---- Objects ----
+
+    struct ObjetMesure {
+        const ObjetModele* objet;
+        ElementPrepare element;
+        std::optional<TexteDiffere> differe;
+        double decalage = 0;  // how far it moves down because objects above it grew or shrank
+    };
+
+    std::optional<BandeMesuree> Mesurer(const BandeModele& bande) {
+        if (!Visible(bande, bande.visibleSi)) {
+            return std::nullopt;
+        }
+        BandeMesuree mesure;
+        std::vector<ObjetMesure> objets;
+        for (const auto& objet : bande.objets) {
+            if (Visible(*objet, objet->visibleSi)) {
+                ObjetMesure o{objet.get(), {}, {}, 0};
+                o.element = Element(*objet, o.differe);
+                objets.push_back(std::move(o));
+            }
+        }
+        Decaler(objets);
+        double basModele = 0, basFinal = 0;
+        for (ObjetMesure& o : objets) {
+            o.element.rect.translate(0, o.decalage);
+            basModele = std::max(basModele, o.objet->rect.bottom());
+            basFinal = std::max(basFinal, o.element.rect.bottom());
+            if (o.differe) {
+                mesure.differes.emplace_back(mesure.elements.size(), std::move(*o.differe));
+            }
+            mesure.elements.push_back(std::move(o.element));
+        }
+        mesure.hauteur = bande.reduire
+                             ? basFinal
+                             : std::max(bande.hauteur, bande.hauteur + basFinal - basModele);
+        return mesure;
+    }
+
+    // An object moves with the objects above it that share some of its width.
+    static void Decaler(std::vector<ObjetMesure>& objets) {
+        std::sort(objets.begin(), objets.end(), [](const ObjetMesure& a, const ObjetMesure& b) {
+            return a.objet->rect.top() < b.objet->rect.top();
+        });
+        for (size_t i = 0; i < objets.size(); ++i) {
+            const QRectF& r = objets[i].objet->rect;
+            std::optional<double> decalage;
+            for (size_t j = 0; j < i; ++j) {
+                const QRectF& au = objets[j].objet->rect;
+                const bool dessus = au.bottom() <= r.top() + kEpsilon;
+                const bool chevauche =
+                    au.left() < r.right() - kEpsilon && r.left() < au.right() - kEpsilon;
+                if (dessus && chevauche) {
+                    const double d =
+                        objets[j].decalage + objets[j].element.rect.height() - au.height();
+                    decalage = std::max(decalage.value_or(d), d);
+                }
+            }
+            objets[i].decalage = decalage.value_or(0);
+        }
+    }
+
+    ElementPrepare Element(const ObjetModele& objet, std::optional<TexteDiffere>& differe) {
+        ElementPrepare element;
+        element.rect = objet.rect;
+        element.fond = objet.fond;
+        element.cadre = objet.cadre;
+        switch (objet.genre) {
+            case ObjetModele::Genre::Texte:
+                Texte(objet, element, differe);
+                break;
+            case ObjetModele::Genre::Image:
+                element.genre = ElementPrepare::Genre::Image;
+                element.image = objet.valeur ? ImageDe(objet) : objet.imageFichier;
+                break;
+            case ObjetModele::Genre::Ligne:
+                element.genre = ElementPrepare::Genre::Ligne;
+                break;
+            case ObjetModele::Genre::Rectangle:
+                element.genre = ElementPrepare::Genre::Rectangle;
+                break;
+        }
+        return element;
+    }
+
+    QImage ImageDe(const ObjetModele& objet) {
+        const QVariant valeur =
+            Evaluer(objet, objet.valeur->Source(), [&] { return objet.valeur->Evaluer(*this); });
+        if (valeur.typeId() == QMetaType::QImage) {
+            return valeur.value<QImage>();
+        }
+        return e_.cache.Image(valeur.toByteArray());
+    }
+
+    void Texte(const ObjetModele& objet, ElementPrepare& element,
+               std::optional<TexteDiffere>& differe) {
+        element.genre = ElementPrepare::Genre::Texte;
+        element.couleur = objet.couleur;
+        const QString texte =
+            Evaluer(objet, objet.source.trimmed(), [&] { return objet.texte.Evaluer(*this); });
+        DonnerTexte(objet, element, texte);
+        const double contenu =
+            element.texte->hauteurMm + (element.textePlat.isEmpty() ? 0 : 2 * objet.marge);
+        double hauteur = objet.rect.height();
+        if ((objet.agrandir && contenu > hauteur) || (objet.reduire && contenu < hauteur)) {
+            hauteur = contenu;
+        }
+        element.rect.setHeight(hauteur);
+        const double libre = hauteur - contenu;
+        const double facteur = objet.alignementVertical == AlignementVertical::Centre ? 0.5
+                               : objet.alignementVertical == AlignementVertical::Bas  ? 1.0
+                                                                                      : 0.0;
+        element.origineTexte = QPointF(objet.marge, objet.marge + std::max(0.0, libre * facteur));
+        if (objet.texte.Utilise(Variable::NbPages)) {
+            differe = TexteDiffere{&objet, {}, numeroPage_, ligne_, 0, 0};
+            for (const ReferenceChamp& reference : objet.texte.References()) {
+                differe->champs.insert(reference.Texte(), Champ(reference));
+            }
+        }
+    }
+
+    void DonnerTexte(const ObjetModele& objet, ElementPrepare& element, const QString& texte) {
+        element.texte = e_.cache.Texte(objet, texte);
+        element.textePlat = element.texte->disposition.text();
+        element.textePlat.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    }
+
+    void FinirTextesDifferes() {
+        const int nbPages = int(document_.size());
+        for (const TexteDiffere& differe : differes_) {
+            const ObjetModele& objet = *differe.objet;
+            const QString texte = Evaluer(objet, objet.source.trimmed(), [&] {
+                return objet.texte.Evaluer(ContexteFige(differe, nbPages, e_));
+            });
+            DonnerTexte(objet, document_[differe.indicePage].elements[differe.indiceElement],
+                        texte);
+        }
+    }
+
+    const EntreesPreparation& e_;
+    DocumentPrepare document_;
+    const PageModele* page_ = nullptr;
+    const GroupeDonnees* groupeEnCours_ = nullptr;
+    std::vector<TexteDiffere> differes_;
+    int numeroPage_ = 0;
+    int numeroBande_ = 0;
+    int ligne_ = 0;
+    double y_ = 0;
+    double debutContenu_ = 0;
+    double limite_ = 0;
+};
+
+}  // namespace
+
+DocumentPrepare Preparer(const EntreesPreparation& entrees) {
+    return Preparateur(entrees).Preparer();
+}

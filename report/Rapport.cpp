@@ -1,0 +1,77 @@
+#include "Rapport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "ErreurRapport.h"
+#include "LecteurModele.h"
+#include "Preparation.h"
+
+Rapport::Rapport(QObject* parent) : QObject(parent) {}
+
+void Rapport::ChargerDepuisFichier(const QString& chemin) {
+    modele_ = ModeleRapport{};
+    pages_.clear();
+    cache_.Vider();
+    if (QFileInfo(chemin).isFile()) {
+        modele_ = LireModele(chemin);
+    }
+}
+
+DocumentPrepare Rapport::PreparerPages() {
+    return ::Preparer(EntreesPreparation{modele_, jeux_, cache_, regional_, horloge_()});
+}
+
+void Rapport::Preparer() {
+    pages_.clear();
+    pages_ = PreparerPages();
+    emit PagesPreparees();
+}
+
+QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
+                          const QString& nomFichier) {
+    if (nomFichier.isEmpty()) {
+        throw ErreurRapport(QStringLiteral("export sans nom de fichier"));
+    }
+    const QString chemin =
+        dossierParDefaut.isEmpty() ? nomFichier : QDir(dossierParDefaut).filePath(nomFichier);
+    if (format == FormatExport::Csv) {
+        EcrireCsv(PreparerPages(), chemin);
+        return chemin;
+    }
+    if (pages_.empty()) {
+        Preparer();
+    }
+    ParametresPdf parametres = pdf_;
+    if (parametres.titre.isEmpty()) {
+        parametres.titre = QFileInfo(chemin).completeBaseName();
+    }
+    EcrirePdf(pages_, chemin, parametres);
+    return chemin;
+}
+
+ObjetRapport* Rapport::TrouverObjet(const QString& nom) const {
+    return modele_.parNom.value(nom.toLower());
+}
+
+PageModele* Rapport::TrouverPage(const QString& nom) const {
+    return dynamic_cast<PageModele*>(TrouverObjet(nom));
+}
+
+void Rapport::AfficherObjet(ObjetRapport* objet, bool visible) {
+    if (objet) {
+        objet->visible = visible;
+    }
+}
+
+void Rapport::EnregistrerJeu(JeuDonneesRapport* jeu) {
+    jeux_.insert(jeu->NomUtilisateur().toLower(), jeu);
+}
+
+void Rapport::RafraichirJeu(JeuDonneesRapport* jeu) {
+    for (auto it = jeux_.begin(); it != jeux_.end();) {
+        it = it.value() == jeu ? jeux_.erase(it) : std::next(it);
+    }
+    EnregistrerJeu(jeu);
+    jeu->Premier();
+}

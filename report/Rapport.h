@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+#include <QObject>
+#include <functional>
+
+#include "CacheRendu.h"
+#include "JeuDonneesRapport.h"
+#include "Modele.h"
+#include "PagesPreparees.h"
+#include "Sorties.h"
+
+enum class FormatExport { Pdf, Csv };
+
+// The report as the program uses it: one template, the report datasets it reads, and the pages
+// last prepared. Faults of templates, data binding and output files are thrown as ErreurRapport.
+class Rapport : public QObject {
+    Q_OBJECT
+public:
+    explicit Rapport(QObject* parent = nullptr);
+
+    // The template replaces the report's content. A missing file is no error and leaves an empty
+    // report; so does a broken one, after throwing.
+    void ChargerDepuisFichier(const QString& chemin);
+    // Discards the pages and prepares them again from the datasets as they are now.
+    void Preparer();
+    const DocumentPrepare& Pages() const { return pages_; }
+
+    // Writes the prepared pages (prepared first if there are none) into dossierParDefaut, or
+    // at nomFichier itself when it is absolute or no folder is given. Returns the path written.
+    // A CSV export prepares its own pages, so that the option pageSansFin set for it applies.
+    QString Exporter(FormatExport format, const QString& dossierParDefaut,
+                     const QString& nomFichier);
+    ParametresPdf& Pdf() { return pdf_; }
+
+    // Pages, bands and objects of the template.
+    int NombreObjets() const { return int(modele_.parNom.size()); }
+    ObjetRapport* TrouverObjet(const QString& nom) const;
+    PageModele* TrouverPage(const QString& nom) const;
+    // Takes effect at the next preparation.
+    void AfficherObjet(ObjetRapport* objet, bool visible);
+
+    // Templates reach the dataset by its user name; a later one of the same name replaces it.
+    // The dataset stays the caller's and must outlive its use by this report.
+    void EnregistrerJeu(JeuDonneesRapport* jeu);
+    // After the dataset's table was reloaded: takes its user name again and goes to its first row.
+    void RafraichirJeu(JeuDonneesRapport* jeu);
+
+    void DefinirRegional(const QLocale& regional) { regional_ = regional; }
+    void DefinirHorloge(std::function<QDateTime()> horloge) { horloge_ = std::move(horloge); }
+    const QString& Fichier() const { return modele_.fichier; }
+
+signals:
+    // The pages were prepared again: a preview shows the new ones.
+    void PagesPreparees();
+
+private:
+    DocumentPrepare PreparerPages();
+
+    ModeleRapport modele_;
+    QHash<QString, JeuDonneesRapport*> jeux_;
+    CacheRendu cache_;
+    DocumentPrepare pages_;
+    ParametresPdf pdf_;
+    QLocale regional_ = QLocale::system();
+    std::function<QDateTime()> horloge_ = [] { return QDateTime::currentDateTime(); };
+};

@@ -1,0 +1,159 @@
+#include "Sorties.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+
+#include "ErreurRapport.h"
+#include "Peinture.h"
+
+namespace {
+
+constexpr double kMmParPouce = 25.4;
+
+void Ecrire(const QString& chemin, const QByteArray& contenu) {
+    QSaveFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(contenu) != contenu.size() ||
+        !fichier.commit()) {
+        throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2")
+                                .arg(chemin, fichier.errorString()));
+    }
+}
+
+QString EchapperXml(QString texte) {
+    return texte.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
+        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
+        .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+}
+
+QByteArray MetadonneesXmp(const ParametresPdf& p) {
+    return QStringLiteral(
+               "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+               " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+               "  <rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+               "      xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" "
+               "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\">\n"
+               "   <dc:creator><rdf:Seq><rdf:li>%1</rdf:li></rdf:Seq></dc:creator>\n"
+               "   <dc:description><rdf:Alt><rdf:li "
+               "xml:lang=\"x-default\">%2</rdf:li></rdf:Alt></dc:description>\n"
+               "   <dc:title><rdf:Alt><rdf:li "
+               "xml:lang=\"x-default\">%3</rdf:li></rdf:Alt></dc:title>\n"
+               "   <pdf:Producer>%4</pdf:Producer>\n"
+               "   <xmp:CreatorTool>%4</xmp:CreatorTool>\n"
+               "  </rdf:Description>\n"
+               " </rdf:RDF>\n"
+               "</x:xmpmeta>\n"
+               "<?xpacket end=\"w\"?>")
+        .arg(EchapperXml(p.auteur), EchapperXml(p.sujet), EchapperXml(p.titre),
+             EchapperXml(p.createur))
+        .toUtf8();
+}
+
+QString CelluleCsv(QString texte) {
+    if (texte.contains(QLatin1Char(';')) || texte.contains(QLatin1Char('"')) ||
+        texte.contains(QLatin1Char('\n')) || texte.contains(QLatin1Char('\r'))) {
+        return QLatin1Char('"') + texte.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+               QLatin1Char('"');
+    }
+    return texte;
+}
+
+// Texts of one band, left to right; those of one column top to bottom.
+QString LigneCsv(std::vector<const ElementPrepare*> textes) {
+    std::stable_sort(textes.begin(), textes.end(),
+                     [](const ElementPrepare* a, const ElementPrepare* b) {
+                         if (std::abs(a->rect.left() - b->rect.left()) > 0.5) {
+                             return a->rect.left() < b->rect.left();
+                         }
+                         return a->rect.top() < b->rect.top();
+                     });
+    QStringList cellules;
+    for (const ElementPrepare* texte : textes) {
+        cellules << CelluleCsv(texte->textePlat);
+    }
+    return cellules.join(QLatin1Char(';'));
+}
+
+}  // namespace
+
+void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
+               const ParametresPdf& parametres) {
+    if (pages.empty()) {
+        throw ErreurRapport(
+            QStringLiteral("le rapport n'a aucune page à exporter vers « %1 »").arg(chemin));
+    }
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&tampon);
+        pdf.setTitle(parametres.titre);
+        pdf.setCreator(parametres.createur);
+        pdf.setDocumentXmpMetadata(MetadonneesXmp(parametres));
+        pdf.setPageLayout(pages.front().Disposition());
+        QPainter peintre(&pdf);
+        const double pixelsParMm = pdf.resolution() / kMmParPouce;
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (i > 0) {
+                pdf.setPageLayout(pages[i].Disposition());
+                pdf.newPage();
+            }
+            PeindrePage(pages[i], peintre, pixelsParMm);
+        }
+    }
+    Ecrire(chemin, tampon.data());
+}
+
+QImage RendrePage(const PagePreparee& page, double pointsParPouce) {
+    const double pixelsParMm = pointsParPouce / kMmParPouce;
+    QImage image(qCeil(page.tailleMm.width() * pixelsParMm),
+                 qCeil(page.tailleMm.height() * pixelsParMm), QImage::Format_RGB32);
+    const int pointsParMetre = qRound(pointsParPouce / 0.0254);
+    image.setDotsPerMeterX(pointsParMetre);
+    image.setDotsPerMeterY(pointsParMetre);
+    image.fill(Qt::white);
+    QPainter peintre(&image);
+    PeindrePage(page, peintre, pixelsParMm);
+    return image;
+}
+
+void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce) {
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    RendrePage(page, pointsParPouce).save(&tampon, "PNG");
+    Ecrire(chemin, octets);
+}
+
+QString TexteCsv(const DocumentPrepare& pages) {
+    QString csv;
+    for (const PagePreparee& page : pages) {
+        std::vector<const ElementPrepare*> bande;
+        int numero = -1;
+        const auto finirLigne = [&] {
+            if (!bande.empty()) {
+                csv += LigneCsv(std::move(bande)) + QStringLiteral("\r\n");
+                bande.clear();
+            }
+        };
+        for (const ElementPrepare& element : page.elements) {
+            if (element.genre != ElementPrepare::Genre::Texte) {
+                continue;
+            }
+            if (element.bande != numero) {
+                finirLigne();
+                numero = element.bande;
+            }
+            bande.push_back(&element);
+        }
+        finirLigne();
+    }
+    return csv;
+}
+
+void EcrireCsv(const DocumentPrepare& pages, const QString& chemin) {
+    Ecrire(chemin, QByteArray("\xEF\xBB\xBF") + TexteCsv(pages).toUtf8());
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "PagesPreparees.h"
+
+// The document settings a PDF carries. QPdfWriter writes the title and the creator into the
+// document information; the author and the subject go into the XMP metadata.
+struct ParametresPdf {
+    QString auteur = QStringLiteral("Tessaro");
+    QString sujet = QStringLiteral("PDF export");
+    QString titre;
+    QString createur = QStringLiteral("Vantaro");
+};
+
+// Each writer replaces the file only once the whole output is written; throws ErreurRapport when
+// the file cannot be written.
+void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
+               const ParametresPdf& parametres);
+QImage RendrePage(const PagePreparee& page, double pointsParPouce);
+void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce);
+
+// The prepared texts in reading order: one line per printed band, its texts left to right
+// (top to bottom where they share a column), separated by ';', quoted where needed.
+QString TexteCsv(const DocumentPrepare& pages);
+// UTF-8 with a byte order mark and CR LF line ends, as spreadsheets on the users' desktops expect.
+void EcrireCsv(const DocumentPrepare& pages, const QString& chemin);

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "ErreurRapport.h"
+#include "JeuFactice.h"
+#include "Outils.h"
+#include "Rapport.h"
+
+namespace {
+
+// A report over product lines and their descriptions, on a small page (100 x 100 mm, margins
+// 10 mm) so that a few rows fill it.
+class Preparation : public ::testing::Test {
+protected:
+    Preparation() {
+        rapport.DefinirRegional(QLocale(QLocale::French, QLocale::France));
+        description.DetailDe(&lignes, QStringLiteral("Id"));
+        rapport.EnregistrerJeu(&entete);
+        rapport.EnregistrerJeu(&lignes);
+        rapport.EnregistrerJeu(&description);
+    }
+
+    void Charger(const QString& bandes, const QString& attributsPage = {}) {
+        const QString modele = QStringLiteral(
+                                   "<rapport><page nom=\"Page1\" largeur=\"100\" hauteur=\"100\" "
+                                   "marges=\"10\" %1>%2</page></rapport>")
+                                   .arg(attributsPage, bandes);
+        rapport.ChargerDepuisFichier(
+            EcrireFichier(dossier, QStringLiteral("m.fr3"), modele.toUtf8()));
+        rapport.Preparer();
+    }
+
+    // The texts of a page with their top in mm, in the order they were placed.
+    std::vector<std::pair<QString, double>> Textes(size_t page) const {
+        std::vector<std::pair<QString, double>> textes;
+        for (const ElementPrepare& e : rapport.Pages().at(page).elements) {
+            if (e.genre == ElementPrepare::Genre::Texte) {
+                textes.emplace_back(e.textePlat, e.rect.top());
+            }
+        }
+        return textes;
+    }
+    QStringList TextesSeuls(size_t page) const {
+        QStringList textes;
+        for (const auto& [texte, haut] : Textes(page)) {
+            textes << texte;
+        }
+        return textes;
+    }
+    const ElementPrepare* Element(size_t page, const QString& texte) const {
+        for (const ElementPrepare& e : rapport.Pages().at(page).elements) {
+            if (e.textePlat == texte) {
+                return &e;
+            }
+        }
+        return nullptr;
+    }
+
+    static QList<QVariantList> Lignes(int n) {
+        QList<QVariantList> lignes;
+        for (int i = 1; i <= n; ++i) {
+            lignes.append({i, QStringLiteral("L%1").arg(i)});
+        }
+        return lignes;
+    }
+
+    QTemporaryDir dossier;
+    JeuFactice entete{
+        QStringLiteral("Données du dossier"), {"Nom du client"}, {{QStringLiteral("Dupont")}}};
+    JeuFactice lignes{QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(3)};
+    JeuFactice description{QStringLiteral("Description des lignes produits"),
+                           {"Id", "texte"},
+                           {{1, "d1a"}, {1, "d1b"}, {3, "d3a"}}};
+    Rapport rapport;
+};
+
+const QString kLigne = QStringLiteral(
+    "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"10\" jeu=\"Données des lignes produits\">"
+    "<texte nom=\"M\" largeur=\"50\" hauteur=\"10\">[Données des lignes "
+    "produits.\"Modèle\"]</texte></bande>");
+
+TEST_F(Preparation, UneBandeQuiNeTientPasPasseALaPageSuivante) {
+    // 80 mm of body: the title takes 55, two 10 mm rows fit, the third starts page 2.
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(3));
+    Charger(QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"55\"/>") + kLigne);
+    ASSERT_EQ(rapport.Pages().size(), 2u);
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2"}));
+    EXPECT_DOUBLE_EQ(Element(0, "L2")->rect.top(), 75);
+    EXPECT_EQ(TextesSeuls(1), QStringList({"L3"}));
+    EXPECT_DOUBLE_EQ(Element(1, "L3")->rect.top(), 10);
+}
+
+TEST_F(Preparation, EnTeteEtPiedSurChaquePageAvecLeTotalDesPages) {
+    lignes =
+        JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(12));
+    Charger(QStringLiteral("<bande type=\"entetePage\" nom=\"EP\" hauteur=\"10\">"
+                           "<texte nom=\"E\" largeur=\"50\" hauteur=\"5\">Client [Données du "
+                           "dossier.\"Nom du client\"]</texte></bande>"
+                           "<bande type=\"piedPage\" nom=\"PP\" hauteur=\"10\">"
+                           "<texte nom=\"P\" largeur=\"50\" hauteur=\"5\">Page [Page] / "
+                           "[NbPages]</texte></bande>") +
+            kLigne);
+    // 80 mm less 10 of header and 10 of footer: six rows a page.
+    ASSERT_EQ(rapport.Pages().size(), 2u);
+    for (size_t page = 0; page < 2; ++page) {
+        const QStringList textes = TextesSeuls(page);
+        EXPECT_EQ(textes.first(), "Client Dupont");
+        EXPECT_EQ(textes.last(), QStringLiteral("Page %1 / 2").arg(page + 1));
+        EXPECT_EQ(textes.size(), 8);
+        EXPECT_DOUBLE_EQ(Element(page, textes.last())->rect.top(), 80);
+    }
+}
+
+TEST_F(Preparation, LesDetailsSuiventLeurLigneMaitre) {
+    Charger(kLigne + QStringLiteral("<bande type=\"detail\" nom=\"D\" hauteur=\"5\" "
+                                    "jeu=\"Description des lignes produits\">"
+                                    "<texte nom=\"DT\" largeur=\"50\" hauteur=\"5\">[Ligne]. "
+                                    "[Description des lignes produits.\"texte\"]</texte></bande>"));
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "1. d1a", "2. d1b", "L2", "L3", "1. d3a"}));
+}
+
+TEST_F(Preparation, UnTexteQuiGranditPousseCeQuiSuit) {
+    Charger(QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"12\">"
+        "<texte nom=\"Long\" largeur=\"20\" hauteur=\"5\" agrandir=\"oui\">un deux trois quatre "
+        "cinq six sept huit neuf dix</texte>"
+        "<texte nom=\"Dessous\" y=\"6\" largeur=\"20\" hauteur=\"5\">dessous</texte>"
+        "<texte nom=\"Cote\" x=\"30\" y=\"6\" largeur=\"20\" hauteur=\"5\">à côté</texte></bande>"
+        "<bande type=\"resume\" nom=\"R\" hauteur=\"5\"><texte nom=\"Fin\" largeur=\"20\" "
+        "hauteur=\"5\">fin</texte></bande>"));
+    const ElementPrepare* long_ = Element(0, "un deux trois quatre cinq six sept huit neuf dix");
+    ASSERT_TRUE(long_);
+    const double croissance = long_->rect.height() - 5;
+    ASSERT_GT(croissance, 5);
+    EXPECT_DOUBLE_EQ(Element(0, "dessous")->rect.top(), 10 + 6 + croissance);
+    EXPECT_DOUBLE_EQ(Element(0, "à côté")->rect.top(), 16);
+    EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 10 + 12 + croissance);
+}
+
+TEST_F(Preparation, UnObjetCacheNePrendPasPartEtUneBandeSeReduit) {
+    Charger(QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"30\" reduire=\"oui\">"
+        "<texte nom=\"Visible\" largeur=\"20\" hauteur=\"5\">a</texte>"
+        "<texte nom=\"Cache\" y=\"20\" largeur=\"20\" hauteur=\"10\">b</texte></bande>"
+        "<bande type=\"resume\" nom=\"R\" hauteur=\"5\"><texte nom=\"Fin\" largeur=\"20\" "
+        "hauteur=\"5\">fin</texte></bande>"));
+    EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 40);
+    rapport.AfficherObjet(rapport.TrouverObjet(QStringLiteral("cache")), false);
+    rapport.Preparer();
+    EXPECT_EQ(TextesSeuls(0), QStringList({"a", "fin"}));
+    EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 15);
+}
+
+TEST_F(Preparation, UneConditionMasqueUnObjetLigneParLigne) {
+    Charger(QStringLiteral(
+        "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"5\" jeu=\"Données des lignes produits\">"
+        "<texte nom=\"M\" largeur=\"50\" hauteur=\"5\" visibleSi='Données des lignes "
+        "produits.\"Id\" &lt;&gt; 2'>"
+        "[Données des lignes produits.\"Modèle\"]</texte></bande>"));
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L3"}));
+}
+
+TEST_F(Preparation, GarderEnsembleEmporteLaLigneEtSesDetails) {
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(3));
+    Charger(QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"50\"/>"
+        "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"10\" garderEnsemble=\"oui\" jeu=\"Données "
+        "des lignes produits\">"
+        "<texte nom=\"M\" largeur=\"50\" hauteur=\"10\">[Données des lignes "
+        "produits.\"Modèle\"]</texte></bande>"
+        "<bande type=\"detail\" nom=\"D\" hauteur=\"10\" jeu=\"Description des lignes produits\">"
+        "<texte nom=\"DT\" largeur=\"50\" hauteur=\"10\">[Description des lignes "
+        "produits.\"texte\"]</texte></bande>"));
+    // L1 and its two details fill page 1 to the last millimetre; L2 starts page 2.
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "d1a", "d1b"}));
+    EXPECT_EQ(TextesSeuls(1), QStringList({"L2", "L3", "d3a"}));
+}
+
+TEST_F(Preparation, EnteteDeColonnesRepeteSurLesPagesDesDonnees) {
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(9));
+    Charger(QStringLiteral("<bande type=\"enteteColonnes\" nom=\"EC\" hauteur=\"10\">"
+                           "<texte nom=\"C\" largeur=\"50\" hauteur=\"5\">Modèle</texte></bande>") +
+            kLigne + QStringLiteral("<bande type=\"resume\" nom=\"R\" hauteur=\"80\"/>"));
+    ASSERT_EQ(rapport.Pages().size(), 3u);
+    EXPECT_EQ(TextesSeuls(0).first(), "Modèle");
+    EXPECT_EQ(TextesSeuls(1), QStringList({"Modèle", "L8", "L9"}));
+    EXPECT_TRUE(TextesSeuls(2).isEmpty());
+}
+
+TEST_F(Preparation, PageSansFinNeCoupePas) {
+    lignes =
+        JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(20));
+    Charger(QStringLiteral("<bande type=\"entetePage\" nom=\"EP\" hauteur=\"10\"><texte nom=\"E\" "
+                           "largeur=\"50\" hauteur=\"5\">tête</texte></bande>"
+                           "<bande type=\"piedPage\" nom=\"PP\" hauteur=\"10\"><texte nom=\"P\" "
+                           "largeur=\"50\" hauteur=\"5\">pied</texte></bande>") +
+            kLigne);
+    EXPECT_EQ(rapport.Pages().size(), 4u);
+    rapport.TrouverPage(QStringLiteral("Page1"))->pageSansFin = true;
+    rapport.Preparer();
+    ASSERT_EQ(rapport.Pages().size(), 1u);
+    const QStringList textes = TextesSeuls(0);
+    EXPECT_EQ(textes.count("tête"), 1);
+    EXPECT_EQ(textes.count("pied"), 1);
+    EXPECT_EQ(textes.size(), 22);
+    EXPECT_DOUBLE_EQ(rapport.Pages()[0].tailleMm.height(), 10 + 10 + 200 + 10 + 10);
+}
+
+TEST_F(Preparation, UnJeuSansLigneNImprimeNiMaitreNiEnteteDeColonnes) {
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, {});
+    Charger(QStringLiteral("<bande type=\"enteteColonnes\" nom=\"EC\" hauteur=\"10\">"
+                           "<texte nom=\"C\" largeur=\"50\" hauteur=\"5\">Modèle</texte></bande>") +
+            kLigne);
+    ASSERT_EQ(rapport.Pages().size(), 1u);
+    EXPECT_TRUE(TextesSeuls(0).isEmpty());
+}
+
+struct CasReference {
+    const char* nom;
+    const char* texte;
+    const char* attendu;
+};
+
+class ReferenceInconnue : public Preparation, public ::testing::WithParamInterface<CasReference> {};
+
+TEST_P(ReferenceInconnue, EstUneErreurQuiNommeModeleObjetEtReference) {
+    const QString bande =
+        QStringLiteral(
+            "<bande type=\"titre\" nom=\"T\" hauteur=\"5\">"
+            "<texte nom=\"Fautif\" largeur=\"50\" hauteur=\"5\">%1</texte></bande>")
+            .arg(QString::fromUtf8(GetParam().texte));
+    try {
+        Charger(bande);
+        FAIL() << "pas d'erreur";
+    } catch (const ErreurRapport& erreur) {
+        const QString message = QString::fromStdString(erreur.what());
+        EXPECT_TRUE(message.contains(dossier.filePath("m.fr3"))) << message.toStdString();
+        EXPECT_TRUE(message.contains("objet « Fautif »")) << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().attendu)))
+            << message.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ReferenceInconnue,
+    ::testing::Values(
+        CasReference{"JeuInconnu", "[Inconnu.\"x\"]", "jeu de données inconnu : [Inconnu.\"x\"]"},
+        CasReference{"ChampInconnu", "[Données du dossier.\"Adresse\"]",
+                     "champ inconnu : [Données du dossier.\"Adresse\"]"},
+        CasReference{"DansUneCondition", "[Si(Données du dossier.\"Code\" = 1, 'a', 'b')]",
+                     "champ inconnu : [Données du dossier.\"Code\"]"}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+}  // namespace
