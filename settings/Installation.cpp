@@ -14,14 +14,21 @@ Installation LireInstallation(const QString& dossierExecutable) {
     }
     const FichierIni ini(chemin);
     installation.existe = true;
-    installation.fichierBDD = ini.LireTexte(QStringLiteral("Database"), QStringLiteral("Fichier"), {});
+    installation.fichierBDD =
+        ini.LireTexte(QStringLiteral("Database"), QStringLiteral("Fichier"), {});
     if (installation.fichierBDD.isEmpty()) {
         installation.fichierBDD = dossierExecutable + kNomBDDParDefaut;
     }
     installation.repertoireDocuments =
-        dossierExecutable + ini.LireTexte(QStringLiteral("Templates"), QStringLiteral("Documents"), {});
+        dossierExecutable +
+        ini.LireTexte(QStringLiteral("Templates"), QStringLiteral("Documents"), {});
     installation.repertoireRapports =
-        dossierExecutable + ini.LireTexte(QStringLiteral("Templates"), QStringLiteral("Rapports"), {});
+        dossierExecutable +
+        ini.LireTexte(QStringLiteral("Templates"), QStringLiteral("Rapports"), {});
+    installation.autoriteSmtp =
+        ini.LireTexte(QStringLiteral("Mail"), QStringLiteral("AutoriteCertification"), {});
+    installation.accepterServeurSmtpNonVerifie =
+        ini.LireBooleen(QStringLiteral("Mail"), QStringLiteral("AccepterServeurNonVerifie"), false);
     return installation;
 }
 

@@ -9,6 +9,10 @@ struct Installation {
     QString fichierBDD;           // settings database file
     QString repertoireDocuments;  // document templates folder
     QString repertoireRapports;   // report templates folder
+    // Section Mail: an extra certificate authority trusted for the SMTP server, and the explicit
+    // choice of sending to a server whose certificate cannot be verified.
+    QString autoriteSmtp;
+    bool accepterServeurSmtpNonVerifie = false;
 };
 
 inline const QString kNomFichierInstallation = QStringLiteral("Vantaro.ini");

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "FicheDialogue.h"
+#include "Verrous.h"
+
+class Ihm;
+class QCheckBox;
+class QPushButton;
+class QWidget;
+class TDataModuleAbs;
+namespace Ui {
+class TFicheConfigSmtp;
+}
+
+// Edits the SMTP account of one settings level, section "Mail", in two groups (connection and
+// identification) that an agency or the global level may lock for the levels below.
+class TFicheConfigSmtp : public FicheDialogue {
+    Q_OBJECT
+
+public:
+    TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire = nullptr);
+    ~TFicheConfigSmtp() override;
+
+    void SetAgence(const QString& agence) { agence_ = agence; }
+    void SetFichierBDD(const QString& fichier) { fichierBDD_ = fichier; }
+    void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+
+    bool ConnexionBloquee() const { return connexion_.bloque; }
+    bool IdentificationBloquee() const { return identification_.bloque; }
+
+    void FormActivate() override;
+    void LectureNiveau(const Niveau& niveau);
+    void LectureConnexion(const Niveau& niveau);
+    void LectureIdentification(const Niveau& niveau);
+    void btnValiderClick();
+    void btnFermerClick();
+    void cbBloquerConfigClick(bool coche);
+    void cbBloquerConnexionClick(bool coche);
+    void cbBloquerIdentificationClick(bool coche);
+    void btnReprendreConfigClick();
+    void btnReprendreConnexionClick();
+    void btnReprendreIdentificationClick();
+    void btnTesterClick();
+
+private:
+    // What differs between the two groups; the reading itself is shared.
+    struct Groupe {
+        const GroupeVerrouille* definition;
+        QString prefixeErreur;
+        QCheckBox* caseVerrou;
+        QPushButton* reprendre;
+        QList<QWidget*> saisies;
+        std::function<void()> vider;
+        // Reads the group's keys at the level into valeurs; true when the level holds any.
+        std::function<bool(const Niveau&)> lire;
+        std::function<void()> afficher;
+        QVariantList valeurs;
+        bool bloque = false;
+    };
+
+    void LectureGroupe(Groupe& groupe, const Niveau& niveau);
+    void ActiverGroupe(Groupe& groupe, bool actif);
+    Niveau NiveauPropre() const { return {agence_, utilisateur_}; }
+    Niveau NiveauAReprendre() const;
+    bool ConfirmerSuppression(const QString& titre);
+    void ReprendreGroupe(Groupe& groupe);
+    void EcrireGroupeConnexion();
+    void EcrireGroupeIdentification();
+    static void CocherSansEffet(QCheckBox& boite, bool coche);
+
+    std::unique_ptr<Ui::TFicheConfigSmtp> ui_;
+    Ihm& ihm_;
+    TDataModuleAbs& dataModule_;
+    QString agence_;
+    QString fichierBDD_;
+    QString utilisateur_;
+    bool dejaAffiche_ = false;
+    Groupe connexion_;
+    Groupe identification_;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+
+#include "AvisErreur.h"
+#include "ConfigurationSmtp.h"
+#include "EnvoiSmtp.h"
+#include "FicheDialogue.h"
+
+class Ihm;
+class TDataModuleAbs;
+namespace Ui {
+class TFicheSendMail;
+}
+
+// Composes one e-mail with its attachments and sends it over SMTP with the stored account.
+class TFicheSendMail : public FicheDialogue {
+    Q_OBJECT
+
+public:
+    TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire = nullptr);
+    ~TFicheSendMail() override;
+
+    void SetAgence(const QString& agence) { agence_ = agence; }
+    void SetFichierBDD(const QString& fichier) { fichierBDD_ = fichier; }
+    void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+    void SetDestinataire(const QString& destinataire) { destinataire_ = destinataire; }
+    void SetObjet(const QString& objet) { objet_ = objet; }
+    // An empty path is ignored.
+    void AjouterPieceJointe(const QString& chemin);
+
+    QStringList PiecesJointes() const;
+    const CompteSmtp& Compte() const { return compte_; }
+
+    void FormActivate() override;
+    void LectureConfiguration();
+    void btnEnvoyerClick();
+    void btnConfigurationClick();
+    void btnChoixModeleClick();
+    void btnFichierAjouterClick();
+    void btnFichierSupprimerClick();
+
+private:
+    MessageMail Message() const;
+
+    std::unique_ptr<Ui::TFicheSendMail> ui_;
+    Ihm& ihm_;
+    TDataModuleAbs& dataModule_;
+    QString agence_;
+    QString fichierBDD_;
+    QString utilisateur_;
+    QString destinataire_;
+    QString objet_;
+    QString expediteurMail_;
+    QString expediteurNom_;
+    CompteSmtp compte_;
+    bool champsRemplis_ = false;
+    AvisErreur avisLecture_;
+};

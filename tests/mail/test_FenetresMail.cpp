@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "BaseTemporaire.h"
+#include "ConfigurationSmtp.h"
+#include "IhmFactice.h"
+#include "ServeurSmtp.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
+#include "TFicheConfigSmtp.h"
+#include "TFicheMailModeles.h"
+#include "TFicheSendMail.h"
+
+namespace {
+
+const QString kMail = QStringLiteral("Mail");
+const Niveau kGlobal{};
+const Niveau kAgence{QStringLiteral("LYON"), {}};
+const Niveau kUtilisateur{QStringLiteral("LYON"), QStringLiteral("MARTIN")};
+
+// A stored value: "ENTIER" for an int, "STRING" otherwise.
+struct Valeur {
+    Niveau niveau;
+    const char* cle;
+    QVariant valeur;
+};
+
+class FenetresMail : public ::testing::Test {
+protected:
+    void Stocker(const QList<Valeur>& valeurs) {
+        SessionBDD session(module_, base_.Chemin());
+        for (const Valeur& v : valeurs) {
+            if (v.valeur.typeId() == QMetaType::Int) {
+                module_.EcrireEntier(v.niveau.agence, v.niveau.utilisateur, kMail, v.cle,
+                                     v.valeur.toInt());
+            } else {
+                module_.EcrireChaine(v.niveau.agence, v.niveau.utilisateur, kMail, v.cle,
+                                     v.valeur.toString());
+            }
+        }
+    }
+    QString Chaine(const Niveau& n, const char* cle) {
+        SessionBDD session(module_, base_.Chemin());
+        return module_.LireChaine(n.agence, n.utilisateur, kMail, cle, QStringLiteral("<absent>"));
+    }
+    int Entier(const Niveau& n, const char* cle) {
+        SessionBDD session(module_, base_.Chemin());
+        return module_.LireEntier(n.agence, n.utilisateur, kMail, cle, -99);
+    }
+    template <typename Fiche>
+    void Preparer(Fiche& fiche, const Niveau& niveau) {
+        fiche.SetAgence(niveau.agence);
+        fiche.SetFichierBDD(base_.Chemin());
+        fiche.SetUtilisateur(niveau.utilisateur);
+    }
+    template <typename T>
+    T* Controle(QWidget& fenetre, const char* nom) {
+        return fenetre.findChild<T*>(QString::fromLatin1(nom));
+    }
+    QString Texte(QWidget& fenetre, const char* nom) {
+        return Controle<QLineEdit>(fenetre, nom)->text();
+    }
+
+    BaseTemporaire base_;
+    TDataModuleAbs module_;
+    IhmFactice ihm_;
+};
+
+const QList<Valeur> kCompteAgence = {
+    {kAgence, "Host", QStringLiteral("smtp.agence.fr")},
+    {kAgence, "Port", 587},
+    {kAgence, "UseTLS", 2},
+    {kAgence, "Login", QStringLiteral("agence")},
+    {kAgence, "ExpediteurMail", QStringLiteral("agence@exemple.fr")},
+    {kAgence, "ExpediteurNom", QStringLiteral("Agence de Lyon")}};
+
+struct CasLecture {
+    const char* nom;
+    QList<Valeur> stockees;
+    QString hote;
+    int port;
+    int useTls;
+    QString expediteur;
+};
+
+class LectureCompte : public FenetresMail, public ::testing::WithParamInterface<CasLecture> {};
+
+TEST_P(LectureCompte, NiveauxVerrousEtRepli) {
+    Stocker(GetParam().stockees);
+    SessionBDD session(module_, base_.Chemin());
+    const ConfigurationSmtp lu = LireConfigurationSmtp(module_, kUtilisateur);
+    EXPECT_EQ(lu.hote, GetParam().hote);
+    EXPECT_EQ(lu.port, GetParam().port);
+    EXPECT_EQ(lu.useTls, GetParam().useTls);
+    EXPECT_EQ(lu.Expediteur(), GetParam().expediteur);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, LectureCompte,
+    ::testing::Values(CasLecture{"rien", {}, {}, 0, -1, " <>"},
+                      CasLecture{"agence", kCompteAgence, "smtp.agence.fr", 587, 2,
+                                 "Agence de Lyon <agence@exemple.fr>"},
+                      CasLecture{"nom seul chez l'utilisateur",
+                                 kCompteAgence + QList<Valeur>{{kUtilisateur, "ExpediteurNom",
+                                                                QStringLiteral("Martin")}},
+                                 {},
+                                 0,
+                                 -1,
+                                 "Martin <>"},
+                      CasLecture{"global seul",
+                                 {{kGlobal, "Host", QStringLiteral("smtp.global.fr")}},
+                                 "smtp.global.fr",
+                                 0,
+                                 -1,
+                                 " <>"},
+                      CasLecture{
+                          "connexion verrouillée au global",
+                          {{kGlobal, "BloquerConnexion", 1},
+                           {kGlobal, "Host", QStringLiteral("smtp.global.fr")},
+                           {kGlobal, "Port", 25},
+                           {kUtilisateur, "Host", QStringLiteral("smtp.perso.fr")},
+                           {kUtilisateur, "ExpediteurMail", QStringLiteral("martin@exemple.fr")}},
+                          "smtp.global.fr",
+                          25,
+                          -1,
+                          " <martin@exemple.fr>"}),
+    [](const auto& info) {
+        QString nom = QString::fromUtf8(info.param.nom);
+        for (QChar& c : nom) {
+            if (c.unicode() > 127 || !c.isLetterOrNumber())
+                c = u'_';
+        }
+        return nom.toStdString();
+    });
+
+TEST_F(FenetresMail, SmtpUtilisateurVerrouilleParSonAgence) {
+    Stocker(kCompteAgence + QList<Valeur>{{kAgence, "BloquerConnexion", 1},
+                                          {kUtilisateur, "Login", QStringLiteral("martin")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.FormActivate();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("smtp.agence.fr"));
+    EXPECT_EQ(Texte(fiche, "edtPort"), QStringLiteral("587"));
+    EXPECT_EQ(Controle<QComboBox>(fiche, "cmbTls")->currentIndex(), 2);
+    EXPECT_FALSE(Controle<QLineEdit>(fiche, "edtHote")->isEnabled());
+    EXPECT_FALSE(Controle<QPushButton>(fiche, "btnReprendreConnexion")->isEnabled());
+    EXPECT_TRUE(fiche.ConnexionBloquee());
+    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("martin"));
+    EXPECT_TRUE(Controle<QLineEdit>(fiche, "edtLogin")->isEnabled());
+    // A user level shows only the take-back buttons.
+    EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConnexion")->isHidden());
+    EXPECT_FALSE(Controle<QPushButton>(fiche, "btnReprendreConfig")->isHidden());
+
+    Controle<QLineEdit>(fiche, "edtExpediteurNom")->setText(QStringLiteral("Jean Martin"));
+    fiche.btnValiderClick();
+    EXPECT_EQ(fiche.result(), QDialog::Accepted);
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "ExpediteurNom"), QStringLiteral("Jean Martin"));
+    EXPECT_EQ(Chaine(kUtilisateur, "ExpediteurMail"), QStringLiteral("<absent>"));  // empty text
+}
+
+TEST_F(FenetresMail, SmtpAgenceVerrouilleeParLeGlobalPourLIdentification) {
+    Stocker({{kGlobal, "BloquerIdentificatio", 1},
+             {kGlobal, "Login", QStringLiteral("central")},
+             {kAgence, "Login", QStringLiteral("agence")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    fiche.FormActivate();
+    auto* boite = Controle<QCheckBox>(fiche, "cbBloquerIdentification");
+    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("central"));
+    EXPECT_TRUE(boite->isChecked());
+    EXPECT_FALSE(boite->isEnabled());
+    EXPECT_FALSE(boite->isHidden());
+    EXPECT_TRUE(fiche.IdentificationBloquee());
+    // An agency with nothing of its own for the connection shows the level above.
+    EXPECT_TRUE(Controle<QLineEdit>(fiche, "edtHote")->isEnabled());
+}
+
+TEST_F(FenetresMail, SmtpRienChezLUtilisateurCopieLAgenceEnValidant) {
+    Stocker(kCompteAgence);
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("smtp.agence.fr"));
+    fiche.btnValiderClick();
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("smtp.agence.fr"));
+    EXPECT_EQ(Entier(kUtilisateur, "Port"), 587);
+    EXPECT_EQ(Entier(kUtilisateur, "UseTLS"), 2);
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("agence"));
+    EXPECT_EQ(Entier(kUtilisateur, "BloquerConnexion"), -99);  // no lock at a user level
+}
+
+TEST_F(FenetresMail, SmtpAgenceVerrouilleeSansValeursNeRemontePas) {
+    Stocker(
+        {{kAgence, "BloquerConnexion", 1}, {kGlobal, "Host", QStringLiteral("smtp.global.fr")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    fiche.FormActivate();
+    EXPECT_TRUE(Texte(fiche, "edtHote").isEmpty());
+    EXPECT_EQ(Texte(fiche, "edtPort"), QStringLiteral("0"));
+    EXPECT_EQ(Controle<QComboBox>(fiche, "cmbTls")->currentIndex(), -1);
+    EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConnexion")->isChecked());
+}
+
+TEST_F(FenetresMail, SmtpPortInvalideGardeLHoteEtFerme) {
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    fiche.FormActivate();
+    Controle<QLineEdit>(fiche, "edtHote")->setText(QStringLiteral("smtp.lyon.fr"));
+    Controle<QLineEdit>(fiche, "edtPort")->clear();
+    fiche.btnValiderClick();
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_TRUE(
+        ihm_.messages.first().texte.startsWith(QStringLiteral("TFicheConfigSmtp::Valider : ")));
+    EXPECT_EQ(fiche.result(), QDialog::Accepted);
+    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("smtp.lyon.fr"));
+    EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), 0);
+    EXPECT_EQ(Entier(kAgence, "Port"), -99);
+    EXPECT_EQ(Chaine(kAgence, "Login"), QStringLiteral("<absent>"));
+}
+
+TEST_F(FenetresMail, SmtpCasesDeVerrouCouplees) {
+    Stocker(
+        {{kUtilisateur, "Host", QStringLiteral("perso")},
+         {kUtilisateur, "Login", QStringLiteral("martin")},
+         {kAgence, "Host", QStringLiteral("agence")},
+         {{QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "Host", QStringLiteral("paris")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    fiche.FormActivate();
+    auto* config = Controle<QCheckBox>(fiche, "cbBloquerConfig");
+    auto* connexion = Controle<QCheckBox>(fiche, "cbBloquerConnexion");
+    auto* identification = Controle<QCheckBox>(fiche, "cbBloquerIdentification");
+
+    ihm_.reponsesConfirmation = {true, true};
+    connexion->setChecked(true);
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_EQ(ihm_.messages.first().titre, QStringLiteral("Blocage de la connexion"));
+    EXPECT_EQ(ihm_.messages.first().texte,
+              QStringLiteral("Vous allez supprimer les informations que les utilisateurs ont "
+                             "paramétré précédemment.\nVoulez-vous continuer ?"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("martin"));
+    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("agence"));
+    EXPECT_EQ(Chaine({QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "Host"),
+              QStringLiteral("paris"));
+    EXPECT_FALSE(config->isChecked());
+    identification->setChecked(true);
+    EXPECT_TRUE(config->isChecked());
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("<absent>"));
+
+    config->setChecked(false);
+    EXPECT_FALSE(connexion->isChecked());
+    EXPECT_FALSE(identification->isChecked());
+
+    ihm_.reponsesConfirmation = {false};
+    connexion->setChecked(true);
+    config->setChecked(true);
+    EXPECT_FALSE(config->isChecked());
+    EXPECT_FALSE(connexion->isChecked());
+    EXPECT_FALSE(identification->isChecked());
+}
+
+TEST_F(FenetresMail, SmtpVisibiliteSelonLeNiveau) {
+    struct Cas {
+        Niveau niveau;
+        bool verrous, reprendre;
+    };
+    for (const Cas& cas :
+         {Cas{kGlobal, true, false}, Cas{kAgence, true, true}, Cas{kUtilisateur, false, true},
+          Cas{{{}, QStringLiteral("MARTIN")}, false, true}}) {
+        TFicheConfigSmtp fiche(ihm_, module_);
+        Preparer(fiche, cas.niveau);
+        EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConfig")->isHidden());
+        fiche.FormActivate();
+        for (const char* nom :
+             {"cbBloquerConfig", "cbBloquerConnexion", "cbBloquerIdentification"}) {
+            EXPECT_EQ(!Controle<QWidget>(fiche, nom)->isHidden(), cas.verrous) << nom;
+        }
+        for (const char* nom :
+             {"btnReprendreConfig", "btnReprendreConnexion", "btnReprendreIdentification"}) {
+            EXPECT_EQ(!Controle<QWidget>(fiche, nom)->isHidden(), cas.reprendre) << nom;
+        }
+    }
+}
+
+TEST_F(FenetresMail, SmtpReprendreMontreLeNiveauAuDessus) {
+    Stocker(kCompteAgence + QList<Valeur>{{kUtilisateur, "Host", QStringLiteral("perso")},
+                                          {kUtilisateur, "Login", QStringLiteral("martin")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("perso"));
+    fiche.btnReprendreConnexionClick();
+    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("smtp.agence.fr"));
+    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("martin"));
+    fiche.btnReprendreConfigClick();
+    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("agence"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));  // nothing written yet
+}
+
+TEST_F(FenetresMail, SmtpBaseIntrouvable) {
+    TFicheConfigSmtp fiche(ihm_, module_);
+    fiche.SetFichierBDD(QStringLiteral("/nulle/part/Vantaro.abs"));
+    fiche.FormActivate();
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+        QStringLiteral("TFicheConfigSmtp::FormActivate : ")));
+    EXPECT_TRUE(Texte(fiche, "edtHote").isEmpty());
+}
+
+TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Tessaro - DEVIS"));
+    fiche.AjouterPieceJointe(QStringLiteral("/tmp/devis.pdf"));
+    fiche.AjouterPieceJointe(QString());
+    fiche.AjouterPieceJointe(QStringLiteral("/tmp/plan.pdf"));
+    EXPECT_EQ(fiche.PiecesJointes(), QStringList({"/tmp/devis.pdf", "/tmp/plan.pdf"}));
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("client@exemple.fr"));
+    EXPECT_EQ(Texte(fiche, "edtObject"), QStringLiteral("Tessaro - DEVIS"));
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral(" <>"));
+    Controle<QLineEdit>(fiche, "edtAdresse")->setText(QStringLiteral("autre@exemple.fr"));
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("autre@exemple.fr"));
+
+    fiche.btnEnvoyerClick();
+    ASSERT_EQ(ihm_.messages.size(), 2);
+    EXPECT_EQ(ihm_.messages[0].texte,
+              QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré."));
+    EXPECT_TRUE(ihm_.messages[1].texte.startsWith(QStringLiteral("Erreur lors de l'envoi : ")));
+    EXPECT_TRUE(fiche.isEnabled());
+}
+
+TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    ASSERT_GT(serveur.Port(), 0);
+    Stocker({{kAgence, "Host", QStringLiteral("127.0.0.1")},
+             {kAgence, "Port", serveur.Port()},
+             {kAgence, "UseTLS", 0},
+             {kAgence, "Login", QStringLiteral("martin")},
+             {kAgence, "Password", QStringLiteral("mdp")},
+             {kAgence, "ExpediteurMail", QStringLiteral("lyon@exemple.fr")},
+             {kAgence, "ExpediteurNom", QStringLiteral("Agence de Lyon")}});
+    {
+        SessionBDD session(module_, base_.Chemin());
+        module_.EcrireMemo(kUtilisateur.agence, kUtilisateur.utilisateur,
+                           QStringLiteral("MailModele"), QStringLiteral("1"),
+                           QStringLiteral("Bonjour,\nvoici votre devis."));
+    }
+    QTemporaryDir dossier;
+    const QString pdf = dossier.filePath(QStringLiteral("devis.pdf"));
+    QFile fichier(pdf);
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.write("%PDF-1.7 essai");
+    fichier.close();
+
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Tessaro - PROCÈS-VERBAL"));
+    fiche.AjouterPieceJointe(pdf);
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("Agence de Lyon <lyon@exemple.fr>"));
+
+    ihm_.surModal = [](QDialog& fenetre) {
+        auto& modeles = dynamic_cast<TFicheMailModeles&>(fenetre);
+        modeles.FormActivate();
+        modeles.findChild<QComboBox*>(QStringLiteral("cbbModeles"))->setCurrentIndex(1);
+        modeles.btnSelectionClick();
+        return modeles.result();
+    };
+    fiche.btnChoixModeleClick();
+    EXPECT_EQ(Controle<QPlainTextEdit>(fiche, "mmoBody")->toPlainText(),
+              QStringLiteral("Bonjour,\nvoici votre devis."));
+
+    fiche.btnEnvoyerClick();
+    EXPECT_EQ(ihm_.Textes(), QStringList{QStringLiteral("Le message a été envoyé.")});
+    const QList<QJsonObject> recus = serveur.Messages();
+    ASSERT_EQ(recus.size(), 1);
+    EXPECT_EQ(recus[0][QStringLiteral("objet")].toString(),
+              QStringLiteral("Tessaro - PROCÈS-VERBAL"));
+    EXPECT_EQ(recus[0][QStringLiteral("de_nom")].toString(), QStringLiteral("Agence de Lyon"));
+    EXPECT_EQ(Texte(fiche, "edtAdresse"),
+              QStringLiteral("client@exemple.fr"));  // stays open, filled
+}
+
+}  // namespace
