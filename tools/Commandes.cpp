@@ -1,6 +1,22 @@
 #include "Commandes.h"
 
+int CommandeBaseCreer(const QStringList&, QTextStream&, QTextStream&);
+int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
+int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
+int CommandeBaseEcrire(const QStringList&, QTextStream&, QTextStream&);
+
 const QList<Commande>& ToutesLesCommandes() {
-    static const QList<Commande> commandes = {};
+    static const QList<Commande> commandes = {
+        {"base-creer", "<fichier> [--si-absente]",
+         "crée la base de paramètres chiffrée (--si-absente : garde une base existante)",
+         CommandeBaseCreer},
+        {"base-lister", "<fichier>", "liste les paramètres (mots de passe masqués)",
+         CommandeBaseLister},
+        {"base-lire", "<fichier> <section> <cle> [--agence A] [--utilisateur U] [--type T]",
+         "affiche une valeur (type STRING par défaut, ENTIER ou MEMO)", CommandeBaseLire},
+        {"base-ecrire",
+         "<fichier> <section> <cle> <valeur> [--agence A] [--utilisateur U] [--type T]",
+         "écrit une valeur à un niveau", CommandeBaseEcrire},
+    };
     return commandes;
 }

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Resultat {
+    int code = -1;
+    QString sortie;
+    QString erreurs;
+};
+
+Resultat Lancer(const QString& programme, const QStringList& arguments,
+                const QByteArray& entree = {}) {
+    QProcess processus;
+    processus.start(programme, arguments);
+    processus.write(entree);
+    processus.closeWriteChannel();
+    processus.waitForFinished(30000);
+    return {processus.exitCode(), QString::fromUtf8(processus.readAllStandardOutput()),
+            QString::fromUtf8(processus.readAllStandardError())};
+}
+
+Resultat Outil(const QStringList& arguments) {
+    return Lancer(QStringLiteral(CHEMIN_OUTIL), arguments);
+}
+
+// The engine's own shell, given a script on its standard input.
+Resultat Sqlcipher(const QString& base, const QByteArray& script) {
+    return Lancer(QStringLiteral("sqlcipher"), {base}, script);
+}
+
+class OutilBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = dossier_.filePath("Vantaro.abs");
+        ASSERT_EQ(Outil({"base-creer", base_}).code, 0);
+    }
+
+    QTemporaryDir dossier_;
+    QString base_;
+};
+
+TEST_F(OutilBase, LaBaseCreeeNeSOuvreQuAvecLeMotDePasse) {
+    const Resultat avec =
+        Sqlcipher(base_, "PRAGMA key = '#Lantrovaxe37';\nSELECT count(*) FROM Parametres;\n");
+    EXPECT_EQ(avec.sortie.trimmed(), "0") << avec.erreurs.toStdString();
+    for (const QByteArray& script :
+         {QByteArray("SELECT count(*) FROM Parametres;\n"),
+          QByteArray("PRAGMA key = '#Lantrovaxe38';\nSELECT count(*) FROM Parametres;\n")}) {
+        const Resultat sans = Sqlcipher(base_, script);
+        EXPECT_TRUE(sans.erreurs.contains("not a database")) << sans.erreurs.toStdString();
+        EXPECT_EQ(sans.sortie.trimmed(), "");
+    }
+}
+
+TEST_F(OutilBase, UneBaseExistanteNEstJamaisRecreee) {
+    ASSERT_EQ(Outil({"base-ecrire", base_, "Impression", "DerniereImprimante", "PDF", "--agence",
+                     "A", "--utilisateur", "u"})
+                  .code,
+              0);
+    const Resultat refus = Outil({"base-creer", base_});
+    EXPECT_EQ(refus.code, 1);
+    EXPECT_TRUE(refus.erreurs.contains("existe déjà")) << refus.erreurs.toStdString();
+    EXPECT_EQ(Outil({"base-creer", base_, "--si-absente"}).code, 0);
+    EXPECT_EQ(Outil({"base-lire", base_, "Impression", "DerniereImprimante", "--agence", "A",
+                     "--utilisateur", "u"})
+                  .sortie,
+              "PDF\n");
+}
+
+TEST_F(OutilBase, EcritLitEtListeParNiveau) {
+    EXPECT_EQ(Outil({"base-ecrire", base_, "Mail", "Port", "587", "--type", "ENTIER"}).code, 0);
+    EXPECT_EQ(
+        Outil({"base-ecrire", base_, "Mail", "Port", "465", "--type", "ENTIER", "--agence", "A"})
+            .code,
+        0);
+    EXPECT_EQ(Outil({"base-ecrire", base_, "Mail", "Password", "s3cret", "--agence", "A"}).code, 0);
+    EXPECT_EQ(
+        Outil({"base-ecrire", base_, "MailModele", "0", "Bonjour,\nÀ bientôt", "--type", "MEMO"})
+            .code,
+        0);
+
+    EXPECT_EQ(Outil({"base-lire", base_, "Mail", "Port", "--type", "ENTIER"}).sortie, "587\n");
+    EXPECT_EQ(
+        Outil({"base-lire", base_, "Mail", "Port", "--type", "ENTIER", "--agence", "A"}).sortie,
+        "465\n");
+    const Resultat liste = Outil({"base-lister", base_});
+    EXPECT_EQ(liste.code, 0);
+    EXPECT_EQ(liste.sortie,
+              "Agence\tUtilisateur\tSection\tCle\tValeurType\tValeur\n"
+              "\t\tMail\tPort\tENTIER\t587\n"
+              "A\t\tMail\tPassword\tSTRING\t********\n"
+              "A\t\tMail\tPort\tENTIER\t465\n"
+              "\t\tMailModele\t0\tMEMO\tBonjour,\\nÀ bientôt\n");
+}
+
+struct CasErreur {
+    const char* nom;
+    QStringList arguments;  // "%b" stands for the test's database
+    int code;
+    const char* message;
+};
+
+class OutilErreur : public OutilBase, public ::testing::WithParamInterface<CasErreur> {};
+
+TEST_P(OutilErreur, SortAvecUnMessageClair) {
+    QFile texte(dossier_.filePath("texte.abs"));
+    texte.open(QIODevice::WriteOnly);
+    texte.write("pas une base\n");
+    texte.close();
+    const QString autreCle = dossier_.filePath("autre.abs");
+    Sqlcipher(autreCle, "PRAGMA key = 'autre';\nCREATE TABLE Parametres (x);\n");
+
+    QStringList arguments = GetParam().arguments;
+    arguments.replaceInStrings("%b", base_);
+    arguments.replaceInStrings("%t", texte.fileName());
+    arguments.replaceInStrings("%a", autreCle);
+    arguments.replaceInStrings("%d", dossier_.path());
+    const Resultat resultat = Outil(arguments);
+    EXPECT_EQ(resultat.code, GetParam().code);
+    EXPECT_TRUE(resultat.erreurs.contains(QString::fromUtf8(GetParam().message)))
+        << resultat.erreurs.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, OutilErreur,
+    ::testing::Values(
+        CasErreur{"FichierAbsent", {"base-lister", "%d/absent.abs"}, 1, "n'existe pas"},
+        CasErreur{"PasUneBase", {"base-lister", "%t"}, 1, "n'est pas une base de paramètres"},
+        CasErreur{"AutreMotDePasse",
+                  {"base-lire", "%a", "Mail", "Host"},
+                  1,
+                  "Le mot de passe de la base de paramètres"},
+        CasErreur{"ValeurAbsente", {"base-lire", "%b", "Mail", "Host"}, 1, "Aucune valeur"},
+        CasErreur{"EntierInvalide",
+                  {"base-ecrire", "%b", "Mail", "Port", "vingt-cinq", "--type", "ENTIER"},
+                  2,
+                  "n'est pas un entier"},
+        CasErreur{"TypeInconnu",
+                  {"base-lire", "%b", "Mail", "Host", "--type", "TEXTE"},
+                  2,
+                  "type inconnu"},
+        CasErreur{"ArgumentManquant",
+                  {"base-ecrire", "%b", "Mail", "Host"},
+                  2,
+                  "Nombre d'arguments incorrect"},
+        CasErreur{"CreationDansUnDossierAbsent",
+                  {"base-creer", "%d/absent/Vantaro.abs"},
+                  1,
+                  "Impossible d'ouvrir la base de paramètres"}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "CommandeBaseCommun.h"
+
+#include <exception>
+
+namespace {
+
+std::optional<TypeValeur> TypeNomme(const QString& nom) {
+    for (const TypeValeur type : {TypeValeur::Chaine, TypeValeur::Entier, TypeValeur::Memo}) {
+        if (NomType(type) == nom) {
+            return type;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments, int nombreRestants,
+                                                   QTextStream& erreurs) {
+    ArgumentsValeur lus;
+    QStringList positionnels;
+    for (qsizetype indice = 0; indice < arguments.size(); ++indice) {
+        const QString& argument = arguments.at(indice);
+        if (!argument.startsWith(QStringLiteral("--"))) {
+            positionnels << argument;
+            continue;
+        }
+        if (indice + 1 == arguments.size()) {
+            erreurs << "L'option " << argument << " attend une valeur.\n";
+            return std::nullopt;
+        }
+        const QString valeur = arguments.at(++indice);
+        if (argument == QStringLiteral("--agence")) {
+            lus.adresse.agence = valeur;
+        } else if (argument == QStringLiteral("--utilisateur")) {
+            lus.adresse.utilisateur = valeur;
+        } else if (argument == QStringLiteral("--type") && TypeNomme(valeur)) {
+            lus.type = *TypeNomme(valeur);
+        } else {
+            erreurs << "Option inconnue ou type inconnu : " << argument << ' ' << valeur
+                    << " (types : STRING, ENTIER, MEMO).\n";
+            return std::nullopt;
+        }
+    }
+    if (positionnels.size() != 3 + nombreRestants) {
+        erreurs << "Nombre d'arguments incorrect.\n";
+        return std::nullopt;
+    }
+    lus.fichier = positionnels.at(0);
+    lus.adresse.section = positionnels.at(1);
+    lus.adresse.cle = positionnels.at(2);
+    lus.restants = positionnels.mid(3);
+    return lus;
+}
+
+int SurLaBase(QTextStream& erreurs, const std::function<int()>& action) {
+    try {
+        return action();
+    } catch (const std::exception& erreur) {
+        erreurs << QString::fromUtf8(erreur.what()) << '\n';
+        return 1;
+    }
+}

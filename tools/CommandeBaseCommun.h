@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <optional>
+
+#include "TDataModuleAbs.h"
+
+// What the database commands share: the value's address read from the command line, and the
+// report of a database error.
+
+struct ArgumentsValeur {
+    QString fichier;
+    AdresseValeur adresse;
+    TypeValeur type = TypeValeur::Chaine;
+    QStringList restants;  // positional arguments after the key
+};
+
+// "<fichier> <section> <cle> [autres...] [--agence A] [--utilisateur U] [--type T]", with
+// exactly nombreRestants positional arguments after the key. Writes the reason and gives nothing
+// when the line does not fit.
+std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments, int nombreRestants,
+                                                   QTextStream& erreurs);
+
+// Runs action on the database; its errors become a message and the exit code 1.
+int SurLaBase(QTextStream& erreurs, const std::function<int()>& action);
+
+inline constexpr int kCodeUsage = 2;

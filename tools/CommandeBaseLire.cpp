@@ -1,0 +1,47 @@
+#include "CommandeBaseCommun.h"
+#include "SessionBDD.h"
+
+namespace {
+
+bool Existe(TDataModuleAbs& store, TypeValeur type, const AdresseValeur& a) {
+    switch (type) {
+        case TypeValeur::Entier:
+            return store.ExisteEntier(a.agence, a.utilisateur, a.section, a.cle);
+        case TypeValeur::Memo:
+            return store.ExisteMemo(a.agence, a.utilisateur, a.section, a.cle);
+        case TypeValeur::Chaine:
+            break;
+    }
+    return store.ExisteChaine(a.agence, a.utilisateur, a.section, a.cle);
+}
+
+QString Lire(TDataModuleAbs& store, TypeValeur type, const AdresseValeur& a) {
+    switch (type) {
+        case TypeValeur::Entier:
+            return QString::number(store.LireEntier(a.agence, a.utilisateur, a.section, a.cle, 0));
+        case TypeValeur::Memo:
+            return store.LireMemo(a.agence, a.utilisateur, a.section, a.cle, {});
+        case TypeValeur::Chaine:
+            break;
+    }
+    return store.LireChaine(a.agence, a.utilisateur, a.section, a.cle, {});
+}
+
+}  // namespace
+
+int CommandeBaseLire(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
+    const std::optional<ArgumentsValeur> lus = LireArgumentsValeur(arguments, 0, erreurs);
+    if (!lus) {
+        return kCodeUsage;
+    }
+    return SurLaBase(erreurs, [&] {
+        TDataModuleAbs store;
+        const SessionBDD session(store, lus->fichier);
+        if (!Existe(store, lus->type, lus->adresse)) {
+            erreurs << "Aucune valeur " << NomType(lus->type) << " unique à cette adresse.\n";
+            return 1;
+        }
+        sortie << Lire(store, lus->type, lus->adresse) << '\n';
+        return 0;
+    });
+}
