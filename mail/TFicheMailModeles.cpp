@@ -1,6 +1,5 @@
 #include "TFicheMailModeles.h"
 
-#include <exception>
 
 #include "Ihm.h"
 #include "TFicheMailModelesConfiguration.h"
@@ -43,15 +42,10 @@ void TFicheMailModeles::cbbModelesChange() {
 }
 
 void TFicheMailModeles::LectureModele() {
-    try {
+    avisLecture_.Lire(ihm_, this, QStringLiteral("TFicheMailModeles::LectureModele : "), [this] {
         ui_->memoModele->setPlainText(
             LireModele(dataModule_, portee_, ui_->cbbModeles->currentIndex()));
-        avisLecture_.Reussite();
-    } catch (const std::exception& erreur) {
-        avisLecture_.Signaler(ihm_, this,
-                              QStringLiteral("TFicheMailModeles::LectureModele : ") +
-                                  QString::fromUtf8(erreur.what()));
-    }
+    });
 }
 
 void TFicheMailModeles::btnSelectionClick() {

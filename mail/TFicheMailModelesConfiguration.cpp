@@ -41,15 +41,11 @@ void TFicheMailModelesConfiguration::cbbSauvegardeChange() {
 }
 
 void TFicheMailModelesConfiguration::LectureModele() {
-    try {
-        ui_->mmoBody->setPlainText(
-            LireModele(dataModule_, portee_, ui_->cbbSauvegarde->currentIndex()));
-        avisLecture_.Reussite();
-    } catch (const std::exception& erreur) {
-        avisLecture_.Signaler(ihm_, this,
-                              QStringLiteral("TFicheMailModelesConfiguration::LectureModele : ") +
-                                  QString::fromUtf8(erreur.what()));
-    }
+    avisLecture_.Lire(ihm_, this,
+                      QStringLiteral("TFicheMailModelesConfiguration::LectureModele : "), [this] {
+                          ui_->mmoBody->setPlainText(
+                              LireModele(dataModule_, portee_, ui_->cbbSauvegarde->currentIndex()));
+                      });
 }
 
 void TFicheMailModelesConfiguration::btnSauvegarderClick() {

@@ -59,26 +59,22 @@ void TFicheSendMail::FormActivate() {
 }
 
 void TFicheSendMail::LectureConfiguration() {
-    try {
-        SessionBDD session(dataModule_, fichierBDD_);
-        const ConfigurationSmtp configuration =
-            LireConfigurationSmtp(dataModule_, {agence_, utilisateur_});
-        const Installation installation = LireInstallation(DossierExecutable());
-        compte_ = {configuration.hote,
-                   configuration.port,
-                   ModeTlsDepuisIndex(configuration.useTls),
-                   configuration.login,
-                   configuration.motDePasse,
-                   installation.autoriteSmtp,
-                   installation.accepterServeurSmtpNonVerifie};
-        expediteurMail_ = configuration.expediteurMail;
-        expediteurNom_ = configuration.expediteurNom;
-        avisLecture_.Reussite();
-    } catch (const std::exception& erreur) {
-        avisLecture_.Signaler(ihm_, this,
-                              QStringLiteral("TFicheConfigMail::LectureConfiguration : ") +
-                                  QString::fromUtf8(erreur.what()));
-    }
+    avisLecture_.Lire(ihm_, this, QStringLiteral("TFicheConfigMail::LectureConfiguration : "),
+                      [this] {
+                          SessionBDD session(dataModule_, fichierBDD_);
+                          const ConfigurationSmtp configuration =
+                              LireConfigurationSmtp(dataModule_, {agence_, utilisateur_});
+                          const Installation installation = LireInstallation(DossierExecutable());
+                          compte_ = {configuration.hote,
+                                     configuration.port,
+                                     ModeTlsDepuisIndex(configuration.useTls),
+                                     configuration.login,
+                                     configuration.motDePasse,
+                                     installation.autoriteSmtp,
+                                     installation.accepterServeurSmtpNonVerifie};
+                          expediteurMail_ = configuration.expediteurMail;
+                          expediteurNom_ = configuration.expediteurNom;
+                      });
     ui_->edtExpediteur->setText(expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>');
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 
 #include "Ihm.h"
 
@@ -15,6 +16,17 @@ public:
         }
     }
     void Reussite() { dernier_.clear(); }
+
+    // Runs a reading; its failure is shown as the prefix followed by the error's message.
+    template <typename Lecture>
+    void Lire(Ihm& ihm, QWidget* parent, const QString& prefixe, Lecture lecture) {
+        try {
+            lecture();
+            Reussite();
+        } catch (const std::exception& erreur) {
+            Signaler(ihm, parent, prefixe + QString::fromUtf8(erreur.what()));
+        }
+    }
 
 private:
     QString dernier_;
