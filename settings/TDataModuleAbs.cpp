@@ -5,13 +5,13 @@
 
 namespace {
 
-QString ColonneValeur(TypeValeur type) {
+QString ColonneValeur(TypeParametre type) {
     switch (type) {
-        case TypeValeur::Entier:
+        case TypeParametre::Entier:
             return QStringLiteral("ValeurEntier");
-        case TypeValeur::Memo:
+        case TypeParametre::Memo:
             return QStringLiteral("ValeurMemo");
-        case TypeValeur::Chaine:
+        case TypeParametre::Chaine:
             break;
     }
     return QStringLiteral("ValeurChaine");
@@ -31,7 +31,7 @@ void AjouterCriteresValeur(Requete& requete) {
 
 // Parameters in the order agency, user, section, key, type, value; all texts except the value of
 // an integer.
-void DefinirParametres(Requete& requete, TypeValeur type, const AdresseValeur& adresse) {
+void DefinirParametres(Requete& requete, TypeParametre type, const AdresseValeur& adresse) {
     requete.DefinirTexte(QStringLiteral("Agence"), adresse.agence);
     requete.DefinirTexte(QStringLiteral("Utilisateur"), adresse.utilisateur);
     requete.DefinirTexte(QStringLiteral("Section"), adresse.section);
@@ -39,8 +39,8 @@ void DefinirParametres(Requete& requete, TypeValeur type, const AdresseValeur& a
     requete.DefinirTexte(QStringLiteral("ValeurType"), NomType(type));
 }
 
-void DefinirValeur(Requete& requete, TypeValeur type, const QVariant& valeur) {
-    if (type == TypeValeur::Entier) {
+void DefinirValeur(Requete& requete, TypeParametre type, const QVariant& valeur) {
+    if (type == TypeParametre::Entier) {
         requete.DefinirEntier(QStringLiteral("Valeur"), valeur.toInt());
     } else {
         requete.DefinirTexte(QStringLiteral("Valeur"), valeur.toString());
@@ -48,7 +48,7 @@ void DefinirValeur(Requete& requete, TypeValeur type, const QVariant& valeur) {
 }
 
 // The value of the one row, or nothing when there is not exactly one.
-std::optional<QVariant> LireValeurUnique(Requete& requete, TypeValeur type,
+std::optional<QVariant> LireValeurUnique(Requete& requete, TypeParametre type,
                                          const AdresseValeur& adresse) {
     requete.AjouterLigne(QStringLiteral("SELECT ") + ColonneValeur(type));
     requete.AjouterLigne(QStringLiteral(" FROM Parametres"));
@@ -63,13 +63,13 @@ std::optional<QVariant> LireValeurUnique(Requete& requete, TypeValeur type,
 
 }  // namespace
 
-QString NomType(TypeValeur type) {
+QString NomType(TypeParametre type) {
     switch (type) {
-        case TypeValeur::Entier:
+        case TypeParametre::Entier:
             return QStringLiteral("ENTIER");
-        case TypeValeur::Memo:
+        case TypeParametre::Memo:
             return QStringLiteral("MEMO");
-        case TypeValeur::Chaine:
+        case TypeParametre::Chaine:
             break;
     }
     return QStringLiteral("STRING");
@@ -107,7 +107,7 @@ std::unique_ptr<Requete> TDataModuleAbs::NouvelleRequete() {
     return std::make_unique<Requete>(*this);
 }
 
-bool TDataModuleAbs::Existe(TypeValeur type, const AdresseValeur& adresse) {
+bool TDataModuleAbs::Existe(TypeParametre type, const AdresseValeur& adresse) {
     const auto requete = NouvelleRequete();
     if (!requete) {
         return false;
@@ -118,7 +118,7 @@ bool TDataModuleAbs::Existe(TypeValeur type, const AdresseValeur& adresse) {
     return requete->Ouvrir().lignes.size() == 1;
 }
 
-bool TDataModuleAbs::Inserer(TypeValeur type, const AdresseValeur& adresse,
+bool TDataModuleAbs::Inserer(TypeParametre type, const AdresseValeur& adresse,
                              const QVariant& valeur) {
     const auto requete = NouvelleRequete();
     if (!requete) {
@@ -136,7 +136,7 @@ bool TDataModuleAbs::Inserer(TypeValeur type, const AdresseValeur& adresse,
     return requete->Executer() == 1;
 }
 
-bool TDataModuleAbs::Modifier(TypeValeur type, const AdresseValeur& adresse,
+bool TDataModuleAbs::Modifier(TypeParametre type, const AdresseValeur& adresse,
                               const QVariant& valeur) {
     const auto requete = NouvelleRequete();
     if (!requete) {
@@ -152,7 +152,7 @@ bool TDataModuleAbs::Modifier(TypeValeur type, const AdresseValeur& adresse,
     return requete->Executer() == 1;
 }
 
-bool TDataModuleAbs::Ecrire(TypeValeur type, const AdresseValeur& adresse, const QVariant& valeur) {
+bool TDataModuleAbs::Ecrire(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur) {
     if (!parametres_) {
         return false;
     }
@@ -165,7 +165,7 @@ bool TDataModuleAbs::Ecrire(TypeValeur type, const AdresseValeur& adresse, const
     return resultat;
 }
 
-QString TDataModuleAbs::LireTexte(TypeValeur type, const AdresseValeur& adresse,
+QString TDataModuleAbs::LireTexte(TypeParametre type, const AdresseValeur& adresse,
                                   const QString& defaut) {
     const auto requete = NouvelleRequete();
     if (!requete) {
@@ -177,63 +177,63 @@ QString TDataModuleAbs::LireTexte(TypeValeur type, const AdresseValeur& adresse,
 
 bool TDataModuleAbs::ExisteChaine(const QString& agence, const QString& utilisateur,
                                   const QString& section, const QString& cle) {
-    return Existe(TypeValeur::Chaine, {agence, utilisateur, section, cle});
+    return Existe(TypeParametre::Chaine, {agence, utilisateur, section, cle});
 }
 
 bool TDataModuleAbs::ExisteEntier(const QString& agence, const QString& utilisateur,
                                   const QString& section, const QString& cle) {
-    return Existe(TypeValeur::Entier, {agence, utilisateur, section, cle});
+    return Existe(TypeParametre::Entier, {agence, utilisateur, section, cle});
 }
 
 bool TDataModuleAbs::ExisteMemo(const QString& agence, const QString& utilisateur,
                                 const QString& section, const QString& cle) {
-    return Existe(TypeValeur::Memo, {agence, utilisateur, section, cle});
+    return Existe(TypeParametre::Memo, {agence, utilisateur, section, cle});
 }
 
 bool TDataModuleAbs::InsererChaine(const QString& agence, const QString& utilisateur,
                                    const QString& section, const QString& cle,
                                    const QString& valeur) {
-    return Inserer(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+    return Inserer(TypeParametre::Chaine, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::InsererEntier(const QString& agence, const QString& utilisateur,
                                    const QString& section, const QString& cle, int valeur) {
-    return Inserer(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+    return Inserer(TypeParametre::Entier, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::InsererMemo(const QString& agence, const QString& utilisateur,
                                  const QString& section, const QString& cle,
                                  const QString& valeur) {
-    return Inserer(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+    return Inserer(TypeParametre::Memo, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::ModifierChaine(const QString& agence, const QString& utilisateur,
                                     const QString& section, const QString& cle,
                                     const QString& valeur) {
-    return Modifier(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+    return Modifier(TypeParametre::Chaine, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::ModifierEntier(const QString& agence, const QString& utilisateur,
                                     const QString& section, const QString& cle, int valeur) {
-    return Modifier(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+    return Modifier(TypeParametre::Entier, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::ModifierMemo(const QString& agence, const QString& utilisateur,
                                   const QString& section, const QString& cle,
                                   const QString& valeur) {
-    return Modifier(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+    return Modifier(TypeParametre::Memo, {agence, utilisateur, section, cle}, valeur);
 }
 
 QString TDataModuleAbs::LireChaine(const QString& agence, const QString& utilisateur,
                                    const QString& section, const QString& cle,
                                    const QString& defaut) {
-    return LireTexte(TypeValeur::Chaine, {agence, utilisateur, section, cle}, defaut);
+    return LireTexte(TypeParametre::Chaine, {agence, utilisateur, section, cle}, defaut);
 }
 
 QString TDataModuleAbs::LireMemo(const QString& agence, const QString& utilisateur,
                                  const QString& section, const QString& cle,
                                  const QString& defaut) {
-    return LireTexte(TypeValeur::Memo, {agence, utilisateur, section, cle}, defaut);
+    return LireTexte(TypeParametre::Memo, {agence, utilisateur, section, cle}, defaut);
 }
 
 int TDataModuleAbs::LireEntier(const QString& agence, const QString& utilisateur,
@@ -243,22 +243,22 @@ int TDataModuleAbs::LireEntier(const QString& agence, const QString& utilisateur
         return 0;
     }
     const std::optional<QVariant> valeur =
-        LireValeurUnique(*requete, TypeValeur::Entier, {agence, utilisateur, section, cle});
+        LireValeurUnique(*requete, TypeParametre::Entier, {agence, utilisateur, section, cle});
     return valeur ? valeur->toInt() : defaut;
 }
 
 bool TDataModuleAbs::EcrireChaine(const QString& agence, const QString& utilisateur,
                                   const QString& section, const QString& cle,
                                   const QString& valeur) {
-    return Ecrire(TypeValeur::Chaine, {agence, utilisateur, section, cle}, valeur);
+    return Ecrire(TypeParametre::Chaine, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::EcrireEntier(const QString& agence, const QString& utilisateur,
                                   const QString& section, const QString& cle, int valeur) {
-    return Ecrire(TypeValeur::Entier, {agence, utilisateur, section, cle}, valeur);
+    return Ecrire(TypeParametre::Entier, {agence, utilisateur, section, cle}, valeur);
 }
 
 bool TDataModuleAbs::EcrireMemo(const QString& agence, const QString& utilisateur,
                                 const QString& section, const QString& cle, const QString& valeur) {
-    return Ecrire(TypeValeur::Memo, {agence, utilisateur, section, cle}, valeur);
+    return Ecrire(TypeParametre::Memo, {agence, utilisateur, section, cle}, valeur);
 }

@@ -7,10 +7,10 @@
 
 class BaseChiffree;
 
-enum class TypeValeur { Chaine, Entier, Memo };
+enum class TypeParametre { Chaine, Entier, Memo };
 
 // The word stored in ValeurType: "STRING", "ENTIER" or "MEMO".
-QString NomType(TypeValeur type);
+QString NomType(TypeParametre type);
 
 // Where one value lives: empty agency and user are the global level, an empty user the agency's.
 struct AdresseValeur {
@@ -94,11 +94,11 @@ private:
     friend class Requete;
 
     BaseChiffree& Connexion();
-    bool Existe(TypeValeur type, const AdresseValeur& adresse);
-    bool Inserer(TypeValeur type, const AdresseValeur& adresse, const QVariant& valeur);
-    bool Modifier(TypeValeur type, const AdresseValeur& adresse, const QVariant& valeur);
-    bool Ecrire(TypeValeur type, const AdresseValeur& adresse, const QVariant& valeur);
-    QString LireTexte(TypeValeur type, const AdresseValeur& adresse, const QString& defaut);
+    bool Existe(TypeParametre type, const AdresseValeur& adresse);
+    bool Inserer(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
+    bool Modifier(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
+    bool Ecrire(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
+    QString LireTexte(TypeParametre type, const AdresseValeur& adresse, const QString& defaut);
 
     std::unique_ptr<BaseChiffree> parametres_;
 };

@@ -4,8 +4,8 @@
 
 namespace {
 
-std::optional<TypeValeur> TypeNomme(const QString& nom) {
-    for (const TypeValeur type : {TypeValeur::Chaine, TypeValeur::Entier, TypeValeur::Memo}) {
+std::optional<TypeParametre> TypeNomme(const QString& nom) {
+    for (const TypeParametre type : {TypeParametre::Chaine, TypeParametre::Entier, TypeParametre::Memo}) {
         if (NomType(type) == nom) {
             return type;
         }

@@ -13,7 +13,7 @@
 struct ArgumentsValeur {
     QString fichier;
     AdresseValeur adresse;
-    TypeValeur type = TypeValeur::Chaine;
+    TypeParametre type = TypeParametre::Chaine;
     QStringList restants;  // positional arguments after the key
 };
 

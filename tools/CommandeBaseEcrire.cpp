@@ -3,14 +3,14 @@
 
 namespace {
 
-bool Ecrire(TDataModuleAbs& store, TypeValeur type, const AdresseValeur& a, const QString& texte,
+bool Ecrire(TDataModuleAbs& store, TypeParametre type, const AdresseValeur& a, const QString& texte,
             int entier) {
     switch (type) {
-        case TypeValeur::Entier:
+        case TypeParametre::Entier:
             return store.EcrireEntier(a.agence, a.utilisateur, a.section, a.cle, entier);
-        case TypeValeur::Memo:
+        case TypeParametre::Memo:
             return store.EcrireMemo(a.agence, a.utilisateur, a.section, a.cle, texte);
-        case TypeValeur::Chaine:
+        case TypeParametre::Chaine:
             break;
     }
     return store.EcrireChaine(a.agence, a.utilisateur, a.section, a.cle, texte);
@@ -26,7 +26,7 @@ int CommandeBaseEcrire(const QStringList& arguments, QTextStream& sortie, QTextS
     const QString texte = lus->restants.first();
     bool entierValide = true;
     const int entier = texte.toInt(&entierValide);
-    if (lus->type == TypeValeur::Entier && !entierValide) {
+    if (lus->type == TypeParametre::Entier && !entierValide) {
         erreurs << "La valeur " << texte << " n'est pas un entier.\n";
         return kCodeUsage;
     }

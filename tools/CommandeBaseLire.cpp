@@ -3,25 +3,25 @@
 
 namespace {
 
-bool Existe(TDataModuleAbs& store, TypeValeur type, const AdresseValeur& a) {
+bool Existe(TDataModuleAbs& store, TypeParametre type, const AdresseValeur& a) {
     switch (type) {
-        case TypeValeur::Entier:
+        case TypeParametre::Entier:
             return store.ExisteEntier(a.agence, a.utilisateur, a.section, a.cle);
-        case TypeValeur::Memo:
+        case TypeParametre::Memo:
             return store.ExisteMemo(a.agence, a.utilisateur, a.section, a.cle);
-        case TypeValeur::Chaine:
+        case TypeParametre::Chaine:
             break;
     }
     return store.ExisteChaine(a.agence, a.utilisateur, a.section, a.cle);
 }
 
-QString Lire(TDataModuleAbs& store, TypeValeur type, const AdresseValeur& a) {
+QString Lire(TDataModuleAbs& store, TypeParametre type, const AdresseValeur& a) {
     switch (type) {
-        case TypeValeur::Entier:
+        case TypeParametre::Entier:
             return QString::number(store.LireEntier(a.agence, a.utilisateur, a.section, a.cle, 0));
-        case TypeValeur::Memo:
+        case TypeParametre::Memo:
             return store.LireMemo(a.agence, a.utilisateur, a.section, a.cle, {});
-        case TypeValeur::Chaine:
+        case TypeParametre::Chaine:
             break;
     }
     return store.LireChaine(a.agence, a.utilisateur, a.section, a.cle, {});

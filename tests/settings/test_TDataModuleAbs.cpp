@@ -19,7 +19,7 @@ const QString kSection = QStringLiteral("Devis");
 
 // Texts read through LireChaine and LireMemo alike.
 struct CasTexte {
-    TypeValeur type;
+    TypeParametre type;
     const char* stocke;  // nullptr: nothing stored
     const char* defaut;
     const char* attendu;
@@ -30,13 +30,13 @@ class LectureTexte : public StoreOuvert, public ::testing::WithParamInterface<Ca
 TEST_P(LectureTexte, DonneLeTexteOuLeDefaut) {
     const CasTexte cas = GetParam();
     const QString stocke = QString::fromUtf8(cas.stocke);
-    if (cas.stocke && cas.type == TypeValeur::Chaine) {
+    if (cas.stocke && cas.type == TypeParametre::Chaine) {
         ASSERT_TRUE(store_.EcrireChaine(kAgence, {}, kSection, "CGV", stocke));
     } else if (cas.stocke) {
         ASSERT_TRUE(store_.EcrireMemo(kAgence, {}, kSection, "CGV", stocke));
     }
     const QString defaut = QString::fromUtf8(cas.defaut);
-    const QString lu = cas.type == TypeValeur::Chaine
+    const QString lu = cas.type == TypeParametre::Chaine
                            ? store_.LireChaine(kAgence, {}, kSection, "CGV", defaut)
                            : store_.LireMemo(kAgence, {}, kSection, "CGV", defaut);
     EXPECT_EQ(lu, QString::fromUtf8(cas.attendu));
@@ -44,15 +44,15 @@ TEST_P(LectureTexte, DonneLeTexteOuLeDefaut) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cas, LectureTexte,
-    ::testing::Values(CasTexte{TypeValeur::Chaine, "Paysage", "Portrait", "Paysage"},
-                      CasTexte{TypeValeur::Chaine, "", "Portrait", "Portrait"},
-                      CasTexte{TypeValeur::Chaine, nullptr, "Portrait", "Portrait"},
-                      CasTexte{TypeValeur::Chaine, "Acompte de 30 % à la commande", "",
+    ::testing::Values(CasTexte{TypeParametre::Chaine, "Paysage", "Portrait", "Paysage"},
+                      CasTexte{TypeParametre::Chaine, "", "Portrait", "Portrait"},
+                      CasTexte{TypeParametre::Chaine, nullptr, "Portrait", "Portrait"},
+                      CasTexte{TypeParametre::Chaine, "Acompte de 30 % à la commande", "",
                                "Acompte de 30 % à la commande"},
-                      CasTexte{TypeValeur::Memo, "Bonjour,\r\nCordialement", "x",
+                      CasTexte{TypeParametre::Memo, "Bonjour,\r\nCordialement", "x",
                                "Bonjour,\r\nCordialement"},
-                      CasTexte{TypeValeur::Memo, "", "modèle", "modèle"},
-                      CasTexte{TypeValeur::Memo, nullptr, "", ""}));
+                      CasTexte{TypeParametre::Memo, "", "modèle", "modèle"},
+                      CasTexte{TypeParametre::Memo, nullptr, "", ""}));
 
 TEST_F(StoreOuvert, UnTexteDuMauvaisTypeEstAbsent) {
     ASSERT_TRUE(store_.EcrireChaine({}, {}, kSection, "Logo", "logo.png"));

@@ -1,0 +1,115 @@
+#include "ChargerConfiguration.h"
+
+#include <QFile>
+
+#include "DonneesDocument.h"
+
+namespace {
+
+const QStringList kClesAvecOrientation{"Orientation", "Logo",        "CGV",        "QCM",
+                                       "PiedDePage1", "PiedDePage2", "DebutLigne", "FinLigne"};
+
+bool EstSousTypeSansConfiguration(const QString& typeSousDocument) {
+    return typeSousDocument == QStringLiteral("AFFICHE") ||
+           typeSousDocument == QStringLiteral("PROCES-VERBAL DE RECEPTION");
+}
+
+bool EstLigneSpeciale(const TableMemoire& lignes) {
+    if (lignes.Fin()) {
+        return false;
+    }
+    const QVariant id = lignes.Valeur(QStringLiteral("Id"));
+    return !id.isNull() && id.toDouble() == -1;
+}
+
+void RemplirLigneSpeciale(TableMemoire& lignes, const QString& texte) {
+    lignes.Affecter(QStringLiteral("Id"), -1);
+    lignes.Affecter(QStringLiteral("Modele"), texte);
+    lignes.Affecter(QStringLiteral("TotalTVACorse"), -1);
+    lignes.Valider();
+}
+
+// The special line at the current first or last row: updated, added, or removed when the text
+// is empty.
+void PlacerLigneSpeciale(TableMemoire& lignes, const QString& texte, bool enTete) {
+    enTete ? lignes.Premier() : lignes.Dernier();
+    const bool existe = EstLigneSpeciale(lignes);
+    if (!texte.isEmpty()) {
+        if (existe) {
+            lignes.Modifier();
+        } else {
+            enTete ? lignes.Inserer() : lignes.Ajouter();
+        }
+        RemplirLigneSpeciale(lignes, texte);
+    } else if (existe) {
+        lignes.Supprimer();
+    }
+}
+
+QByteArray LireLogo(const QString& chemin) {
+    QFile fichier(chemin);
+    if (chemin.isEmpty() || !fichier.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return fichier.readAll();
+}
+
+}  // namespace
+
+QString DecoderLignes(const QString& texte) {
+    return QString(texte).replace(u'%', QStringLiteral("\r\n"));
+}
+
+QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, const Niveau& travail,
+                             const QString& titre, const OptionsConfiguration& options) {
+    TableMemoire& config = donnees.memTableConfig;
+    if (!config.EstOuverte()) {
+        config.Ouvrir();
+    }
+    config.Vider();
+    config.Ajouter();
+    config.Affecter(QStringLiteral("Croquis"), true);
+
+    const QStringList cles =
+        options.lireOrientation ? kClesAvecOrientation : kClesAvecOrientation.mid(1);
+    const QStringList lues =
+        LireChainesEnVigueur(store, titre, QString(kGroupeConfigurationImpression.cleVerrou), cles,
+                             travail)
+            .valeurs;
+    QHash<QString, QString> valeurs;
+    for (qsizetype i = 0; i < cles.size(); ++i) {
+        valeurs.insert(cles[i], lues[i]);
+    }
+
+    QString orientation;
+    const bool sousTypeExclu = options.exclureAffichesEtProcesVerbaux &&
+                               EstSousTypeSansConfiguration(options.typeSousDocument);
+    if (options.lireOrientation) {
+        orientation = valeurs.value("Orientation");
+        if (orientation.isEmpty() || sousTypeExclu) {
+            orientation = QStringLiteral("Portrait");
+        }
+    }
+    if (!sousTypeExclu) {
+        const QByteArray logo = LireLogo(valeurs.value("Logo"));
+        if (!logo.isEmpty()) {
+            config.Affecter(QStringLiteral("Logo"), logo);
+        }
+        for (const char* cle : {"CGV", "QCM", "PiedDePage2"}) {
+            if (!valeurs.value(cle).isEmpty()) {
+                config.Affecter(QString::fromLatin1(cle), DecoderLignes(valeurs.value(cle)));
+            }
+        }
+        if (!valeurs.value("PiedDePage1").isEmpty()) {
+            config.Affecter(QStringLiteral("PiedDePage1"), valeurs.value("PiedDePage1"));
+        }
+        TableMemoire& lignes = donnees.memTableMaster;
+        PlacerLigneSpeciale(lignes, valeurs.value("DebutLigne"), true);
+        PlacerLigneSpeciale(lignes, valeurs.value("FinLigne"), false);
+        lignes.Dernier();
+        config.Affecter(QStringLiteral("Fournisseurs"), options.fournisseurs);
+        config.Affecter(QStringLiteral("Dimensions"), options.dimensions);
+    }
+    config.Valider();
+    return orientation;
+}

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "BaseTemporaire.h"
+#include "ChargerConfiguration.h"
+#include "DonneesDocument.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
+
+namespace {
+
+const QString kTitre = QStringLiteral("Devis");
+const Niveau kGlobal{};
+const Niveau kAgence{QStringLiteral("LYON"), {}};
+const Niveau kUtilisateur{QStringLiteral("LYON"), QStringLiteral("MARTIN")};
+
+struct Stockee {
+    Niveau niveau;
+    const char* cle;
+    QVariant valeur;  // int: "ENTIER", otherwise "STRING"
+};
+
+// The fields of the configuration record and of the product lines after the fill.
+struct Resultat {
+    QString orientation;
+    QString cgv, piedDePage1, piedDePage2;
+    bool logo;
+    QVariant fournisseurs;
+    QStringList modeles;  // product lines in order, special lines marked "*"
+};
+
+struct Cas {
+    const char* nom;
+    QList<Stockee> stockees;
+    QString typeSousDocument;
+    bool premiereLigneSpeciale;
+    Resultat attendu;
+};
+
+class ChargementConfiguration : public ::testing::TestWithParam<Cas> {
+protected:
+    ChargementConfiguration() {
+        TableMemoire& lignes = donnees_.memTableMaster;
+        lignes.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
+        lignes.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte, 100});
+        lignes.AjouterDefinition({QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
+        lignes.Ouvrir();
+        logo_ = dossier_.filePath(QStringLiteral("logo.png"));
+        QFile fichier(logo_);
+        EXPECT_TRUE(fichier.open(QIODevice::WriteOnly));
+        fichier.write("PNG");
+    }
+
+    void Stocker(const QList<Stockee>& valeurs) {
+        SessionBDD session(module_, base_.Chemin());
+        for (const Stockee& v : valeurs) {
+            const QString cle = QString::fromLatin1(v.cle);
+            if (v.valeur.typeId() == QMetaType::Int) {
+                module_.EcrireEntier(v.niveau.agence, v.niveau.utilisateur, kTitre, cle,
+                                     v.valeur.toInt());
+            } else {
+                module_.EcrireChaine(v.niveau.agence, v.niveau.utilisateur, kTitre, cle,
+                                     v.valeur.toString().replace("<logo>", logo_));
+            }
+        }
+    }
+
+    Resultat Lire(const QString& orientation) {
+        TableMemoire& config = donnees_.memTableConfig;
+        config.Premier();
+        Resultat r{orientation,
+                   config.Valeur(QStringLiteral("CGV")).toString(),
+                   config.Valeur(QStringLiteral("PiedDePage1")).toString(),
+                   config.Valeur(QStringLiteral("PiedDePage2")).toString(),
+                   !config.Valeur(QStringLiteral("Logo")).toByteArray().isEmpty(),
+                   config.Valeur(QStringLiteral("Fournisseurs")),
+                   {}};
+        EXPECT_EQ(config.NombreLignes(), 1);
+        EXPECT_EQ(config.Valeur(QStringLiteral("Croquis")), QVariant(true));
+        TableMemoire& lignes = donnees_.memTableMaster;
+        for (lignes.Premier(); !lignes.Fin(); lignes.Suivant()) {
+            const bool speciale = lignes.Valeur(QStringLiteral("Id")).toInt() == -1;
+            if (speciale) {
+                EXPECT_EQ(lignes.Valeur(QStringLiteral("TotalTVACorse")).toDouble(), -1);
+            }
+            r.modeles.append((speciale ? QStringLiteral("*") : QString()) +
+                             lignes.Valeur(QStringLiteral("Modele")).toString());
+        }
+        return r;
+    }
+
+    QTemporaryDir dossier_;
+    QString logo_;
+    BaseTemporaire base_;
+    TDataModuleAbs module_;
+    DonneesDocument donnees_;
+};
+
+TEST_P(ChargementConfiguration, NiveauxVerrousEtLignesSpeciales) {
+    const Cas& cas = GetParam();
+    Stocker(cas.stockees);
+    TableMemoire& lignes = donnees_.memTableMaster;
+    if (cas.premiereLigneSpeciale) {
+        lignes.AjouterLigne({-1, QStringLiteral("ancien début"), -1.0});
+    }
+    lignes.AjouterLigne({1, QStringLiteral("Fenêtre"), 0.0});
+    lignes.AjouterLigne({2, QStringLiteral("Porte"), 0.0});
+
+    OptionsConfiguration options;
+    options.lireOrientation = true;
+    options.exclureAffichesEtProcesVerbaux = true;
+    options.typeSousDocument = cas.typeSousDocument;
+    options.fournisseurs = false;
+    options.dimensions = true;
+    SessionBDD session(module_, base_.Chemin());
+    const QString orientation =
+        ChargerConfiguration(donnees_, module_, kUtilisateur, kTitre, options);
+    const Resultat lu = Lire(orientation);
+    const Resultat& attendu = cas.attendu;
+    EXPECT_EQ(lu.orientation, attendu.orientation);
+    EXPECT_EQ(lu.cgv, attendu.cgv);
+    EXPECT_EQ(lu.piedDePage1, attendu.piedDePage1);
+    EXPECT_EQ(lu.piedDePage2, attendu.piedDePage2);
+    EXPECT_EQ(lu.logo, attendu.logo);
+    EXPECT_EQ(lu.fournisseurs, attendu.fournisseurs);
+    EXPECT_EQ(lu.modeles, attendu.modeles);
+}
+
+const QStringList kLignes{"Fenêtre", "Porte"};
+const QList<Stockee> kAgenceComplete{{kAgence, "Orientation", QStringLiteral("Paysage")},
+                                     {kAgence, "Logo", QStringLiteral("<logo>")},
+                                     {kAgence, "CGV", QStringLiteral("Paiement%à 30 jours")},
+                                     {kAgence, "PiedDePage1", QStringLiteral("50 % d'acompte")},
+                                     {kAgence, "PiedDePage2", QStringLiteral("Ligne 1%Ligne 2")},
+                                     {kAgence, "DebutLigne", QStringLiteral("Début")},
+                                     {kAgence, "FinLigne", QStringLiteral("Fin")}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ChargementConfiguration,
+    ::testing::Values(
+        Cas{"rien", {}, {}, true, {"Portrait", {}, {}, {}, false, QVariant(false), kLignes}},
+        Cas{"repli sur l'agence",
+            kAgenceComplete,
+            {},
+            false,
+            {"Paysage", "Paiement\r\nà 30 jours", "50 % d'acompte", "Ligne 1\r\nLigne 2", true,
+             QVariant(false), QStringList{"*Début", "Fenêtre", "Porte", "*Fin"}}},
+        Cas{"logo seul chez l'utilisateur",
+            kAgenceComplete + QList<Stockee>{{kUtilisateur, "Logo", QStringLiteral("<logo>")}},
+            {},
+            false,
+            {"Portrait", {}, {}, {}, true, QVariant(false), kLignes}},
+        Cas{"verrou global",
+            kAgenceComplete + QList<Stockee>{{kGlobal, "BloquerConfig", 1},
+                                             {kGlobal, "CGV", QStringLiteral("Global")},
+                                             {kUtilisateur, "CGV", QStringLiteral("Perso")}},
+            {},
+            false,
+            {"Portrait", "Global", {}, {}, false, QVariant(false), kLignes}},
+        Cas{"verrou d'agence sans valeurs: global",
+            QList<Stockee>{{kAgence, "BloquerConfig", 1},
+                           {kGlobal, "DebutLigne", QStringLiteral("Global")},
+                           {kUtilisateur, "CGV", QStringLiteral("Perso")}},
+            {},
+            true,
+            {"Portrait",
+             {},
+             {},
+             {},
+             false,
+             QVariant(false),
+             QStringList{"*Global", "Fenêtre", "Porte"}}},
+        Cas{"affiche",
+            kAgenceComplete,
+            QStringLiteral("AFFICHE"),
+            true,
+            {"Portrait",
+             {},
+             {},
+             {},
+             false,
+             QVariant(),
+             QStringList{"*ancien début", "Fenêtre", "Porte"}}}),
+    [](const auto& info) {
+        QString nom = QString::fromUtf8(info.param.nom);
+        for (QChar& c : nom) {
+            if (c.unicode() > 127 || !c.isLetterOrNumber())
+                c = u'_';
+        }
+        return nom.toStdString();
+    });
+
+TEST(ChargementConfigurationLot, ToujoursAppliqueeSansOrientation) {
+    BaseTemporaire base;
+    TDataModuleAbs module;
+    DonneesDocument donnees;
+    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
+    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte});
+    donnees.memTableMaster.AjouterDefinition(
+        {QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
+    donnees.memTableMaster.Ouvrir();
+    SessionBDD session(module, base.Chemin());
+    module.EcrireChaine({}, {}, {}, QStringLiteral("DebutLigne"), QStringLiteral("Début"));
+    module.EcrireChaine({}, {}, {}, QStringLiteral("FinLigne"), QStringLiteral("Fin"));
+    module.EcrireChaine({}, {}, {}, QStringLiteral("Orientation"), QStringLiteral("Paysage"));
+    OptionsConfiguration lot;
+    lot.typeSousDocument = QStringLiteral("AFFICHE");
+    EXPECT_TRUE(ChargerConfiguration(donnees, module, kUtilisateur, {}, lot).isEmpty());
+    donnees.memTableConfig.Premier();
+    EXPECT_EQ(donnees.memTableConfig.Valeur(QStringLiteral("Fournisseurs")), QVariant(true));
+    EXPECT_EQ(donnees.memTableConfig.Valeur(QStringLiteral("Dimensions")), QVariant(true));
+    // An empty table: the line start is inserted, then taken for the line end's place.
+    donnees.memTableMaster.Premier();
+    EXPECT_EQ(donnees.memTableMaster.NombreLignes(), 1);
+    EXPECT_EQ(donnees.memTableMaster.Valeur(QStringLiteral("Modele")).toString(),
+              QStringLiteral("Fin"));
+}
+
+}  // namespace
