@@ -81,10 +81,14 @@ NoeudXml LireFichier(const QString& chemin) {
     return racine;
 }
 
+bool PorteLeNom(const NoeudXml& noeud, const QString& nom) {
+    const QString* n = noeud.Attribut(kNom);
+    return n && n->compare(nom, Qt::CaseInsensitive) == 0;
+}
+
 NoeudXml* Trouver(NoeudXml& noeud, const QString& nom) {
     for (NoeudXml& enfant : noeud.enfants) {
-        const QString* n = enfant.Attribut(kNom);
-        if (n && n->compare(nom, Qt::CaseInsensitive) == 0) {
+        if (PorteLeNom(enfant, nom)) {
             return &enfant;
         }
         if (NoeudXml* trouve = Trouver(enfant, nom)) {
@@ -107,30 +111,43 @@ bool Supprimer(NoeudXml& noeud, const NoeudXml* cible) {
     return false;
 }
 
-void Inserer(NoeudXml& parent, NoeudXml element) {
-    const QString* apres = element.Attribut(QStringLiteral("apres"));
-    auto position = parent.enfants.end();
-    if (apres) {
-        position =
-            std::find_if(parent.enfants.begin(), parent.enfants.end(), [&](const NoeudXml& e) {
-                const QString* n = e.Attribut(kNom);
-                return n && n->compare(*apres, Qt::CaseInsensitive) == 0;
-            });
-        if (position == parent.enfants.end()) {
-            throw ErreurRapport(QStringLiteral("élément « %1 » introuvable pour apres").arg(*apres),
-                                {element.fichier, element.ligne, element.colonne});
+// The parent holding the element of that name, and the element's place in it.
+NoeudXml* ParentDe(NoeudXml& noeud, const QString& nom, size_t& indice) {
+    for (size_t i = 0; i < noeud.enfants.size(); ++i) {
+        if (PorteLeNom(noeud.enfants[i], nom)) {
+            indice = i;
+            return &noeud;
         }
-        ++position;
+        if (NoeudXml* parent = ParentDe(noeud.enfants[i], nom, indice)) {
+            return parent;
+        }
+    }
+    return nullptr;
+}
+
+// A new element goes at the end of its parent, or right after the element its apres names,
+// wherever that one is.
+void Inserer(NoeudXml& racine, NoeudXml& parent, NoeudXml element) {
+    const QString* apres = element.Attribut(QStringLiteral("apres"));
+    if (!apres) {
+        parent.enfants.push_back(std::move(element));
+        return;
+    }
+    size_t indice = 0;
+    NoeudXml* voisin = ParentDe(racine, *apres, indice);
+    if (!voisin) {
+        throw ErreurRapport(QStringLiteral("élément « %1 » introuvable pour apres").arg(*apres),
+                            {element.fichier, element.ligne, element.colonne});
     }
     element.attributs.removeIf([](const auto& a) { return a.first == QLatin1String("apres"); });
-    parent.enfants.insert(position, std::move(element));
+    voisin->enfants.insert(voisin->enfants.begin() + indice + 1, std::move(element));
 }
 
 void Fusionner(NoeudXml& racine, NoeudXml& parent, const NoeudXml& ajout) {
     const QString* nom = ajout.Attribut(kNom);
     NoeudXml* existant = nom ? Trouver(racine, *nom) : nullptr;
     if (!existant) {
-        Inserer(parent, ajout);
+        Inserer(racine, parent, ajout);
         return;
     }
     const QString* supprimer = ajout.Attribut(QStringLiteral("supprimer"));

@@ -535,7 +535,9 @@ QString ValeurEnTexte(const QVariant& valeur, const QLocale& regional) {
         case QMetaType::Float: {
             QLocale sansGroupes = regional;
             sansGroupes.setNumberOptions(QLocale::OmitGroupSeparator);
-            return sansGroupes.toString(valeur.toDouble(), 'f', QLocale::FloatingPointShortest);
+            // Fifteen significant digits, as the data was written: 1.1 + 0.1 shows 1,2.
+            const double arrondi = QString::number(valeur.toDouble(), 'g', 15).toDouble();
+            return sansGroupes.toString(arrondi, 'f', QLocale::FloatingPointShortest);
         }
         case QMetaType::Int:
         case QMetaType::LongLong:

@@ -9,6 +9,13 @@
 
 namespace {
 
+[[noreturn]] void Echouer(const NoeudXml& noeud, const QString& message,
+                          const QString& reference = {}) {
+    const QString* nom = noeud.Attribut(QStringLiteral("nom"));
+    throw ErreurRapport(
+        message, {noeud.fichier, noeud.ligne, noeud.colonne, nom ? *nom : QString(), reference});
+}
+
 // Reads one element's attributes, checking each against the element's known ones.
 class Attributs {
 public:
@@ -23,9 +30,7 @@ public:
     }
 
     [[noreturn]] void Echec(const QString& message, const QString& reference = {}) const {
-        const QString* nom = noeud_.Attribut(QStringLiteral("nom"));
-        throw ErreurRapport(message, {noeud_.fichier, noeud_.ligne, noeud_.colonne,
-                                      nom ? *nom : QString(), reference});
+        Echouer(noeud_, message, reference);
     }
 
     QString Texte(const char* nom, const QString& defaut = {}) const {
@@ -117,8 +122,7 @@ public:
         defauts_.taille = a.Nombre("taille", defauts_.taille);
         for (const NoeudXml& enfant : racine.enfants) {
             if (enfant.balise != QLatin1String("page")) {
-                Attributs(enfant, {})
-                    .Echec(QStringLiteral("<%1> inattendu dans <rapport>").arg(enfant.balise));
+                Echouer(enfant, QStringLiteral("<%1> inattendu dans <rapport>").arg(enfant.balise));
             }
             modele_.pages.push_back(Page(enfant));
         }
@@ -167,8 +171,7 @@ private:
         std::unique_ptr<BandeModele> enteteEnAttente;
         for (const NoeudXml& enfant : noeud.enfants) {
             if (enfant.balise != QLatin1String("bande")) {
-                Attributs(enfant, {})
-                    .Echec(QStringLiteral("<%1> inattendu dans <page>").arg(enfant.balise));
+                Echouer(enfant, QStringLiteral("<%1> inattendu dans <page>").arg(enfant.balise));
             }
             std::unique_ptr<BandeModele> bande = Bande(enfant);
             BandeModele* nouvelle = bande.get();
@@ -176,8 +179,7 @@ private:
             precedente = nouvelle;
         }
         if (enteteEnAttente) {
-            Attributs(noeud, {}).Echec(
-                QStringLiteral("en-tête de colonnes sans bande maître après lui"));
+            Echouer(noeud, QStringLiteral("en-tête de colonnes sans bande maître après lui"));
         }
         return page;
     }
@@ -206,7 +208,7 @@ private:
                 std::unique_ptr<BandeModele>& enteteEnAttente, const NoeudXml& noeud) {
         const auto unique = [&](std::unique_ptr<BandeModele>& place) {
             if (place) {
-                Attributs(noeud, {}).Echec(QStringLiteral("une seule bande de ce type par page"));
+                Echouer(noeud, QStringLiteral("une seule bande de ce type par page"));
             }
             place = std::move(bande);
         };
@@ -226,15 +228,13 @@ private:
                 return;
             case GenreBande::Detail:
                 if (page.groupes.empty()) {
-                    Attributs(noeud, {}).Echec(
-                        QStringLiteral("bande de détail sans bande maître avant elle"));
+                    Echouer(noeud, QStringLiteral("bande de détail sans bande maître avant elle"));
                 }
                 page.groupes.back().details.push_back(std::move(bande));
                 return;
             case GenreBande::Enfant:
                 if (!precedente || precedente->enfant) {
-                    Attributs(noeud, {}).Echec(
-                        QStringLiteral("bande enfant sans bande avant elle"));
+                    Echouer(noeud, QStringLiteral("bande enfant sans bande avant elle"));
                 }
                 precedente->enfant = std::move(bande);
                 return;
@@ -281,8 +281,7 @@ private:
             {"ligne", ObjetModele::Genre::Ligne},
             {"rectangle", ObjetModele::Genre::Rectangle}};
         if (!genres.contains(noeud.balise)) {
-            Attributs(noeud, {}).Echec(
-                QStringLiteral("<%1> inattendu dans <bande>").arg(noeud.balise));
+            Echouer(noeud, QStringLiteral("<%1> inattendu dans <bande>").arg(noeud.balise));
         }
         auto objet = std::make_unique<ObjetModele>();
         objet->genre = genres.value(noeud.balise);

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "ErreurRapport.h"
+#include "LecteurModele.h"
+#include "Outils.h"
+#include "Rapport.h"
+
+namespace {
+
+struct CasErreur {
+    const char* nom;
+    const char* modele;
+    int ligne;
+    const char* message;
+};
+
+class ModeleCasse : public ::testing::TestWithParam<CasErreur> {
+protected:
+    QTemporaryDir dossier;
+};
+
+TEST_P(ModeleCasse, ErreurAvecFichierLigneEtColonne) {
+    const QString chemin = EcrireFichier(dossier, QStringLiteral("casse.fr3"), GetParam().modele);
+    try {
+        LireModele(chemin);
+        FAIL() << "accepté";
+    } catch (const ErreurRapport& erreur) {
+        const QString message = QString::fromStdString(erreur.what());
+        EXPECT_EQ(erreur.Endroit().fichier, chemin);
+        EXPECT_EQ(erreur.Endroit().ligne, GetParam().ligne) << message.toStdString();
+        EXPECT_GT(erreur.Endroit().colonne, 0);
+        EXPECT_TRUE(message.contains(
+            QStringLiteral("Modèle « %1 », ligne %2").arg(chemin).arg(GetParam().ligne)))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().message)))
+            << message.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ModeleCasse,
+    ::testing::Values(
+        CasErreur{"XmlMalForme", "<rapport>\n<page nom=\"P\">\n</rapport>", 3, "XML mal formé"},
+        CasErreur{"MauvaiseRacine", "<modele/>", 1, "l'élément racine doit être <rapport>"},
+        CasErreur{"AttributInconnu", "<rapport>\n<page nom=\"P\" taille=\"A4\"/></rapport>", 2,
+                  "attribut inconnu « taille » sur <page>"},
+        CasErreur{"SansNom",
+                  "<rapport>\n<page nom=\"P\">\n<bande type=\"titre\"/></page></rapport>", 3,
+                  "<bande> sans nom"},
+        CasErreur{"NomEnDouble",
+                  "<rapport><page nom=\"P\">\n<bande type=\"titre\" nom=\"T\"><texte "
+                  "nom=\"P\"/></bande></page></rapport>",
+                  2, "nom en double"},
+        CasErreur{"TypeDeBandeInconnu",
+                  "<rapport><page nom=\"P\">\n<bande type=\"pied\" nom=\"B\"/></page></rapport>", 2,
+                  "type vaut « pied »"},
+        CasErreur{"DetailSansMaitre",
+                  "<rapport><page nom=\"P\">\n<bande type=\"detail\" nom=\"D\" "
+                  "jeu=\"J\"/></page></rapport>",
+                  2, "bande de détail sans bande maître"},
+        CasErreur{"NombreInvalide",
+                  "<rapport><page nom=\"P\">\n<bande type=\"titre\" nom=\"T\" "
+                  "hauteur=\"1,5\"/></page></rapport>",
+                  2, "hauteur doit être un nombre positif, pas « 1,5 »"},
+        CasErreur{"ExpressionInvalide",
+                  "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">\n<texte "
+                  "nom=\"Mem1\">Total [1 +]</texte>"
+                  "</bande></page></rapport>",
+                  2, "objet « Mem1 » : expression incomplète (position 4) : [Total [1 +]]"},
+        CasErreur{"CouleurInconnue",
+                  "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">\n<texte nom=\"M\" "
+                  "couleur=\"bleuet\"/>"
+                  "</bande></page></rapport>",
+                  2, "couleur inconnue « bleuet »"},
+        CasErreur{"BaseIntrouvable", "<rapport\n base=\"absent.fr3\"/>", 2,
+                  "modèle de base introuvable"}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+TEST(Modele, UnFichierAbsentLaisseUnRapportVideSansErreur) {
+    QTemporaryDir dossier;
+    Rapport rapport;
+    rapport.ChargerDepuisFichier(EcrireFichier(
+        dossier, "a.fr3",
+        "<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"T\"/></page></rapport>"));
+    EXPECT_EQ(rapport.NombreObjets(), 2);
+    EXPECT_NO_THROW(rapport.ChargerDepuisFichier(dossier.filePath("absent.fr3")));
+    EXPECT_EQ(rapport.NombreObjets(), 0);
+    EXPECT_EQ(rapport.TrouverObjet("Page1"), nullptr);
+    rapport.Preparer();
+    EXPECT_TRUE(rapport.Pages().empty());
+}
+
+// A price-mode template starts from the common quote and an orientation, and changes only what
+// differs, by name.
+TEST(Modele, UnModeleHeriteEtChangeDesObjetsParLeurNom) {
+    QTemporaryDir dossier;
+    EcrireFichier(dossier, "base.fr3",
+                  "<rapport taille=\"9\"><page nom=\"Page1\">"
+                  "<bande type=\"titre\" nom=\"Titre\" hauteur=\"20\">"
+                  "<texte nom=\"Prix\" largeur=\"30\" hauteur=\"5\">Prix nets</texte>"
+                  "<texte nom=\"Remise\" largeur=\"30\" hauteur=\"5\">remise</texte></bande>"
+                  "<bande type=\"resume\" nom=\"Resume\" hauteur=\"5\"/></page></rapport>");
+    EcrireFichier(dossier, "paysage.fr3",
+                  "<rapport><page nom=\"Page1\" orientation=\"paysage\"/>"
+                  "<texte nom=\"Prix\" largeur=\"60\"/></rapport>");
+    QDir(dossier.path()).mkdir("Prix");
+    const QString chemin =
+        EcrireFichier(dossier, "Prix/ttc.fr3",
+                      "<rapport base=\"../base.fr3; ../paysage.fr3\">"
+                      "<texte nom=\"Prix\">Prix TTC</texte>"
+                      "<texte nom=\"Remise\" supprimer=\"oui\"/>"
+                      "<bande nom=\"Titre\"><texte nom=\"Taxe\" largeur=\"10\">TVA</texte></bande>"
+                      "<bande type=\"piedPage\" nom=\"Pied\" apres=\"Titre\"/></rapport>");
+    const ModeleRapport modele = LireModele(chemin);
+    const PageModele& page = *modele.pages.at(0);
+    EXPECT_EQ(page.orientation, QPageLayout::Landscape);
+    const auto& objets = page.titre->objets;
+    ASSERT_EQ(objets.size(), 2u);
+    EXPECT_EQ(objets[0]->nom, "Prix");
+    EXPECT_EQ(objets[0]->source, "Prix TTC");
+    EXPECT_DOUBLE_EQ(objets[0]->rect.width(), 60);
+    EXPECT_DOUBLE_EQ(objets[0]->rect.height(), 5);
+    EXPECT_EQ(objets[1]->nom, "Taxe");
+    EXPECT_TRUE(page.piedPage);
+    EXPECT_TRUE(page.resume);
+    EXPECT_FALSE(modele.parNom.contains("remise"));
+}
+
+TEST(Modele, UnHeritageCirculaireEstUneErreur) {
+    QTemporaryDir dossier;
+    EcrireFichier(dossier, "a.fr3", "<rapport base=\"b.fr3\"/>");
+    const QString b = EcrireFichier(dossier, "b.fr3", "<rapport base=\"a.fr3\"/>");
+    EXPECT_THROW(LireModele(b), ErreurRapport);
+}
+
+TEST(Modele, LesBalisesDUnTexteRestentDansSonTexte) {
+    QTemporaryDir dossier;
+    const ModeleRapport modele =
+        LireModele(EcrireFichier(dossier, "a.fr3",
+                                 "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">"
+                                 "<texte nom=\"M\" balises=\"oui\">Total <b>[Page]</b><br/>a &lt; "
+                                 "b <font color=\"#ff0000\">rouge</font></texte>"
+                                 "</bande></page></rapport>"));
+    EXPECT_EQ(modele.pages[0]->titre->objets[0]->source,
+              "Total <b>[Page]</b><br>a < b <font color=\"#ff0000\">rouge</font>");
+}
+
+}  // namespace
