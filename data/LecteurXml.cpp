@@ -158,7 +158,9 @@ void LecteurXml::AjouterChamp(const pugi::xml_node& champ, int table) {
     }
     const int type = NumeroType(champ);
     if (vu->second >= 0 || type == -1) {
-        LireSchema(champ);
+        if (champ.first_child()) {  // a leaf holds no record
+            LireSchema(champ);
+        }
         return;
     }
     const QString nom = Texte(brut);
@@ -221,10 +223,15 @@ void LecteurXml::LireDonnees(const pugi::xml_node& element) {
         }
         tables[table]->AjouterLigne(std::move(enregistrement.valeurs));
     } else {
-        for (const pugi::xml_node& enfant : element.children()) {
+        for (pugi::xml_node enfant = element.first_child(); enfant;) {
+            const pugi::xml_node suivant = enfant.next_sibling();
             if (enfant.type() == pugi::node_element) {
                 LireDonnees(enfant);
+                // This walk is the document's last use: a part read gives its memory back at
+                // once, so the tables grow while the document shrinks.
+                pugi::xml_node(element).remove_child(enfant);
             }
+            enfant = suivant;
         }
     }
     --profondeur_;
@@ -262,7 +269,7 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
         case TypeChamp::Texte:
             return Texte(texte);
         case TypeChamp::Flottant:
-            valeur = regional_.toDouble(Texte(texte), &ok);
+            valeur = Decimal(texte, &ok);
             break;
         case TypeChamp::Entier: {
             const auto entier = LireEntier<int>(texte);
@@ -280,7 +287,7 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
         case TypeChamp::Booleen: {
             const QString mot = Texte(SansBlancs(texte));
             const auto entier = LireEntier<qlonglong>(texte);
-            const double nombre = entier ? double(*entier) : regional_.toDouble(mot, &ok);
+            const double nombre = entier ? double(*entier) : Decimal(texte, &ok);
             if (entier || ok) {
                 valeur = nombre != 0;
             } else {
@@ -302,6 +309,41 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
                      Situation(champ, e)));
     }
     return valeur;
+}
+
+double LecteurXml::Decimal(std::string_view texte, bool* ok) const {
+    // Plain decimals, by far the most common, skip the locale's general parser; the result is
+    // the same correctly rounded value.
+    const QChar virgule =
+        regional_.decimalPoint().size() == 1 ? regional_.decimalPoint()[0] : QChar();
+    if (virgule.unicode() > 0 && virgule.unicode() < 0x80 && texte.size() < 64) {
+        char chiffres[64];
+        size_t n = 0;
+        bool simple = !texte.empty();
+        bool separateurVu = false;
+        for (size_t i = 0; i < texte.size() && simple; ++i) {
+            const char c = texte[i];
+            if (c >= '0' && c <= '9') {
+                chiffres[n++] = c;
+            } else if (c == '-' && i == 0) {
+                chiffres[n++] = c;
+            } else if (c == char(virgule.unicode()) && !separateurVu && i > 0) {
+                chiffres[n++] = '.';
+                separateurVu = true;
+            } else {
+                simple = false;
+            }
+        }
+        double valeur = 0;
+        if (simple) {
+            const auto [fin, erreur] = std::from_chars(chiffres, chiffres + n, valeur);
+            if (erreur == std::errc() && fin == chiffres + n) {
+                *ok = true;
+                return valeur;
+            }
+        }
+    }
+    return regional_.toDouble(Texte(texte), ok);
 }
 
 QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,

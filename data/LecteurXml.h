@@ -68,6 +68,7 @@ private:
     void AppliquerSchema();
     int ChampDe(int table, const pugi::xml_node& champ) const;
     QVariant Convertir(const pugi::xml_node& champ, int type, const Enregistrement& e);
+    double Decimal(std::string_view texte, bool* ok) const;
     QByteArray Image(const QString& chemin, const pugi::xml_node& champ, const Enregistrement& e);
     std::string_view TexteDe(const pugi::xml_node& champ, const Enregistrement& e);
     QString Situation(const pugi::xml_node& noeud, const Enregistrement& e) const;

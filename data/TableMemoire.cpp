@@ -29,19 +29,15 @@ QString NomType(TypeChamp type) {
     return QString::fromUtf8(kInfosTypes[int(type)].nom);
 }
 
-std::optional<QVariant> VersType(const QVariant& valeur, TypeChamp type) {
+std::optional<QVariant> VersType(QVariant valeur, TypeChamp type) {
     if (valeur.isNull()) {
         return QVariant();
     }
     const QMetaType cible = TypeValeur(type);
-    if (valeur.metaType() == cible) {
-        return valeur;
-    }
-    QVariant converti = valeur;
-    if (!converti.convert(cible)) {
+    if (valeur.metaType() != cible && !valeur.convert(cible)) {
         return std::nullopt;
     }
-    return converti;
+    return valeur;
 }
 
 namespace {
@@ -52,10 +48,28 @@ bool EstNombre(const QVariant& v) {
            id == QMetaType::LongLong;
 }
 
+template <typename T>
+int ComparerValeurs(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
 // Empty values first, then numbers by value, texts by code points, dates by date.
 int Comparer(const QVariant& a, const QVariant& b) {
     if (a.isNull() || b.isNull()) {
         return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+    }
+    // The usual keys, without going through conversions.
+    if (a.metaType() == b.metaType()) {
+        switch (a.metaType().id()) {
+            case QMetaType::Int:
+                return ComparerValeurs(*static_cast<const int*>(a.constData()),
+                                       *static_cast<const int*>(b.constData()));
+            case QMetaType::QString:
+                return ComparerValeurs(*static_cast<const QString*>(a.constData()),
+                                       *static_cast<const QString*>(b.constData()));
+            default:
+                break;
+        }
     }
     if (EstNombre(a) && EstNombre(b)) {
         const double x = a.toDouble();
@@ -396,9 +410,10 @@ void TableMemoire::Supprimer() {
 }
 
 void TableMemoire::AjouterLigne(std::vector<QVariant> valeurs) {
-    Ajouter();
+    VerifierConsultation();
     valeurs.resize(definitions_.size());
     tampon_ = std::move(valeurs);
+    etat_ = Etat::Ajout;
     Valider();
 }
 
@@ -495,11 +510,13 @@ bool TableMemoire::AvantLigne(const Ligne& a, const Ligne& b) const {
 }
 
 int TableMemoire::PlacerDansOrdre(int numero, int positionInsertion) {
-    if (!champsIndex_.isEmpty()) {
-        const auto place =
-            std::upper_bound(ordre_.begin(), ordre_.end(), numero,
-                             [this](int a, int b) { return AvantLigne(lignes_[a], lignes_[b]); });
-        positionInsertion = int(place - ordre_.begin());
+    const auto avant = [this](int a, int b) { return AvantLigne(lignes_[a], lignes_[b]); };
+    // Rows mostly arrive in their order: the last place is tried first.
+    if (!champsIndex_.isEmpty() && !ordre_.empty() && avant(numero, ordre_.back())) {
+        positionInsertion =
+            int(std::upper_bound(ordre_.begin(), ordre_.end(), numero, avant) - ordre_.begin());
+    } else if (!champsIndex_.isEmpty()) {
+        positionInsertion = int(ordre_.size());
     }
     ordre_.insert(ordre_.begin() + positionInsertion, numero);
     return positionInsertion;

@@ -16,7 +16,7 @@ QMetaType TypeValeur(TypeChamp type);
 QString NomType(TypeChamp type);
 // The value converted to the field type's value; std::nullopt when it cannot be. A null value
 // stays null.
-std::optional<QVariant> VersType(const QVariant& valeur, TypeChamp type);
+std::optional<QVariant> VersType(QVariant valeur, TypeChamp type);
 
 struct DefinitionChamp {
     QString nom;
