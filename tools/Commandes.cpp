@@ -4,6 +4,7 @@ int CommandeBaseCreer(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseEcrire(const QStringList&, QTextStream&, QTextStream&);
+int CommandeDonnees(const QStringList&, QTextStream&, QTextStream&);
 
 const QList<Commande>& ToutesLesCommandes() {
     static const QList<Commande> commandes = {
@@ -17,6 +18,8 @@ const QList<Commande>& ToutesLesCommandes() {
         {"base-ecrire",
          "<fichier> <section> <cle> <valeur> [--agence A] [--utilisateur U] [--type T]",
          "écrit une valeur à un niveau", CommandeBaseEcrire},
+        {"donnees", "<fichier.xml> [--regional fr_FR]",
+         "charge un fichier de données de document et affiche ses tables", CommandeDonnees},
     };
     return commandes;
 }
