@@ -381,6 +381,7 @@ private:
         ElementPrepare element;
         std::optional<TexteDiffere> differe;
         double decalage = 0;  // how far it moves down because objects above it grew or shrank
+        bool cache = false;
     };
 
     std::optional<BandeMesuree> Mesurer(const BandeModele& bande) {
@@ -390,15 +391,21 @@ private:
         BandeMesuree mesure;
         std::vector<ObjetMesure> objets;
         for (const auto& objet : bande.objets) {
-            if (Visible(*objet, objet->visibleSi)) {
-                ObjetMesure o{objet.get(), {}, {}, 0};
+            ObjetMesure o{objet.get(), {}, {}, 0, !Visible(*objet, objet->visibleSi)};
+            if (o.cache) {
+                // A hidden object folds to nothing: what lies under it moves up.
+                o.element.rect = QRectF(objet->rect.topLeft(), QSizeF(objet->rect.width(), 0));
+            } else {
                 o.element = Element(*objet, o.differe);
-                objets.push_back(std::move(o));
             }
+            objets.push_back(std::move(o));
         }
         Decaler(objets);
         double basModele = 0, basFinal = 0;
         for (ObjetMesure& o : objets) {
+            if (o.cache) {
+                continue;
+            }
             o.element.rect.translate(0, o.decalage);
             basModele = std::max(basModele, o.objet->rect.bottom());
             basFinal = std::max(basFinal, o.element.rect.bottom());
@@ -413,20 +420,32 @@ private:
         return mesure;
     }
 
-    // An object moves with the objects above it that share some of its width.
+    static bool AuDessus(const QRectF& haut, const QRectF& bas) {
+        return haut.bottom() <= bas.top() + kEpsilon && haut.left() < bas.right() - kEpsilon &&
+               bas.left() < haut.right() - kEpsilon;
+    }
+
+    // An object moves as far as the objects right above it (sharing some of its width, with
+    // nothing between) grew or shrank, and moved themselves.
     static void Decaler(std::vector<ObjetMesure>& objets) {
-        std::sort(objets.begin(), objets.end(), [](const ObjetMesure& a, const ObjetMesure& b) {
-            return a.objet->rect.top() < b.objet->rect.top();
-        });
+        std::stable_sort(objets.begin(), objets.end(),
+                         [](const ObjetMesure& a, const ObjetMesure& b) {
+                             return a.objet->rect.top() < b.objet->rect.top();
+                         });
         for (size_t i = 0; i < objets.size(); ++i) {
             const QRectF& r = objets[i].objet->rect;
             std::optional<double> decalage;
             for (size_t j = 0; j < i; ++j) {
                 const QRectF& au = objets[j].objet->rect;
-                const bool dessus = au.bottom() <= r.top() + kEpsilon;
-                const bool chevauche =
-                    au.left() < r.right() - kEpsilon && r.left() < au.right() - kEpsilon;
-                if (dessus && chevauche) {
+                const auto entre = [&](size_t k) {
+                    return k != j && AuDessus(objets[k].objet->rect, r) &&
+                           AuDessus(au, objets[k].objet->rect);
+                };
+                bool masque = false;
+                for (size_t k = 0; k < i && !masque; ++k) {
+                    masque = entre(k);
+                }
+                if (AuDessus(au, r) && !masque) {
                     const double d =
                         objets[j].decalage + objets[j].element.rect.height() - au.height();
                     decalage = std::max(decalage.value_or(d), d);

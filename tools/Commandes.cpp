@@ -5,6 +5,7 @@ int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseEcrire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeDonnees(const QStringList&, QTextStream&, QTextStream&);
+int CommandeRendu(const QStringList&, QTextStream&, QTextStream&);
 
 const QList<Commande>& ToutesLesCommandes() {
     static const QList<Commande> commandes = {
@@ -20,6 +21,11 @@ const QList<Commande>& ToutesLesCommandes() {
          "écrit une valeur à un niveau", CommandeBaseEcrire},
         {"donnees", "<fichier.xml> [--regional fr_FR]",
          "charge un fichier de données de document et affiche ses tables", CommandeDonnees},
+        {"rendu",
+         "<modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv> [--ppp N] [--page N] [--regional fr_FR] "
+         "[--masquer Objet]... [--config Champ=Valeur]...",
+         "prépare un modèle sur un fichier de données et écrit le PDF, les pages PNG ou le CSV",
+         CommandeRendu},
     };
     return commandes;
 }

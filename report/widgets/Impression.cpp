@@ -12,12 +12,13 @@ namespace {
 constexpr double kMmParPouce = 25.4;
 
 QPrinterInfo TrouverImprimante(const QString& nom) {
-    const QPrinterInfo info =
-        nom == kImprimanteParDefaut ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(nom);
+    const QPrinterInfo info = nom == kImprimanteParDefaut ? QPrinterInfo::defaultPrinter()
+                                                          : QPrinterInfo::printerInfo(nom);
     if (info.isNull()) {
-        throw ErreurRapport(nom == kImprimanteParDefaut
-                                ? QStringLiteral("aucune imprimante par défaut n'est installée")
-                                : QStringLiteral("l'imprimante « %1 » n'est pas installée").arg(nom));
+        throw ErreurRapport(
+            nom == kImprimanteParDefaut
+                ? QStringLiteral("aucune imprimante par défaut n'est installée")
+                : QStringLiteral("l'imprimante « %1 » n'est pas installée").arg(nom));
     }
     return info;
 }

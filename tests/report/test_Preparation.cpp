@@ -152,6 +152,18 @@ TEST_F(Preparation, UnObjetCacheNePrendPasPartEtUneBandeSeReduit) {
     EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 15);
 }
 
+TEST_F(Preparation, UnObjetMasqueLaisseMonterCeQuiEstDessous) {
+    Charger(QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"15\">"
+        "<texte nom=\"A\" largeur=\"20\" hauteur=\"5\">a</texte>"
+        "<texte nom=\"B\" y=\"5\" largeur=\"20\" hauteur=\"5\" visibleSi=\"faux\">b</texte>"
+        "<texte nom=\"C\" y=\"10\" largeur=\"20\" hauteur=\"5\">c</texte>"
+        "<texte nom=\"D\" x=\"30\" y=\"10\" largeur=\"20\" hauteur=\"5\">d</texte></bande>"));
+    EXPECT_EQ(TextesSeuls(0), QStringList({"a", "c", "d"}));
+    EXPECT_DOUBLE_EQ(Element(0, "c")->rect.top(), 15);
+    EXPECT_DOUBLE_EQ(Element(0, "d")->rect.top(), 20);
+}
+
 TEST_F(Preparation, UneConditionMasqueUnObjetLigneParLigne) {
     Charger(QStringLiteral(
         "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"5\" jeu=\"Données des lignes produits\">"

@@ -1,0 +1,166 @@
+#include "FenetreApercu.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <optional>
+
+#include "Ihm.h"
+#include "RapportInteractif.h"
+#include "ui_FenetreApercu.h"
+
+namespace {
+
+const int kZooms[] = {25, 50, 75, 100, 150, 200, 400};
+
+}  // namespace
+
+FenetreApercu::FenetreApercu(RapportInteractif& rapport, Ihm& ihm, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::FenetreApercu>()), rapport_(rapport), ihm_(ihm) {
+    ui_->setupUi(this);
+    for (int pourcentage : kZooms) {
+        ui_->cbbZoom->addItem(QStringLiteral("%1 %").arg(pourcentage), pourcentage);
+    }
+    connect(ui_->btnImprimer, &QToolButton::clicked, this, &FenetreApercu::btnImprimerClick);
+    connect(ui_->btnExporterPdf, &QToolButton::clicked, this, &FenetreApercu::btnExporterPdfClick);
+    connect(ui_->btnExporterCsv, &QToolButton::clicked, this, &FenetreApercu::btnExporterCsvClick);
+    connect(ui_->btnRechercher, &QToolButton::clicked, this, &FenetreApercu::btnRechercherClick);
+    connect(ui_->edtRecherche, &QLineEdit::returnPressed, this, &FenetreApercu::btnRechercherClick);
+    connect(ui_->edtRecherche, &QLineEdit::textChanged, this, [this] {
+        recherche_ = {ui_->apercu->PageCourante(), -1};
+    });
+    connect(ui_->btnFermer, &QToolButton::clicked, this, &QDialog::accept);
+    connect(ui_->btnPremierePage, &QToolButton::clicked, this,
+            &FenetreApercu::btnPremierePageClick);
+    connect(ui_->btnPagePrecedente, &QToolButton::clicked, this,
+            &FenetreApercu::btnPagePrecedenteClick);
+    connect(ui_->btnPageSuivante, &QToolButton::clicked, this,
+            &FenetreApercu::btnPageSuivanteClick);
+    connect(ui_->btnDernierePage, &QToolButton::clicked, this,
+            &FenetreApercu::btnDernierePageClick);
+    connect(ui_->spnPage, &QSpinBox::valueChanged, this,
+            [this](int numero) { ui_->apercu->AllerPage(numero - 1); });
+    connect(ui_->btnLargeurPage, &QToolButton::clicked, this,
+            [this] { ui_->apercu->DefinirMode(ApercuRapport::ModeZoom::LargeurPage); });
+    connect(ui_->btnPageEntiere, &QToolButton::clicked, this,
+            [this] { ui_->apercu->DefinirMode(ApercuRapport::ModeZoom::PageEntiere); });
+    connect(ui_->cbbZoom, &QComboBox::activated, this, &FenetreApercu::cbbZoomChange);
+    connect(ui_->btnZoomAvant, &QToolButton::clicked, ui_->apercu, &ApercuRapport::ZoomAvant);
+    connect(ui_->btnZoomArriere, &QToolButton::clicked, ui_->apercu, &ApercuRapport::ZoomArriere);
+    connect(ui_->apercu, &ApercuRapport::PageCouranteChangee, this,
+            &FenetreApercu::AfficherPageCourante);
+    connect(ui_->apercu, &ApercuRapport::ZoomChange, this, &FenetreApercu::AfficherZoom);
+
+    ui_->apercu->Attacher(&rapport_);
+    const int nombre = int(rapport_.Pages().size());
+    ui_->spnPage->setMaximum(std::max(1, nombre));
+    ui_->lblNombrePages->setText(QStringLiteral("/ %1").arg(nombre));
+    AfficherPageCourante(ui_->apercu->PageCourante());
+    AfficherZoom();
+}
+
+FenetreApercu::~FenetreApercu() = default;
+
+void FenetreApercu::btnImprimerClick() {
+    Executer([this] { rapport_.Print(); });
+}
+
+void FenetreApercu::btnExporterPdfClick() {
+    Exporter(FormatExport::Pdf);
+}
+
+void FenetreApercu::btnExporterCsvClick() {
+    Exporter(FormatExport::Csv);
+}
+
+void FenetreApercu::btnRechercherClick() {
+    const QString texte = ui_->edtRecherche->text();
+    if (texte.isEmpty() || rapport_.Pages().empty()) {
+        return;
+    }
+    const auto trouve = ChercherTexte(ui_->apercu->Pages(), texte, recherche_);
+    if (!trouve) {
+        ihm_.Information(this, QStringLiteral("Le texte « %1 » est introuvable.").arg(texte));
+        return;
+    }
+    ui_->apercu->Surligner(trouve->page,
+                           ui_->apercu->Pages()[trouve->page].elements[trouve->element].rect);
+    recherche_ = *trouve;
+}
+
+void FenetreApercu::btnPremierePageClick() {
+    ui_->apercu->AllerPage(0);
+}
+
+void FenetreApercu::btnPagePrecedenteClick() {
+    ui_->apercu->AllerPage(ui_->apercu->PageCourante() - 1);
+}
+
+void FenetreApercu::btnPageSuivanteClick() {
+    ui_->apercu->AllerPage(ui_->apercu->PageCourante() + 1);
+}
+
+void FenetreApercu::btnDernierePageClick() {
+    ui_->apercu->AllerPage(int(ui_->apercu->Pages().size()) - 1);
+}
+
+void FenetreApercu::cbbZoomChange(int index) {
+    ui_->apercu->DefinirZoom(ui_->cbbZoom->itemData(index).toInt() / 100.0);
+}
+
+std::optional<FenetreApercu::PositionTexte> FenetreApercu::ChercherTexte(
+    const DocumentPrepare& pages, const QString& texte, PositionTexte apres) {
+    const int nombre = int(pages.size());
+    for (int tour = 0; tour <= nombre; ++tour) {
+        const int page = (apres.page + tour) % nombre;
+        const auto& elements = pages[page].elements;
+        const int debut = tour == 0 ? apres.element + 1 : 0;
+        const int fin = tour == nombre ? std::min(apres.element + 1, int(elements.size()))
+                                       : int(elements.size());
+        for (int element = debut; element < fin; ++element) {
+            if (elements[element].textePlat.contains(texte, Qt::CaseInsensitive)) {
+                return PositionTexte{page, element};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void FenetreApercu::Exporter(FormatExport format) {
+    const bool pdf = format == FormatExport::Pdf;
+    const QString extension = pdf ? QStringLiteral("pdf") : QStringLiteral("csv");
+    QString nom = QFileInfo(rapport_.Fichier()).completeBaseName();
+    if (nom.isEmpty()) {
+        nom = QStringLiteral("Rapport");
+    }
+    const QString chemin = ihm_.ChoisirFichierEnregistrement(
+        this, pdf ? QStringLiteral("Exporter en PDF") : QStringLiteral("Exporter en CSV"),
+        nom + QLatin1Char('.') + extension,
+        pdf ? QStringLiteral("Documents PDF (*.pdf)") : QStringLiteral("Fichiers CSV (*.csv)"));
+    if (!chemin.isEmpty()) {
+        Executer([&] { rapport_.Exporter(format, QString(), chemin); });
+    }
+}
+
+void FenetreApercu::Executer(const std::function<void()>& operation) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        operation();
+        QApplication::restoreOverrideCursor();
+    } catch (const std::exception& erreur) {
+        QApplication::restoreOverrideCursor();
+        ihm_.AfficherException(this, QString::fromUtf8(erreur.what()));
+    }
+}
+
+void FenetreApercu::AfficherPageCourante(int page) {
+    const QSignalBlocker bloqueur(ui_->spnPage);
+    ui_->spnPage->setValue(page + 1);
+    recherche_ = {page, -1};
+}
+
+void FenetreApercu::AfficherZoom() {
+    const int pourcentage = qRound(ui_->apercu->Zoom() * 100);
+    ui_->cbbZoom->setCurrentIndex(ui_->cbbZoom->findData(pourcentage));
+    ui_->cbbZoom->setPlaceholderText(QStringLiteral("%1 %").arg(pourcentage));
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+
+#include "ApercuRapport.h"
+#include "Impression.h"
+#include "Rapport.h"
+
+class Ihm;
+
+// The report with what the screen and the printers add to it: the embedded preview that shows
+// each preparation, the modal preview window when none is attached, and printing.
+class RapportInteractif : public Rapport {
+public:
+    struct OptionsImpression {
+        QString Printer = kImprimanteParDefaut;
+    };
+
+    // The preview window is shown through ihm, owned by the parent when it is a widget.
+    explicit RapportInteractif(Ihm& ihm, QObject* parent = nullptr);
+
+    // Attaches the embedded preview, or detaches the one attached with nullptr.
+    void SetPreview(ApercuRapport* apercu);
+    ApercuRapport* Preview() const { return apercu_; }
+    // Shows the pages in the attached preview, or, with none attached, in the modal preview
+    // window until the user closes it.
+    void ShowPreparedReport();
+    // Prints the prepared pages (prepared first if there are none) on PrintOptions.Printer.
+    void Print();
+
+    OptionsImpression PrintOptions;
+
+private:
+    QString TitreTravail();
+
+    Ihm& ihm_;
+    QPointer<ApercuRapport> apercu_;
+};

@@ -1,0 +1,174 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "DonneesDocument.h"
+#include "Rapport.h"
+#include "Sorties.h"
+
+namespace {
+
+constexpr int kCodeUsage = 2;
+
+struct OptionsRendu {
+    QString modele;
+    QString donnees;
+    QString sortie;
+    double ppp = 150;
+    int page = 0;  // 0: every page
+    QLocale regional = QLocale::system();
+    QStringList masques;
+    QList<QPair<QString, QString>> configuration;
+};
+
+std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStream& erreurs) {
+    OptionsRendu options;
+    QStringList positions;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const bool avecValeur = i + 1 < arguments.size();
+        if (a == QLatin1String("--ppp") && avecValeur) {
+            options.ppp = arguments[++i].toDouble();
+        } else if (a == QLatin1String("--page") && avecValeur) {
+            options.page = arguments[++i].toInt();
+        } else if (a == QLatin1String("--regional") && avecValeur) {
+            options.regional = QLocale(arguments[++i]);
+        } else if (a == QLatin1String("--masquer") && avecValeur) {
+            options.masques << arguments[++i];
+        } else if (a == QLatin1String("--config") && avecValeur && arguments[i + 1].contains('=')) {
+            const QString cleValeur = arguments[++i];
+            const qsizetype egal = cleValeur.indexOf(QLatin1Char('='));
+            options.configuration.append({cleValeur.left(egal), cleValeur.mid(egal + 1)});
+        } else if (a.startsWith(QLatin1String("--"))) {
+            erreurs << "Option inconnue ou incomplète : " << a << '\n';
+            return std::nullopt;
+        } else {
+            positions << a;
+        }
+    }
+    if (positions.size() != 3 || options.ppp <= 0 || options.page < 0) {
+        erreurs
+            << "Utilisation : vantaro-outil rendu <modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv>"
+               " [--ppp N] [--page N] [--regional fr_FR] [--masquer Objet]... [--config "
+               "Champ=Valeur]...\n";
+        return std::nullopt;
+    }
+    options.modele = positions[0];
+    options.donnees = positions[1];
+    options.sortie = positions[2];
+    return options;
+}
+
+void ExigerFichier(const QString& chemin, const char* quoi) {
+    if (!QFileInfo(chemin).isFile()) {
+        throw std::runtime_error(
+            QStringLiteral("%1 introuvable : %2").arg(QLatin1String(quoi), chemin).toStdString());
+    }
+}
+
+// The configuration record as the print manager fills it when nothing is configured (sketches,
+// dimensions and suppliers shown), then the values given on the command line.
+void RemplirConfiguration(TableMemoire& config, const QList<QPair<QString, QString>>& valeurs) {
+    config.Ouvrir();
+    config.Ajouter();
+    for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
+        config.Affecter(QLatin1String(option), true);
+    }
+    for (const auto& [champ, valeur] : valeurs) {
+        const int numero = config.Champ(champ);
+        switch (config.Definitions()[numero].type) {
+            case TypeChamp::Image: {
+                ExigerFichier(valeur, "image");
+                QFile image(valeur);
+                image.open(QIODevice::ReadOnly);
+                config.Affecter(numero, image.readAll());
+                break;
+            }
+            case TypeChamp::Booleen:
+                config.Affecter(numero, valeur != QLatin1String("0"));
+                break;
+            default:
+                // Multi-line texts are stored with '%' for their line breaks.
+                config.Affecter(
+                    numero,
+                    champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
+                        ? valeur
+                        : QString(valeur).replace(QLatin1Char('%'), QStringLiteral("\r\n")));
+                break;
+        }
+    }
+    config.Valider();
+}
+
+void EcrireSortie(Rapport& rapport, const OptionsRendu& options, QTextStream& sortie) {
+    const QFileInfo info(options.sortie);
+    const QString extension = info.suffix().toLower();
+    if (extension == QLatin1String("csv")) {
+        if (PageModele* page = rapport.TrouverPage(QStringLiteral("Page1"))) {
+            page->pageSansFin = true;
+        }
+        sortie << rapport.Exporter(FormatExport::Csv, QString(), options.sortie) << '\n';
+        return;
+    }
+    if (extension == QLatin1String("pdf")) {
+        sortie << rapport.Exporter(FormatExport::Pdf, QString(), options.sortie) << " : "
+               << rapport.Pages().size() << " page(s)\n";
+        return;
+    }
+    if (extension != QLatin1String("png")) {
+        throw std::runtime_error("la sortie doit finir par .pdf, .png ou .csv");
+    }
+    const DocumentPrepare& pages = rapport.Pages();
+    if (options.page > int(pages.size())) {
+        throw std::runtime_error(
+            QStringLiteral("le rapport n'a que %1 page(s)").arg(pages.size()).toStdString());
+    }
+    for (int numero = 1; numero <= int(pages.size()); ++numero) {
+        if (options.page != 0 && numero != options.page) {
+            continue;
+        }
+        const QString chemin =
+            pages.size() == 1 || options.page != 0
+                ? options.sortie
+                : info.dir().filePath(
+                      QStringLiteral("%1-%2.png").arg(info.completeBaseName()).arg(numero));
+        EcrirePng(pages[numero - 1], chemin, options.ppp);
+        sortie << chemin << '\n';
+    }
+}
+
+}  // namespace
+
+int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
+    const std::optional<OptionsRendu> options = LireOptions(arguments, erreurs);
+    if (!options) {
+        return kCodeUsage;
+    }
+    try {
+        ExigerFichier(options->modele, "modèle");
+        ExigerFichier(options->donnees, "fichier de données");
+        DonneesDocument donnees;
+        donnees.Charger(options->donnees, options->regional);
+        RemplirConfiguration(donnees.memTableConfig, options->configuration);
+        Rapport rapport;
+        rapport.DefinirRegional(options->regional);
+        for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+            rapport.EnregistrerJeu(jeu);
+        }
+        rapport.ChargerDepuisFichier(options->modele);
+        for (const QString& nom : options->masques) {
+            ObjetRapport* objet = rapport.TrouverObjet(nom);
+            if (!objet) {
+                throw std::runtime_error(
+                    QStringLiteral("objet introuvable : %1").arg(nom).toStdString());
+            }
+            rapport.AfficherObjet(objet, false);
+        }
+        rapport.Preparer();
+        EcrireSortie(rapport, *options, sortie);
+        return 0;
+    } catch (const std::exception& erreur) {
+        erreurs << QString::fromUtf8(erreur.what()) << '\n';
+        return 1;
+    }
+}
