@@ -1,7 +1,11 @@
 #include "TFicheConfig.h"
 
+#include <QWindow>
+
 #include "Ihm.h"
 #include "TDataModuleAbs.h"
+#include "TFicheConfigPrint.h"
+#include "TFicheConfigSmtp.h"
 #include "ui_TFicheConfig.h"
 
 TFicheConfig::TFicheConfig(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
@@ -14,6 +18,9 @@ TFicheConfig::TFicheConfig(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* propri
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(sizeHint());
     // QDialog already closes on Escape.
+    connect(ui_->btnConfigImpression, &QPushButton::clicked, this,
+            &TFicheConfig::btnConfigImpressionClick);
+    connect(ui_->btnConfigMail, &QPushButton::clicked, this, &TFicheConfig::btnConfigMailClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfig::btnFermerClick);
 }
 
@@ -24,12 +31,48 @@ void TFicheConfig::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Configuration - ") + version);
 }
 
-void TFicheConfig::SetAgence(const QString& agence) { agence_ = agence; }
+void TFicheConfig::SetAgence(const QString& agence) {
+    agence_ = agence;
+}
 
-void TFicheConfig::SetFichierBDD(const QString& fichier) { fichierBDD_ = fichier; }
+void TFicheConfig::SetFichierBDD(const QString& fichier) {
+    fichierBDD_ = fichier;
+}
 
-void TFicheConfig::SetDossierTemplates(const QString& dossier) { dossierTemplates_ = dossier; }
+void TFicheConfig::SetDossierTemplates(const QString& dossier) {
+    dossierTemplates_ = dossier;
+}
 
-void TFicheConfig::SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+void TFicheConfig::SetUtilisateur(const QString& utilisateur) {
+    utilisateur_ = utilisateur;
+}
 
-void TFicheConfig::btnFermerClick() { close(); }
+void TFicheConfig::btnConfigImpressionClick() {
+    TFicheConfigPrint fiche(ihm_, dataModule_, this);
+    fiche.SetAgence(agence_);
+    fiche.SetFichierBDD(fichierBDD_);
+    fiche.SetUtilisateur(utilisateur_);
+    fiche.SetDossierTemplates(dossierTemplates_);
+    ihm_.AfficherModal(fiche);
+}
+
+void TFicheConfig::btnConfigMailClick() {
+    TFicheConfigSmtp fiche(ihm_, dataModule_, this);
+    fiche.SetAgence(agence_);
+    fiche.SetFichierBDD(fichierBDD_);
+    fiche.SetUtilisateur(utilisateur_);
+    ihm_.AfficherModal(fiche);
+}
+
+void TFicheConfig::btnFermerClick() {
+    close();
+}
+
+// The hub stands for the program on the task bar: its window has no owner window, while the
+// main window still owns and destroys it.
+void TFicheConfig::showEvent(QShowEvent* evenement) {
+    QDialog::showEvent(evenement);
+    if (QWindow* fenetre = windowHandle()) {
+        fenetre->setTransientParent(nullptr);
+    }
+}

@@ -29,7 +29,12 @@ public:
     const QString& DossierTemplates() const { return dossierTemplates_; }
     const QString& Utilisateur() const { return utilisateur_; }
 
+    void btnConfigImpressionClick();
+    void btnConfigMailClick();
     void btnFermerClick();
+
+protected:
+    void showEvent(QShowEvent* evenement) override;
 
 private:
     std::unique_ptr<Ui::TFicheConfig> ui_;

@@ -29,7 +29,9 @@ public:
     void AfficherException(QWidget*, const QString& message) override {
         messages.append({QStringLiteral("exception"), {}, message});
     }
-    QString ChoisirFichier(QWidget*, const QString&, const QString&, const QString&) override {
+    QString ChoisirFichier(QWidget*, const QString&, const QString&,
+                           const QString& filtre) override {
+        filtresFichier.append(filtre);
         return fichiersChoisis.isEmpty() ? QString() : fichiersChoisis.takeFirst();
     }
     QString ChoisirFichierEnregistrement(QWidget*, const QString&, const QString&,
@@ -56,6 +58,7 @@ public:
     QList<Message> messages;
     QList<bool> reponsesConfirmation;
     QStringList fichiersChoisis;
+    QStringList filtresFichier;  // the filter of each file open dialog, in order
     QStringList ouverturesShell;
     QList<QPointer<QDialog>> fenetresModales;
     std::function<int(QDialog&)> surModal;

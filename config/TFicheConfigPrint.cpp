@@ -1,0 +1,392 @@
+#include "TFicheConfigPrint.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "EncodageLignes.h"
+#include "Ihm.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
+#include "ui_TFicheConfigPrint.h"
+
+namespace {
+
+const QString kPrefixeLecture = QStringLiteral("TFicheConfigPrint::LectureBDD : ");
+const QString kPrefixeEcriture = QStringLiteral("TFicheConfigPrint::EcritureBDD : ");
+const QString kTitreFenetre = QStringLiteral("Configuration du Vantaro");
+const QString kTexteConfirmationVerrou = QStringLiteral(
+    "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
+    "Voulez-vous continuer ?");
+const QString kPaysage = QStringLiteral("Paysage");
+const QString kPortrait = QStringLiteral("Portrait");
+
+struct FiltreImage {
+    const char* description;
+    const char* motifs;
+};
+
+constexpr FiltreImage kFiltresImages[] = {
+    {"Tous (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.tif;*.tiff)",
+     "*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.tif;*.tiff"},
+    {"Image GIF (*.gif)", "*.gif"},
+    {"Portable Network Graphics (*.png)", "*.png"},
+    {"Fichier image JPEG (*.jpg)", "*.jpg"},
+    {"Fichier image JPEG (*.jpeg)", "*.jpeg"},
+    {"Bitmaps (*.bmp)", "*.bmp"},
+    {"Icônes (*.ico)", "*.ico"},
+    {"Métafichiers évolués (*.emf)", "*.emf"},
+    {"Métafichiers (*.wmf)", "*.wmf"},
+    {"Images TIFF (*.tif)", "*.tif"},
+    {"Images TIFF (*.tiff)", "*.tiff"}};
+
+// Qt takes an entry's patterns from its last parenthesised group, separated by spaces: a
+// description that does not already end with that group gets it appended.
+QString FiltreImages() {
+    QStringList entrees;
+    for (const FiltreImage& filtre : kFiltresImages) {
+        const QString groupe = u'(' + QString::fromUtf8(filtre.motifs).replace(u';', u' ') + u')';
+        const QString description = QString::fromUtf8(filtre.description);
+        entrees << (description.endsWith(groupe) ? description : description + u' ' + groupe);
+    }
+    return entrees.join(QStringLiteral(";;"));
+}
+
+// Shows the picture centred in the box, scaled to fit with its proportions kept. Returns the
+// loader's error, or the empty text.
+QString ChargerLogo(QLabel& cadre, const QString& chemin) {
+    QImageReader lecteur(chemin);
+    lecteur.setAutoTransform(true);
+    const QImage image = lecteur.read();
+    if (image.isNull()) {
+        return QStringLiteral("Le logo « %1 » n'a pas pu être chargé : %2")
+            .arg(chemin, lecteur.errorString());
+    }
+    cadre.setPixmap(QPixmap::fromImage(
+        image.scaled(cadre.contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    return {};
+}
+
+void CocherSansEffet(QCheckBox& boite, bool coche) {
+    const QSignalBlocker silence(boite);
+    boite.setChecked(coche);
+}
+
+void Verifier(bool ecrit, const QString& cle) {
+    if (!ecrit) {
+        throw std::runtime_error(
+            QStringLiteral("la valeur « %1 » n'a pas été enregistrée.").arg(cle).toStdString());
+    }
+}
+
+}  // namespace
+
+TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
+    : FicheDialogue(proprietaire),
+      ui_(std::make_unique<Ui::TFicheConfigPrint>()),
+      ihm_(ihm),
+      dataModule_(dataModule) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(sizeHint());
+    ui_->btnReprendreConfig->hide();
+    ui_->cbBloquerConfig->hide();
+
+    ui_->cbbTitre->avantOuverture = [this] { return cbbTitreDropDown(); };
+    connect(ui_->cbbTitre, &QComboBox::currentIndexChanged, this,
+            &TFicheConfigPrint::cbbTitreChange);
+    connect(ui_->btnOuvrirLogo, &QPushButton::clicked, this,
+            &TFicheConfigPrint::btnOuvrirLogoClick);
+    connect(ui_->btnReprendreConfig, &QPushButton::clicked, this,
+            &TFicheConfigPrint::btnReprendreConfigClick);
+    connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
+            &TFicheConfigPrint::cbBloquerConfigClick);
+    connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigPrint::reject);
+
+    const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
+    connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
+            [this, cleVerrou] { Modifie(cleVerrou); });
+    for (QRadioButton* bouton : {ui_->rbPortrait, ui_->rbPaysage}) {
+        connect(bouton, &QRadioButton::toggled, this,
+                [this] { Modifie(QStringLiteral("Orientation")); });
+    }
+    const std::pair<QLineEdit*, const char*> champs[] = {{ui_->edtRepertoireLogo, "Logo"},
+                                                         {ui_->edtPiedDePage1, "PiedDePage1"},
+                                                         {ui_->edtDebutDeLigne, "DebutLigne"},
+                                                         {ui_->edtFinDeLigne, "FinLigne"}};
+    for (const auto& [champ, cle] : champs) {
+        connect(champ, &QLineEdit::textChanged, this, [this, cle] { Modifie(cle); });
+    }
+    const std::pair<QPlainTextEdit*, const char*> memos[] = {
+        {ui_->memoCGV, "CGV"}, {ui_->memoQCM, "QCM"}, {ui_->memoPiedDePage2, "PiedDePage2"}};
+    for (const auto& [memo, cle] : memos) {
+        connect(memo, &QPlainTextEdit::textChanged, this, [this, cle] { Modifie(cle); });
+    }
+}
+
+TFicheConfigPrint::~TFicheConfigPrint() = default;
+
+void TFicheConfigPrint::FormActivate() {
+    if (dejaActive_) {
+        return;
+    }
+    dejaActive_ = true;
+    ui_->btnReprendreConfig->setVisible(!agence_.isEmpty() || !utilisateur_.isEmpty());
+    ui_->cbBloquerConfig->setVisible(utilisateur_.isEmpty());
+    RemplirTitres();
+    LectureBDD(agence_, utilisateur_);
+}
+
+void TFicheConfigPrint::RemplirTitres() {
+    if (dossierTemplates_.isEmpty()) {
+        return;
+    }
+    const QDir dossier(dossierTemplates_ + QDir::separator());
+    if (!dossier.exists()) {
+        return;
+    }
+    // The reading of the first title follows; selecting it must not read it a first time.
+    const QSignalBlocker silence(ui_->cbbTitre);
+    ui_->cbbTitre->addItems(dossier.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted));
+}
+
+QString TFicheConfigPrint::Titre() const {
+    return ui_->cbbTitre->currentText();
+}
+
+void TFicheConfigPrint::LectureBDD(const QString& agence, const QString& utilisateur) {
+    const QScopedValueRollback<bool> lecture(enLecture_, true);
+    Vider();
+    QString erreurLogo;
+    try {
+        const SessionBDD session(dataModule_, fichierBDD_);
+        erreurLogo = LireNiveau({agence, utilisateur});
+    } catch (const std::exception& erreur) {
+        lectureIncomplete_ = true;
+        ihm_.Information(this, kPrefixeLecture + QString::fromUtf8(erreur.what()));
+    }
+    // The picture's error waits for the end of the reading, so that every other field is shown.
+    if (!erreurLogo.isEmpty()) {
+        ihm_.Information(this, kPrefixeLecture + erreurLogo);
+    }
+}
+
+void TFicheConfigPrint::Vider() {
+    ui_->edtRepertoireLogo->clear();
+    ui_->imgLogo->clear();
+    for (QPlainTextEdit* memo : {ui_->memoCGV, ui_->memoQCM, ui_->memoPiedDePage2}) {
+        memo->clear();
+    }
+    for (QLineEdit* champ : {ui_->edtPiedDePage1, ui_->edtDebutDeLigne, ui_->edtFinDeLigne}) {
+        champ->clear();
+    }
+    CocherSansEffet(*ui_->cbBloquerConfig, false);
+    verrouille_ = false;
+    lectureIncomplete_ = false;
+    clesModifiees_.clear();
+}
+
+// Runs on the open store. A reading of the level above opens and closes the store itself, so
+// nothing here reads after it.
+QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
+    const QString titre = Titre();
+    const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
+    const int verrouPropre =
+        niveau.utilisateur.isEmpty()
+            ? dataModule_.LireEntier(niveau.agence, QString(), titre, cleVerrou, 0)
+            : 0;
+    QStringList valeurs;
+    for (const QString& cle : Cles(kGroupeConfigurationImpression)) {
+        valeurs << dataModule_.LireChaine(niveau.agence, niveau.utilisateur, titre, cle, QString());
+    }
+    const std::optional<Niveau> dessus = NiveauAuDessus(niveau);
+    if (NiveauVerrouille(dataModule_, titre, cleVerrou, niveau)) {
+        LectureBDD(dessus->agence, dessus->utilisateur);
+        ActiverSaisies(false);
+        verrouille_ = true;
+        return {};
+    }
+    const bool rienStocke = std::all_of(valeurs.cbegin(), valeurs.cend(),
+                                        [](const QString& valeur) { return valeur.isEmpty(); });
+    if (verrouPropre == 0 && rienStocke) {
+        if (dessus) {
+            LectureBDD(dessus->agence, dessus->utilisateur);
+        }
+        return {};
+    }
+    return Afficher(valeurs, verrouPropre);
+}
+
+// The values in the order of the group's keys. Returns the logo's loading error, if any.
+QString TFicheConfigPrint::Afficher(const QStringList& valeurs, int verrouPropre) {
+    ActiverSaisies(true);
+    verrouille_ = false;
+    (valeurs[0] == kPaysage ? ui_->rbPaysage : ui_->rbPortrait)->setChecked(true);
+    CocherSansEffet(*ui_->cbBloquerConfig, verrouPropre == 1);
+    ui_->edtRepertoireLogo->setText(valeurs[1]);
+    const QString erreurLogo =
+        QFileInfo(valeurs[1]).isFile() ? ChargerLogo(*ui_->imgLogo, valeurs[1]) : QString();
+    ui_->memoCGV->setPlainText(DecoderSautsDeLigne(valeurs[2]));
+    ui_->memoQCM->setPlainText(DecoderSautsDeLigne(valeurs[3]));
+    ui_->edtPiedDePage1->setText(valeurs[4]);
+    ui_->memoPiedDePage2->setPlainText(DecoderSautsDeLigne(valeurs[5]));
+    ui_->edtDebutDeLigne->setText(valeurs[6]);
+    ui_->edtFinDeLigne->setText(valeurs[7]);
+    return erreurLogo;
+}
+
+void TFicheConfigPrint::ActiverSaisies(bool actif) {
+    for (QWidget* controle : std::initializer_list<QWidget*>{
+             ui_->rbPortrait, ui_->rbPaysage, ui_->edtRepertoireLogo, ui_->btnOuvrirLogo,
+             ui_->memoCGV, ui_->memoQCM, ui_->edtDebutDeLigne, ui_->edtFinDeLigne,
+             ui_->edtPiedDePage1, ui_->memoPiedDePage2, ui_->cbBloquerConfig,
+             ui_->btnReprendreConfig}) {
+        controle->setEnabled(actif);
+    }
+}
+
+void TFicheConfigPrint::Modifie(const QString& cle) {
+    if (!enLecture_) {
+        clesModifiees_.insert(cle);
+    }
+}
+
+QList<TFicheConfigPrint::ValeurAffichee> TFicheConfigPrint::ValeursAffichees() const {
+    return {
+        {QStringLiteral("Orientation"), ui_->rbPaysage->isChecked() ? kPaysage : kPortrait},
+        {QStringLiteral("Logo"), ui_->edtRepertoireLogo->text()},
+        {QStringLiteral("CGV"), EncoderSautsDeLigne(ui_->memoCGV->toPlainText())},
+        {QStringLiteral("QCM"), EncoderSautsDeLigne(ui_->memoQCM->toPlainText())},
+        {QStringLiteral("PiedDePage1"), ui_->edtPiedDePage1->text()},
+        {QStringLiteral("PiedDePage2"), EncoderSautsDeLigne(ui_->memoPiedDePage2->toPlainText())},
+        {QStringLiteral("DebutLigne"), ui_->edtDebutDeLigne->text()},
+        {QStringLiteral("FinLigne"), ui_->edtFinDeLigne->text()}};
+}
+
+bool TFicheConfigPrint::AEnregistrer(const QString& cle) const {
+    return !lectureIncomplete_ || clesModifiees_.contains(cle);
+}
+
+bool TFicheConfigPrint::EcritureBDD() {
+    if (verrouille_) {
+        return true;
+    }
+    try {
+        const SessionBDD session(dataModule_, fichierBDD_);
+        const QString titre = Titre();
+        const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
+        if (utilisateur_.isEmpty() && AEnregistrer(cleVerrou)) {
+            Verifier(dataModule_.EcrireEntier(agence_, QString(), titre, cleVerrou,
+                                              ui_->cbBloquerConfig->isChecked() ? 1 : 0),
+                     cleVerrou);
+        }
+        for (const ValeurAffichee& valeur : ValeursAffichees()) {
+            if (AEnregistrer(valeur.cle)) {
+                Verifier(dataModule_.EcrireChaine(agence_, utilisateur_, titre, valeur.cle,
+                                                  valeur.valeur),
+                         valeur.cle);
+            }
+        }
+        return true;
+    } catch (const std::exception& erreur) {
+        ihm_.Information(this, kPrefixeEcriture + QString::fromUtf8(erreur.what()));
+        return false;
+    }
+}
+
+// A "%" is stored as typed but reads back as a line break: the user confirms before it is saved.
+bool TFicheConfigPrint::ConfirmerPourcent() {
+    if (verrouille_) {
+        return true;
+    }
+    const std::pair<QPlainTextEdit*, const char*> memos[] = {
+        {ui_->memoCGV, "CGV"}, {ui_->memoQCM, "QCM"}, {ui_->memoPiedDePage2, "PiedDePage2"}};
+    QStringList textes;
+    for (const auto& [memo, cle] : memos) {
+        if (AEnregistrer(cle) && memo->toPlainText().contains(u'%')) {
+            textes << cle;
+        }
+    }
+    return textes.isEmpty() ||
+           ihm_.Confirmation(
+               this, kTitreFenetre,
+               QStringLiteral("Le signe « % » est enregistré comme un saut de ligne : il sera relu "
+                              "comme un retour à la ligne dans %1.\nVoulez-vous enregistrer quand "
+                              "même ?")
+                   .arg(textes.join(QStringLiteral(", "))));
+}
+
+bool TFicheConfigPrint::cbbTitreDropDown() {
+    if (!ConfirmerPourcent()) {
+        return false;
+    }
+    EcritureBDD();
+    return true;
+}
+
+void TFicheConfigPrint::cbbTitreChange() {
+    LectureBDD(agence_, utilisateur_);
+}
+
+void TFicheConfigPrint::btnOuvrirLogoClick() {
+    const QString chemin = ihm_.ChoisirFichier(this, QStringLiteral("Ouvrir"),
+                                               ui_->edtRepertoireLogo->text(), FiltreImages());
+    if (chemin.isEmpty()) {
+        return;
+    }
+    ui_->edtRepertoireLogo->setText(chemin);
+    ui_->imgLogo->clear();
+    const QString erreur = ChargerLogo(*ui_->imgLogo, chemin);
+    if (!erreur.isEmpty()) {
+        ihm_.AfficherException(this, erreur);
+    }
+}
+
+void TFicheConfigPrint::btnReprendreConfigClick() {
+    const Niveau dessus = utilisateur_.isEmpty() ? Niveau{} : Niveau{agence_, QString()};
+    LectureBDD(dessus.agence, dessus.utilisateur);
+}
+
+void TFicheConfigPrint::cbBloquerConfigClick(bool coche) {
+    if (!coche) {
+        return;
+    }
+    if (!ihm_.Confirmation(this, QStringLiteral("Blocage de personnalisation"),
+                           kTexteConfirmationVerrou)) {
+        ui_->cbBloquerConfig->setChecked(false);
+        return;
+    }
+    // Handled as the application handles an error that escapes an event: shown in the standard
+    // error box; the box stays ticked.
+    try {
+        SupprimerValeursDessous(dataModule_, fichierBDD_,
+                                kGroupeConfigurationImpression.suppression, agence_, Titre());
+    } catch (const std::exception& erreur) {
+        ihm_.AfficherException(this, QString::fromUtf8(erreur.what()));
+    }
+}
+
+bool TFicheConfigPrint::FormCloseQuery() {
+    if (!ConfirmerPourcent()) {
+        return false;
+    }
+    if (EcritureBDD()) {
+        return true;
+    }
+    // While the settings database stays unavailable every save fails: the user may still leave.
+    return ihm_.Confirmation(this, kTitreFenetre,
+                             QStringLiteral("La configuration n'a pas pu être enregistrée.\n"
+                                            "Voulez-vous fermer sans enregistrer ?"));
+}
+
+void TFicheConfigPrint::done(int resultat) {
+    if (FormCloseQuery()) {
+        FicheDialogue::done(resultat);
+    }
+}

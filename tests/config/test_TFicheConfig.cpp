@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ConfigurationStockee.h"
+#include "TFicheConfig.h"
+#include "TFicheConfigPrint.h"
+#include "TFicheConfigSmtp.h"
+
+namespace {
+
+class Hub : public ConfigurationStockee {
+protected:
+    void SetUp() override {
+        ConfigurationStockee::SetUp();
+        hub_.SetVersion(QStringLiteral("Version 1.64 du 18/01/2023 10:23"));
+        hub_.SetAgence(kUtilisateur.agence);
+        hub_.SetFichierBDD(chemin_);
+        hub_.SetDossierTemplates(modeles_);
+        hub_.SetUtilisateur(kUtilisateur.utilisateur);
+    }
+    template <typename T>
+    T& C(QWidget& fenetre, const char* nom) {
+        T* controle = fenetre.findChild<T*>(QString::fromLatin1(nom));
+        EXPECT_NE(controle, nullptr) << nom;
+        return *controle;
+    }
+
+    TFicheConfig hub_{ihm_, module_};
+};
+
+TEST_F(Hub, LegendeEtBoutons) {
+    EXPECT_EQ(hub_.windowTitle(),
+              QStringLiteral("Configuration - Version 1.64 du 18/01/2023 10:23"));
+    EXPECT_EQ(C<QPushButton>(hub_, "btnConfigImpression").text(), QStringLiteral("Impression"));
+    EXPECT_EQ(C<QPushButton>(hub_, "btnConfigMail").text(), QStringLiteral("Mail"));
+    EXPECT_EQ(C<QPushButton>(hub_, "btnFermer").text(), QStringLiteral("Fermer"));
+}
+
+TEST_F(Hub, ImpressionOuvreLaConfigurationDuTravail) {
+    Stocker({{kAgence, "DebutLigne", QStringLiteral("début agence")}});
+    QString vu;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        auto* fiche = dynamic_cast<TFicheConfigPrint*>(&fenetre);
+        EXPECT_NE(fiche, nullptr);
+        fiche->FormActivate();
+        vu = C<QLineEdit>(fenetre, "edtDebutDeLigne").text();
+        // A user level: "Reprendre" shown, the lock box hidden.
+        EXPECT_FALSE(C<QWidget>(fenetre, "btnReprendreConfig").isHidden());
+        EXPECT_TRUE(C<QWidget>(fenetre, "cbBloquerConfig").isHidden());
+        fenetre.reject();
+        return QDialog::Rejected;
+    };
+    C<QPushButton>(hub_, "btnConfigImpression").click();
+    EXPECT_EQ(vu, QStringLiteral("début agence"));
+    ASSERT_EQ(ihm_.fenetresModales.size(), 1);
+    EXPECT_TRUE(ihm_.fenetresModales[0].isNull());  // destroyed once closed
+    EXPECT_TRUE(LignesDu(kUtilisateur).contains("DebutLigne|STRING|début agence"));
+}
+
+TEST_F(Hub, MailOuvreLeCompteSmtpDuTravail) {
+    Stocker({{kAgence, "Host", QStringLiteral("smtp.lyon.fr"), QStringLiteral("Mail")}});
+    QString vu;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        EXPECT_NE(dynamic_cast<TFicheConfigSmtp*>(&fenetre), nullptr);
+        static_cast<TFicheConfigSmtp&>(fenetre).FormActivate();
+        vu = C<QLineEdit>(fenetre, "edtHote").text();
+        EXPECT_TRUE(C<QWidget>(fenetre, "cbBloquerConnexion").isHidden());
+        return QDialog::Rejected;
+    };
+    C<QPushButton>(hub_, "btnConfigMail").click();
+    EXPECT_EQ(vu, QStringLiteral("smtp.lyon.fr"));
+    ASSERT_EQ(ihm_.fenetresModales.size(), 1);
+    EXPECT_TRUE(ihm_.fenetresModales[0].isNull());
+}
+
+TEST_F(Hub, FermerEtEchapFerment) {
+    int fermetures = 0;
+    QObject::connect(&hub_, &QDialog::finished, [&] { ++fermetures; });
+    hub_.show();
+    C<QPushButton>(hub_, "btnFermer").click();
+    EXPECT_EQ(fermetures, 1);
+    hub_.show();
+    QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&hub_, &echap);
+    EXPECT_EQ(fermetures, 2);
+}
+
+}  // namespace
