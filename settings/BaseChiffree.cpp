@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QThread>
 
 #include "ErreurBDD.h"
 
@@ -89,7 +91,7 @@ BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_
     }
     const QByteArray motDePasse = kMotDePasseBDD.toUtf8();
     sqlite3_key(base_, motDePasse.constData(), int(motDePasse.size()));
-    sqlite3_busy_timeout(base_, kAttenteVerrouMs);
+    sqlite3_busy_handler(base_, &BaseChiffree::AttendreVerrou, this);
     if (ouverture == Ouverture::Existante) {
         try {
             VerifierTableParametres();
@@ -102,6 +104,20 @@ BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_
 
 BaseChiffree::~BaseChiffree() {
     sqlite3_close(base_);
+}
+
+int BaseChiffree::AttendreVerrou(void* contexte, int essais) {
+    QElapsedTimer& attente = static_cast<BaseChiffree*>(contexte)->attente_;
+    if (essais == 0) {
+        attente.start();
+    }
+    if (attente.elapsed() >= kAttenteVerrouMs) {
+        return 0;
+    }
+    // Short uneven waits: a process that polls seldom would keep losing the file to those that
+    // poll often while the workstations write in turn.
+    QThread::msleep(QRandomGenerator::global()->bounded(1, 6));
+    return 1;
 }
 
 void BaseChiffree::VerifierTableParametres() {

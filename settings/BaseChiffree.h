@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -40,10 +41,12 @@ public:
     [[noreturn]] void Echouer(int code) const;
 
 private:
+    static int AttendreVerrou(void* contexte, int essais);
     void VerifierTableParametres();
 
     QString chemin_;
     sqlite3* base_ = nullptr;
+    QElapsedTimer attente_;
 };
 
 // One prepared statement. Parameters are named with a leading colon; a parameter of the

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int kProcessus = 8;
-constexpr int kDureeMs = 3000;
+constexpr int kDureeMs = 2500;
 
 using FabriqueBase = QString (*)(const QTemporaryDir&, const QString&);
 
