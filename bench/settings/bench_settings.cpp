@@ -87,20 +87,17 @@ BENCHMARK_DEFINE_F(BaseParametres, OuvrirEcrireFermer)(benchmark::State& etat) {
     }
 }
 
-BENCHMARK_REGISTER_F(BaseParametres, OuvrirLireFermer)
-    ->Arg(0)
-    ->Arg(kProcessusDeCharge)
-    ->ArgName("processus_concurrents")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_REGISTER_F(BaseParametres, OuvrirEcrireFermer)
-    ->Arg(0)
-    ->Arg(kProcessusDeCharge)
-    ->ArgName("processus_concurrents")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
+void Configurer(benchmark::internal::Benchmark* mesure) {
+    mesure->Arg(0)
+        ->Arg(kProcessusDeCharge)
+        ->ArgName("processus_concurrents")
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->MinTime(3.0);
+}
+
+BENCHMARK_REGISTER_F(BaseParametres, OuvrirLireFermer)->Apply(Configurer);
+BENCHMARK_REGISTER_F(BaseParametres, OuvrirEcrireFermer)->Apply(Configurer);
 
 }  // namespace
 
