@@ -7,8 +7,9 @@
 
 namespace {
 
-// Bounds the memory a long session of re-preparations can hold.
+// Bound the memory a long session or a long batch can hold.
 constexpr qsizetype kTextesMax = 50000;
+constexpr qsizetype kImagesMax = 256;
 
 Qt::Alignment AlignementQt(Alignement alignement) {
     switch (alignement) {
@@ -73,10 +74,12 @@ QImage CacheRendu::Image(const QByteArray& octets) {
     if (auto trouve = images_.constFind(octets); trouve != images_.constEnd()) {
         return *trouve;
     }
+    if (images_.size() >= kImagesMax) {
+        images_.clear();
+    }
     return *images_.insert(octets, QImage::fromData(octets));
 }
 
-void CacheRendu::Vider() {
+void CacheRendu::OublierTextes() {
     textes_.clear();
-    images_.clear();
 }

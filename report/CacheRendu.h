@@ -9,14 +9,16 @@
 #include "Modele.h"
 #include "PagesPreparees.h"
 
-// What preparations of one report share: texts already laid out for an object and pictures
-// already decoded. A picture met again is the same QImage object, so a PDF embeds it once.
+// What preparations of one report share: texts already laid out for an object of the loaded
+// template, and pictures already decoded, kept from one template and document to the next. A
+// picture met again is the same QImage object, so a PDF embeds it once.
 class CacheRendu {
 public:
     std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte);
     // The picture held in a picture field's bytes; a null image for empty or unreadable bytes.
     QImage Image(const QByteArray& octets);
-    void Vider();
+    // When the template changes, its objects' layouts go.
+    void OublierTextes();
 
 private:
     QHash<QPair<const ObjetModele*, QString>, std::shared_ptr<const TexteDispose>> textes_;

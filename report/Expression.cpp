@@ -1,7 +1,6 @@
 #include "Expression.h"
 
 #include <QDate>
-#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
 #include <variant>
@@ -364,8 +363,8 @@ double EnNombre(const QVariant& v, const QLocale& regional) {
 QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
     const qsizetype point = motif.indexOf(QLatin1Char('.'));
     const int decimales = point < 0 ? 0 : int(motif.size() - point - 1);
-    const bool groupes = motif.left(point < 0 ? motif.size() : point)
-                             .contains(QRegularExpression(QStringLiteral("[ ,]")));
+    const QStringView entier = QStringView(motif).left(point < 0 ? motif.size() : point);
+    const bool groupes = entier.contains(QLatin1Char(' ')) || entier.contains(QLatin1Char(','));
     QLocale format = regional;
     format.setNumberOptions(groupes ? QLocale::DefaultNumberOptions : QLocale::OmitGroupSeparator);
     return format.toString(nombre, 'f', decimales);

@@ -54,10 +54,18 @@ void PeindreTexte(const ElementPrepare& element, const QRectF& r, QPainter& pein
     if (!element.texte || element.textePlat.isEmpty()) {
         return;
     }
+    const QTextLayout& disposition = element.texte->disposition;
+    const QPointF origine = r.topLeft() + element.origineTexte * kUnitesParMm;
+    peintre.setPen(element.couleur);
+    // Clipping costs a graphics state in the PDF: only a text that overflows its frame gets one.
+    const QRectF occupe = disposition.boundingRect().translated(origine);
+    if (r.contains(occupe)) {
+        disposition.draw(&peintre, origine);
+        return;
+    }
     peintre.save();
     peintre.setClipRect(r, Qt::IntersectClip);
-    peintre.setPen(element.couleur);
-    element.texte->disposition.draw(&peintre, r.topLeft() + element.origineTexte * kUnitesParMm);
+    disposition.draw(&peintre, origine);
     peintre.restore();
 }
 

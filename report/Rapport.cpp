@@ -12,7 +12,7 @@ Rapport::Rapport(QObject* parent) : QObject(parent) {}
 void Rapport::ChargerDepuisFichier(const QString& chemin) {
     modele_ = ModeleRapport{};
     pages_.clear();
-    cache_.Vider();
+    cache_.OublierTextes();
     if (QFileInfo(chemin).isFile()) {
         modele_ = LireModele(chemin);
     }
