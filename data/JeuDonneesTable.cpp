@@ -3,6 +3,18 @@
 JeuDonneesTable::JeuDonneesTable(TableMemoire& table, QString nomUtilisateur)
     : table_(table), nomUtilisateur_(std::move(nomUtilisateur)) {}
 
+void JeuDonneesTable::Premier() {
+    if (table_.EstOuverte()) {
+        table_.Premier();
+    }
+}
+
+void JeuDonneesTable::Suivant() {
+    if (table_.EstOuverte()) {
+        table_.Suivant();
+    }
+}
+
 void JeuDonneesTable::AjouterAlias(const QString& champ, const QString& alias) {
     lignesAlias_.append(champ + u'=' + alias);
 }

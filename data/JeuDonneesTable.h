@@ -21,8 +21,9 @@ public:
     QString AliasDe(int champ) const;
 
     QString NomUtilisateur() const override { return nomUtilisateur_; }
-    void Premier() override { table_.Premier(); }
-    void Suivant() override { table_.Suivant(); }
+    // A closed table reads as a dataset without rows.
+    void Premier() override;
+    void Suivant() override;
     bool Fin() const override { return table_.Fin(); }
     int NombreLignes() const override { return table_.NombreLignes(); }
     std::optional<QVariant> Valeur(const QString& nom) const override;

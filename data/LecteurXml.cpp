@@ -81,18 +81,22 @@ LecteurXml::LecteurXml(const QLocale& regional)
 
 LecteurXml::~LecteurXml() = default;
 
+std::array<TableMemoire*, 3> LecteurXml::Tables() const {
+    return {memTableHeader, memTableMaster, memTableDescription};
+}
+
 TableMemoire* LecteurXml::TableDe(const QString& nom) const {
-    const std::array<TableMemoire*, 3> tables = {memTableHeader, memTableMaster,
-                                                 memTableDescription};
     const int numero = NumeroTable(nom.toStdString());
-    return numero < 0 ? nullptr : tables[numero];
+    return numero < 0 ? nullptr : Tables()[numero];
+}
+
+std::array<JeuDonneesTable*, 3> LecteurXml::Jeux() const {
+    return {frxDBDatasetHeader, frxDBDatasetMaster, frxDBDatasetDescription};
 }
 
 JeuDonneesTable* LecteurXml::DatasetDe(const QString& nom) const {
-    const std::array<JeuDonneesTable*, 3> jeux = {frxDBDatasetHeader, frxDBDatasetMaster,
-                                                  frxDBDatasetDescription};
     const int numero = NumeroTable(nom.toStdString());
-    return numero < 0 ? nullptr : jeux[numero];
+    return numero < 0 ? nullptr : Jeux()[numero];
 }
 
 QString LecteurXml::Charger() {
@@ -180,10 +184,8 @@ void LecteurXml::AjouterChamp(const pugi::xml_node& champ, int table) {
 }
 
 void LecteurXml::AppliquerSchema() {
-    const std::array<TableMemoire*, 3> tables = {memTableHeader, memTableMaster,
-                                                 memTableDescription};
-    const std::array<JeuDonneesTable*, 3> jeux = {frxDBDatasetHeader, frxDBDatasetMaster,
-                                                  frxDBDatasetDescription};
+    const std::array<TableMemoire*, 3> tables = Tables();
+    const std::array<JeuDonneesTable*, 3> jeux = Jeux();
     for (TableMemoire* table : tables) {
         table->Fermer();
         table->EffacerDefinitions();
@@ -211,8 +213,7 @@ void LecteurXml::LireDonnees(const pugi::xml_node& element) {
     Descendre();
     ++profondeur_;
     const int table = NumeroTable(element.attribute("table").value());
-    const std::array<TableMemoire*, 3> tables = {memTableHeader, memTableMaster,
-                                                 memTableDescription};
+    const std::array<TableMemoire*, 3> tables = Tables();
     if (table >= 0) {
         Enregistrement enregistrement{table, ++compteurs_[table],
                                       std::vector<QVariant>(tables[table]->NombreChamps())};

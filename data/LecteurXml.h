@@ -64,6 +64,8 @@ private:
     void LireDonnees(const pugi::xml_node& element);
     void AffecterChamp(const pugi::xml_node& champ, Enregistrement& enregistrement);
 
+    std::array<TableMemoire*, 3> Tables() const;
+    std::array<JeuDonneesTable*, 3> Jeux() const;
     void Analyser();
     void AppliquerSchema();
     int ChampDe(int table, const pugi::xml_node& champ) const;

@@ -34,10 +34,13 @@ void Entete(const JeuDonneesTable& jeu, QTextStream& sortie) {
         sortie << "aucun champ\n";
         return;
     }
-    sortie << table.NombreLignes() << " ligne(s), index « " << table.ChampsIndex() << " »";
-    if (!table.ChampsMaitre().isEmpty()) {
-        sortie << ", champs maîtres « " << table.ChampsMaitre() << " »";
+    if (table.ChampsMaitre().isEmpty()) {
+        sortie << table.NombreLignes() << " ligne(s), ";
+    } else {
+        sortie << "lignes sous leur ligne produit (champs maîtres « " << table.ChampsMaitre()
+               << " »), ";
     }
+    sortie << "index « " << table.ChampsIndex() << " »";
     sortie << "\n  Champs :\n";
     for (int champ = 0; champ < table.NombreChamps(); ++champ) {
         const DefinitionChamp& definition = table.Definitions()[champ];

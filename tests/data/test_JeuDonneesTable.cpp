@@ -55,6 +55,16 @@ TEST_F(JeuSurTable, UnAliasEgalAuNomDUnAutreChampLEmporte) {
     EXPECT_EQ(jeu.AliasDe(1), "date");
 }
 
+TEST(JeuDonneesTable, TableFermeeLueCommeVide) {
+    TableMemoire table("memTableDescription");
+    JeuDonneesTable jeu(table, "Description des lignes produits");
+    jeu.Premier();
+    jeu.Suivant();
+    EXPECT_TRUE(jeu.Fin());
+    EXPECT_EQ(jeu.NombreLignes(), 0);
+    EXPECT_EQ(jeu.Valeur("Texte"), std::nullopt);
+}
+
 TEST(DonneesDocument, QuatreJeuxEtEnregistrementDeConfiguration) {
     DonneesDocument donnees;
     QStringList noms;

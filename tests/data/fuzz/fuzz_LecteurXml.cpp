@@ -1,5 +1,6 @@
 // libFuzzer entry: any bytes as a document data file. The loader either loads them or raises
 // ErreurDonnees; anything else (a crash, a sanitizer report, another exception) is a finding.
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
