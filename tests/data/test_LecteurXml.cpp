@@ -302,6 +302,18 @@ TEST(LecteurXml, SecondChargementRemplaceChampsEtEnregistrements) {
     EXPECT_EQ(donnees.memTableDescription.NombreChamps(), 0);
 }
 
+TEST(LecteurXml, FichierEnLatin1Declare) {
+    DossierDonnees dossier;
+    DonneesDocument donnees;
+    donnees.Charger(dossier.Ecrire("d.xml",
+                                   "<?xml version='1.0' encoding='ISO-8859-1'?>\n<r><e "
+                                   "table='header'><t type='string' alias='\xc9t\xe9'>"
+                                   "\xe9t\xe9</t></e></r>"),
+                    Francais());
+    EXPECT_EQ(donnees.memTableHeader.Valeur(0), QVariant("été"));
+    EXPECT_EQ(donnees.frxDBDatasetHeader.LignesAlias(), QStringList("t=Été"));
+}
+
 TEST(LecteurXml, TexteLongGardeEntier) {
     DossierDonnees dossier;
     DonneesDocument donnees;
