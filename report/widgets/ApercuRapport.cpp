@@ -17,7 +17,7 @@ constexpr double kMmParPouce = 25.4;
 constexpr double kZoomMin = 0.1;
 constexpr double kZoomMax = 8;
 constexpr double kPasZoom = 1.25;
-constexpr qsizetype kOctetsCache = qsizetype(64) << 20;
+constexpr qsizetype kOctetsCache = qsizetype(32) << 20;
 const QColor kFond(0x80, 0x80, 0x80);
 const QColor kOmbre(0x50, 0x50, 0x50);
 const QColor kSurlignage(255, 210, 0, 110);
