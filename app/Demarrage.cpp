@@ -27,6 +27,7 @@ int Executer(QApplication& application, const QStringList& arguments, Ihm& ihm) 
         application.setQuitOnLastWindowClosed(false);
         ficheModule.show();
         application.exec();
+        return ficheModule.CodeSortie();
     } catch (const std::exception& erreur) {
         ihm.AfficherException(nullptr, QString::fromUtf8(erreur.what()));
     } catch (...) {

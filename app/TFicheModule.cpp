@@ -15,14 +15,17 @@
 #include "ui_TFicheModule.h"
 
 TFicheModule::TFicheModule(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::TFicheModule>()), ihm_(ihm), dataModule_(dataModule) {
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TFicheModule>()),
+      ihm_(ihm),
+      dataModule_(dataModule) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Vantaro - ") + kVersion);
     const QPixmap bandeau(QStringLiteral(":/images/bandeau.png"));
-    ui_->Image1->setPixmap(bandeau.scaled(ui_->Image1->minimumSize(), Qt::KeepAspectRatio,
-                                          Qt::SmoothTransformation));
+    ui_->Image1->setPixmap(
+        bandeau.scaled(ui_->Image1->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     setFixedSize(sizeHint());
     if (const QScreen* ecran = screen()) {
         move(ecran->availableGeometry().center() - rect().center());
@@ -35,9 +38,13 @@ TFicheModule::TFicheModule(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* parent
 
 TFicheModule::~TFicheModule() = default;
 
-void TFicheModule::SetFichierParametrage(const QString& chemin) { fichierParametrage_ = chemin; }
+void TFicheModule::SetFichierParametrage(const QString& chemin) {
+    fichierParametrage_ = chemin;
+}
 
-void TFicheModule::SetModeImpression(const QString& mode) { modeImpression_ = mode; }
+void TFicheModule::SetModeImpression(const QString& mode) {
+    modeImpression_ = mode;
+}
 
 bool TFicheModule::event(QEvent* evenement) {
     if (evenement->type() == QEvent::WindowActivate) {
@@ -59,7 +66,9 @@ void TFicheModule::FormActivate() {
     }
 }
 
-void TFicheModule::btnFermerClick() { close(); }
+void TFicheModule::btnFermerClick() {
+    close();
+}
 
 void TFicheModule::Timer1Timer() {
     timer1_.stop();
@@ -82,7 +91,9 @@ void TFicheModule::Timer1Timer() {
     close();
 }
 
-void TFicheModule::Avancer(int pas) { ui_->pbAvance->setValue(ui_->pbAvance->value() + pas); }
+void TFicheModule::Avancer(int pas) {
+    ui_->pbAvance->setValue(ui_->pbAvance->value() + pas);
+}
 
 void TFicheModule::LireTravail() {
     const FichierIni ini(fichierParametrage_);
@@ -115,6 +126,9 @@ void TFicheModule::OuvrirExporter() {
     exporter->SetUtilisateur(travail_.utilisateur);
     hide();
     ihm_.AfficherModal(*exporter);
+    if (exporter->EnEchec()) {
+        codeSortie_ = 1;
+    }
     delete exporter;
 }
 

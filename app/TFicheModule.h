@@ -34,6 +34,8 @@ public:
     const QString& ModeImpression() const { return modeImpression_; }
     const Travail& TravailLu() const { return travail_; }
     QTimer& Timer1() { return timer1_; }
+    // 0, unless the job's window ended on a failure that the host must learn of.
+    int CodeSortie() const { return codeSortie_; }
 
 signals:
     // The window has closed: the program's work is over.
@@ -58,4 +60,5 @@ private:
     QString modeImpression_;
     Travail travail_;
     bool active_ = false;
+    int codeSortie_ = 0;
 };

@@ -35,4 +35,6 @@ std::optional<QString> LibelleTypePrix(int typeImpression) {
     }
 }
 
-QString MotDeMode(const QString& argument) { return QLocale::system().toUpper(argument); }
+QString MotDeMode(const QString& argument) {
+    return QLocale::system().toUpper(argument);
+}

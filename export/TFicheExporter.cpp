@@ -1,18 +1,53 @@
 #include "TFicheExporter.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <exception>
+
+#include "ChargerConfiguration.h"
+#include "FichierIni.h"
 #include "Ihm.h"
+#include "Installation.h"
+#include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "ui_TFicheExporter.h"
 
-TFicheExporter::TFicheExporter(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
-    : QDialog(proprietaire),
+ElementsExport LireElementsExport(const FichierIni& travail) {
+    const QString section = QStringLiteral("Export");
+    ElementsExport elements;
+    const int nombre = travail.LireEntier(section, QStringLiteral("Nombre"), 0);
+    for (int n = 1; n <= nombre; ++n) {
+        const auto lire = [&](const char* radical) {
+            return travail.LireTexte(section, FichierIni::CleNumerotee(radical, n), {});
+        };
+        const QString rapport = lire("Rapport");
+        const QString xml = lire("Xml");
+        const QString exportation = lire("Export");
+        if (!rapport.isEmpty() && !xml.isEmpty() && !exportation.isEmpty()) {
+            elements.ListeRapports.append(rapport);
+            elements.ListeXml.append(xml);
+            elements.ListeExports.append(exportation);
+        }
+    }
+    return elements;
+}
+
+TFicheExporter::TFicheExporter(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire,
+                               const QString& dossierInstallation)
+    : FicheDialogue(proprietaire),
       ui_(std::make_unique<Ui::TFicheExporter>()),
       ihm_(ihm),
-      dataModule_(dataModule) {
+      dataModule_(dataModule),
+      fichierBDD_(LireInstallation(dossierInstallation).fichierBDD) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
+    timer1_.setInterval(1000);
+    connect(&timer1_, &QTimer::timeout, this, &TFicheExporter::Timer1Timer);
+    for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
+        frxReport.EnregistrerJeu(jeu);
+    }
 }
 
 TFicheExporter::~TFicheExporter() = default;
@@ -22,8 +57,108 @@ void TFicheExporter::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Gestionnaire d'impression PDF - ") + version);
 }
 
-void TFicheExporter::SetFichierParametrage(const QString& chemin) { fichierParametrage_ = chemin; }
+void TFicheExporter::FormActivate() {
+    if (!active_) {
+        timer1_.start();
+        active_ = true;
+    }
+}
 
-void TFicheExporter::SetAgence(const QString& agence) { agence_ = agence; }
+void TFicheExporter::Timer1Timer() {
+    timer1_.stop();
+    LireExport();
+    ExporterLot();
+}
 
-void TFicheExporter::SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+void TFicheExporter::LireExport() {
+    elements_ = LireElementsExport(FichierIni(fichierParametrage_));
+}
+
+void TFicheExporter::Afficher(const QString& action) {
+    ui_->lblAction->setText(action);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFicheExporter::Avancer() {
+    ui_->pbAvancement->setValue(ui_->pbAvancement->value() + 1);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFicheExporter::AfficherCompteur(int fait) {
+    ui_->lblCompteur->setText(
+        QStringLiteral("%1/%2").arg(fait).arg(elements_.ListeRapports.size()));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// A failed item stops the batch: the error is shown with the item, then the window closes so that
+// the program ends, reporting the failure through its exit code.
+void TFicheExporter::ExporterLot() {
+    const int nombre = int(elements_.ListeRapports.size());
+    ui_->pbAvancement->setValue(0);
+    ui_->pbAvancement->setMaximum(3 * nombre);
+    AfficherCompteur(0);
+    for (int i = 0; i < nombre; ++i) {
+        try {
+            ExporterElement(i);
+        } catch (const std::exception& erreur) {
+            enEchec_ = true;
+            ihm_.AfficherException(
+                this, QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.\n"
+                                     "Modèle : %3\nDonnées : %4\nPDF : %5\n\n%6")
+                          .arg(i + 1)
+                          .arg(nombre)
+                          .arg(elements_.ListeRapports[i], elements_.ListeXml[i],
+                               elements_.ListeExports[i], QString::fromUtf8(erreur.what())));
+            done(QDialog::Rejected);
+            return;
+        }
+    }
+    termine_ = true;
+    done(QDialog::Accepted);
+}
+
+void TFicheExporter::ExporterElement(int i) {
+    const QString numero = QString::number(i + 1);
+    Afficher(QStringLiteral("Chargement du rapport (") + numero + u')');
+    frxReport.ChargerDepuisFichier(elements_.ListeRapports[i]);
+    Avancer();
+
+    Afficher(QStringLiteral("Chargement du fichier de données (") + numero + u')');
+    donnees_.Charger(elements_.ListeXml[i]);
+    for (JeuDonneesRapport* jeu :
+         {static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetHeader),
+          static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetMaster),
+          static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetDescription)}) {
+        frxReport.RafraichirJeu(jeu);
+    }
+    const TableMemoire& entete = donnees_.memTableHeader;
+    const int champTitre = entete.IndexChamp(QStringLiteral("typeDocNom"));
+    TypeDocNom = champTitre >= 0 && entete.EstOuverte() && !entete.Fin() ? entete.Texte(champTitre)
+                                                                         : QString();
+    {
+        SessionBDD session(dataModule_, fichierBDD_);
+        ChargerConfiguration(donnees_, dataModule_, {agence_, utilisateur_}, TypeDocNom,
+                             OptionsConfiguration{});
+    }
+    frxReport.Preparer();
+    Avancer();
+
+    Afficher(QStringLiteral("Génération de l'exportation (") + numero + u')');
+    frxReport.Exporter(FormatExport::Pdf, {}, elements_.ListeExports[i]);
+    Avancer();
+    AfficherCompteur(i + 1);
+}
+
+void TFicheExporter::closeEvent(QCloseEvent* evenement) {
+    if (!PeutFermer()) {
+        evenement->ignore();
+        return;
+    }
+    FicheDialogue::closeEvent(evenement);
+}
+
+void TFicheExporter::reject() {
+    if (PeutFermer()) {
+        FicheDialogue::reject();
+    }
+}

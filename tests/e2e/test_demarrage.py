@@ -64,11 +64,9 @@ class Demarrage(unittest.TestCase):
         self.bureau.fermer_fenetre(titre)
         self.terminer(processus)
 
-    def test_exporter_ouvre_l_exportateur(self):
+    def test_exporter_ouvre_l_exportateur_qui_finit_seul(self):
         processus = self.lancer(self.travail("[Export]\nNombre=0\n"), "exporter")
-        titre = "Gestionnaire d'impression PDF - " + VERSION
-        self.bureau.attendre_fenetre(titre)
-        self.bureau.fermer_fenetre(titre)
+        self.bureau.attendre_fenetre("Gestionnaire d'impression PDF - " + VERSION)
         self.terminer(processus)
 
     def test_type_d_impression_inconnu_garde_la_fenetre_principale(self):

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <optional>
+
+#include "CreationBase.h"
+#include "FichierIni.h"
+#include "IhmFactice.h"
+#include "TDataModuleAbs.h"
+#include "TFicheExporter.h"
+
+namespace {
+
+struct CasElements {
+    const char* section;
+    QStringList rapports, xml, exports;
+};
+
+class ElementsDuTravail : public ::testing::TestWithParam<CasElements> {};
+
+TEST_P(ElementsDuTravail, SeulsLesElementsComplets) {
+    const ElementsExport lus = LireElementsExport(FichierIni::DepuisTexte(
+        QStringLiteral("[Export]\n") + QString::fromUtf8(GetParam().section)));
+    EXPECT_EQ(lus.ListeRapports, GetParam().rapports);
+    EXPECT_EQ(lus.ListeXml, GetParam().xml);
+    EXPECT_EQ(lus.ListeExports, GetParam().exports);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ElementsDuTravail,
+    ::testing::Values(CasElements{"Rapport1=r\nXml1=x\nExport1=e\n", {}, {}, {}},
+                      CasElements{"Nombre=0\nRapport1=r\nXml1=x\nExport1=e\n", {}, {}, {}},
+                      CasElements{
+                          "Nombre=3\nRapport1=r1\nXml1=x1\nExport1=e1\nRapport2=r2\nXml2=x2\n"
+                          "Rapport3=r3\nXml3=x3\nExport3=e3\nRapport4=r4\nXml4=x4\nExport4=e4\n",
+                          {"r1", "r3"},
+                          {"x1", "x3"},
+                          {"e1", "e3"}}));
+
+const char* const kModele =
+    "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
+    "<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte nom=\"C\" largeur=\"150\" "
+    "hauteur=\"6\">Client [Données du dossier.\"client\"]</texte></bande>"
+    "<bande type=\"maitre\" nom=\"L\" hauteur=\"6\" jeu=\"Données des lignes produits\">"
+    "<texte nom=\"M\" largeur=\"150\" hauteur=\"6\">Ligne [Données des lignes produits.\"Modele\"]"
+    "</texte></bande></page></rapport>";
+
+QByteArray Donnees(const QByteArray& client, const QByteArray& id) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document template=\"m.fr3\" "
+           "indexFieldNames=\"Id\">"
+           "<e table='header'><client type='string'>" +
+           client +
+           "</client>"
+           "<typeDocNom type='string'>Devis</typeDocNom></e>"
+           "<l table='ligne'><Id type='int'>" +
+           id + "</Id><Modele type='string'>Fenêtre " + client +
+           "</Modele><TotalTVACorse type='int'>0</TotalTVACorse></l></document>";
+}
+
+QString TextePdf(const QString& chemin) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {chemin, QStringLiteral("-")});
+    pdftotext.waitForFinished();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+class Lot : public ::testing::Test {
+protected:
+    Lot() {
+        Ecrire(QStringLiteral("Vantaro.ini"), "[Database]\nFichier=\n");
+        CreerBaseParametres(Chemin(QStringLiteral("Vantaro.abs")));
+        Ecrire(QStringLiteral("m.fr3"), kModele);
+        Ecrire(QStringLiteral("a.xml"), Donnees("Dupont", "1"));
+        Ecrire(QStringLiteral("b.xml"), Donnees("Martin", "2"));
+        Ecrire(QStringLiteral("casse.xml"), Donnees("Durand", "pas un nombre"));
+        fiche_.emplace(ihm_, module_, nullptr, dossier_.path() + QDir::separator());
+    }
+    QString Chemin(const QString& nom) const { return dossier_.filePath(nom); }
+    void Ecrire(const QString& nom, const QByteArray& contenu) {
+        QFile fichier(Chemin(nom));
+        ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+        fichier.write(contenu);
+    }
+    // Runs the batch of the items (data file, PDF name), all with the one template.
+    void Executer(const QList<std::pair<QString, QString>>& elements) {
+        QString travail = QStringLiteral("[Export]\nNombre=%1\n").arg(elements.size());
+        for (int i = 0; i < elements.size(); ++i) {
+            travail += QStringLiteral("Rapport%1=%2\nXml%1=%3\nExport%1=%4\n")
+                           .arg(i + 1)
+                           .arg(Chemin(QStringLiteral("m.fr3")), Chemin(elements[i].first),
+                                elements[i].second.startsWith(u'/') ? elements[i].second
+                                                                    : Chemin(elements[i].second));
+        }
+        Ecrire(QStringLiteral("travail.ini"), travail.toUtf8());
+        fiche_->SetFichierParametrage(Chemin(QStringLiteral("travail.ini")));
+        fiche_->show();
+        fiche_->FormActivate();
+        EXPECT_TRUE(fiche_->Timer1().isActive());
+        fiche_->Timer1Timer();
+    }
+    QString Compteur() { return fiche_->findChild<QLabel*>(QStringLiteral("lblCompteur"))->text(); }
+    QProgressBar* Barre() {
+        return fiche_->findChild<QProgressBar*>(QStringLiteral("pbAvancement"));
+    }
+
+    QTemporaryDir dossier_;
+    IhmFactice ihm_;
+    TDataModuleAbs module_;
+    std::optional<TFicheExporter> fiche_;
+};
+
+TEST_F(Lot, TroisElementsDeuxFichiersUnModele) {
+    EXPECT_EQ(fiche_->Timer1().interval(), 1000);
+    EXPECT_FALSE(fiche_->Timer1().isActive());
+    Executer({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}, {"a.xml", "trois.pdf"}});
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_TRUE(fiche_->Termine());
+    EXPECT_FALSE(fiche_->EnEchec());
+    EXPECT_EQ(fiche_->result(), QDialog::Accepted);
+    EXPECT_EQ(Compteur(), QStringLiteral("3/3"));
+    EXPECT_EQ(Barre()->maximum(), 9);
+    EXPECT_EQ(Barre()->value(), 9);
+    const QString un = TextePdf(Chemin(QStringLiteral("un.pdf")));
+    EXPECT_TRUE(un.contains(QStringLiteral("Client Dupont"))) << un.toStdString();
+    EXPECT_TRUE(un.contains(QStringLiteral("Ligne Fenêtre Dupont")));
+    const QString deux = TextePdf(Chemin(QStringLiteral("deux.pdf")));
+    EXPECT_TRUE(deux.contains(QStringLiteral("Client Martin")));
+    EXPECT_FALSE(deux.contains(QStringLiteral("Dupont")));
+    EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("trois.pdf"))).contains(QStringLiteral("Dupont")));
+}
+
+TEST_F(Lot, SansElementLeCompteurMontreZeroEtLaFenetreSeFerme) {
+    Executer({});
+    EXPECT_EQ(Compteur(), QStringLiteral("0/0"));
+    EXPECT_TRUE(fiche_->Termine());
+    EXPECT_FALSE(fiche_->isVisible());
+}
+
+struct CasEchec {
+    const char* xml;
+    const char* pdf;
+};
+
+class EchecDuLot : public Lot, public ::testing::WithParamInterface<CasEchec> {};
+
+TEST_P(EchecDuLot, ArretMessageFermetureEtEchecSignale) {
+    const QString pdf = QString::fromUtf8(GetParam().pdf);
+    Executer(
+        {{"a.xml", "un.pdf"}, {QString::fromUtf8(GetParam().xml), pdf}, {"b.xml", "trois.pdf"}});
+    EXPECT_TRUE(QFile::exists(Chemin(QStringLiteral("un.pdf"))));
+    EXPECT_FALSE(QFile::exists(Chemin(QStringLiteral("trois.pdf"))));
+    ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("exception"));
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+        QStringLiteral("Échec de l'exportation de l'élément 2 sur 3.")));
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(pdf));
+    EXPECT_EQ(Compteur(), QStringLiteral("1/3"));
+    EXPECT_TRUE(fiche_->EnEchec());
+    EXPECT_FALSE(fiche_->Termine());
+    EXPECT_FALSE(fiche_->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, EchecDuLot,
+                         ::testing::Values(CasEchec{"casse.xml", "deux.pdf"},
+                                           CasEchec{"b.xml", "/nulle/part/deux.pdf"}));
+
+TEST_F(Lot, RefuseDeSeFermerPendantLeLot) {
+    fiche_->show();
+    fiche_->close();
+    EXPECT_TRUE(fiche_->isVisible());
+    fiche_->reject();
+    EXPECT_TRUE(fiche_->isVisible());
+}
+
+}  // namespace
