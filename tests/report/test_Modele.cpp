@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "ErreurRapport.h"
 #include "LecteurModele.h"
@@ -148,3 +150,30 @@ TEST(Modele, LesBalisesDUnTexteRestentDansSonTexte) {
 }
 
 }  // namespace
+
+// Every template the program may load from the sample installation, with what it inherits,
+// reads without fault (the pieces under Communs only make sense over a base).
+class ModeleInstalle : public ::testing::TestWithParam<QString> {};
+
+TEST_P(ModeleInstalle, SeLitSansErreur) {
+    const ModeleRapport modele = LireModele(GetParam());
+    ASSERT_EQ(modele.pages.size(), 1u);
+    EXPECT_TRUE(modele.parNom.contains("page1"));
+}
+
+std::vector<QString> ModelesInstalles() {
+    std::vector<QString> chemins;
+    QDirIterator it(QStringLiteral(VANTARO_INSTALLATION), {"*.fr3"}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        if (!chemin.contains(QStringLiteral("/Communs/"))) {
+            chemins.push_back(chemin);
+        }
+    }
+    std::sort(chemins.begin(), chemins.end());
+    return chemins;
+}
+
+INSTANTIATE_TEST_SUITE_P(Installation, ModeleInstalle, ::testing::ValuesIn(ModelesInstalles()),
+                         [](const auto& info) { return std::to_string(info.index); });
