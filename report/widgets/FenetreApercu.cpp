@@ -51,7 +51,7 @@ FenetreApercu::FenetreApercu(RapportInteractif& rapport, Ihm& ihm, QWidget* pare
             &FenetreApercu::AfficherPageCourante);
     connect(ui_->apercu, &ApercuRapport::ZoomChange, this, &FenetreApercu::AfficherZoom);
 
-    ui_->apercu->Attacher(&rapport_);
+    ui_->apercu->AfficherPages(rapport_.Pages());
     const int nombre = int(rapport_.Pages().size());
     ui_->spnPage->setMaximum(std::max(1, nombre));
     ui_->lblNombrePages->setText(QStringLiteral("/ %1").arg(nombre));
