@@ -1,5 +1,7 @@
 #include "TDataModuleAbs.h"
 
+#include <optional>
+
 #include "BaseChiffree.h"
 #include "ErreurBDD.h"
 
@@ -152,7 +154,8 @@ bool TDataModuleAbs::Modifier(TypeParametre type, const AdresseValeur& adresse,
     return requete->Executer() == 1;
 }
 
-bool TDataModuleAbs::Ecrire(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur) {
+bool TDataModuleAbs::Ecrire(TypeParametre type, const AdresseValeur& adresse,
+                            const QVariant& valeur) {
     if (!parametres_) {
         return false;
     }
