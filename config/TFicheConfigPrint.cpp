@@ -19,7 +19,8 @@ namespace {
 
 const QString kPrefixeLecture = QStringLiteral("TFicheConfigPrint::LectureBDD : ");
 const QString kPrefixeEcriture = QStringLiteral("TFicheConfigPrint::EcritureBDD : ");
-const QString kTitreFenetre = QStringLiteral("Configuration du Vantaro");
+const QString kTitrePourCent = QStringLiteral("Enregistrement de la configuration");
+const QString kTitreEchec = QStringLiteral("Enregistrement impossible");
 const QString kTexteConfirmationVerrou = QStringLiteral(
     "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
     "Voulez-vous continuer ?");
@@ -315,7 +316,7 @@ bool TFicheConfigPrint::ConfirmerPourcent() {
     }
     return textes.isEmpty() ||
            ihm_.Confirmation(
-               this, kTitreFenetre,
+               this, kTitrePourCent,
                QStringLiteral("Le signe « % » est enregistré comme un saut de ligne : il sera relu "
                               "comme un retour à la ligne dans %1.\nVoulez-vous enregistrer quand "
                               "même ?")
@@ -380,7 +381,7 @@ bool TFicheConfigPrint::FormCloseQuery() {
         return true;
     }
     // While the settings database stays unavailable every save fails: the user may still leave.
-    return ihm_.Confirmation(this, kTitreFenetre,
+    return ihm_.Confirmation(this, kTitreEchec,
                              QStringLiteral("La configuration n'a pas pu être enregistrée.\n"
                                             "Voulez-vous fermer sans enregistrer ?"));
 }

@@ -365,7 +365,7 @@ TEST_P(PourCent, AvertiAvantDEnregistrer) {
     EXPECT_EQ(fiche_->FormCloseQuery(), oui);
     ASSERT_EQ(ihm_.messages.size(), 1);
     EXPECT_EQ(ihm_.messages[0].genre, QStringLiteral("confirmation"));
-    EXPECT_EQ(ihm_.messages[0].titre, QStringLiteral("Configuration du Vantaro"));
+    EXPECT_EQ(ihm_.messages[0].titre, QStringLiteral("Enregistrement de la configuration"));
     EXPECT_TRUE(ihm_.messages[0].texte.contains(QStringLiteral("CGV, PiedDePage2")));
     EXPECT_EQ(LignesDu(kAgence).contains("CGV|STRING|Acompte 50 %"), oui);
     if (oui) {
@@ -609,6 +609,7 @@ TEST_P(BaseIndisponible, ChaqueFermetureProposeDePartirSansEnregistrer) {
     EXPECT_EQ(ihm_.messages[1].genre, QStringLiteral("information"));
     EXPECT_TRUE(ihm_.messages[1].texte.startsWith(kPrefixeEcriture));
     EXPECT_EQ(ihm_.messages[2].genre, QStringLiteral("confirmation"));
+    EXPECT_EQ(ihm_.messages[2].titre, QStringLiteral("Enregistrement impossible"));
     EXPECT_EQ(ihm_.messages[2].texte,
               QStringLiteral("La configuration n'a pas pu être enregistrée.\n"
                              "Voulez-vous fermer sans enregistrer ?"));
