@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QThread>
 
-#include "ErreurRapport.h"
 #include "RapportEssai.h"
 
 // Printing on the PDF printer of a running CUPS scheduler: scripts/demarrer-cups.sh starts it
@@ -136,12 +135,6 @@ TEST_F(ImpressionCups, ImprimeSurLImprimanteNommeeChaquePageDansSonOrientation) 
 TEST_F(ImpressionCups, ParDefautImprimeSurLImprimanteParDefautDuSysteme) {
     ASSERT_EQ(QPrinterInfo::defaultPrinter().printerName(), kFile);
     EXPECT_FALSE(Imprimer(kImprimanteParDefaut).isEmpty());
-}
-
-TEST_F(ImpressionCups, UneImprimanteInconnueEstUneErreur) {
-    Preparer(QStringLiteral("inconnue"));
-    essai.rapport.PrintOptions.Printer = QStringLiteral("Absente");
-    EXPECT_THROW(essai.rapport.Print(), ErreurRapport);
 }
 
 }  // namespace
