@@ -61,8 +61,9 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
 
 void ExigerFichier(const QString& chemin, const char* quoi) {
     if (!QFileInfo(chemin).isFile()) {
-        throw std::runtime_error(
-            QStringLiteral("%1 introuvable : %2").arg(QLatin1String(quoi), chemin).toStdString());
+        throw std::runtime_error(QStringLiteral("%1 introuvable : %2")
+                                     .arg(QString::fromUtf8(quoi), chemin)
+                                     .toStdString());
     }
 }
 
