@@ -178,7 +178,7 @@ void Appliquer(NoeudXml& fusion, const NoeudXml& ajout) {
     }
 }
 
-NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine) {
+NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus) {
     const QString absolu = QFileInfo(chemin).absoluteFilePath();
     if (chaine.contains(absolu)) {
         throw ErreurRapport(
@@ -186,6 +186,7 @@ NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine) {
             {chemin});
     }
     NoeudXml derive = LireFichier(chemin);
+    lus.append(absolu);
     const QString* bases = derive.Attribut(kBase);
     if (!bases) {
         return derive;
@@ -199,7 +200,7 @@ NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine) {
             throw ErreurRapport(QStringLiteral("modèle de base introuvable : %1").arg(cheminBase),
                                 {chemin, derive.ligne, derive.colonne});
         }
-        NoeudXml suivant = LireAvecBases(cheminBase, chaine);
+        NoeudXml suivant = LireAvecBases(cheminBase, chaine, lus);
         if (fusion) {
             Appliquer(*fusion, suivant);
         } else {
@@ -237,7 +238,7 @@ void NoeudXml::DefinirAttribut(const QString& nom, const QString& valeur) {
     attributs.append({nom, valeur});
 }
 
-NoeudXml LireModeleXml(const QString& chemin) {
+NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus) {
     QStringList chaine;
-    return LireAvecBases(chemin, chaine);
+    return LireAvecBases(chemin, chaine, fichiersLus);
 }

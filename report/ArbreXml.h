@@ -24,5 +24,5 @@ struct NoeudXml {
 // separated by ';' relative to the file), merged in order: an element of the later file with the
 // name of an earlier element changes that element's attributes, text and children; supprimer="oui"
 // removes it; a new element goes into the merged parent, after its sibling apres="..." when given.
-// Throws ErreurRapport.
-NoeudXml LireModeleXml(const QString& chemin);
+// fichiersLus receives every file read. Throws ErreurRapport.
+NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus);

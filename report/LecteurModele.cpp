@@ -143,7 +143,7 @@ private:
             a.Echec(QStringLiteral("nom en double"));
         }
         modele_.parNom.insert(cle, &objet);
-        objet.visible = a.Booleen("visible", true);
+        objet.visible = objet.visibleDansLeFichier = a.Booleen("visible", true);
     }
 
     std::unique_ptr<PageModele> Page(const NoeudXml& noeud) {
@@ -394,9 +394,13 @@ private:
 }  // namespace
 
 ModeleRapport LireModele(const QString& chemin) {
-    const NoeudXml racine = LireModeleXml(chemin);
+    QStringList fichiersLus;
+    const NoeudXml racine = LireModeleXml(chemin, fichiersLus);
     ModeleRapport modele;
     modele.fichier = chemin;
+    for (const QString& fichier : fichiersLus) {
+        modele.versions.insert(fichier, QFileInfo(fichier).lastModified());
+    }
     Lecteur(modele).Lire(racine);
     return modele;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -23,6 +24,7 @@ struct ObjetRapport {
     virtual ~ObjetRapport() = default;
     QString nom;
     bool visible = true;
+    bool visibleDansLeFichier = true;
     // Where it is written, for the error messages.
     QString fichier;
     int ligne = 0;
@@ -114,6 +116,8 @@ struct PageModele : ObjetRapport {
 
 struct ModeleRapport {
     QString fichier;
+    // Every file it was read from, with its modification time.
+    QHash<QString, QDateTime> versions;
     std::vector<std::unique_ptr<PageModele>> pages;
     // Pages, bands and objects by name, without regard to case.
     QHash<QString, ObjetRapport*> parNom;

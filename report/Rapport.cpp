@@ -9,9 +9,36 @@
 
 Rapport::Rapport(QObject* parent) : QObject(parent) {}
 
+namespace {
+
+bool Inchange(const ModeleRapport& modele, const QString& chemin) {
+    if (modele.fichier != chemin || modele.versions.isEmpty()) {
+        return false;
+    }
+    for (auto it = modele.versions.cbegin(); it != modele.versions.cend(); ++it) {
+        if (QFileInfo(it.key()).lastModified() != it.value()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void Rapport::ChargerDepuisFichier(const QString& chemin) {
-    modele_ = ModeleRapport{};
     pages_.clear();
+    // A batch loads the same template for each document: it is read once, and what the
+    // program changed in it since is put back as the file has it.
+    if (QFileInfo(chemin).isFile() && Inchange(modele_, chemin)) {
+        for (ObjetRapport* objet : std::as_const(modele_.parNom)) {
+            objet->visible = objet->visibleDansLeFichier;
+        }
+        for (const auto& page : modele_.pages) {
+            page->pageSansFin = false;
+        }
+        return;
+    }
+    modele_ = ModeleRapport{};
     cache_.OublierTextes();
     if (QFileInfo(chemin).isFile()) {
         modele_ = LireModele(chemin);

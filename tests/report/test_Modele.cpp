@@ -130,6 +130,37 @@ TEST(Modele, UnModeleHeriteEtChangeDesObjetsParLeurNom) {
     EXPECT_FALSE(modele.parNom.contains("remise"));
 }
 
+TEST(Modele, RechargerLeMemeModeleRetablitCeQueLeProgrammeAChange) {
+    QTemporaryDir dossier;
+    const QString base =
+        EcrireFichier(dossier, "base.fr3",
+                      "<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"T\">"
+                      "<texte nom=\"Mem_UW\">a</texte><texte nom=\"Cache\" "
+                      "visible=\"non\">b</texte></bande></page></rapport>");
+    const QString chemin = EcrireFichier(dossier, "derive.fr3", "<rapport base=\"base.fr3\"/>");
+    Rapport rapport;
+    rapport.ChargerDepuisFichier(chemin);
+    rapport.AfficherObjet(rapport.TrouverObjet("Mem_UW"), false);
+    rapport.AfficherObjet(rapport.TrouverObjet("Cache"), true);
+    rapport.TrouverPage("Page1")->pageSansFin = true;
+    rapport.ChargerDepuisFichier(chemin);
+    EXPECT_TRUE(rapport.TrouverObjet("Mem_UW")->visible);
+    EXPECT_FALSE(rapport.TrouverObjet("Cache")->visible);
+    EXPECT_FALSE(rapport.TrouverPage("Page1")->pageSansFin);
+    // A base changed on disk is read again.
+    QFile fichier(base);
+    fichier.open(QIODevice::WriteOnly);
+    fichier.write(
+        "<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"Autre\"/></page></rapport>");
+    fichier.flush();
+    ASSERT_TRUE(fichier.setFileTime(QDateTime::currentDateTime().addSecs(10),
+                                    QFileDevice::FileModificationTime));
+    fichier.close();
+    rapport.ChargerDepuisFichier(chemin);
+    EXPECT_EQ(rapport.TrouverObjet("Mem_UW"), nullptr);
+    EXPECT_NE(rapport.TrouverObjet("Autre"), nullptr);
+}
+
 TEST(Modele, UnHeritageCirculaireEstUneErreur) {
     QTemporaryDir dossier;
     EcrireFichier(dossier, "a.fr3", "<rapport base=\"b.fr3\"/>");
