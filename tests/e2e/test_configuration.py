@@ -1,0 +1,141 @@
+"""The real program in the mode "Configuration" under Xvfb, on an installation of its own: the hub
+opens the print configuration window and the SMTP window; closing the print configuration window
+writes the values it shows into the settings database, read back with the sqlcipher shell."""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from bureau import Bureau
+
+VERSION = "Version 1.64 du 18/01/2023 10:23"
+MOT_DE_PASSE = "#Lantrovaxe37"
+HUB = "Configuration - " + VERSION
+IMPRESSION = "Configuration du Vantaro"
+SMTP = "Configuration du SMTP"
+EXECUTABLE = None
+
+VALEURS_GLOBALES = [("Orientation", "Paysage"), ("CGV", "Paiement à 30 jours%Sans escompte"),
+                    ("QCM", "Qualité contrôlée"), ("PiedDePage1", "Vantaro SA"),
+                    ("PiedDePage2", "Siège%Lyon"), ("DebutLigne", "Début"),
+                    ("FinLigne", "Fin")]
+
+
+class Configuration(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.bureau = Bureau()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bureau.fermer()
+
+    def setUp(self):
+        """An installation folder of its own: the program, Vantaro.ini, the title "Devis" and a
+        settings database made by the tool."""
+        self.dossier = tempfile.mkdtemp()
+        self.programme = os.path.join(self.dossier, "Vantaro")
+        shutil.copy2(EXECUTABLE, self.programme)
+        with open(os.path.join(self.dossier, "Vantaro.ini"), "w", encoding="utf-8") as f:
+            f.write("[Templates]\nDocuments=Modeles/\n[Database]\nFichier=\n")
+        os.makedirs(os.path.join(self.dossier, "Modeles", "Devis"))
+        self.base = os.path.join(self.dossier, "Vantaro.abs")
+        self.outil("base-creer", self.base)
+
+    def tearDown(self):
+        shutil.rmtree(self.dossier, ignore_errors=True)
+
+    def outil(self, *arguments):
+        outil = os.path.join(os.path.dirname(EXECUTABLE), "vantaro-outil")
+        subprocess.run([outil, *arguments], check=True, capture_output=True)
+
+    def sql(self, requete):
+        """Rows of a query run by the sqlcipher shell with the database's password."""
+        resultat = subprocess.run(["sqlcipher", self.base], check=True, capture_output=True,
+                                  text=True,
+                                  input="PRAGMA key='%s';\n.mode list\n%s;\n"
+                                        % (MOT_DE_PASSE, requete))
+        return [ligne for ligne in resultat.stdout.splitlines() if ligne and ligne != "ok"]
+
+    def lancer(self, agence):
+        travail = os.path.join(self.dossier, "travail.ini")
+        with open(travail, "w", encoding="utf-8") as f:
+            f.write("[Configuration]\nAgence=%s\nUtilisateur=\n" % agence)
+        return subprocess.Popen([self.programme, travail, "Configuration"], env=self.bureau.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def terminer(self, processus):
+        try:
+            code = processus.wait(20)
+        except subprocess.TimeoutExpired:
+            processus.kill()
+            self.fail("le programme ne s'est pas terminé ; fenêtres : %r"
+                      % self.bureau.titres_visibles())
+        self.assertEqual(code, 0, processus.stderr.read().decode(errors="replace"))
+
+    def attendre_fermeture(self, titre, delai=20.0):
+        fin = time.monotonic() + delai
+        while titre in self.bureau.titres_visibles():
+            if time.monotonic() > fin:
+                self.fail("la fenêtre %r reste ouverte" % titre)
+            time.sleep(0.2)
+
+    def test_fermer_la_configuration_d_impression_enregistre_ce_qu_elle_montre(self):
+        for cle, valeur in VALEURS_GLOBALES:
+            self.outil("base-ecrire", self.base, "Devis", cle, valeur)
+        processus = self.lancer("LYON")
+        hub = self.bureau.attendre_fenetre(HUB)
+        # The hub has its own task bar button: no owner window.
+        self.assertNotIn("WM_TRANSIENT_FOR", self.bureau.commande("xprop", "-id", hub))
+
+        self.bureau.touche(hub, "space")  # "Impression" has the focus
+        impression = self.bureau.attendre_fenetre(IMPRESSION)
+        self.bureau.touche(impression, "Escape")  # closing saves
+        self.attendre_fermeture(IMPRESSION)
+
+        hub = self.bureau.attendre_fenetre(HUB)
+        self.bureau.touche(hub, "Tab")
+        self.bureau.touche(hub, "space")  # "Mail"
+        self.bureau.attendre_fenetre(SMTP)
+        self.bureau.fermer_fenetre(SMTP)
+        self.attendre_fermeture(SMTP)
+
+        self.bureau.fermer_fenetre(HUB)
+        self.terminer(processus)
+        # Nothing stored at the agency: it showed the global values, and stores them as its own.
+        attendu = sorted(["%s|STRING|%s" % (cle, valeur) for cle, valeur in VALEURS_GLOBALES]
+                         + ["Logo|STRING|", "BloquerConfig|ENTIER|0"])
+        self.assertEqual(self.sql(
+            "SELECT Cle, ValeurType, coalesce(ValeurChaine, ValeurEntier) FROM Parametres"
+            " WHERE Agence = 'LYON' AND Utilisateur = '' AND Section = 'Devis' ORDER BY Cle"),
+            attendu)
+
+    def test_base_illisible_la_fenetre_se_quitte_sans_enregistrer(self):
+        with open(self.base, "w", encoding="utf-8") as f:
+            f.write("pas une base")
+        processus = self.lancer("LYON")
+        hub = self.bureau.attendre_fenetre(HUB)
+        self.bureau.touche(hub, "space")
+        erreur = self.bureau.attendre_fenetre("Vantaro")  # the reading's error
+        self.bureau.touche(erreur, "Return")
+        impression = self.bureau.attendre_fenetre(IMPRESSION)
+        self.bureau.touche(impression, "Escape")
+        erreur = self.bureau.attendre_fenetre("Vantaro")  # the save's error
+        self.bureau.touche(erreur, "Return")
+        question = self.bureau.attendre_fenetre("Enregistrement impossible")
+        self.bureau.touche(question, "y")  # leave without saving
+        self.attendre_fermeture(IMPRESSION)
+        self.bureau.fermer_fenetre(HUB)
+        self.terminer(processus)
+
+
+if __name__ == "__main__":
+    analyseur = argparse.ArgumentParser()
+    analyseur.add_argument("--executable", required=True)
+    options, reste = analyseur.parse_known_args()
+    EXECUTABLE = options.executable
+    unittest.main(argv=[sys.argv[0], "-v", *reste])
