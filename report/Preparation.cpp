@@ -77,7 +77,7 @@ public:
     }
 
     QVariant Champ(const ReferenceChamp& reference) const override {
-        JeuDonneesRapport* jeu = e_.jeux.value(reference.jeu.toLower());
+        JeuDonneesRapport* jeu = Jeu(reference.jeu);
         const std::optional<QVariant> valeur = jeu ? jeu->Valeur(reference.champ) : std::nullopt;
         if (!valeur) {
             throw ErreurExpression(QStringLiteral("champ inconnu"));
@@ -102,6 +102,15 @@ public:
     const QLocale& Regional() const override { return e_.regional; }
 
 private:
+    // Fields are read by the thousand: the dataset is found once per spelling of its name.
+    JeuDonneesRapport* Jeu(const QString& nom) const {
+        auto trouve = jeuxParNom_.constFind(nom);
+        if (trouve == jeuxParNom_.constEnd()) {
+            trouve = jeuxParNom_.insert(nom, e_.jeux.value(nom.toLower()));
+        }
+        return *trouve;
+    }
+
     // Unknown datasets and fields are reported before anything is printed.
     void Verifier() const {
         for (const auto& page : e_.modele.pages) {
@@ -537,6 +546,7 @@ private:
     const PageModele* page_ = nullptr;
     const GroupeDonnees* groupeEnCours_ = nullptr;
     std::vector<TexteDiffere> differes_;
+    mutable QHash<QString, JeuDonneesRapport*> jeuxParNom_;
     int numeroPage_ = 0;
     int numeroBande_ = 0;
     int ligne_ = 0;
