@@ -110,6 +110,13 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
             &TFicheConfigPrint::cbBloquerConfigClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigPrint::reject);
 
+    SuivreLesSaisies();
+}
+
+TFicheConfigPrint::~TFicheConfigPrint() = default;
+
+// Records the keys the user edits; what a reading shows is not an edit.
+void TFicheConfigPrint::SuivreLesSaisies() {
     const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
     connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
             [this, cleVerrou] { Modifie(cleVerrou); });
@@ -124,14 +131,16 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
     for (const auto& [champ, cle] : champs) {
         connect(champ, &QLineEdit::textChanged, this, [this, cle] { Modifie(cle); });
     }
-    const std::pair<QPlainTextEdit*, const char*> memos[] = {
-        {ui_->memoCGV, "CGV"}, {ui_->memoQCM, "QCM"}, {ui_->memoPiedDePage2, "PiedDePage2"}};
-    for (const auto& [memo, cle] : memos) {
+    for (const auto& [memo, cle] : Memos()) {
         connect(memo, &QPlainTextEdit::textChanged, this, [this, cle] { Modifie(cle); });
     }
 }
 
-TFicheConfigPrint::~TFicheConfigPrint() = default;
+QList<std::pair<QPlainTextEdit*, QString>> TFicheConfigPrint::Memos() const {
+    return {{ui_->memoCGV, QStringLiteral("CGV")},
+            {ui_->memoQCM, QStringLiteral("QCM")},
+            {ui_->memoPiedDePage2, QStringLiteral("PiedDePage2")}};
+}
 
 void TFicheConfigPrint::FormActivate() {
     if (dejaActive_) {
@@ -306,10 +315,8 @@ bool TFicheConfigPrint::ConfirmerPourcent() {
     if (verrouille_) {
         return true;
     }
-    const std::pair<QPlainTextEdit*, const char*> memos[] = {
-        {ui_->memoCGV, "CGV"}, {ui_->memoQCM, "QCM"}, {ui_->memoPiedDePage2, "PiedDePage2"}};
     QStringList textes;
-    for (const auto& [memo, cle] : memos) {
+    for (const auto& [memo, cle] : Memos()) {
         if (AEnregistrer(cle) && memo->toPlainText().contains(u'%')) {
             textes << cle;
         }

@@ -8,6 +8,7 @@
 #include "Verrous.h"
 
 class Ihm;
+class QPlainTextEdit;
 class QWidget;
 class TDataModuleAbs;
 namespace Ui {
@@ -56,6 +57,8 @@ private:
         QString valeur;
     };
 
+    void SuivreLesSaisies();
+    QList<std::pair<QPlainTextEdit*, QString>> Memos() const;
     void Vider();
     QString LireNiveau(const Niveau& niveau);
     QString Afficher(const QStringList& valeurs, int verrouPropre);
