@@ -2,9 +2,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "ChargerConfiguration.h"
 #include "DonneesDocument.h"
 #include "Rapport.h"
+#include "SessionBDD.h"
 #include "Sorties.h"
+#include "TDataModuleAbs.h"
 
 namespace {
 
@@ -19,6 +22,10 @@ struct OptionsRendu {
     QLocale regional = QLocale::system();
     QStringList masques;
     QList<QPair<QString, QString>> configuration;
+    // The print configuration stored for a document title, as the batch exporter reads it.
+    QString base;
+    std::optional<QString> titre;  // the header's typeDocNom when not given
+    Niveau niveau;
 };
 
 std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStream& erreurs) {
@@ -33,6 +40,14 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
             options.page = arguments[++i].toInt();
         } else if (a == QLatin1String("--regional") && avecValeur) {
             options.regional = QLocale(arguments[++i]);
+        } else if (a == QLatin1String("--base") && avecValeur) {
+            options.base = arguments[++i];
+        } else if (a == QLatin1String("--titre") && avecValeur) {
+            options.titre = arguments[++i];
+        } else if (a == QLatin1String("--agence") && avecValeur) {
+            options.niveau.agence = arguments[++i];
+        } else if (a == QLatin1String("--utilisateur") && avecValeur) {
+            options.niveau.utilisateur = arguments[++i];
         } else if (a == QLatin1String("--masquer") && avecValeur) {
             options.masques << arguments[++i];
         } else if (a == QLatin1String("--config") && avecValeur && arguments[i + 1].contains('=')) {
@@ -67,15 +82,31 @@ void ExigerFichier(const QString& chemin, const char* quoi) {
     }
 }
 
-// The configuration record as the print manager fills it when nothing is configured (sketches,
-// dimensions and suppliers shown), then the values given on the command line.
-void RemplirConfiguration(TableMemoire& config, const QList<QPair<QString, QString>>& valeurs) {
-    config.Ouvrir();
-    config.Ajouter();
-    for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
-        config.Affecter(QLatin1String(option), true);
+// The configuration record: from the settings database when one is given, else as the print
+// manager fills it when nothing is configured (sketches, dimensions and suppliers shown); then
+// the values given on the command line.
+void RemplirConfiguration(DonneesDocument& donnees, const OptionsRendu& options) {
+    TableMemoire& config = donnees.memTableConfig;
+    if (!options.base.isEmpty()) {
+        ExigerFichier(options.base, "base de paramètres");
+        TDataModuleAbs store;
+        const SessionBDD session(store, options.base);
+        donnees.memTableHeader.Premier();
+        const QString titre = options.titre.value_or(
+            donnees.memTableHeader.IndexChamp(QStringLiteral("typeDocNom")) < 0
+                ? QString()
+                : donnees.memTableHeader.Valeur(QStringLiteral("typeDocNom")).toString());
+        ChargerConfiguration(donnees, store, options.niveau, titre, OptionsConfiguration{});
+        config.Premier();
+        config.Modifier();
+    } else {
+        config.Ouvrir();
+        config.Ajouter();
+        for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
+            config.Affecter(QLatin1String(option), true);
+        }
     }
-    for (const auto& [champ, valeur] : valeurs) {
+    for (const auto& [champ, valeur] : options.configuration) {
         const int numero = config.Champ(champ);
         switch (config.Definitions()[numero].type) {
             case TypeChamp::Image: {
@@ -89,12 +120,11 @@ void RemplirConfiguration(TableMemoire& config, const QList<QPair<QString, QStri
                 config.Affecter(numero, valeur != QLatin1String("0"));
                 break;
             default:
-                // Multi-line texts are stored with '%' for their line breaks.
+                // Multi-line texts are written as the settings store them, '%' for a line break.
                 config.Affecter(
-                    numero,
-                    champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
-                        ? valeur
-                        : QString(valeur).replace(QLatin1Char('%'), QStringLiteral("\r\n")));
+                    numero, champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
+                                ? valeur
+                                : DecoderLignes(valeur));
                 break;
         }
     }
@@ -150,7 +180,7 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
         ExigerFichier(options->donnees, "fichier de données");
         DonneesDocument donnees;
         donnees.Charger(options->donnees, options->regional);
-        RemplirConfiguration(donnees.memTableConfig, options->configuration);
+        RemplirConfiguration(donnees, *options);
         Rapport rapport;
         rapport.DefinirRegional(options->regional);
         for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {

@@ -22,8 +22,9 @@ const QList<Commande>& ToutesLesCommandes() {
         {"donnees", "<fichier.xml> [--regional fr_FR]",
          "charge un fichier de données de document et affiche ses tables", CommandeDonnees},
         {"rendu",
-         "<modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv> [--ppp N] [--page N] [--regional fr_FR] "
-         "[--masquer Objet]... [--config Champ=Valeur]...",
+         "<modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv> [--ppp N] [--page N] "
+         "[--regional fr_FR] [--masquer Objet]... [--config Champ=Valeur]... "
+         "[--base Vantaro.abs [--titre T] [--agence A] [--utilisateur U]]",
          "prépare un modèle sur un fichier de données et écrit le PDF, les pages PNG ou le CSV",
          CommandeRendu},
     };
