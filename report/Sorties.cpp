@@ -1,11 +1,11 @@
 #include "Sorties.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "ErreurRapport.h"
 #include "Peinture.h"
@@ -14,10 +14,13 @@ namespace {
 
 constexpr double kMmParPouce = 25.4;
 
-void Ecrire(const QString& chemin, const QByteArray& contenu) {
+// The file is replaced only once the writer has written all of it.
+void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecrivain) {
     QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(contenu) != contenu.size() ||
-        !fichier.commit()) {
+    if (fichier.open(QIODevice::WriteOnly)) {
+        ecrivain(fichier);
+    }
+    if (!fichier.commit()) {
         throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2")
                                 .arg(chemin, fichier.errorString()));
     }
@@ -86,10 +89,8 @@ void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
         throw ErreurRapport(
             QStringLiteral("le rapport n'a aucune page à exporter vers « %1 »").arg(chemin));
     }
-    QBuffer tampon;
-    tampon.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&tampon);
+    Ecrire(chemin, [&](QIODevice& fichier) {
+        QPdfWriter pdf(&fichier);
         pdf.setTitle(parametres.titre);
         pdf.setCreator(parametres.createur);
         pdf.setDocumentXmpMetadata(MetadonneesXmp(parametres));
@@ -103,8 +104,7 @@ void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
             }
             PeindrePage(pages[i], peintre, pixelsParMm);
         }
-    }
-    Ecrire(chemin, tampon.data());
+    });
 }
 
 QImage RendrePage(const PagePreparee& page, double pointsParPouce) {
@@ -121,11 +121,8 @@ QImage RendrePage(const PagePreparee& page, double pointsParPouce) {
 }
 
 void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce) {
-    QByteArray octets;
-    QBuffer tampon(&octets);
-    tampon.open(QIODevice::WriteOnly);
-    RendrePage(page, pointsParPouce).save(&tampon, "PNG");
-    Ecrire(chemin, octets);
+    Ecrire(chemin,
+           [&](QIODevice& fichier) { RendrePage(page, pointsParPouce).save(&fichier, "PNG"); });
 }
 
 QString TexteCsv(const DocumentPrepare& pages) {
@@ -155,5 +152,6 @@ QString TexteCsv(const DocumentPrepare& pages) {
 }
 
 void EcrireCsv(const DocumentPrepare& pages, const QString& chemin) {
-    Ecrire(chemin, QByteArray("\xEF\xBB\xBF") + TexteCsv(pages).toUtf8());
+    Ecrire(chemin,
+           [&](QIODevice& fichier) { fichier.write("\xEF\xBB\xBF" + TexteCsv(pages).toUtf8()); });
 }
