@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "DonneesDocument.h"
+#include "EncodageLignes.h"
 
 namespace {
 
@@ -56,10 +57,6 @@ QByteArray LireLogo(const QString& chemin) {
 
 }  // namespace
 
-QString DecoderLignes(const QString& texte) {
-    return QString(texte).replace(u'%', QStringLiteral("\r\n"));
-}
-
 QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, const Niveau& travail,
                              const QString& titre, const OptionsConfiguration& options) {
     TableMemoire& config = donnees.memTableConfig;
@@ -97,7 +94,7 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
         }
         for (const char* cle : {"CGV", "QCM", "PiedDePage2"}) {
             if (!valeurs.value(cle).isEmpty()) {
-                config.Affecter(QString::fromLatin1(cle), DecoderLignes(valeurs.value(cle)));
+                config.Affecter(QString::fromLatin1(cle), DecoderSautsDeLigne(valeurs.value(cle)));
             }
         }
         if (!valeurs.value("PiedDePage1").isEmpty()) {

@@ -26,6 +26,3 @@ struct OptionsConfiguration {
 // the stored value when it is read, empty otherwise.
 QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, const Niveau& travail,
                              const QString& titre, const OptionsConfiguration& options);
-
-// "%" in a stored multi-line text stands for a line break.
-QString DecoderLignes(const QString& texte);

@@ -53,3 +53,19 @@ QList<JeuDonneesRapport*> DonneesDocument::JeuxRapport() {
     return {&frxDBDatasetHeader, &frxDBDatasetMaster, &frxDBDatasetDescription,
             &frxDBDatasetConfig};
 }
+
+QList<JeuDonneesRapport*> DonneesDocument::JeuxDocument() {
+    return {&frxDBDatasetHeader, &frxDBDatasetMaster, &frxDBDatasetDescription};
+}
+
+std::optional<QString> DonneesDocument::ChampEntete(const QString& nom) {
+    const int champ = memTableHeader.IndexChamp(nom);
+    if (champ < 0) {
+        return std::nullopt;
+    }
+    if (!memTableHeader.EstOuverte()) {
+        return QString();
+    }
+    memTableHeader.Premier();
+    return memTableHeader.Fin() ? QString() : memTableHeader.Texte(champ);
+}

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 #include "JeuDonneesTable.h"
 #include "TableMemoire.h"
@@ -26,6 +27,11 @@ public:
 
     // The four datasets, as the report engine reads them.
     QList<JeuDonneesRapport*> JeuxRapport();
+    // The three document datasets, which each load refreshes.
+    QList<JeuDonneesRapport*> JeuxDocument();
+    // The current header row's field as text (empty without a row); nothing when the header has
+    // no such field.
+    std::optional<QString> ChampEntete(const QString& nom);
 
     TableMemoire memTableHeader{QStringLiteral("memTableHeader")};
     TableMemoire memTableMaster{QStringLiteral("memTableMaster")};

@@ -125,16 +125,10 @@ void TFicheExporter::ExporterElement(int i) {
 
     Afficher(QStringLiteral("Chargement du fichier de données (") + numero + u')');
     donnees_.Charger(elements_.ListeXml[i]);
-    for (JeuDonneesRapport* jeu :
-         {static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetHeader),
-          static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetMaster),
-          static_cast<JeuDonneesRapport*>(&donnees_.frxDBDatasetDescription)}) {
+    for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
         frxReport.RafraichirJeu(jeu);
     }
-    const TableMemoire& entete = donnees_.memTableHeader;
-    const int champTitre = entete.IndexChamp(QStringLiteral("typeDocNom"));
-    TypeDocNom = champTitre >= 0 && entete.EstOuverte() && !entete.Fin() ? entete.Texte(champTitre)
-                                                                         : QString();
+    TypeDocNom = donnees_.ChampEntete(QStringLiteral("typeDocNom")).value_or(QString());
     {
         SessionBDD session(dataModule_, fichierBDD_);
         ChargerConfiguration(donnees_, dataModule_, {agence_, utilisateur_}, TypeDocNom,

@@ -1,34 +1,97 @@
 #include "TFicheImpression.h"
 
-#include <QPrinterInfo>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocale>
+#include <QWheelEvent>
+#include <exception>
 
+#include "ChargerConfiguration.h"
 #include "Ihm.h"
+#include "NomFichierMail.h"
+#include "SessionBDD.h"
 #include "TDataModuleAbs.h"
+#include "TFicheChoixExport.h"
+#include "TFicheSendMail.h"
 #include "ui_TFicheImpression.h"
 
-TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
-    : QDialog(proprietaire),
+namespace {
+
+const QString kSectionImpression = QStringLiteral("Impression");
+const QString kCleImprimante = QStringLiteral("DerniereImprimante");
+
+QString Message(const std::exception& erreur) {
+    return QString::fromUtf8(erreur.what());
+}
+
+}  // namespace
+
+TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire,
+                                   const QString& dossierProgramme)
+    : FicheDialogue(proprietaire),
       ui_(std::make_unique<Ui::TFicheImpression>()),
       ihm_(ihm),
       dataModule_(dataModule),
-      installation_(LireInstallation(DossierExecutable())) {
+      dossierProgramme_(dossierProgramme),
+      installation_(LireInstallation(dossierProgramme)),
+      frxReport(ihm),
+      horloge_([] { return QDateTime::currentDateTime(); }),
+      tics_([] {
+          QElapsedTimer depuisDemarrage;
+          depuisDemarrage.start();
+          return quint64(depuisDemarrage.msecsSinceReference());
+      }) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
+        frxReport.EnregistrerJeu(jeu);
+    }
+    ui_->frxPreviewTemplate->DefinirMode(ApercuRapport::ModeZoom::LargeurPage);
+    frxReport.SetPreview(ui_->frxPreviewTemplate);
+
     connect(ui_->chkCroquis, &QCheckBox::toggled, this, &TFicheImpression::chkCroquisClick);
     connect(ui_->chkUw, &QCheckBox::toggled, this, &TFicheImpression::chkUwClick);
     connect(ui_->chkFournisseurs, &QCheckBox::toggled, this,
             &TFicheImpression::chkFournisseursClick);
     connect(ui_->chkDimensions, &QCheckBox::toggled, this, &TFicheImpression::chkDimensionsClick);
+    connect(ui_->cbbImprimante, &QComboBox::activated, this,
+            &TFicheImpression::cbbImprimanteChange);
+    connect(ui_->btnApercu, &QPushButton::clicked, this, &TFicheImpression::btnApercuClick);
+    connect(ui_->btnImprimer, &QPushButton::clicked, this, &TFicheImpression::btnImprimerClick);
+    connect(ui_->btnExporter, &QPushButton::clicked, this, &TFicheImpression::btnExporterClick);
+    connect(ui_->btnMail, &QPushButton::clicked, this, &TFicheImpression::btnMailClick);
     connect(ui_->btnQuitter, &QPushButton::clicked, this, &TFicheImpression::btnQuitterClick);
+    qApp->installEventFilter(this);
     FormCreate();
 }
 
 TFicheImpression::~TFicheImpression() = default;
 
+void TFicheImpression::DefinirHorloge(std::function<QDateTime()> horloge,
+                                      std::function<quint64()> tics) {
+    horloge_ = std::move(horloge);
+    tics_ = std::move(tics);
+}
+
+QCheckBox& TFicheImpression::chkCroquis() {
+    return *ui_->chkCroquis;
+}
+QCheckBox& TFicheImpression::chkUw() {
+    return *ui_->chkUw;
+}
+QCheckBox& TFicheImpression::chkFournisseurs() {
+    return *ui_->chkFournisseurs;
+}
+QCheckBox& TFicheImpression::chkDimensions() {
+    return *ui_->chkDimensions;
+}
+
 void TFicheImpression::FormCreate() {
     ui_->cbbImprimante->clear();
-    ui_->cbbImprimante->addItems(QPrinterInfo::availablePrinterNames());
+    ui_->cbbImprimante->addItems(ImprimantesInstallees());
     ui_->cbbImprimante->setCurrentIndex(-1);
 }
 
@@ -37,21 +100,9 @@ void TFicheImpression::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Gestionnaire d'impression - ") + version);
 }
 
-void TFicheImpression::SetFichierParametrage(const QString& chemin) { fichierParametrage_ = chemin; }
-
 void TFicheImpression::SetModeImpression(const QString& mode) {
     modeImpression_ = mode;
     ui_->lblPrintModeValeur->setText(mode);
-}
-
-void TFicheImpression::SetAgence(const QString& agence) { agence_ = agence; }
-
-void TFicheImpression::SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
-
-void TFicheImpression::SetFichierXml(const QString& chemin) { fichierXml_ = chemin; }
-
-void TFicheImpression::SetPiecesJointes(const QStringList& piecesJointes) {
-    piecesJointes_ = &piecesJointes;
 }
 
 void TFicheImpression::SetTypeDocument(const QString& type) {
@@ -90,15 +141,355 @@ void TFicheImpression::AfficherTitre() {
     ui_->lblTitreValeur->setText(titre);
 }
 
-QCheckBox& TFicheImpression::chkCroquis() { return *ui_->chkCroquis; }
-QCheckBox& TFicheImpression::chkUw() { return *ui_->chkUw; }
-QCheckBox& TFicheImpression::chkFournisseurs() { return *ui_->chkFournisseurs; }
-QCheckBox& TFicheImpression::chkDimensions() { return *ui_->chkDimensions; }
+// An assembly that fails is tried again at the next activation, but its message is shown once.
+void TFicheImpression::FormActivate() {
+    ui_->btnApercu->setFocus();
+    if (active_) {
+        return;
+    }
+    try {
+        if (modeImpression_ == QStringLiteral("DOCUMENT")) {
+            AssemblerDocument();
+        } else if (modeImpression_ == QStringLiteral("RAPPORT")) {
+            AssemblerRapport();
+        }
+        active_ = true;
+        avisAssemblage_.Reussite();
+    } catch (const std::exception& erreur) {
+        avisAssemblage_.Signaler(ihm_, this, Message(erreur));
+    }
+}
 
-// The display options are applied to the report once it is assembled.
-void TFicheImpression::chkCroquisClick() {}
-void TFicheImpression::chkUwClick() {}
-void TFicheImpression::chkFournisseursClick() {}
-void TFicheImpression::chkDimensionsClick() {}
+QString TFicheImpression::ChargerDonnees() {
+    const QString modele = donnees_.Charger(fichierXml_);
+    for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
+        frxReport.RafraichirJeu(jeu);
+    }
+    Titre_ = donnees_.ChampEntete(QStringLiteral("typeDocNom")).value_or(QStringLiteral("RAPPORT"));
+    ClientMail_ = donnees_.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
+    TableMemoire& lignes = donnees_.memTableMaster;
+    const int champDescriptif = lignes.IndexChamp(QStringLiteral("descriptifTechnique"));
+    if (champDescriptif >= 0 && lignes.EstOuverte()) {
+        DescriptifsTechniques_.clear();
+        for (lignes.Premier(); !lignes.Fin(); lignes.Suivant()) {
+            DescriptifsTechniques_.append(lignes.Texte(champDescriptif));
+        }
+        lignes.Premier();
+    }
+    return modele;
+}
 
-void TFicheImpression::btnQuitterClick() { close(); }
+bool TFicheImpression::EstSousTypeSpecial() const {
+    return typeSousDocument_ == QStringLiteral("AFFICHE") ||
+           typeSousDocument_ == QStringLiteral("PROCES-VERBAL DE RECEPTION");
+}
+
+void TFicheImpression::GroupeParametres() {
+    SessionBDD session(dataModule_, installation_.fichierBDD);
+    RestaurerImprimante();
+    if (modeImpression_ == QStringLiteral("DOCUMENT")) {
+        OptionsConfiguration options;
+        options.lireOrientation = true;
+        options.exclureAffichesEtProcesVerbaux = true;
+        options.typeSousDocument = typeSousDocument_;
+        options.fournisseurs = ui_->chkFournisseurs->isChecked();
+        options.dimensions = ui_->chkDimensions->isChecked();
+        SetOrientation(
+            ChargerConfiguration(donnees_, dataModule_, {agence_, utilisateur_}, Titre_, options));
+    }
+}
+
+void TFicheImpression::RestaurerImprimante() {
+    const QString imprimante =
+        dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression, kCleImprimante, {});
+    const int index = ui_->cbbImprimante->findText(imprimante);
+    if (index >= 0) {
+        ui_->cbbImprimante->setCurrentIndex(index);
+    } else if (ui_->cbbImprimante->count() > 0) {
+        ui_->cbbImprimante->setCurrentIndex(0);
+    }
+}
+
+QString TFicheImpression::CheminModele() const {
+    const QString separateur = QDir::separator();
+    return installation_.repertoireDocuments + typeDocument_ + separateur + typeSousDocument_ +
+           separateur + QStringLiteral("Tessaro") + separateur + orientation_ + separateur +
+           typePrix_ + QStringLiteral(".fr3");
+}
+
+// The first preparation already follows the option boxes of the job.
+void TFicheImpression::AssemblerDocument() {
+    ui_->lblPrintModeValeur->setText(QStringLiteral("DOCUMENT"));
+    ChargerDonnees();
+    if (Titre_.isEmpty()) {
+        return;
+    }
+    GroupeParametres();
+    frxReport.ChargerDepuisFichier(CheminModele());
+    if (frxReport.TrouverObjet(QStringLiteral("Image_Croquis"))) {
+        AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
+        AffecterConfiguration(QStringLiteral("Croquis"), ui_->chkCroquis->isChecked());
+    }
+    AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked());
+    frxReport.Preparer();
+    if (EstSousTypeSpecial()) {
+        AfficherOptions(false);
+    }
+}
+
+void TFicheImpression::AssemblerRapport() {
+    GroupeParametres();
+    const QString modele = ChargerDonnees();
+    ui_->lblPrintModeValeur->setText(QStringLiteral("Rapport"));
+    ui_->lblOrientationValeur->hide();
+    AfficherOptions(false);
+    const QString chemin = installation_.repertoireRapports + modele;
+    if (QFileInfo(chemin).isFile()) {
+        frxReport.ChargerDepuisFichier(chemin);
+        frxReport.Preparer();
+    }
+}
+
+void TFicheImpression::AfficherOptions(bool visibles) {
+    for (QCheckBox* boite :
+         {ui_->chkCroquis, ui_->chkDimensions, ui_->chkFournisseurs, ui_->chkUw}) {
+        boite->setVisible(visibles);
+    }
+}
+
+void TFicheImpression::AppliquerVisibilite(const QString& nomObjet, bool visible) {
+    if (ObjetRapport* objet = frxReport.TrouverObjet(nomObjet)) {
+        frxReport.AfficherObjet(objet, visible);
+    }
+}
+
+void TFicheImpression::AffecterConfiguration(const QString& champ, bool valeur) {
+    TableMemoire& config = donnees_.memTableConfig;
+    if (!config.EstOuverte()) {
+        config.Ouvrir();
+    }
+    config.Premier();
+    if (config.Fin()) {
+        config.Ajouter();
+    } else {
+        config.Modifier();
+    }
+    config.Affecter(champ, valeur);
+    config.Valider();
+}
+
+void TFicheImpression::PreparerAvecFenetreInactive(const std::function<void()>& changement) {
+    if (frxReport.NombreObjets() == 0) {
+        return;
+    }
+    ExecuterSansBloquer(QString(), [&] {
+        changement();
+        frxReport.Preparer();
+    });
+}
+
+void TFicheImpression::chkCroquisClick() {
+    if (!frxReport.TrouverObjet(QStringLiteral("Image_Croquis"))) {
+        return;
+    }
+    PreparerAvecFenetreInactive([this] {
+        AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
+        AffecterConfiguration(QStringLiteral("Croquis"), ui_->chkCroquis->isChecked());
+    });
+}
+
+void TFicheImpression::chkUwClick() {
+    if (!frxReport.TrouverObjet(QStringLiteral("Mem_UW"))) {
+        return;
+    }
+    PreparerAvecFenetreInactive(
+        [this] { AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked()); });
+}
+
+void TFicheImpression::chkFournisseursClick() {
+    PreparerAvecFenetreInactive([this] {
+        AffecterConfiguration(QStringLiteral("Fournisseurs"), ui_->chkFournisseurs->isChecked());
+    });
+}
+
+void TFicheImpression::chkDimensionsClick() {
+    PreparerAvecFenetreInactive([this] {
+        AffecterConfiguration(QStringLiteral("Dimensions"), ui_->chkDimensions->isChecked());
+    });
+}
+
+void TFicheImpression::AppliquerOptions() {
+    AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
+    AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked());
+    frxReport.Preparer();
+}
+
+void TFicheImpression::cbbImprimanteChange() {
+    if (!ui_->cbbImprimante->currentText().isEmpty()) {
+        frxReport.PrintOptions.Printer = ui_->cbbImprimante->currentText();
+    }
+}
+
+// Runs a long operation with the window disabled and the wait cursor; an error is shown with
+// the prefix and the window comes back in every case.
+void TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
+                                           const std::function<void()>& operation) {
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        operation();
+    } catch (const std::exception& erreur) {
+        QApplication::restoreOverrideCursor();
+        ihm_.Information(this, prefixe + Message(erreur));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    raise();
+    activateWindow();
+}
+
+void TFicheImpression::btnApercuClick() {
+    ExecuterSansBloquer(QStringLiteral("L'aperçu a échoué : "), [this] {
+        frxReport.SetPreview(nullptr);
+        frxReport.Preparer();
+        QApplication::restoreOverrideCursor();
+        frxReport.ShowPreparedReport();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        frxReport.SetPreview(ui_->frxPreviewTemplate);
+    });
+    frxReport.SetPreview(ui_->frxPreviewTemplate);
+}
+
+void TFicheImpression::btnImprimerClick() {
+    const QString imprimante = ui_->cbbImprimante->currentText();
+    if (imprimante.isEmpty()) {
+        ihm_.Information(this, QStringLiteral("Veuillez choisir une imprimante."));
+        return;
+    }
+    setEnabled(false);
+    frxReport.PrintOptions.Printer = imprimante;
+    if (!DescriptifsTechniques_.isEmpty() &&
+        ihm_.Confirmation(this, QStringLiteral("Confirmation"),
+                          QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"))) {
+        for (const QString& descriptif : DescriptifsTechniques_) {
+            ihm_.OuvrirAvecShell(descriptif);
+        }
+    }
+    ExecuterSansBloquer(QStringLiteral("L'impression a échoué : "), [this] { frxReport.Print(); });
+}
+
+void TFicheImpression::btnExporterClick() {
+    TFicheChoixExport choix(this);
+    ihm_.AfficherModal(choix);
+    const QString nom = NomDocumentMail(typeDocument_);
+    ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), [&] {
+        if (choix.ModeExport() == TFicheChoixExport::Csv) {
+            const QString chemin = ihm_.ChoisirFichierEnregistrement(
+                this, QStringLiteral("Exporter en CSV"), nom + QStringLiteral(".csv"),
+                QStringLiteral("Fichiers CSV (*.csv)"));
+            if (chemin.isEmpty()) {
+                return;
+            }
+            PageModele* page = frxReport.TrouverPage(QStringLiteral("Page1"));
+            if (page) {
+                page->pageSansFin = true;
+            }
+            try {
+                frxReport.Exporter(FormatExport::Csv, {}, chemin);
+            } catch (...) {
+                if (page) {
+                    page->pageSansFin = false;
+                }
+                throw;
+            }
+            if (page) {
+                page->pageSansFin = false;
+            }
+        } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
+            const QString chemin = ihm_.ChoisirFichierEnregistrement(
+                this, QStringLiteral("Exporter en PDF"), nom + QStringLiteral(".pdf"),
+                QStringLiteral("Documents PDF (*.pdf)"));
+            if (chemin.isEmpty()) {
+                return;
+            }
+            frxReport.Exporter(FormatExport::Pdf, {}, chemin);
+            if (choix.OuvrirApresExport()) {
+                ihm_.OuvrirAvecShell(chemin);
+            }
+        }
+    });
+}
+
+// The mail PDF lives only while the mail window is open, and is never opened in a viewer.
+void TFicheImpression::btnMailClick() {
+    const QString dossier = dossierProgramme_ + QStringLiteral("Devis") + QDir::separator();
+    QDir().mkpath(dossier);
+    const QString nomDocument = NomDocumentMail(typeDocument_);
+    const QString nom = NomFichierMail(agence_, utilisateur_, horloge_(), tics_(), nomDocument);
+    const QString chemin = dossier + nom;
+    ExecuterSansBloquer(QStringLiteral("L'envoi par mail a échoué : "), [&] {
+        frxReport.Exporter(FormatExport::Pdf, dossier, nom);
+        AppliquerOptions();
+        TFicheSendMail mail(ihm_, dataModule_, this);
+        mail.SetAgence(agence_);
+        mail.SetFichierBDD(installation_.fichierBDD);
+        mail.SetUtilisateur(utilisateur_);
+        mail.SetDestinataire(ClientMail_);
+        mail.SetObjet(QStringLiteral("Tessaro - ") + QLocale::system().toUpper(nomDocument));
+        mail.AjouterPieceJointe(chemin);
+        for (const QString& piece : piecesJointes_ ? *piecesJointes_ : QStringList()) {
+            mail.AjouterPieceJointe(piece);
+        }
+        QApplication::restoreOverrideCursor();
+        ihm_.AfficherModal(mail);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    });
+    QFile::remove(chemin);
+}
+
+void TFicheImpression::btnQuitterClick() {
+    close();
+}
+
+void TFicheImpression::FormMouseWheel(int delta, Qt::KeyboardModifiers etat) {
+    ui_->frxPreviewTemplate->MouseWheelScroll(delta, etat);
+}
+
+// A wheel turn anywhere in the window scrolls the preview, whichever control has the focus; the
+// preview scrolls itself when the turn is over it.
+bool TFicheImpression::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::Wheel) {
+        auto* widget = qobject_cast<QWidget*>(objet);
+        if (widget && widget->window() == this && widget != ui_->frxPreviewTemplate &&
+            !ui_->frxPreviewTemplate->isAncestorOf(widget)) {
+            const auto* roue = static_cast<QWheelEvent*>(evenement);
+            if (roue->angleDelta().y() != 0) {
+                FormMouseWheel(roue->angleDelta().y() < 0 ? -20 : 20, roue->modifiers());
+            }
+        }
+    }
+    return FicheDialogue::eventFilter(objet, evenement);
+}
+
+void TFicheImpression::FormCloseQuery() {
+    if (modeImpression_ != QStringLiteral("DOCUMENT") &&
+        modeImpression_ != QStringLiteral("RAPPORT")) {
+        return;
+    }
+    try {
+        SessionBDD session(dataModule_, installation_.fichierBDD);
+        if (ui_->cbbImprimante->currentIndex() >= 0) {
+            dataModule_.EcrireChaine(agence_, utilisateur_, kSectionImpression, kCleImprimante,
+                                     ui_->cbbImprimante->currentText());
+        }
+    } catch (const std::exception& erreur) {
+        ihm_.Information(this,
+                         QStringLiteral("TFicheImpression::FormCloseQuery : ") + Message(erreur));
+    }
+}
+
+void TFicheImpression::done(int resultat) {
+    FormCloseQuery();
+    FicheDialogue::done(resultat);
+}

@@ -1,38 +1,51 @@
 #pragma once
 
-#include <QDialog>
+#include <QDateTime>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
+#include "AvisErreur.h"
+#include "DonneesDocument.h"
+#include "FicheDialogue.h"
 #include "Installation.h"
+#include "RapportInteractif.h"
 
 class Ihm;
 class QCheckBox;
+class QComboBox;
 class TDataModuleAbs;
 namespace Ui {
 class TFicheImpression;
 }
 
 // The print manager: the window of every mode word other than "EXPORTER" and "CONFIGURATION".
-class TFicheImpression : public QDialog {
+// It assembles the job's report, shows it in its embedded preview and prints, exports or mails
+// it.
+class TFicheImpression : public FicheDialogue {
     Q_OBJECT
 
 public:
-    TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire = nullptr);
+    // The installation file is read from dossierProgramme, the program's folder by default; the
+    // mail PDFs are written into its "Devis" folder.
+    TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire = nullptr,
+                     const QString& dossierProgramme = DossierExecutable());
     ~TFicheImpression() override;
 
     void SetVersion(const QString& version);
-    void SetFichierParametrage(const QString& chemin);
+    void SetFichierParametrage(const QString& chemin) { fichierParametrage_ = chemin; }
     void SetModeImpression(const QString& mode);
-    void SetAgence(const QString& agence);
-    void SetUtilisateur(const QString& utilisateur);
-    void SetFichierXml(const QString& chemin);
+    void SetAgence(const QString& agence) { agence_ = agence; }
+    void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+    void SetFichierXml(const QString& chemin) { fichierXml_ = chemin; }
     // The list stays the caller's; the window only reads it.
-    void SetPiecesJointes(const QStringList& piecesJointes);
+    void SetPiecesJointes(const QStringList& piecesJointes) { piecesJointes_ = &piecesJointes; }
     void SetTypeDocument(const QString& type);
     void SetTypeSousDocument(const QString& sousType);
     void SetTypePrix(const QString& libelle);
     void SetOrientation(const QString& orientation);
+    // The clock and tick count that name the mail PDF.
+    void DefinirHorloge(std::function<QDateTime()> horloge, std::function<quint64()> tics);
 
     const QString& Version() const { return version_; }
     const QString& FichierParametrage() const { return fichierParametrage_; }
@@ -46,6 +59,12 @@ public:
     const QString& TypePrix() const { return typePrix_; }
     const QString& Orientation() const { return orientation_; }
     const Installation& InstallationLue() const { return installation_; }
+    const QString& Titre() const { return Titre_; }
+    const QString& ClientMail() const { return ClientMail_; }
+    const QStringList& DescriptifsTechniques() const { return DescriptifsTechniques_; }
+    QString CheminModele() const;
+    RapportInteractif& Rapport() { return frxReport; }
+    DonneesDocument& Donnees() { return donnees_; }
 
     // The display option boxes; the main window ticks them for a document job.
     QCheckBox& chkCroquis();
@@ -53,19 +72,49 @@ public:
     QCheckBox& chkFournisseurs();
     QCheckBox& chkDimensions();
 
-    void AfficherTitre();
     void FormCreate();
+    void FormActivate() override;
+    void AfficherTitre();
+    QString ChargerDonnees();
+    void AssemblerDocument();
+    void AssemblerRapport();
+    void AppliquerOptions();
     void chkCroquisClick();
     void chkUwClick();
     void chkFournisseursClick();
     void chkDimensionsClick();
+    void cbbImprimanteChange();
+    void btnApercuClick();
+    void btnImprimerClick();
+    void btnExporterClick();
+    void btnMailClick();
     void btnQuitterClick();
+    void FormMouseWheel(int delta, Qt::KeyboardModifiers etat);
+    void FormCloseQuery();
+
+    // Closing by any way saves the chosen printer first.
+    void done(int resultat) override;
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
+    void GroupeParametres();
+    void RestaurerImprimante();
+    void AfficherOptions(bool visibles);
+    void AppliquerVisibilite(const QString& nomObjet, bool visible);
+    void AffecterConfiguration(const QString& champ, bool valeur);
+    void PreparerAvecFenetreInactive(const std::function<void()>& changement);
+    void ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation);
+    bool EstSousTypeSpecial() const;
+
     std::unique_ptr<Ui::TFicheImpression> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
+    QString dossierProgramme_;
     Installation installation_;
+    DonneesDocument donnees_;
+    RapportInteractif frxReport;
     QString version_;
     QString fichierParametrage_;
     QString modeImpression_;
@@ -77,4 +126,11 @@ private:
     QString typeSousDocument_;
     QString typePrix_;
     QString orientation_;
+    QString Titre_;
+    QString ClientMail_;
+    QStringList DescriptifsTechniques_;
+    bool active_ = false;
+    AvisErreur avisAssemblage_;
+    std::function<QDateTime()> horloge_;
+    std::function<quint64()> tics_;
 };

@@ -4,6 +4,7 @@
 
 #include "ChargerConfiguration.h"
 #include "DonneesDocument.h"
+#include "EncodageLignes.h"
 #include "Rapport.h"
 #include "SessionBDD.h"
 #include "Sorties.h"
@@ -124,7 +125,7 @@ void RemplirConfiguration(DonneesDocument& donnees, const OptionsRendu& options)
                 config.Affecter(
                     numero, champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
                                 ? valeur
-                                : DecoderLignes(valeur));
+                                : DecoderSautsDeLigne(valeur));
                 break;
         }
     }
