@@ -1,0 +1,321 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "CreationBase.h"
+#include "IhmFactice.h"
+#include "NomFichierMail.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
+#include "TFicheChoixExport.h"
+#include "TFicheImpression.h"
+#include "TFicheSendMail.h"
+
+namespace {
+
+struct CasNom {
+    const char* agence;
+    const char* utilisateur;
+    quint64 tics;
+    const char* type;
+    const char* attendu;
+};
+
+class NomDuFichierMail : public ::testing::TestWithParam<CasNom> {};
+
+TEST_P(NomDuFichierMail, RegleDeNommage) {
+    const CasNom& cas = GetParam();
+    const QDateTime moment(QDate(2026, 3, 4), QTime(9, 5, 7));
+    EXPECT_EQ(NomFichierMail(QString::fromUtf8(cas.agence), QString::fromUtf8(cas.utilisateur),
+                             moment, cas.tics, NomDocumentMail(QString::fromUtf8(cas.type))),
+              QString::fromUtf8(cas.attendu));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, NomDuFichierMail,
+                         ::testing::Values(CasNom{"123", "7", 4, "Devis",
+                                                  "0000000123000720260304090507"
+                                                  "04_Devis.pdf"},
+                                           CasNom{"AG1", "", 99, "Devis",
+                                                  "0000000AG120260304090507"
+                                                  "00_Devis.pdf"},
+                                           CasNom{"AGENCE-DE-LYON", "MARTINE", 197, "Procès-verbal",
+                                                  "CE-DE-LYONTINE20260304090507"
+                                                  "98_Procès-verbal.pdf"},
+                                           CasNom{"", "", 5, "",
+                                                  "20260304090507"
+                                                  "05_rapport.pdf"}));
+
+const char* const kModele =
+    "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
+    "<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte nom=\"Client\" largeur=\"150\" "
+    "hauteur=\"6\">Client [Données du dossier.\"client\"]</texte></bande>"
+    "<bande type=\"maitre\" nom=\"L\" hauteur=\"14\" jeu=\"Données des lignes produits\">"
+    "<texte nom=\"M\" largeur=\"100\" hauteur=\"6\">[Données des lignes "
+    "produits.\"Modele\"]</texte>"
+    "<texte nom=\"Image_Croquis\" y=\"7\" largeur=\"40\" hauteur=\"6\">CROQUIS</texte>"
+    "<texte nom=\"Mem_UW\" x=\"50\" y=\"7\" largeur=\"40\" hauteur=\"6\">UW 1,3</texte>"
+    "</bande></page></rapport>";
+
+const char* const kDonnees =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document template=\"liste.fr3\" "
+    "indexFieldNames=\"Id\"><e table='header'><client type='string'>Dupont</client>"
+    "<typeDocNom type='string'>Devis</typeDocNom><clientMail type='string'>dupont@exemple.fr"
+    "</clientMail></e>"
+    "<l table='ligne'><Id type='int'>1</Id><Modele type='string'>Fenêtre</Modele>"
+    "<TotalTVACorse type='int'>0</TotalTVACorse><descriptifTechnique type='string'>/doc/f.pdf"
+    "</descriptifTechnique></l>"
+    "<l table='ligne'><Id type='int'>2</Id><Modele type='string'>Porte</Modele>"
+    "<TotalTVACorse type='int'>0</TotalTVACorse><descriptifTechnique type='string'>"
+    "</descriptifTechnique></l></document>";
+
+QString TextePdf(const QString& chemin) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {chemin, QStringLiteral("-")});
+    pdftotext.waitForFinished();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// An installation of its own: templates, report templates, a settings database and the
+// document's data.
+class GestionnaireImpression : public ::testing::Test {
+protected:
+    GestionnaireImpression() {
+        Ecrire("Vantaro.ini", "[Templates]\nDocuments=Modeles/\nRapports=Rapports/\n[Database]\n");
+        Ecrire("Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3", kModele);
+        Ecrire("Rapports/liste.fr3", kModele);
+        Ecrire("devis.xml", kDonnees);
+        CreerBaseParametres(Chemin("Vantaro.abs"));
+    }
+
+    QString Chemin(const char* nom) const { return dossier_.filePath(QString::fromUtf8(nom)); }
+    void Ecrire(const char* nom, const QByteArray& contenu) {
+        const QString chemin = Chemin(nom);
+        QDir().mkpath(QFileInfo(chemin).path());
+        QFile fichier(chemin);
+        ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+        fichier.write(contenu);
+    }
+    void Stocker(const QString& section, const QString& cle, const QString& valeur) {
+        SessionBDD session(module_, Chemin("Vantaro.abs"));
+        module_.EcrireChaine(QStringLiteral("LYON"), QStringLiteral("MARTIN"), section, cle,
+                             valeur);
+    }
+    QString Stocke(const QString& section, const QString& cle) {
+        SessionBDD session(module_, Chemin("Vantaro.abs"));
+        return module_.LireChaine(QStringLiteral("LYON"), QStringLiteral("MARTIN"), section, cle,
+                                  QStringLiteral("<absent>"));
+    }
+
+    // A print manager for the mode, given its values as the main window hands them over.
+    std::unique_ptr<TFicheImpression> Fiche(const QString& mode, const QStringList& imprimantes) {
+        auto fiche = std::make_unique<TFicheImpression>(ihm_, module_, nullptr,
+                                                        dossier_.path() + QDir::separator());
+        auto* liste = fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"));
+        liste->clear();
+        liste->addItems(imprimantes);
+        liste->setCurrentIndex(-1);
+        fiche->SetVersion(QStringLiteral("Version 1.64 du 18/01/2023 10:23"));
+        fiche->SetModeImpression(mode);
+        fiche->SetAgence(QStringLiteral("LYON"));
+        fiche->SetUtilisateur(QStringLiteral("MARTIN"));
+        fiche->SetFichierXml(Chemin("devis.xml"));
+        fiche->SetPiecesJointes(pieces_);
+        if (mode == QStringLiteral("DOCUMENT")) {
+            fiche->SetTypeDocument(QStringLiteral("Devis"));
+            fiche->SetTypeSousDocument(QStringLiteral("Standard"));
+            fiche->SetTypePrix(QStringLiteral("Prix nets"));
+            fiche->SetOrientation(QStringLiteral("Paysage"));
+        }
+        return fiche;
+    }
+    static QString Etiquette(QWidget& fiche, const char* nom) {
+        return fiche.findChild<QLabel*>(QString::fromLatin1(nom))->text();
+    }
+    static QStringList Textes(TFicheImpression& fiche) {
+        QStringList textes;
+        for (const PagePreparee& page : fiche.Rapport().Pages()) {
+            for (const ElementPrepare& e : page.elements) {
+                textes << e.textePlat;
+            }
+        }
+        return textes;
+    }
+
+    QTemporaryDir dossier_;
+    IhmFactice ihm_;
+    TDataModuleAbs module_;
+    QStringList pieces_{QStringLiteral("/tmp/plan.pdf"), QString(), QStringLiteral("/tmp/cgv.pdf")};
+};
+
+TEST_F(GestionnaireImpression, DocumentAssembleAvecLaConfigurationEtLesOptions) {
+    Stocker(QStringLiteral("Devis"), QStringLiteral("Orientation"), QStringLiteral("Portrait"));
+    Stocker(QStringLiteral("Devis"), QStringLiteral("DebutLigne"), QStringLiteral("Début"));
+    Stocker(QStringLiteral("Impression"), QStringLiteral("DerniereImprimante"),
+            QStringLiteral("B"));
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {"A", "B"});
+    EXPECT_EQ(fiche->windowTitle(),
+              QStringLiteral("Gestionnaire d'impression - Version 1.64 du 18/01/2023 10:23"));
+    EXPECT_EQ(Etiquette(*fiche, "lblTitreValeur"), QStringLiteral("Devis - Standard - Prix nets"));
+    EXPECT_EQ(Etiquette(*fiche, "lblOrientationValeur"), QStringLiteral("Mise en page : Paysage"));
+    fiche->chkCroquis().setChecked(false);  // from the job, before the window is shown
+    fiche->FormActivate();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(Etiquette(*fiche, "lblOrientationValeur"), QStringLiteral("Mise en page : Portrait"));
+    EXPECT_EQ(fiche->CheminModele(),
+              dossier_.path() + QDir::separator() +
+                  QStringLiteral("Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3")
+                      .replace(u'/', QDir::separator()));
+    EXPECT_EQ(fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->currentText(),
+              QStringLiteral("B"));
+    EXPECT_EQ(fiche->Titre(), QStringLiteral("Devis"));
+    EXPECT_EQ(fiche->ClientMail(), QStringLiteral("dupont@exemple.fr"));
+    EXPECT_EQ(fiche->DescriptifsTechniques(), QStringList({"/doc/f.pdf", ""}));
+    // The first preparation follows the job's boxes: no sketch.
+    QStringList textes = Textes(*fiche);
+    EXPECT_TRUE(textes.contains(QStringLiteral("Début")));
+    EXPECT_TRUE(textes.contains(QStringLiteral("Client Dupont")));
+    EXPECT_FALSE(textes.contains(QStringLiteral("CROQUIS")));
+    EXPECT_TRUE(textes.contains(QStringLiteral("UW 1,3")));
+
+    fiche->chkCroquis().setChecked(true);
+    fiche->chkUw().setChecked(false);
+    textes = Textes(*fiche);
+    EXPECT_TRUE(textes.contains(QStringLiteral("CROQUIS")));
+    EXPECT_FALSE(textes.contains(QStringLiteral("UW 1,3")));
+    fiche->chkFournisseurs().setChecked(false);
+    TableMemoire& config = fiche->Donnees().memTableConfig;
+    config.Premier();
+    EXPECT_EQ(config.Valeur(QStringLiteral("Fournisseurs")), QVariant(false));
+    EXPECT_EQ(config.Valeur(QStringLiteral("Croquis")), QVariant(true));
+    EXPECT_TRUE(fiche->isEnabled());
+
+    fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->setCurrentIndex(0);
+    fiche->done(QDialog::Rejected);
+    EXPECT_EQ(Stocke(QStringLiteral("Impression"), QStringLiteral("DerniereImprimante")),
+              QStringLiteral("A"));
+}
+
+TEST_F(GestionnaireImpression, RapportEtAutreMode) {
+    auto rapport = Fiche(QStringLiteral("RAPPORT"), {"A"});
+    rapport->FormActivate();
+    EXPECT_EQ(Etiquette(*rapport, "lblPrintModeValeur"), QStringLiteral("Rapport"));
+    EXPECT_TRUE(Etiquette(*rapport, "lblTitreValeur").isEmpty());
+    EXPECT_TRUE(rapport->findChild<QLabel*>(QStringLiteral("lblOrientationValeur"))->isHidden());
+    EXPECT_TRUE(rapport->chkCroquis().isHidden());
+    EXPECT_EQ(rapport->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->currentIndex(), 0);
+    EXPECT_TRUE(Textes(*rapport).contains(QStringLiteral("Client Dupont")));
+
+    auto autre = Fiche(QStringLiteral("LISTE"), {"A"});
+    autre->FormActivate();
+    EXPECT_EQ(Etiquette(*autre, "lblPrintModeValeur"), QStringLiteral("LISTE"));
+    EXPECT_EQ(autre->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->currentIndex(), -1);
+    EXPECT_TRUE(autre->Rapport().Pages().empty());
+    autre->done(QDialog::Rejected);
+    EXPECT_EQ(Stocke(QStringLiteral("Impression"), QStringLiteral("DerniereImprimante")),
+              QStringLiteral("<absent>"));
+}
+
+TEST_F(GestionnaireImpression, ErreurDAssemblageMontreeUneFois) {
+    Ecrire("Vantaro.ini", "[Templates]\nDocuments=Modeles/\n[Database]\nFichier=/nulle/part.abs\n");
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    fiche->FormActivate();
+    EXPECT_EQ(ihm_.messages.size(), 1);
+}
+
+TEST_F(GestionnaireImpression, ImpressionSansImprimanteEtDescriptifs) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {"Imprimante inconnue"});
+    fiche->FormActivate();
+    fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->setCurrentIndex(-1);
+    fiche->btnImprimerClick();
+    EXPECT_EQ(ihm_.Textes(), QStringList{QStringLiteral("Veuillez choisir une imprimante.")});
+
+    ihm_.messages.clear();
+    fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"))->setCurrentIndex(0);
+    ihm_.reponsesConfirmation = {true};
+    fiche->btnImprimerClick();
+    ASSERT_GE(ihm_.messages.size(), 2);
+    EXPECT_EQ(ihm_.messages[0].texte,
+              QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"));
+    EXPECT_EQ(ihm_.ouverturesShell, QStringList({"/doc/f.pdf", ""}));
+    EXPECT_TRUE(ihm_.messages[1].texte.startsWith(QStringLiteral("L'impression a échoué : ")));
+    EXPECT_TRUE(fiche->isEnabled());
+}
+
+TEST_F(GestionnaireImpression, ExportSelonLeChoix) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    struct Cas {
+        const char* bouton;  // nullptr: closed without "Valider"
+        bool ouvrir;
+        const char* fichier;
+    };
+    for (const Cas& cas : {Cas{nullptr, false, "rien.pdf"}, Cas{"rbtnCSV", true, "devis.csv"},
+                           Cas{"rbtnPDF", true, "devis.pdf"}}) {
+        ihm_.ouverturesShell.clear();
+        ihm_.fichiersChoisis = {Chemin(cas.fichier)};
+        ihm_.surModal = [&](QDialog& fenetre) {
+            auto& choix = dynamic_cast<TFicheChoixExport&>(fenetre);
+            if (!cas.bouton) {
+                return 0;
+            }
+            choix.findChild<QRadioButton*>(QString::fromLatin1(cas.bouton))->click();
+            choix.btnValiderClick();
+            return 1;
+        };
+        fiche->btnExporterClick();
+        EXPECT_EQ(QFile::exists(Chemin(cas.fichier)), cas.bouton != nullptr) << cas.fichier;
+        const bool pdf = cas.bouton && QByteArray(cas.bouton) == "rbtnPDF";
+        EXPECT_EQ(ihm_.ouverturesShell, pdf ? QStringList{Chemin(cas.fichier)} : QStringList());
+        EXPECT_TRUE(fiche->isEnabled());
+    }
+    EXPECT_TRUE(TextePdf(Chemin("devis.pdf")).contains(QStringLiteral("Client Dupont")));
+    QFile csv(Chemin("devis.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(csv.readAll()).contains(QStringLiteral("Porte")));
+}
+
+TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->DefinirHorloge([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); },
+                          [] { return quint64(4); });
+    fiche->FormActivate();
+    const QString pdf = dossier_.path() + QDir::separator() + QStringLiteral("Devis") +
+                        QDir::separator() +
+                        QStringLiteral("000000LYONRTIN2026030409050704_Devis.pdf");
+    struct Vu {
+        QString destinataire, objet;
+        QStringList pieces;
+        bool pdfExiste = false;
+        QString texte;
+    } vu;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        auto& mail = dynamic_cast<TFicheSendMail&>(fenetre);
+        mail.FormActivate();
+        vu = {mail.findChild<QLineEdit*>(QStringLiteral("edtAdresse"))->text(),
+              mail.findChild<QLineEdit*>(QStringLiteral("edtObject"))->text(), mail.PiecesJointes(),
+              QFile::exists(pdf), TextePdf(pdf)};
+        return 0;
+    };
+    fiche->btnMailClick();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(vu.destinataire, QStringLiteral("dupont@exemple.fr"));
+    EXPECT_EQ(vu.objet, QStringLiteral("Tessaro - DEVIS"));
+    EXPECT_EQ(vu.pieces, QStringList({pdf, "/tmp/plan.pdf", "/tmp/cgv.pdf"}));
+    EXPECT_TRUE(vu.pdfExiste);
+    EXPECT_TRUE(vu.texte.contains(QStringLiteral("Client Dupont")));
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(ihm_.ouverturesShell.isEmpty());
+    EXPECT_TRUE(fiche->isEnabled());
+}
+
+}  // namespace
