@@ -30,11 +30,13 @@ void RemplirLigneSpeciale(TableMemoire& lignes, const QString& texte) {
     lignes.Valider();
 }
 
-// The special line at the current first or last row: updated, added, or removed when the text
-// is empty.
-void PlacerLigneSpeciale(TableMemoire& lignes, const QString& texte, bool enTete) {
+// The special line at the first or last row: updated, added, or removed when the text is empty.
+// At the end, a lone row that is the line start just placed is not taken for a line end.
+void PlacerLigneSpeciale(TableMemoire& lignes, const QString& texte, bool enTete,
+                         bool debutPlace = false) {
     enTete ? lignes.Premier() : lignes.Dernier();
-    const bool existe = EstLigneSpeciale(lignes);
+    const bool existe =
+        EstLigneSpeciale(lignes) && !(debutPlace && !enTete && lignes.NombreLignes() == 1);
     if (!texte.isEmpty()) {
         if (existe) {
             lignes.Modifier();
@@ -101,8 +103,14 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
             config.Affecter(QStringLiteral("PiedDePage1"), valeurs.value("PiedDePage1"));
         }
         TableMemoire& lignes = donnees.memTableMaster;
-        PlacerLigneSpeciale(lignes, valeurs.value("DebutLigne"), true);
-        PlacerLigneSpeciale(lignes, valeurs.value("FinLigne"), false);
+        // The special lines keep the places they are given: ordered by their Id (-1), the line
+        // end would come first.
+        if (!lignes.ChampsIndex().isEmpty()) {
+            lignes.DefinirChampsIndex(QString());
+        }
+        const QString debut = valeurs.value("DebutLigne");
+        PlacerLigneSpeciale(lignes, debut, true);
+        PlacerLigneSpeciale(lignes, valeurs.value("FinLigne"), false, !debut.isEmpty());
         lignes.Dernier();
         config.Affecter(QStringLiteral("Fournisseurs"), options.fournisseurs);
         config.Affecter(QStringLiteral("Dimensions"), options.dimensions);

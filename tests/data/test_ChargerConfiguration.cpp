@@ -47,6 +47,7 @@ protected:
         lignes.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte, 100});
         lignes.AjouterDefinition({QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
         lignes.Ouvrir();
+        lignes.DefinirChampsIndex(QStringLiteral("Id"));
         logo_ = dossier_.filePath(QStringLiteral("logo.png"));
         QFile fichier(logo_);
         EXPECT_TRUE(fichier.open(QIODevice::WriteOnly));
@@ -211,11 +212,35 @@ TEST(ChargementConfigurationLot, ToujoursAppliqueeSansOrientation) {
     donnees.memTableConfig.Premier();
     EXPECT_EQ(donnees.memTableConfig.Valeur(QStringLiteral("Fournisseurs")), QVariant(true));
     EXPECT_EQ(donnees.memTableConfig.Valeur(QStringLiteral("Dimensions")), QVariant(true));
-    // An empty table: the line start is inserted, then taken for the line end's place.
+    // An empty table gets both lines, the line start first.
+    TableMemoire& lignes = donnees.memTableMaster;
+    ASSERT_EQ(lignes.NombreLignes(), 2);
+    lignes.Premier();
+    EXPECT_EQ(lignes.Valeur(QStringLiteral("Modele")).toString(), QStringLiteral("Début"));
+    lignes.Dernier();
+    EXPECT_EQ(lignes.Valeur(QStringLiteral("Modele")).toString(), QStringLiteral("Fin"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ChargementConfigurationLot, LigneDeDebutSeuleSurUneTableVide) {
+    BaseTemporaire base;
+    TDataModuleAbs module;
+    DonneesDocument donnees;
+    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
+    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte});
+    donnees.memTableMaster.AjouterDefinition(
+        {QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
+    donnees.memTableMaster.Ouvrir();
+    SessionBDD session(module, base.Chemin());
+    module.EcrireChaine({}, {}, {}, QStringLiteral("DebutLigne"), QStringLiteral("Début"));
+    ChargerConfiguration(donnees, module, kUtilisateur, {}, OptionsConfiguration{});
+    ASSERT_EQ(donnees.memTableMaster.NombreLignes(), 1);
     donnees.memTableMaster.Premier();
-    EXPECT_EQ(donnees.memTableMaster.NombreLignes(), 1);
     EXPECT_EQ(donnees.memTableMaster.Valeur(QStringLiteral("Modele")).toString(),
-              QStringLiteral("Fin"));
+              QStringLiteral("Début"));
 }
 
 }  // namespace
