@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the program on the sample installation's document
-# job. Without a display it runs on a virtual one and leaves a screenshot in build/exemple.png.
+# job (or the job and mode given). The sample data is written with French regional settings, as
+# on the users' desktops. Without a display, the quote is rendered to build/exemple-devis.pdf,
+# and the program runs on a virtual display with a screenshot left in build/exemple.png.
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 bash "$racine/scripts/installer-dependances.sh"
@@ -8,7 +10,11 @@ bash "$racine/scripts/construire.sh"
 cd "$racine/build/bin"
 travail=${1:-Exemples/document.ini}
 mode=${2:-DOCUMENT}
+export LC_ALL=fr_FR.UTF-8
 if [ -n "${DISPLAY:-}" ]; then
     exec ./Vantaro "$travail" "$mode"
 fi
+./vantaro-outil rendu "Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3" Exemples/devis.xml \
+    "$racine/build/exemple-devis.pdf" --base Vantaro.abs --agence LYON --utilisateur MARTIN
+echo "Devis d'exemple rendu : $racine/build/exemple-devis.pdf"
 exec python3 "$racine/scripts/exemple_sans_ecran.py" ./Vantaro "$travail" "$mode" "$racine/build/exemple.png"
