@@ -1,0 +1,105 @@
+"""The real program on the sample installation's document job under Xvfb: the print manager shows
+the quote, prints it on the CUPS PDF printer, and stores the chosen printer when it closes."""
+import argparse
+import glob
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from bureau import Bureau
+
+VERSION = "Version 1.64 du 18/01/2023 10:23"
+TITRE = "Gestionnaire d'impression - " + VERSION
+IMPRIMANTE = "Vantaro_PDF"
+EXECUTABLE = None
+
+
+def dossier_cups_pdf():
+    """Where cups-pdf writes the jobs of this user (Out of its configuration)."""
+    dossier = "${HOME}/PDF"
+    with open("/etc/cups/cups-pdf.conf", encoding="utf-8") as f:
+        for ligne in f:
+            trouve = re.match(r"^\s*Out\s+(\S.*?)\s*$", ligne)
+            if trouve:
+                dossier = trouve.group(1)
+    return dossier.replace("${HOME}", os.path.expanduser("~")).replace(
+        "${USER}", os.environ.get("USER", "root"))
+
+
+class Impression(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.bureau = Bureau()
+        cls.bureau.env["LC_ALL"] = "fr_FR.UTF-8"
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bureau.fermer()
+
+    def setUp(self):
+        """A copy of the built installation, so that the test's settings stay its own."""
+        self.dossier = os.path.join(tempfile.mkdtemp(), "installation")
+        shutil.copytree(os.path.dirname(EXECUTABLE), self.dossier)
+
+    def tearDown(self):
+        shutil.rmtree(os.path.dirname(self.dossier), ignore_errors=True)
+
+    def outil(self, *arguments):
+        return subprocess.run([os.path.join(self.dossier, "vantaro-outil"), *arguments],
+                              capture_output=True, text=True)
+
+    def cliquer(self, fenetre, x, y):
+        """Clicks at a point of the window, in its own coordinates."""
+        self.bureau.commande("xdotool", "windowactivate", "--sync", fenetre)
+        self.bureau.commande("xdotool", "mousemove", "--window", fenetre, str(x), str(y),
+                             "click", "1")
+
+    def test_devis_imprime_et_imprimante_memorisee(self):
+        sortie = dossier_cups_pdf()
+        avant = set(glob.glob(os.path.join(sortie, "*.pdf")))
+        programme = subprocess.Popen(
+            [os.path.join(self.dossier, "Vantaro"), "Exemples/document.ini", "DOCUMENT"],
+            cwd=self.dossier, env=self.bureau.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            fenetre = self.bureau.attendre_fenetre(TITRE)
+            time.sleep(1)
+            # The printer list shows the CUPS PDF queue first, and it is selected.
+            geometrie = self.bureau.commande("xdotool", "getwindowgeometry", fenetre)
+            hauteur = int(re.search(r"Geometry: \d+x(\d+)", geometrie).group(1))
+            # "Imprimer" is the third of the five buttons at the foot of the left column.
+            self.cliquer(fenetre, 110, hauteur - 100)
+            question = self.bureau.attendre_fenetre("Confirmation")
+            self.bureau.touche(question, "n")
+            fin = time.monotonic() + 60
+            nouveaux = []
+            while time.monotonic() < fin and not nouveaux:
+                time.sleep(0.5)
+                nouveaux = sorted(set(glob.glob(os.path.join(sortie, "*.pdf"))) - avant)
+            self.assertTrue(nouveaux, "aucun PDF dans %s" % sortie)
+            time.sleep(1)
+            texte = subprocess.run(["pdftotext", nouveaux[-1], "-"], capture_output=True,
+                                   text=True).stdout
+            self.assertIn("DEVIS", texte)
+            self.assertIn("Éric Thomas", texte)
+            self.bureau.fermer_fenetre(TITRE)
+            self.assertEqual(programme.wait(30), 0)
+        finally:
+            if programme.poll() is None:
+                programme.kill()
+        lu = self.outil("base-lire", os.path.join(self.dossier, "Vantaro.abs"), "Impression",
+                        "DerniereImprimante", "--agence", "LYON", "--utilisateur", "MARTIN")
+        self.assertEqual(lu.stdout.strip(), IMPRIMANTE, lu.stderr)
+
+
+if __name__ == "__main__":
+    analyseur = argparse.ArgumentParser()
+    analyseur.add_argument("--executable", required=True)
+    options, reste = analyseur.parse_known_args()
+    EXECUTABLE = options.executable
+    unittest.main(argv=[sys.argv[0], "-v", *reste])
