@@ -193,15 +193,19 @@ INSTANTIATE_TEST_SUITE_P(
         return nom.toStdString();
     });
 
+// A product-line table with the fields the special lines use, and no row.
+void OuvrirLignesVides(TableMemoire& lignes) {
+    lignes.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
+    lignes.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte});
+    lignes.AjouterDefinition({QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
+    lignes.Ouvrir();
+}
+
 TEST(ChargementConfigurationLot, ToujoursAppliqueeSansOrientation) {
     BaseTemporaire base;
     TDataModuleAbs module;
     DonneesDocument donnees;
-    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
-    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte});
-    donnees.memTableMaster.AjouterDefinition(
-        {QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
-    donnees.memTableMaster.Ouvrir();
+    OuvrirLignesVides(donnees.memTableMaster);
     SessionBDD session(module, base.Chemin());
     module.EcrireChaine({}, {}, {}, QStringLiteral("DebutLigne"), QStringLiteral("Début"));
     module.EcrireChaine({}, {}, {}, QStringLiteral("FinLigne"), QStringLiteral("Fin"));
@@ -221,19 +225,11 @@ TEST(ChargementConfigurationLot, ToujoursAppliqueeSansOrientation) {
     EXPECT_EQ(lignes.Valeur(QStringLiteral("Modele")).toString(), QStringLiteral("Fin"));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(ChargementConfigurationLot, LigneDeDebutSeuleSurUneTableVide) {
     BaseTemporaire base;
     TDataModuleAbs module;
     DonneesDocument donnees;
-    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
-    donnees.memTableMaster.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte});
-    donnees.memTableMaster.AjouterDefinition(
-        {QStringLiteral("TotalTVACorse"), TypeChamp::Flottant});
-    donnees.memTableMaster.Ouvrir();
+    OuvrirLignesVides(donnees.memTableMaster);
     SessionBDD session(module, base.Chemin());
     module.EcrireChaine({}, {}, {}, QStringLiteral("DebutLigne"), QStringLiteral("Début"));
     ChargerConfiguration(donnees, module, kUtilisateur, {}, OptionsConfiguration{});
