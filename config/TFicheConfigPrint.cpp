@@ -21,9 +21,6 @@ const QString kPrefixeLecture = QStringLiteral("TFicheConfigPrint::LectureBDD : 
 const QString kPrefixeEcriture = QStringLiteral("TFicheConfigPrint::EcritureBDD : ");
 const QString kTitrePourCent = QStringLiteral("Enregistrement de la configuration");
 const QString kTitreEchec = QStringLiteral("Enregistrement impossible");
-const QString kTexteConfirmationVerrou = QStringLiteral(
-    "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
-    "Voulez-vous continuer ?");
 const QString kPaysage = QStringLiteral("Paysage");
 const QString kPortrait = QStringLiteral("Portrait");
 
@@ -366,7 +363,7 @@ void TFicheConfigPrint::cbBloquerConfigClick(bool coche) {
         return;
     }
     if (!ihm_.Confirmation(this, QStringLiteral("Blocage de personnalisation"),
-                           kTexteConfirmationVerrou)) {
+                           kConfirmationSuppressionVerrou)) {
         ui_->cbBloquerConfig->setChecked(false);
         return;
     }

@@ -15,10 +15,6 @@
 
 namespace {
 
-const QString kTexteConfirmation = QStringLiteral(
-    "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
-    "Voulez-vous continuer ?");
-
 QString Section() {
     return QString(kSectionMail);
 }
@@ -263,7 +259,7 @@ void TFicheConfigSmtp::btnFermerClick() {
 }
 
 bool TFicheConfigSmtp::ConfirmerSuppression(const QString& titre) {
-    return ihm_.Confirmation(this, titre, kTexteConfirmation);
+    return ihm_.Confirmation(this, titre, kConfirmationSuppressionVerrou);
 }
 
 void TFicheConfigSmtp::cbBloquerConfigClick(bool coche) {

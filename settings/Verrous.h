@@ -105,6 +105,11 @@ ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& sect
                                       const QString& cleVerrou, const QStringList& cles,
                                       const Niveau& travail);
 
+// What the user is asked before a lock box's delete statement runs.
+inline const QString kConfirmationSuppressionVerrou = QStringLiteral(
+    "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
+    "Voulez-vous continuer ?");
+
 // The delete statement of a lock box ticked at the level (agence, empty) or at the global level.
 // The user test selects only rows that carry a user name.
 struct InstructionSuppression {

@@ -1,8 +1,11 @@
 """A real X display for end-to-end runs: Xvfb with openbox, and helpers that find and act on
 windows the way a user would (xdotool, wmctrl)."""
+import argparse
 import os
 import subprocess
+import sys
 import time
+import unittest
 
 
 class Bureau:
@@ -53,3 +56,13 @@ class Bureau:
 
     def fermer_fenetre(self, titre_exact):
         self.commande("wmctrl", "-F", "-c", titre_exact)
+
+
+def executer_tests(variables):
+    """Runs the calling script's test cases on the program named by --executable, which the
+    script reads as its global EXECUTABLE."""
+    analyseur = argparse.ArgumentParser()
+    analyseur.add_argument("--executable", required=True)
+    options, reste = analyseur.parse_known_args()
+    variables["EXECUTABLE"] = options.executable
+    unittest.main(argv=[sys.argv[0], "-v", *reste])

@@ -1,16 +1,14 @@
 """The real program in the mode "Configuration" under Xvfb, on an installation of its own: the hub
 opens the print configuration window and the SMTP window; closing the print configuration window
 writes the values it shows into the settings database, read back with the sqlcipher shell."""
-import argparse
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
-from bureau import Bureau
+from bureau import Bureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 MOT_DE_PASSE = "#Lantrovaxe37"
@@ -134,8 +132,4 @@ class Configuration(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    analyseur = argparse.ArgumentParser()
-    analyseur.add_argument("--executable", required=True)
-    options, reste = analyseur.parse_known_args()
-    EXECUTABLE = options.executable
-    unittest.main(argv=[sys.argv[0], "-v", *reste])
+    executer_tests(globals())

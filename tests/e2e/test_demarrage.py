@@ -1,13 +1,11 @@
 """The real program under Xvfb: each kind of mode opens its window, found by its title, and the
 program ends with exit code 0 once the window is closed."""
-import argparse
 import os
 import subprocess
-import sys
 import tempfile
 import unittest
 
-from bureau import Bureau
+from bureau import Bureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 EXECUTABLE = None
@@ -80,8 +78,4 @@ class Demarrage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    analyseur = argparse.ArgumentParser()
-    analyseur.add_argument("--executable", required=True)
-    options, reste = analyseur.parse_known_args()
-    EXECUTABLE = options.executable
-    unittest.main(argv=[sys.argv[0], "-v", *reste])
+    executer_tests(globals())

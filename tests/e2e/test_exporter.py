@@ -1,13 +1,11 @@
 """The real program in the mode "exporter" under Xvfb: it writes the PDFs of its job unattended and
 ends by itself; a batch that fails shows the error and ends with a non-zero exit code."""
-import argparse
 import os
 import subprocess
-import sys
 import tempfile
 import unittest
 
-from bureau import Bureau
+from bureau import Bureau, executer_tests
 
 EXECUTABLE = None
 
@@ -76,8 +74,4 @@ class Exporter(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    analyseur = argparse.ArgumentParser()
-    analyseur.add_argument("--executable", required=True)
-    options, reste = analyseur.parse_known_args()
-    EXECUTABLE = options.executable
-    unittest.main(argv=[sys.argv[0], "-v", *reste])
+    executer_tests(globals())

@@ -1,17 +1,15 @@
 """The real program on the sample installation's document job under Xvfb: the print manager shows
 the quote, prints it on the CUPS PDF printer, and stores the chosen printer when it closes."""
-import argparse
 import glob
 import os
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
-from bureau import Bureau
+from bureau import Bureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 TITRE = "Gestionnaire d'impression - " + VERSION
@@ -98,8 +96,4 @@ class Impression(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    analyseur = argparse.ArgumentParser()
-    analyseur.add_argument("--executable", required=True)
-    options, reste = analyseur.parse_known_args()
-    EXECUTABLE = options.executable
-    unittest.main(argv=[sys.argv[0], "-v", *reste])
+    executer_tests(globals())
