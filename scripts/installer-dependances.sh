@@ -9,7 +9,7 @@ paquets=(
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils fonts-dejavu-core imagemagick
+    poppler-utils fonts-dejavu-core imagemagick locales
 )
 manquants=()
 for paquet in "${paquets[@]}"; do
@@ -19,4 +19,9 @@ if ((${#manquants[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
     apt-get install -y -q --no-install-recommends "${manquants[@]}"
+fi
+# The sample data and the users' desktops use French regional settings.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
+    grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
 fi
