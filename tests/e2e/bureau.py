@@ -16,7 +16,9 @@ class Bureau:
         numero = self.xvfb.stdout.readline().decode().strip()
         if not numero:
             raise RuntimeError("Xvfb n'a pas démarré")
-        self.env = dict(os.environ, DISPLAY=":" + numero, QT_QPA_PLATFORM="xcb")
+        # The users' desktops have French regional settings, as the sample data.
+        self.env = dict(os.environ, DISPLAY=":" + numero, QT_QPA_PLATFORM="xcb",
+                        LC_ALL="fr_FR.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
         self.wm = subprocess.Popen(["openbox"], env=self.env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -56,6 +58,18 @@ class Bureau:
 
     def fermer_fenetre(self, titre_exact):
         self.commande("wmctrl", "-F", "-c", titre_exact)
+
+
+class CasSurBureau(unittest.TestCase):
+    """Test cases that share one display for their whole class."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.bureau = Bureau()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bureau.fermer()
 
 
 def executer_tests(variables):

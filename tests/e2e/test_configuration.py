@@ -6,9 +6,8 @@ import shutil
 import subprocess
 import tempfile
 import time
-import unittest
 
-from bureau import Bureau, executer_tests
+from bureau import CasSurBureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 MOT_DE_PASSE = "#Lantrovaxe37"
@@ -23,15 +22,7 @@ VALEURS_GLOBALES = [("Orientation", "Paysage"), ("CGV", "Paiement à 30 jours%Sa
                     ("FinLigne", "Fin")]
 
 
-class Configuration(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.bureau = Bureau()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.bureau.fermer()
-
+class Configuration(CasSurBureau):
     def setUp(self):
         """An installation folder of its own: the program, Vantaro.ini, the title "Devis" and a
         settings database made by the tool."""

@@ -3,23 +3,14 @@ program ends with exit code 0 once the window is closed."""
 import os
 import subprocess
 import tempfile
-import unittest
 
-from bureau import Bureau, executer_tests
+from bureau import CasSurBureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 EXECUTABLE = None
 
 
-class Demarrage(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.bureau = Bureau()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.bureau.fermer()
-
+class Demarrage(CasSurBureau):
     def lancer(self, *arguments):
         return subprocess.Popen([EXECUTABLE, *arguments], env=self.bureau.env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)

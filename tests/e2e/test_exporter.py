@@ -3,9 +3,8 @@ ends by itself; a batch that fails shows the error and ends with a non-zero exit
 import os
 import subprocess
 import tempfile
-import unittest
 
-from bureau import Bureau, executer_tests
+from bureau import CasSurBureau, executer_tests
 
 EXECUTABLE = None
 
@@ -22,15 +21,7 @@ def donnees(client, identifiant):
             "<TotalTVACorse type='int'>0</TotalTVACorse></l></document>" % (client, identifiant, client))
 
 
-class Exporter(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.bureau = Bureau()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.bureau.fermer()
-
+class Exporter(CasSurBureau):
     def preparer(self, elements):
         dossier = tempfile.mkdtemp()
         fichiers = {"m.fr3": MODELE, "a.xml": donnees("Dupont", "1"),

@@ -7,9 +7,8 @@ import shutil
 import subprocess
 import tempfile
 import time
-import unittest
 
-from bureau import Bureau, executer_tests
+from bureau import CasSurBureau, executer_tests
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 TITRE = "Gestionnaire d'impression - " + VERSION
@@ -29,16 +28,7 @@ def dossier_cups_pdf():
         "${USER}", os.environ.get("USER", "root"))
 
 
-class Impression(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.bureau = Bureau()
-        cls.bureau.env["LC_ALL"] = "fr_FR.UTF-8"
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.bureau.fermer()
-
+class Impression(CasSurBureau):
     def setUp(self):
         """A copy of the built installation, so that the test's settings stay its own."""
         self.dossier = os.path.join(tempfile.mkdtemp(), "installation")
