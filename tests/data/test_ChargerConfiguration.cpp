@@ -8,19 +8,12 @@
 #include "DonneesDocument.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
+#include "ValeursStockees.h"
 
 namespace {
 
 const QString kTitre = QStringLiteral("Devis");
-const Niveau kGlobal{};
-const Niveau kAgence{QStringLiteral("LYON"), {}};
-const Niveau kUtilisateur{QStringLiteral("LYON"), QStringLiteral("MARTIN")};
-
-struct Stockee {
-    Niveau niveau;
-    const char* cle;
-    QVariant valeur;  // int: "ENTIER", otherwise "STRING"
-};
+using Stockee = ValeurStockee;
 
 // The fields of the configuration record and of the product lines after the fill.
 struct Resultat {
@@ -54,18 +47,13 @@ protected:
         fichier.write("PNG");
     }
 
-    void Stocker(const QList<Stockee>& valeurs) {
-        SessionBDD session(module_, base_.Chemin());
-        for (const Stockee& v : valeurs) {
-            const QString cle = QString::fromLatin1(v.cle);
-            if (v.valeur.typeId() == QMetaType::Int) {
-                module_.EcrireEntier(v.niveau.agence, v.niveau.utilisateur, kTitre, cle,
-                                     v.valeur.toInt());
-            } else {
-                module_.EcrireChaine(v.niveau.agence, v.niveau.utilisateur, kTitre, cle,
-                                     v.valeur.toString().replace("<logo>", logo_));
+    void Stocker(QList<Stockee> valeurs) {
+        for (Stockee& v : valeurs) {
+            if (v.valeur.typeId() != QMetaType::Int) {
+                v.valeur = v.valeur.toString().replace("<logo>", logo_);
             }
         }
+        StockerValeurs(module_, base_.Chemin(), kTitre, valeurs);
     }
 
     Resultat Lire(const QString& orientation) {

@@ -16,34 +16,17 @@
 #include "TFicheConfigSmtp.h"
 #include "TFicheMailModeles.h"
 #include "TFicheSendMail.h"
+#include "ValeursStockees.h"
 
 namespace {
 
 const QString kMail = QStringLiteral("Mail");
-const Niveau kGlobal{};
-const Niveau kAgence{QStringLiteral("LYON"), {}};
-const Niveau kUtilisateur{QStringLiteral("LYON"), QStringLiteral("MARTIN")};
-
-// A stored value: "ENTIER" for an int, "STRING" otherwise.
-struct Valeur {
-    Niveau niveau;
-    const char* cle;
-    QVariant valeur;
-};
+using Valeur = ValeurStockee;
 
 class FenetresMail : public ::testing::Test {
 protected:
     void Stocker(const QList<Valeur>& valeurs) {
-        SessionBDD session(module_, base_.Chemin());
-        for (const Valeur& v : valeurs) {
-            if (v.valeur.typeId() == QMetaType::Int) {
-                module_.EcrireEntier(v.niveau.agence, v.niveau.utilisateur, kMail, v.cle,
-                                     v.valeur.toInt());
-            } else {
-                module_.EcrireChaine(v.niveau.agence, v.niveau.utilisateur, kMail, v.cle,
-                                     v.valeur.toString());
-            }
-        }
+        StockerValeurs(module_, base_.Chemin(), kMail, valeurs);
     }
     QString Chaine(const Niveau& n, const char* cle) {
         SessionBDD session(module_, base_.Chemin());
