@@ -9,6 +9,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "CadreDialogue.h"
 #include "EncodageLignes.h"
 #include "Ihm.h"
 #include "SessionBDD.h"
@@ -90,9 +91,7 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(sizeHint());
+    AppliquerCadreDialogue(*this);
     ui_->btnReprendreConfig->hide();
     ui_->cbBloquerConfig->hide();
 

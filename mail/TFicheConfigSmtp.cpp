@@ -5,6 +5,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "CadreDialogue.h"
 #include "EnvoiSmtp.h"
 #include "Ihm.h"
 #include "Installation.h"
@@ -37,8 +38,7 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    AppliquerCadreDialogue(*this);
     ui_->cmbTls->addItems(
         {QStringLiteral("0 - No TLS Support"), QStringLiteral("1 - Use Implicit TLS"),
          QStringLiteral("2 - Use Require TLS"), QStringLiteral("3 - Use Explicit TLS")});

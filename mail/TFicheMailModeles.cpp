@@ -1,6 +1,6 @@
 #include "TFicheMailModeles.h"
 
-
+#include "CadreDialogue.h"
 #include "Ihm.h"
 #include "TFicheMailModelesConfiguration.h"
 #include "ui_TFicheMailModeles.h"
@@ -19,9 +19,7 @@ TFicheMailModeles::TFicheMailModeles(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
+    AppliquerCadreDialogue(*this);
     RemplirPositionsModeles(*ui_->cbbModeles);
     connect(ui_->cbbModeles, &QComboBox::currentIndexChanged, this,
             &TFicheMailModeles::cbbModelesChange);

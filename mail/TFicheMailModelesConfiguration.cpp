@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "CadreDialogue.h"
 #include "Ihm.h"
 #include "TFicheMailModeles.h"
 #include "ui_TFicheMailModelesConfiguration.h"
@@ -13,9 +14,7 @@ TFicheMailModelesConfiguration::TFicheMailModelesConfiguration(Ihm& ihm, TDataMo
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
+    AppliquerCadreDialogue(*this);
     RemplirPositionsModeles(*ui_->cbbSauvegarde);
     connect(ui_->cbbSauvegarde, &QComboBox::currentIndexChanged, this,
             &TFicheMailModelesConfiguration::cbbSauvegardeChange);

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <exception>
 
+#include "CadreDialogue.h"
 #include "Ihm.h"
 #include "Installation.h"
 #include "MessageMail.h"
@@ -19,8 +20,7 @@ TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    AppliquerCadreDialogue(*this);
     connect(ui_->btnEnvoyer, &QPushButton::clicked, this, &TFicheSendMail::btnEnvoyerClick);
     connect(ui_->btnConfiguration, &QPushButton::clicked, this,
             &TFicheSendMail::btnConfigurationClick);

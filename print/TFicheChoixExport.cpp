@@ -1,12 +1,12 @@
 #include "TFicheChoixExport.h"
 
+#include "CadreDialogue.h"
 #include "ui_TFicheChoixExport.h"
 
 TFicheChoixExport::TFicheChoixExport(QWidget* proprietaire)
     : QDialog(proprietaire), ui_(std::make_unique<Ui::TFicheChoixExport>()) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    AppliquerCadreDialogue(*this);
     connect(ui_->rbtnPDF, &QRadioButton::clicked, this, &TFicheChoixExport::rbtnPDFClick);
     connect(ui_->rbtnCSV, &QRadioButton::clicked, this, &TFicheChoixExport::rbtnCSVClick);
     connect(ui_->btnValider, &QPushButton::clicked, this, &TFicheChoixExport::btnValiderClick);
