@@ -41,12 +41,6 @@ class Impression(CasSurBureau):
         return subprocess.run([os.path.join(self.dossier, "vantaro-outil"), *arguments],
                               capture_output=True, text=True)
 
-    def cliquer(self, fenetre, x, y):
-        """Clicks at a point of the window, in its own coordinates."""
-        self.bureau.commande("xdotool", "windowactivate", "--sync", fenetre)
-        self.bureau.commande("xdotool", "mousemove", "--window", fenetre, str(x), str(y),
-                             "click", "1")
-
     def test_devis_imprime_et_imprimante_memorisee(self):
         sortie = dossier_cups_pdf()
         avant = set(glob.glob(os.path.join(sortie, "*.pdf")))
@@ -57,11 +51,11 @@ class Impression(CasSurBureau):
         try:
             fenetre = self.bureau.attendre_fenetre(TITRE)
             time.sleep(1)
-            # The printer list shows the CUPS PDF queue first, and it is selected.
-            geometrie = self.bureau.commande("xdotool", "getwindowgeometry", fenetre)
-            hauteur = int(re.search(r"Geometry: \d+x(\d+)", geometrie).group(1))
-            # "Imprimer" is the third of the five buttons at the foot of the left column.
-            self.cliquer(fenetre, 110, hauteur - 100)
+            # "Aperçu" has the focus whenever the window is activated; "Imprimer" is two tab
+            # stops further. The printer list shows the CUPS PDF queue first, and it is selected.
+            self.bureau.commande("xdotool", "windowactivate", "--sync", fenetre)
+            time.sleep(0.3)
+            self.bureau.commande("xdotool", "key", "--clearmodifiers", "Tab", "Tab", "space")
             question = self.bureau.attendre_fenetre("Confirmation")
             self.bureau.touche(question, "n")
             fin = time.monotonic() + 60
