@@ -6,6 +6,7 @@
 #include "BaseTemporaire.h"
 #include "ChargerConfiguration.h"
 #include "DonneesDocument.h"
+#include "NomDeCas.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "ValeursStockees.h"
@@ -172,14 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
              false,
              QVariant(),
              QStringList{"*ancien début", "Fenêtre", "Porte"}}}),
-    [](const auto& info) {
-        QString nom = QString::fromUtf8(info.param.nom);
-        for (QChar& c : nom) {
-            if (c.unicode() > 127 || !c.isLetterOrNumber())
-                c = u'_';
-        }
-        return nom.toStdString();
-    });
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 // A product-line table with the fields the special lines use, and no row.
 void OuvrirLignesVides(TableMemoire& lignes) {

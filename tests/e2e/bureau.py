@@ -71,6 +71,16 @@ class CasSurBureau(unittest.TestCase):
     def tearDownClass(cls):
         cls.bureau.fermer()
 
+    def terminer(self, processus):
+        """Waits for the program to end by itself, with exit code 0 (its standard error piped)."""
+        try:
+            code = processus.wait(20)
+        except subprocess.TimeoutExpired:
+            processus.kill()
+            self.fail("le programme ne s'est pas terminé ; fenêtres : %r"
+                      % self.bureau.titres_visibles())
+        self.assertEqual(code, 0, processus.stderr.read().decode(errors="replace"))
+
 
 def executer_tests(variables):
     """Runs the calling script's test cases on the program named by --executable, which the

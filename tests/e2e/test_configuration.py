@@ -57,15 +57,6 @@ class Configuration(CasSurBureau):
         return subprocess.Popen([self.programme, travail, "Configuration"], env=self.bureau.env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
-    def terminer(self, processus):
-        try:
-            code = processus.wait(20)
-        except subprocess.TimeoutExpired:
-            processus.kill()
-            self.fail("le programme ne s'est pas terminé ; fenêtres : %r"
-                      % self.bureau.titres_visibles())
-        self.assertEqual(code, 0, processus.stderr.read().decode(errors="replace"))
-
     def attendre_fermeture(self, titre, delai=20.0):
         fin = time.monotonic() + delai
         while titre in self.bureau.titres_visibles():

@@ -22,15 +22,6 @@ class Demarrage(CasSurBureau):
             fichier.write(contenu)
         return chemin
 
-    def terminer(self, processus):
-        try:
-            code = processus.wait(20)
-        except subprocess.TimeoutExpired:
-            processus.kill()
-            self.fail("le programme ne s'est pas terminé ; fenêtres : %r"
-                      % self.bureau.titres_visibles())
-        self.assertEqual(code, 0, processus.stderr.read().decode(errors="replace"))
-
     def test_sans_argument_message_d_usage(self):
         processus = self.lancer()
         boite = self.bureau.attendre_fenetre("Vantaro")

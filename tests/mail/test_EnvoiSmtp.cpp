@@ -6,6 +6,7 @@
 
 #include "EnvoiSmtp.h"
 #include "MessageMail.h"
+#include "NomDeCas.h"
 #include "ServeurSmtp.h"
 
 namespace {
@@ -158,10 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "Le serveur %1 ne propose pas le chiffrement TLS exigé."},
                       CasEchec{"certificat", "implicite", ModeTls::Implicite, "sécret", false,
                                "Le certificat du serveur %1 n'est pas reconnu."}),
-    [](const auto& info) {
-        QString nom = QString::fromUtf8(info.param.nom);
-        return nom.replace(u' ', u'_').toStdString();
-    });
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 TEST(EnvoiSmtp, ServeurAccepteExplicitementSansVerification) {
     ServeurSmtp serveur(QStringLiteral("implicite"), kUtilisateur, kMotDePasse);

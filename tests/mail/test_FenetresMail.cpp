@@ -10,6 +10,7 @@
 #include "BaseTemporaire.h"
 #include "ConfigurationSmtp.h"
 #include "IhmFactice.h"
+#include "NomDeCas.h"
 #include "ServeurSmtp.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -113,14 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                           25,
                           -1,
                           " <martin@exemple.fr>"}),
-    [](const auto& info) {
-        QString nom = QString::fromUtf8(info.param.nom);
-        for (QChar& c : nom) {
-            if (c.unicode() > 127 || !c.isLetterOrNumber())
-                c = u'_';
-        }
-        return nom.toStdString();
-    });
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 TEST_F(FenetresMail, SmtpUtilisateurVerrouilleParSonAgence) {
     Stocker(kCompteAgence + QList<Valeur>{{kAgence, "BloquerConnexion", 1},
