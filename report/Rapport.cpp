@@ -73,7 +73,7 @@ QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
     if (parametres.titre.isEmpty()) {
         parametres.titre = QFileInfo(chemin).completeBaseName();
     }
-    EcrirePdf(pages_, chemin, parametres);
+    EcrirePdf(pages_, chemin, parametres, cachePdf_);
     return chemin;
 }
 

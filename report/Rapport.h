@@ -62,6 +62,7 @@ private:
     ModeleRapport modele_;
     QHash<QString, JeuDonneesRapport*> jeux_;
     CacheRendu cache_;
+    CachePdf cachePdf_;
     DocumentPrepare pages_;
     ParametresPdf pdf_;
     QLocale regional_ = QLocale::system();

@@ -1,7 +1,6 @@
 #include "Sorties.h"
 
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
@@ -24,36 +23,6 @@ void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecriva
         throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2")
                                 .arg(chemin, fichier.errorString()));
     }
-}
-
-QString EchapperXml(QString texte) {
-    return texte.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
-        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
-        .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
-}
-
-QByteArray MetadonneesXmp(const ParametresPdf& p) {
-    return QStringLiteral(
-               "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
-               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
-               " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
-               "  <rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
-               "      xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" "
-               "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\">\n"
-               "   <dc:creator><rdf:Seq><rdf:li>%1</rdf:li></rdf:Seq></dc:creator>\n"
-               "   <dc:description><rdf:Alt><rdf:li "
-               "xml:lang=\"x-default\">%2</rdf:li></rdf:Alt></dc:description>\n"
-               "   <dc:title><rdf:Alt><rdf:li "
-               "xml:lang=\"x-default\">%3</rdf:li></rdf:Alt></dc:title>\n"
-               "   <pdf:Producer>%4</pdf:Producer>\n"
-               "   <xmp:CreatorTool>%4</xmp:CreatorTool>\n"
-               "  </rdf:Description>\n"
-               " </rdf:RDF>\n"
-               "</x:xmpmeta>\n"
-               "<?xpacket end=\"w\"?>")
-        .arg(EchapperXml(p.auteur), EchapperXml(p.sujet), EchapperXml(p.titre),
-             EchapperXml(p.createur))
-        .toUtf8();
 }
 
 QString CelluleCsv(QString texte) {
@@ -83,24 +52,19 @@ QString LigneCsv(std::vector<const ElementPrepare*> textes) {
 
 }  // namespace
 
-void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
-               const ParametresPdf& parametres) {
+void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const ParametresPdf& parametres,
+               CachePdf& cache) {
     if (pages.empty()) {
         throw ErreurRapport(
             QStringLiteral("le rapport n'a aucune page à exporter vers « %1 »").arg(chemin));
     }
     Ecrire(chemin, [&](QIODevice& fichier) {
-        QPdfWriter pdf(&fichier);
-        pdf.setTitle(parametres.titre);
-        pdf.setCreator(parametres.createur);
-        pdf.setDocumentXmpMetadata(MetadonneesXmp(parametres));
-        pdf.setPageLayout(pages.front().Disposition());
+        PeripheriquePdf pdf(fichier, parametres, cache, pages.front().Disposition());
         QPainter peintre(&pdf);
-        const double pixelsParMm = pdf.resolution() / kMmParPouce;
+        const double pixelsParMm = PeripheriquePdf::kPointsParPouce / kMmParPouce;
         for (size_t i = 0; i < pages.size(); ++i) {
             if (i > 0) {
-                pdf.setPageLayout(pages[i].Disposition());
-                pdf.newPage();
+                pdf.NouvellePage(pages[i].Disposition());
             }
             PeindrePage(pages[i], peintre, pixelsParMm);
         }

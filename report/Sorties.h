@@ -4,20 +4,12 @@
 #include <QString>
 
 #include "PagesPreparees.h"
-
-// The document settings a PDF carries. QPdfWriter writes the title and the creator into the
-// document information; the author and the subject go into the XMP metadata.
-struct ParametresPdf {
-    QString auteur = QStringLiteral("Tessaro");
-    QString sujet = QStringLiteral("PDF export");
-    QString titre;
-    QString createur = QStringLiteral("Vantaro");
-};
+#include "PeripheriquePdf.h"
 
 // Each writer replaces the file only once the whole output is written; throws ErreurRapport when
 // the file cannot be written.
-void EcrirePdf(const DocumentPrepare& pages, const QString& chemin,
-               const ParametresPdf& parametres);
+void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const ParametresPdf& parametres,
+               CachePdf& cache);
 QImage RendrePage(const PagePreparee& page, double pointsParPouce);
 void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce);
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCache>
+#include <QHash>
+#include <QImage>
+#include <QString>
+#include <memory>
+
+#include "PoliceTrueType.h"
+
+// A picture as a PDF embeds it: JPEG colours and, for a picture with transparency, a compressed
+// 8-bit alpha mask.
+struct ImagePdf {
+    int largeur = 0, hauteur = 0;
+    QByteArray filtre;  // how the colours are encoded: DCTDecode or FlateDecode
+    QByteArray couleurs;
+    QByteArray masque;  // FlateDecode, empty for an opaque picture
+};
+
+// What one report's PDFs share from one document to the next: the faces' tables and the encoded
+// pictures. A batch encodes each picture and reads each face once.
+class CachePdf {
+public:
+    // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
+    std::shared_ptr<const PoliceTrueType> Police(const QString& cle,
+                                                 const PoliceTrueType::LecteurTable& lire);
+    // The picture is known by its cache key: the report keeps one QImage per picture.
+    std::shared_ptr<const ImagePdf> Image(const QImage& image);
+
+private:
+    QHash<QString, std::shared_ptr<const PoliceTrueType>> polices_;
+    QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
+};

@@ -1,0 +1,108 @@
+#include "EcrivainPdf.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+EcrivainPdf::EcrivainPdf(QIODevice& sortie) : sortie_(sortie) {
+    // The binary comment tells transfer programs that the file is not text.
+    Ecrire("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+}
+
+int EcrivainPdf::Reserver() {
+    positions_.push_back(-1);
+    return int(positions_.size());
+}
+
+void EcrivainPdf::EcrireObjet(int numero, const QByteArray& corps) {
+    positions_[numero - 1] = position_;
+    Ecrire(QByteArray::number(numero) + " 0 obj\n");
+    Ecrire(corps);
+    Ecrire("\nendobj\n");
+}
+
+void EcrivainPdf::EcrireFlux(int numero, const QByteArray& entrees, const QByteArray& donnees) {
+    positions_[numero - 1] = position_;
+    Ecrire(QByteArray::number(numero) + " 0 obj\n<< " + entrees + " /Length " +
+           QByteArray::number(donnees.size()) + " >>\nstream\n");
+    Ecrire(donnees);
+    Ecrire("\nendstream\nendobj\n");
+}
+
+void EcrivainPdf::EcrireFluxComprime(int numero, const QByteArray& entrees,
+                                     const QByteArray& donnees) {
+    // The fastest level: the streams are small or already dense, and writing time counts in a
+    // batch.
+    const QByteArray comprime = qCompress(donnees, 1);
+    // qCompress puts the length before the zlib stream.
+    EcrireFlux(numero, entrees + " /Filter /FlateDecode",
+               QByteArray::fromRawData(comprime.constData() + 4, comprime.size() - 4));
+}
+
+void EcrivainPdf::Terminer(int catalogue, int informations) {
+    const qint64 debut = position_;
+    QByteArray table = "xref\n0 " + QByteArray::number(qsizetype(positions_.size()) + 1) +
+                       "\n0000000000 65535 f \n";
+    char entree[21];
+    for (qint64 position : positions_) {
+        std::snprintf(entree, sizeof entree, "%010lld 00000 n \n",
+                      static_cast<long long>(position));
+        table.append(entree, 20);
+    }
+    Ecrire(table);
+    Ecrire("trailer\n<< /Size " + QByteArray::number(qsizetype(positions_.size()) + 1) + " /Root " +
+           QByteArray::number(catalogue) + " 0 R /Info " + QByteArray::number(informations) +
+           " 0 R >>\nstartxref\n" + QByteArray::number(debut) + "\n%%EOF\n");
+}
+
+void EcrivainPdf::Ecrire(const QByteArray& octets) {
+    sortie_.write(octets);
+    position_ += octets.size();
+}
+
+void AjouterNombre(QByteArray& sortie, double valeur, int decimales) {
+    static constexpr double kEchelles[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    decimales = std::clamp(decimales, 0, 6);
+    const double echelle = kEchelles[decimales];
+    const double arrondi = std::round(valeur * echelle) / echelle;
+    char tampon[40];
+    auto [fin, erreur] = std::to_chars(tampon, tampon + sizeof tampon, arrondi == 0 ? 0.0 : arrondi,
+                                       std::chars_format::fixed, decimales);
+    if (erreur != std::errc()) {
+        sortie.append('0');
+        return;
+    }
+    while (decimales > 0 && fin[-1] == '0') {
+        --fin;
+    }
+    if (fin[-1] == '.') {
+        --fin;
+    }
+    sortie.append(tampon, fin - tampon);
+}
+
+QByteArray TexteUtf16(const QString& texte) {
+    QByteArray sortie = "<FEFF";
+    char tampon[5];
+    for (QChar c : texte) {
+        std::snprintf(tampon, sizeof tampon, "%04X", c.unicode());
+        sortie.append(tampon, 4);
+    }
+    return sortie + '>';
+}
+
+QByteArray Nom(const QString& texte) {
+    QByteArray sortie;
+    char tampon[4];
+    for (char c : texte.toUtf8()) {
+        const auto octet = static_cast<unsigned char>(c);
+        if (octet > 0x20 && octet < 0x7F && !QByteArray("()<>[]{}/%#").contains(c)) {
+            sortie.append(c);
+        } else {
+            std::snprintf(tampon, sizeof tampon, "#%02X", octet);
+            sortie.append(tampon, 3);
+        }
+    }
+    return sortie;
+}

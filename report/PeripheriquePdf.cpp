@@ -1,0 +1,764 @@
+#include "PeripheriquePdf.h"
+
+#include <private/qfontengine_p.h>
+#include <private/qtextengine_p.h>
+#include <QDateTime>
+#include <QMap>
+#include <QPaintEngine>
+#include <QPainterPath>
+#include <QPixmap>
+#include <cmath>
+#include <optional>
+
+#include "EcrivainPdf.h"
+
+namespace {
+
+constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
+constexpr double kPenteItalique = 0.2;  // of a face drawn slanted for want of an italic one
+
+QString EchapperXml(QString texte) {
+    return texte.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
+        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
+        .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+}
+
+QByteArray MetadonneesXmp(const ParametresPdf& p) {
+    return QStringLiteral(
+               "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+               " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+               "  <rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+               "      xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" "
+               "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\">\n"
+               "   <dc:creator><rdf:Seq><rdf:li>%1</rdf:li></rdf:Seq></dc:creator>\n"
+               "   <dc:description><rdf:Alt><rdf:li "
+               "xml:lang=\"x-default\">%2</rdf:li></rdf:Alt></dc:description>\n"
+               "   <dc:title><rdf:Alt><rdf:li "
+               "xml:lang=\"x-default\">%3</rdf:li></rdf:Alt></dc:title>\n"
+               "   <pdf:Producer>%4</pdf:Producer>\n"
+               "   <xmp:CreatorTool>%4</xmp:CreatorTool>\n"
+               "  </rdf:Description>\n"
+               " </rdf:RDF>\n"
+               "</x:xmpmeta>\n"
+               "<?xpacket end=\"w\"?>")
+        .arg(EchapperXml(p.auteur), EchapperXml(p.sujet), EchapperXml(p.titre),
+             EchapperXml(p.createur))
+        .toUtf8();
+}
+
+QByteArray Reference(int objet) {
+    return QByteArray::number(objet) + " 0 R";
+}
+
+void AjouterHex4(QByteArray& sortie, quint32 valeur) {
+    static constexpr char kChiffres[] = "0123456789ABCDEF";
+    const char hex[4] = {kChiffres[(valeur >> 12) & 0xF], kChiffres[(valeur >> 8) & 0xF],
+                         kChiffres[(valeur >> 4) & 0xF], kChiffres[valeur & 0xF]};
+    sortie.append(hex, 4);
+}
+
+// A face as one document uses it: the glyphs drawn and the text each stands for.
+struct PoliceDocument {
+    std::shared_ptr<const PoliceTrueType> police;
+    QByteArray nomPostScript;
+    QByteArray ressource;
+    int objet = 0;
+    std::vector<bool> utilises;   // by glyph number
+    std::vector<QString> textes;  // by glyph number
+
+    bool Connu(quint32 glyphe) const { return utilises[glyphe] && !textes[glyphe].isEmpty(); }
+    std::vector<quint32> Glyphes() const {
+        std::vector<quint32> glyphes;
+        for (size_t g = 0; g < utilises.size(); ++g) {
+            if (utilises[g]) {
+                glyphes.push_back(quint32(g));
+            }
+        }
+        return glyphes;
+    }
+};
+
+struct GlyphePlace {
+    quint32 glyphe;
+    QPointF position;  // on the baseline, in the painter's coordinates
+};
+
+}  // namespace
+
+class MoteurPdf : public QPaintEngine {
+public:
+    MoteurPdf(QIODevice& sortie, const ParametresPdf& parametres, CachePdf& cache,
+              const QPageLayout& disposition)
+        : QPaintEngine(AllFeatures &
+                       ~(PorterDuff | PerspectiveTransform | BlendModes | RasterOpModes |
+                         ObjectBoundingModeGradients | LinearGradientFill | RadialGradientFill |
+                         ConicalGradientFill | ConstantOpacity | MaskedBrush)),
+          sortie_(sortie),
+          parametres_(parametres),
+          cache_(cache),
+          disposition_(disposition) {}
+
+    const QPageLayout& Disposition() const { return disposition_; }
+
+    bool begin(QPaintDevice*) override {
+        ecrivain_.emplace(sortie_);
+        catalogue_ = ecrivain_->Reserver();
+        arbrePages_ = ecrivain_->Reserver();
+        informations_ = ecrivain_->Reserver();
+        ressources_ = ecrivain_->Reserver();
+        CommencerPage();
+        return true;
+    }
+
+    bool end() override {
+        FinirPage();
+        EcrirePolices();
+        EcrireRessources();
+        QByteArray enfants;
+        for (int page : pages_) {
+            enfants += Reference(page) + ' ';
+        }
+        ecrivain_->EcrireObjet(arbrePages_, "<< /Type /Pages /Kids [ " + enfants + "] /Count " +
+                                                QByteArray::number(pages_.size()) + " >>");
+        EcrireInformations();
+        const int metadonnees = ecrivain_->Reserver();
+        ecrivain_->EcrireFlux(metadonnees, "/Type /Metadata /Subtype /XML",
+                              MetadonneesXmp(parametres_));
+        ecrivain_->EcrireObjet(catalogue_, "<< /Type /Catalog /Pages " + Reference(arbrePages_) +
+                                               " /Metadata " + Reference(metadonnees) + " >>");
+        ecrivain_->Terminer(catalogue_, informations_);
+        return true;
+    }
+
+    void NouvellePage(const QPageLayout& disposition) {
+        FinirPage();
+        disposition_ = disposition;
+        CommencerPage();
+    }
+
+    void updateState(const QPaintEngineState& etat) override {
+        const DirtyFlags drapeaux = etat.state();
+        if (drapeaux & DirtyTransform) {
+            matrice_ = etat.transform();
+        }
+        if (drapeaux & DirtyPen) {
+            stylo_ = etat.pen();
+        }
+        if (drapeaux & DirtyBrush) {
+            brosse_ = etat.brush();
+        }
+        if (drapeaux & DirtyClipEnabled) {
+            decoupeActive_ = etat.isClipEnabled();
+            decoupeAEmettre_ = true;
+        }
+        if (drapeaux & DirtyClipPath) {
+            Decouper(etat.transform().map(etat.clipPath()), etat.clipOperation());
+        }
+        if (drapeaux & DirtyClipRegion) {
+            QPainterPath chemin;
+            chemin.addRegion(etat.clipRegion());
+            Decouper(etat.transform().map(chemin), etat.clipOperation());
+        }
+    }
+
+    void drawPath(const QPainterPath& chemin) override {
+        Preparer();
+        AjouterChemin(matrice_.map(chemin));
+        Peindre(chemin.fillRule() == Qt::OddEvenFill);
+    }
+
+    void drawPolygon(const QPointF* points, int nombre, PolygonDrawMode mode) override {
+        if (nombre < 2) {
+            return;
+        }
+        Preparer();
+        for (int i = 0; i < nombre; ++i) {
+            AjouterPoint(matrice_.map(points[i]), i == 0 ? " m\n" : " l\n");
+        }
+        if (mode == PolylineMode) {
+            Tracer();
+            return;
+        }
+        contenu_ += "h\n";
+        Peindre(mode == OddEvenMode);
+    }
+
+    void drawLines(const QLineF* lignes, int nombre) override {
+        Preparer();
+        for (int i = 0; i < nombre; ++i) {
+            AjouterPoint(matrice_.map(lignes[i].p1()), " m ");
+            AjouterPoint(matrice_.map(lignes[i].p2()), " l\n");
+        }
+        Tracer();
+    }
+
+    void drawRects(const QRectF* rectangles, int nombre) override {
+        Preparer();
+        for (int i = 0; i < nombre; ++i) {
+            if (matrice_.type() > QTransform::TxScale) {
+                QPainterPath chemin;
+                chemin.addRect(rectangles[i]);
+                AjouterChemin(matrice_.map(chemin));
+                continue;
+            }
+            const QRectF r = matrice_.mapRect(rectangles[i]);
+            AjouterNombres({r.x(), r.y(), r.width(), r.height()});
+            contenu_ += "re\n";
+        }
+        Peindre(false);
+    }
+
+    void drawImage(const QRectF& cible, const QImage& image, const QRectF& source,
+                   Qt::ImageConversionFlags) override {
+        if (image.isNull() || cible.isEmpty()) {
+            return;
+        }
+        const QImage partie =
+            source == QRectF(image.rect()) ? image : image.copy(source.toAlignedRect());
+        Preparer();
+        const QByteArray ressource = RessourceImage(partie);
+        // The picture fills the unit square, its first row at the top.
+        const QPointF zero = matrice_.map(QPointF());
+        const QPointF x = matrice_.map(QPointF(cible.width(), 0)) - zero;
+        const QPointF y = matrice_.map(QPointF(0, -cible.height())) - zero;
+        const QPointF origine = matrice_.map(cible.bottomLeft());
+        contenu_ += "q ";
+        AjouterNombres({x.x(), x.y(), y.x(), y.y(), origine.x(), origine.y()}, 5);
+        contenu_ += "cm /" + ressource + " Do Q\n";
+    }
+
+    void drawPixmap(const QRectF& cible, const QPixmap& image, const QRectF& source) override {
+        drawImage(cible, image.toImage(), source, Qt::AutoColor);
+    }
+
+    void drawTextItem(const QPointF& origine, const QTextItem& element) override {
+        const auto& texte = static_cast<const QTextItemInt&>(element);
+        if (texte.glyphs.numGlyphs == 0 || stylo_.style() == Qt::NoPen) {
+            return;
+        }
+        Preparer();
+        const std::vector<GlyphePlace> places = Placer(texte, origine);
+        PoliceDocument* police = PoliceDe(*texte.fontEngine);
+        if (!police) {
+            PeindreContours(texte, places);
+            return;
+        }
+        RetenirTextes(texte, *police);
+        EcrireTexte(*texte.fontEngine, *police, places);
+    }
+
+    Type type() const override { return User; }
+
+private:
+    void CommencerPage() {
+        contenu_.clear();
+        contenu_.reserve(1 << 16);
+        const QRectF page = disposition_.fullRect(QPageLayout::Point);
+        // Device units, y downwards, from the top left of the page.
+        AjouterNombres({kPointsPdfParUnite, 0, 0, -kPointsPdfParUnite, 0, page.height()}, 5);
+        contenu_ += "cm\nq\n";
+        decoupeAEmettre_ = true;
+        remplissageEmis_.reset();
+        traitEmis_.clear();
+    }
+
+    void FinirPage() {
+        contenu_ += "Q\n";
+        const int flux = ecrivain_->Reserver();
+        ecrivain_->EcrireFluxComprime(flux, QByteArray(), contenu_);
+        const QRectF page = disposition_.fullRect(QPageLayout::Point);
+        const int objet = ecrivain_->Reserver();
+        QByteArray corps = "<< /Type /Page /Parent " + Reference(arbrePages_) + " /MediaBox [0 0 ";
+        AjouterNombre(corps, page.width());
+        corps += ' ';
+        AjouterNombre(corps, page.height());
+        corps += "] /Resources " + Reference(ressources_) + " /Contents " + Reference(flux) + " >>";
+        ecrivain_->EcrireObjet(objet, corps);
+        pages_.push_back(objet);
+    }
+
+    void Decouper(const QPainterPath& chemin, Qt::ClipOperation operation) {
+        if (operation == Qt::NoClip) {
+            decoupe_.reset();
+        } else if (operation == Qt::IntersectClip && decoupe_) {
+            decoupe_ = decoupe_->intersected(chemin);
+        } else {
+            decoupe_ = chemin;
+        }
+        decoupeAEmettre_ = true;
+    }
+
+    // A PDF clip only narrows inside a saved graphics state: a new clip starts from the page's.
+    void Preparer() {
+        if (!decoupeAEmettre_) {
+            return;
+        }
+        decoupeAEmettre_ = false;
+        contenu_ += "Q q\n";
+        remplissageEmis_.reset();
+        traitEmis_.clear();
+        if (decoupeActive_ && decoupe_) {
+            AjouterChemin(*decoupe_);
+            contenu_ += decoupe_->fillRule() == Qt::OddEvenFill ? "W* n\n" : "W n\n";
+        }
+    }
+
+    void AjouterNombres(std::initializer_list<double> nombres, int decimales = 2) {
+        for (double nombre : nombres) {
+            AjouterNombre(contenu_, nombre, decimales);
+            contenu_ += ' ';
+        }
+    }
+
+    void AjouterPoint(const QPointF& point, const char* operateur) {
+        AjouterNombre(contenu_, point.x());
+        contenu_ += ' ';
+        AjouterNombre(contenu_, point.y());
+        contenu_ += operateur;
+    }
+
+    void AjouterChemin(const QPainterPath& chemin) {
+        for (int i = 0; i < chemin.elementCount(); ++i) {
+            const QPainterPath::Element& e = chemin.elementAt(i);
+            switch (e.type) {
+                case QPainterPath::MoveToElement:
+                    AjouterPoint(e, " m\n");
+                    break;
+                case QPainterPath::LineToElement:
+                    AjouterPoint(e, " l\n");
+                    break;
+                case QPainterPath::CurveToElement:
+                    AjouterPoint(e, " ");
+                    AjouterPoint(chemin.elementAt(i + 1), " ");
+                    AjouterPoint(chemin.elementAt(i + 2), " c\n");
+                    i += 2;
+                    break;
+                case QPainterPath::CurveToDataElement:
+                    break;
+            }
+        }
+    }
+
+    void Remplissage(const QColor& couleur) {
+        if (remplissageEmis_ == couleur) {
+            return;
+        }
+        remplissageEmis_ = couleur;
+        AjouterNombres({couleur.redF(), couleur.greenF(), couleur.blueF()}, 3);
+        contenu_ += "rg\n";
+    }
+
+    double Echelle() const { return std::sqrt(std::abs(matrice_.determinant())); }
+
+    void Trait(const QPen& stylo) {
+        const double largeur =
+            stylo.isCosmetic() ? std::max(1.0, stylo.widthF()) : stylo.widthF() * Echelle();
+        QByteArray trait;
+        const QColor couleur = stylo.color();
+        for (double n : {couleur.redF(), couleur.greenF(), couleur.blueF()}) {
+            AjouterNombre(trait, n, 3);
+            trait += ' ';
+        }
+        trait += "RG ";
+        AjouterNombre(trait, largeur);
+        const int bout = stylo.capStyle() == Qt::FlatCap    ? 0
+                         : stylo.capStyle() == Qt::RoundCap ? 1
+                                                            : 2;
+        const int jonction = stylo.joinStyle() == Qt::RoundJoin   ? 1
+                             : stylo.joinStyle() == Qt::BevelJoin ? 2
+                                                                  : 0;
+        trait += " w " + QByteArray::number(bout) + " J " + QByteArray::number(jonction) + " j [";
+        if (stylo.style() != Qt::SolidLine) {
+            for (double tiret : stylo.dashPattern()) {
+                AjouterNombre(trait, tiret * std::max(largeur, 1.0));
+                trait += ' ';
+            }
+        }
+        trait += "] 0 d\n";
+        if (trait != traitEmis_) {
+            traitEmis_ = trait;
+            contenu_ += trait;
+        }
+    }
+
+    void Tracer() {
+        if (stylo_.style() == Qt::NoPen) {
+            contenu_ += "n\n";
+            return;
+        }
+        Trait(stylo_);
+        contenu_ += "S\n";
+    }
+
+    void Peindre(bool pairImpair) {
+        const bool remplir = brosse_.style() != Qt::NoBrush;
+        const bool tracer = stylo_.style() != Qt::NoPen;
+        if (remplir) {
+            Remplissage(brosse_.color());
+        }
+        if (tracer) {
+            Trait(stylo_);
+        }
+        const char* operateur = remplir && tracer ? (pairImpair ? "B*\n" : "B\n")
+                                : remplir         ? (pairImpair ? "f*\n" : "f\n")
+                                : tracer          ? "S\n"
+                                                  : "n\n";
+        contenu_ += operateur;
+    }
+
+    QByteArray RessourceImage(const QImage& image) {
+        auto connue = images_.constFind(image.cacheKey());
+        if (connue != images_.constEnd()) {
+            return connue->first;
+        }
+        const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image);
+        const QByteArray taille = "/Type /XObject /Subtype /Image /Width " +
+                                  QByteArray::number(pdf->largeur) + " /Height " +
+                                  QByteArray::number(pdf->hauteur) + " /BitsPerComponent 8 ";
+        QByteArray masque;
+        if (!pdf->masque.isEmpty()) {
+            const int objet = ecrivain_->Reserver();
+            ecrivain_->EcrireFlux(objet, taille + "/ColorSpace /DeviceGray /Filter /FlateDecode",
+                                  pdf->masque);
+            masque = " /SMask " + Reference(objet);
+        }
+        const int objet = ecrivain_->Reserver();
+        ecrivain_->EcrireFlux(objet,
+                              taille + "/ColorSpace /DeviceRGB /Filter /" + pdf->filtre + masque,
+                              pdf->couleurs);
+        const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
+        images_.insert(image.cacheKey(), {ressource, objet});
+        return ressource;
+    }
+
+    // Where each glyph stands, as the text layout placed it.
+    static std::vector<GlyphePlace> Placer(const QTextItemInt& texte, const QPointF& origine) {
+        const QGlyphLayout& g = texte.glyphs;
+        std::vector<GlyphePlace> places;
+        places.reserve(g.numGlyphs);
+        const bool droiteAGauche = texte.flags & QTextItem::RightToLeft;
+        QFixed x = QFixed::fromReal(origine.x());
+        if (droiteAGauche) {
+            for (int i = 0; i < g.numGlyphs; ++i) {
+                x += g.effectiveAdvance(i);
+            }
+        }
+        for (int i = 0; i < g.numGlyphs; ++i) {
+            if (g.attributes[i].dontPrint) {
+                continue;
+            }
+            if (droiteAGauche) {
+                x -= g.effectiveAdvance(i);
+            }
+            places.push_back({g.glyphs[i], QPointF((x + g.offsets[i].x).toReal(),
+                                                   origine.y() + g.offsets[i].y.toReal())});
+            if (!droiteAGauche) {
+                x += g.effectiveAdvance(i);
+            }
+        }
+        return places;
+    }
+
+    PoliceDocument* PoliceDe(QFontEngine& moteur) {
+        if (moteur.type() == QFontEngine::Multi) {
+            return nullptr;
+        }
+        const QFontEngine::FaceId face = moteur.faceId();
+        if (face.filename.isEmpty() && face.uuid.isEmpty()) {
+            return nullptr;
+        }
+        const QString cle =
+            QString::fromUtf8(face.filename + '#' + face.uuid) + '#' + QString::number(face.index);
+        auto connue = polices_.find(cle);
+        if (connue == polices_.end()) {
+            PoliceDocument police;
+            police.police = cache_.Police(
+                cle, [&moteur](quint32 etiquette) { return moteur.getSfntTable(etiquette); });
+            if (police.police) {
+                police.nomPostScript = Nom(QString::fromUtf8(moteur.properties().postscriptName));
+                police.ressource = "F" + QByteArray::number(polices_.size() + 1);
+                police.objet = ecrivain_->Reserver();
+                police.utilises.assign(police.police->NombreGlyphes(), false);
+                police.textes.resize(police.police->NombreGlyphes());
+            }
+            connue = polices_.insert(cle, police);
+        }
+        return connue->police ? &*connue : nullptr;
+    }
+
+    // Each glyph keeps the characters of the cluster it starts, for copying and searching.
+    static void RetenirTextes(const QTextItemInt& texte, PoliceDocument& police) {
+        const QGlyphLayout& g = texte.glyphs;
+        const quint32 nombre = quint32(police.utilises.size());
+        bool nouveaux = false;
+        for (int i = 0; i < g.numGlyphs && !nouveaux; ++i) {
+            nouveaux = g.glyphs[i] < nombre && !police.Connu(g.glyphs[i]);
+        }
+        if (!nouveaux) {
+            return;
+        }
+        QVarLengthArray<QString, 64> parGlyphe(g.numGlyphs);
+        if (texte.logClusters) {
+            for (int c = 0; c < texte.num_chars; ++c) {
+                const int glyphe = texte.logClusters[c];
+                if (glyphe >= 0 && glyphe < g.numGlyphs) {
+                    parGlyphe[glyphe] += texte.chars[c];
+                }
+            }
+        }
+        for (int i = 0; i < g.numGlyphs; ++i) {
+            const quint32 glyphe = g.glyphs[i];
+            if (glyphe < nombre && !police.Connu(glyphe)) {
+                police.utilises[glyphe] = true;
+                police.textes[glyphe] = parGlyphe[i];
+            }
+        }
+    }
+
+    void EcrireTexte(QFontEngine& moteur, const PoliceDocument& police,
+                     const std::vector<GlyphePlace>& places) {
+        const double taille = moteur.fontDef.pixelSize;
+        const int synthese = moteur.synthesized();
+        const QPointF zero = matrice_.map(QPointF());
+        const QPointF axeX = matrice_.map(QPointF(1, 0)) - zero;
+        QPointF axeY = zero - matrice_.map(QPointF(0, 1));
+        if (synthese & QFontEngine::SynthesizedItalic) {
+            axeY += kPenteItalique * axeX;
+        }
+        Remplissage(stylo_.color());
+        contenu_ += "BT\n/" + police.ressource + ' ';
+        AjouterNombre(contenu_, taille, 3);
+        contenu_ += " Tf\n";
+        if (synthese & QFontEngine::SynthesizedBold) {
+            QPen gras(stylo_.color(), taille / 30);
+            Trait(gras);
+            contenu_ += "2 Tr\n";
+        }
+        const double unites = police.police->unitesParEm;
+        double attendu = 0, ligne = 0;
+        bool ouvert = false;
+        for (const GlyphePlace& place : places) {
+            const QPointF& p = place.position;
+            if (!ouvert || p.y() != ligne) {
+                if (ouvert) {
+                    contenu_ += ">] TJ\n";
+                }
+                const QPointF d = matrice_.map(p);
+                AjouterNombres({axeX.x(), axeX.y(), axeY.x(), axeY.y()}, 5);
+                AjouterNombres({d.x(), d.y()});
+                contenu_ += "Tm [<";
+                ouvert = true;
+                ligne = p.y();
+            } else {
+                // Kerning and justification: the gap between where the font's advance puts the
+                // glyph and where the layout put it.
+                const double ecart = (attendu - p.x()) * 1000 / taille;
+                if (std::abs(ecart) >= 0.05) {
+                    contenu_ += '>';
+                    AjouterNombre(contenu_, ecart, 1);
+                    contenu_ += '<';
+                }
+            }
+            AjouterHex4(contenu_, place.glyphe);
+            attendu = p.x() + police.police->Avance(place.glyphe) * taille / unites;
+        }
+        contenu_ += ">] TJ\n";
+        if (synthese & QFontEngine::SynthesizedBold) {
+            contenu_ += "0 Tr\n";
+        }
+        contenu_ += "ET\n";
+    }
+
+    // A face without TrueType outlines is drawn as shapes: it shows, but cannot be copied.
+    void PeindreContours(const QTextItemInt& texte, const std::vector<GlyphePlace>& places) {
+        QVarLengthArray<glyph_t> glyphes;
+        QVarLengthArray<QFixedPoint> positions;
+        for (const GlyphePlace& place : places) {
+            glyphes.append(place.glyphe);
+            positions.append(QFixedPoint::fromPointF(place.position));
+        }
+        QPainterPath chemin;
+        texte.fontEngine->addGlyphsToPath(glyphes.data(), positions.data(), int(glyphes.size()),
+                                          &chemin, texte.flags);
+        AjouterChemin(matrice_.map(chemin));
+        Remplissage(stylo_.color());
+        contenu_ += "f\n";
+    }
+
+    void EcrirePolices() {
+        for (const PoliceDocument& police : std::as_const(polices_)) {
+            if (police.police) {
+                EcrirePolice(police);
+            }
+        }
+    }
+
+    void EcrirePolice(const PoliceDocument& police) {
+        const PoliceTrueType& face = *police.police;
+        const std::vector<quint32> glyphes = police.Glyphes();
+        const QByteArray programme = face.SousEnsemble(glyphes);
+        const int fichier = ecrivain_->Reserver();
+        ecrivain_->EcrireFluxComprime(fichier, "/Length1 " + QByteArray::number(programme.size()),
+                                      programme);
+        // A subset's name starts with six capitals of its own.
+        QByteArray etiquette;
+        size_t graine = qHashRange(glyphes.begin(), glyphes.end(), qHash(police.nomPostScript));
+        for (int i = 0; i < 6; ++i, graine /= 26) {
+            etiquette += char('A' + graine % 26);
+        }
+        const QByteArray nom = "/" + etiquette + '+' + police.nomPostScript;
+        const auto millieme = [&](double v) {
+            return QByteArray::number(qRound(v * 1000 / face.unitesParEm));
+        };
+
+        const int descripteur = ecrivain_->Reserver();
+        const int drapeaux = 4 | (face.chasseFixe ? 1 : 0) | (face.angleItalique != 0 ? 64 : 0);
+        ecrivain_->EcrireObjet(
+            descripteur, "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
+                             QByteArray::number(drapeaux) + " /FontBBox [" +
+                             millieme(face.boite.left()) + ' ' + millieme(face.boite.top()) + ' ' +
+                             millieme(face.boite.right()) + ' ' + millieme(face.boite.bottom()) +
+                             "] /ItalicAngle " + QByteArray::number(face.angleItalique) +
+                             " /Ascent " + millieme(face.ascendante) + " /Descent " +
+                             millieme(face.descendante) + " /CapHeight " +
+                             millieme(face.hauteurCapitales) + " /StemV 80 /FontFile2 " +
+                             Reference(fichier) + " >>");
+
+        QByteArray largeurs;
+        for (quint32 glyphe : glyphes) {
+            largeurs += QByteArray::number(glyphe) + " [" + millieme(face.Avance(glyphe)) + "] ";
+        }
+        const int descendante = ecrivain_->Reserver();
+        ecrivain_->EcrireObjet(
+            descendante,
+            "<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + nom +
+                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                " /FontDescriptor " +
+                Reference(descripteur) + " /CIDToGIDMap /Identity /W [" + largeurs + "] >>");
+
+        const int unicode = ecrivain_->Reserver();
+        ecrivain_->EcrireFluxComprime(unicode, QByteArray(), TableUnicode(police));
+        ecrivain_->EcrireObjet(police.objet, "<< /Type /Font /Subtype /Type0 /BaseFont " + nom +
+                                                 " /Encoding /Identity-H /DescendantFonts [" +
+                                                 Reference(descendante) + "] /ToUnicode " +
+                                                 Reference(unicode) + " >>");
+    }
+
+    static QByteArray TableUnicode(const PoliceDocument& police) {
+        QList<QByteArray> entrees;
+        for (quint32 glyphe : police.Glyphes()) {
+            if (police.textes[glyphe].isEmpty()) {
+                continue;
+            }
+            QByteArray entree = "<";
+            AjouterHex4(entree, glyphe);
+            entree += "> <";
+            for (QChar c : police.textes[glyphe]) {
+                AjouterHex4(entree, c.unicode());
+            }
+            entrees << entree + ">\n";
+        }
+        QByteArray table =
+            "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+            "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+            "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+            "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+        // A section holds at most a hundred entries.
+        for (qsizetype debut = 0; debut < entrees.size(); debut += 100) {
+            const QList<QByteArray> section = entrees.mid(debut, 100);
+            table += QByteArray::number(section.size()) + " beginbfchar\n" + section.join() +
+                     "endbfchar\n";
+        }
+        return table + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    }
+
+    void EcrireRessources() {
+        QByteArray polices, images;
+        for (const PoliceDocument& police : std::as_const(polices_)) {
+            if (police.police) {
+                polices += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
+            }
+        }
+        for (const auto& [ressource, objet] : std::as_const(images_)) {
+            images += '/' + ressource + ' ' + Reference(objet) + ' ';
+        }
+        ecrivain_->EcrireObjet(ressources_, "<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font << " +
+                                                polices + ">> /XObject << " + images + ">> >>");
+    }
+
+    void EcrireInformations() {
+        const QByteArray date =
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+        ecrivain_->EcrireObjet(informations_, "<< /Title " + TexteUtf16(parametres_.titre) +
+                                                  " /Author " + TexteUtf16(parametres_.auteur) +
+                                                  " /Subject " + TexteUtf16(parametres_.sujet) +
+                                                  " /Creator " + TexteUtf16(parametres_.createur) +
+                                                  " /Producer " + TexteUtf16(parametres_.createur) +
+                                                  " /CreationDate (D:" + date + "Z) >>");
+    }
+
+    QIODevice& sortie_;
+    const ParametresPdf parametres_;
+    CachePdf& cache_;
+    QPageLayout disposition_;
+    std::optional<EcrivainPdf> ecrivain_;
+    int catalogue_ = 0, arbrePages_ = 0, informations_ = 0, ressources_ = 0;
+    std::vector<int> pages_;
+    QByteArray contenu_;
+
+    QTransform matrice_;
+    QPen stylo_;
+    QBrush brosse_;
+    std::optional<QPainterPath> decoupe_;  // in device units
+    bool decoupeActive_ = false;
+    bool decoupeAEmettre_ = false;
+    std::optional<QColor> remplissageEmis_;
+    QByteArray traitEmis_;
+
+    QHash<QString, PoliceDocument> polices_;
+    QHash<qint64, std::pair<QByteArray, int>> images_;  // by cache key: resource name, object
+};
+
+PeripheriquePdf::PeripheriquePdf(QIODevice& sortie, const ParametresPdf& parametres,
+                                 CachePdf& cache, const QPageLayout& premierePage)
+    : moteur_(std::make_unique<MoteurPdf>(sortie, parametres, cache, premierePage)) {}
+
+PeripheriquePdf::~PeripheriquePdf() = default;
+
+void PeripheriquePdf::NouvellePage(const QPageLayout& disposition) {
+    moteur_->NouvellePage(disposition);
+}
+
+QPaintEngine* PeripheriquePdf::paintEngine() const {
+    return moteur_.get();
+}
+
+int PeripheriquePdf::metric(PaintDeviceMetric mesure) const {
+    const QRectF page = moteur_->Disposition().fullRect(QPageLayout::Point);
+    const double unitesParPoint = kPointsParPouce / 72.0;
+    switch (mesure) {
+        case PdmWidth:
+            return qRound(page.width() * unitesParPoint);
+        case PdmHeight:
+            return qRound(page.height() * unitesParPoint);
+        case PdmWidthMM:
+            return qRound(page.width() * 25.4 / 72);
+        case PdmHeightMM:
+            return qRound(page.height() * 25.4 / 72);
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return kPointsParPouce;
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return qRound(devicePixelRatioFScale());
+    }
+    return 0;
+}
