@@ -234,7 +234,7 @@ public:
 
     void drawTextItem(const QPointF& origine, const QTextItem& element) override {
         const auto& texte = static_cast<const QTextItemInt&>(element);
-        if (texte.glyphs.numGlyphs == 0 || stylo_.style() == Qt::NoPen) {
+        if (texte.glyphs.numGlyphs == 0 || !Visible(stylo_)) {
             return;
         }
         Preparer();
@@ -382,8 +382,16 @@ private:
         }
     }
 
+    // Colours are drawn opaque; a wholly transparent one is not drawn at all.
+    static bool Visible(const QPen& stylo) {
+        return stylo.style() != Qt::NoPen && stylo.color().alpha() > 0;
+    }
+    static bool Visible(const QBrush& brosse) {
+        return brosse.style() != Qt::NoBrush && brosse.color().alpha() > 0;
+    }
+
     void Tracer() {
-        if (stylo_.style() == Qt::NoPen) {
+        if (!Visible(stylo_)) {
             contenu_ += "n\n";
             return;
         }
@@ -392,8 +400,8 @@ private:
     }
 
     void Peindre(bool pairImpair) {
-        const bool remplir = brosse_.style() != Qt::NoBrush;
-        const bool tracer = stylo_.style() != Qt::NoPen;
+        const bool remplir = Visible(brosse_);
+        const bool tracer = Visible(stylo_);
         if (remplir) {
             Remplissage(brosse_.color());
         }

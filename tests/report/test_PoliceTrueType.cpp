@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QPainterPath>
+#include <QRawFont>
+#include <stdexcept>
+
+#include "PoliceTrueType.h"
+
+namespace {
+
+const QString kDejaVu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+
+QByteArray Table(const QRawFont& police, quint32 etiquette) {
+    const char nom[5] = {char(etiquette >> 24), char(etiquette >> 16), char(etiquette >> 8),
+                         char(etiquette), 0};
+    return police.fontTable(nom);
+}
+
+quint32 Glyphe(const QRawFont& police, QChar c) {
+    return police.glyphIndexesForString(QString(c)).value(0);
+}
+
+TEST(PoliceTrueType, LeSousEnsembleDessineLesGlyphesGardesCommeLaFace) {
+    const QRawFont face(kDejaVu, 40);
+    ASSERT_TRUE(face.isValid());
+    const PoliceTrueType police([&](quint32 etiquette) { return Table(face, etiquette); });
+    EXPECT_EQ(police.unitesParEm, 2048);
+    // "é" and "Ç" are made of other glyphs in this face; "W" is the highest kept.
+    const std::vector<quint32> gardes = {Glyphe(face, 'A'), Glyphe(face, u'é'), Glyphe(face, u'Ç'),
+                                         Glyphe(face, 'W')};
+    const QRawFont sousEnsemble(police.SousEnsemble(gardes), 40);
+    ASSERT_TRUE(sousEnsemble.isValid());
+    for (quint32 glyphe : gardes) {
+        EXPECT_EQ(sousEnsemble.pathForGlyph(glyphe), face.pathForGlyph(glyphe)) << glyphe;
+        const QList<quint32> un{glyphe};
+        EXPECT_EQ(sousEnsemble.advancesForGlyphIndexes(un), face.advancesForGlyphIndexes(un));
+        // The face's own advance, as the PDF's widths give it, against its 1/64 pixel rounding.
+        EXPECT_NEAR(police.Avance(glyphe) * 40.0 / 2048,
+                    face.advancesForGlyphIndexes(un).value(0).x(), 1.0 / 64)
+            << glyphe;
+    }
+    EXPECT_TRUE(sousEnsemble.pathForGlyph(Glyphe(face, 'B')).isEmpty());
+}
+
+TEST(PoliceTrueType, UneFaceSansContoursOuTronqueeEstRefusee) {
+    const QRawFont face(kDejaVu, 12);
+    const struct {
+        const char* cas;
+        std::function<QByteArray(quint32, QByteArray)> modifier;
+    } cas[] = {
+        {"sans glyf",
+         [](quint32 t, QByteArray b) { return t == Etiquette("glyf") ? QByteArray() : b; }},
+        {"glyf tronquée",
+         [](quint32 t, QByteArray b) { return t == Etiquette("glyf") ? b.left(100) : b; }},
+        {"head tronquée",
+         [](quint32 t, QByteArray b) { return t == Etiquette("head") ? b.left(20) : b; }},
+    };
+    for (const auto& c : cas) {
+        EXPECT_THROW(PoliceTrueType([&](quint32 t) { return c.modifier(t, Table(face, t)); }),
+                     std::runtime_error)
+            << c.cas;
+    }
+}
+
+}  // namespace
