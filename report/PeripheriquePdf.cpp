@@ -239,6 +239,9 @@ public:
         }
         Preparer();
         const std::vector<GlyphePlace> places = Placer(texte, origine);
+        if (places.empty()) {
+            return;
+        }
         PoliceDocument* police = PoliceDe(*texte.fontEngine);
         if (!police) {
             PeindreContours(texte, places);
