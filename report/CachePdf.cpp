@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <functional>
 #include <stdexcept>
 
 namespace {

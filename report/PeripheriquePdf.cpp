@@ -3,7 +3,6 @@
 #include <private/qfontengine_p.h>
 #include <private/qtextengine_p.h>
 #include <QDateTime>
-#include <QMap>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPixmap>
