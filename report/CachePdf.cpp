@@ -5,13 +5,13 @@
 #include <functional>
 #include <stdexcept>
 
+#include "EcrivainPdf.h"
+
 namespace {
 
 constexpr int kQualiteJpeg = 95;
-
-QByteArray Comprimer(const QByteArray& octets) {
-    return qCompress(octets, 6).mid(4);  // without qCompress's length prefix
-}
+// A picture is compressed once per report: worth the default level.
+constexpr int kNiveauCompression = 6;
 
 QByteArray Plan(const QImage& image, int canaux, const std::function<void(QRgb, char*)>& copier) {
     QByteArray plan(qsizetype(image.width()) * image.height() * canaux, Qt::Uninitialized);
@@ -40,16 +40,18 @@ ImagePdf Encoder(const QImage& source) {
         pdf.filtre = "DCTDecode";
     } else {
         pdf.filtre = "FlateDecode";
-        pdf.couleurs = Comprimer(Plan(image, 3, [](QRgb p, char* o) {
-            o[0] = char(qRed(p));
-            o[1] = char(qGreen(p));
-            o[2] = char(qBlue(p));
-        }));
+        pdf.couleurs = Comprimer(Plan(image, 3,
+                                      [](QRgb p, char* o) {
+                                          o[0] = char(qRed(p));
+                                          o[1] = char(qGreen(p));
+                                          o[2] = char(qBlue(p));
+                                      }),
+                                 kNiveauCompression);
     }
     if (transparente) {
         const QByteArray alpha = Plan(image, 1, [](QRgb p, char* o) { o[0] = char(qAlpha(p)); });
         if (alpha.count(char(0xFF)) != alpha.size()) {
-            pdf.masque = Comprimer(alpha);
+            pdf.masque = Comprimer(alpha, kNiveauCompression);
         }
     }
     return pdf;

@@ -34,10 +34,7 @@ void EcrivainPdf::EcrireFluxComprime(int numero, const QByteArray& entrees,
                                      const QByteArray& donnees) {
     // The fastest level: the streams are small or already dense, and writing time counts in a
     // batch.
-    const QByteArray comprime = qCompress(donnees, 1);
-    // qCompress puts the length before the zlib stream.
-    EcrireFlux(numero, entrees + " /Filter /FlateDecode",
-               QByteArray::fromRawData(comprime.constData() + 4, comprime.size() - 4));
+    EcrireFlux(numero, entrees + " /Filter /FlateDecode", Comprimer(donnees, 1));
 }
 
 void EcrivainPdf::Terminer(int catalogue, int informations) {
@@ -82,13 +79,26 @@ void AjouterNombre(QByteArray& sortie, double valeur, int decimales) {
     sortie.append(tampon, fin - tampon);
 }
 
+QByteArray Comprimer(const QByteArray& octets, int niveau) {
+    return qCompress(octets, niveau).mid(4);  // without qCompress's length prefix
+}
+
+void AjouterHex4(QByteArray& sortie, quint32 valeur) {
+    static constexpr char kChiffres[] = "0123456789ABCDEF";
+    const char hex[4] = {kChiffres[(valeur >> 12) & 0xF], kChiffres[(valeur >> 8) & 0xF],
+                         kChiffres[(valeur >> 4) & 0xF], kChiffres[valeur & 0xF]};
+    sortie.append(hex, 4);
+}
+
+void AjouterUtf16(QByteArray& sortie, const QString& texte) {
+    for (QChar c : texte) {
+        AjouterHex4(sortie, c.unicode());
+    }
+}
+
 QByteArray TexteUtf16(const QString& texte) {
     QByteArray sortie = "<FEFF";
-    char tampon[5];
-    for (QChar c : texte) {
-        std::snprintf(tampon, sizeof tampon, "%04X", c.unicode());
-        sortie.append(tampon, 4);
-    }
+    AjouterUtf16(sortie, texte);
     return sortie + '>';
 }
 

@@ -31,5 +31,9 @@ private:
 // Two decimals of a 1/1200 inch device unit are far below what a printer shows; scale factors
 // need more.
 void AjouterNombre(QByteArray& sortie, double valeur, int decimales = 2);
+// zlib data, as a FlateDecode stream holds it.
+QByteArray Comprimer(const QByteArray& octets, int niveau);
+void AjouterHex4(QByteArray& sortie, quint32 valeur);         // four hexadecimal digits
+void AjouterUtf16(QByteArray& sortie, const QString& texte);  // UTF-16BE in hexadecimal
 QByteArray TexteUtf16(const QString& texte);  // a text string, in hexadecimal UTF-16BE
 QByteArray Nom(const QString& texte);         // a name, without its slash; other characters escaped

@@ -16,12 +16,6 @@ namespace {
 constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
 constexpr double kPenteItalique = 0.2;  // of a face drawn slanted for want of an italic one
 
-QString EchapperXml(QString texte) {
-    return texte.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
-        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
-        .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
-}
-
 QByteArray MetadonneesXmp(const ParametresPdf& p) {
     return QStringLiteral(
                "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
@@ -41,20 +35,13 @@ QByteArray MetadonneesXmp(const ParametresPdf& p) {
                " </rdf:RDF>\n"
                "</x:xmpmeta>\n"
                "<?xpacket end=\"w\"?>")
-        .arg(EchapperXml(p.auteur), EchapperXml(p.sujet), EchapperXml(p.titre),
-             EchapperXml(p.createur))
+        .arg(p.auteur.toHtmlEscaped(), p.sujet.toHtmlEscaped(), p.titre.toHtmlEscaped(),
+             p.createur.toHtmlEscaped())
         .toUtf8();
 }
 
 QByteArray Reference(int objet) {
     return QByteArray::number(objet) + " 0 R";
-}
-
-void AjouterHex4(QByteArray& sortie, quint32 valeur) {
-    static constexpr char kChiffres[] = "0123456789ABCDEF";
-    const char hex[4] = {kChiffres[(valeur >> 12) & 0xF], kChiffres[(valeur >> 8) & 0xF],
-                         kChiffres[(valeur >> 4) & 0xF], kChiffres[valeur & 0xF]};
-    sortie.append(hex, 4);
 }
 
 // A face as one document uses it: the glyphs drawn and the text each stands for.
@@ -664,9 +651,7 @@ private:
             QByteArray entree = "<";
             AjouterHex4(entree, glyphe);
             entree += "> <";
-            for (QChar c : police.textes[glyphe]) {
-                AjouterHex4(entree, c.unicode());
-            }
+            AjouterUtf16(entree, police.textes[glyphe]);
             entrees << entree + ">\n";
         }
         QByteArray table =
