@@ -8,7 +8,7 @@ QStringList LirePiecesJointes(const FichierIni& ini) {
     const QString section = QStringLiteral("PiecesJointes");
     QStringList pieces;
     const int nombre = ini.LireEntier(section, QStringLiteral("Nombre"), 0);
-    for (int numero = 1; numero <= nombre; ++numero) {
+    for (const int numero : ini.NumerosPresents(section, QStringLiteral("Fichier"), nombre)) {
         const QString fichier =
             ini.LireTexte(section, FichierIni::CleNumerotee(QStringLiteral("Fichier"), numero), {});
         if (!fichier.isEmpty()) {

@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <exception>
 
 #include "ChargerConfiguration.h"
+#include "ErreurDonnees.h"
 #include "FichierIni.h"
 #include "Ihm.h"
 #include "Installation.h"
@@ -16,7 +18,8 @@ ElementsExport LireElementsExport(const FichierIni& travail) {
     const QString section = QStringLiteral("Export");
     ElementsExport elements;
     const int nombre = travail.LireEntier(section, QStringLiteral("Nombre"), 0);
-    for (int n = 1; n <= nombre; ++n) {
+    // An item without its Rapport key is skipped: only the numbers the file gives are read.
+    for (const int n : travail.NumerosPresents(section, QStringLiteral("Rapport"), nombre)) {
         const auto lire = [&](const char* radical) {
             return travail.LireTexte(section, FichierIni::CleNumerotee(radical, n), {});
         };
@@ -66,12 +69,29 @@ void TFicheExporter::FormActivate() {
 
 void TFicheExporter::Timer1Timer() {
     timer1_.stop();
-    LireExport();
+    try {
+        LireExport();
+    } catch (const std::exception& erreur) {
+        Echouer(QString::fromUtf8(erreur.what()));
+        return;
+    }
     ExporterLot();
 }
 
+// A job file that is not there asks for nothing the host can rely on: a failure, not a batch
+// of no item.
 void TFicheExporter::LireExport() {
+    if (!QFileInfo(fichierParametrage_).isFile()) {
+        throw ErreurDonnees(
+            QStringLiteral("Fichier de travail introuvable : %1").arg(fichierParametrage_));
+    }
     elements_ = LireElementsExport(FichierIni(fichierParametrage_));
+}
+
+void TFicheExporter::Echouer(const QString& message) {
+    enEchec_ = true;
+    ihm_.AfficherException(this, message);
+    done(QDialog::Rejected);
 }
 
 void TFicheExporter::Afficher(const QString& action) {
@@ -101,15 +121,12 @@ void TFicheExporter::ExporterLot() {
         try {
             ExporterElement(i);
         } catch (const std::exception& erreur) {
-            enEchec_ = true;
-            ihm_.AfficherException(
-                this, QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.\n"
-                                     "Modèle : %3\nDonnées : %4\nPDF : %5\n\n%6")
-                          .arg(i + 1)
-                          .arg(nombre)
-                          .arg(elements_.ListeRapports[i], elements_.ListeXml[i],
-                               elements_.ListeExports[i], QString::fromUtf8(erreur.what())));
-            done(QDialog::Rejected);
+            Echouer(QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.\n"
+                                   "Modèle : %3\nDonnées : %4\nPDF : %5\n\n%6")
+                        .arg(i + 1)
+                        .arg(nombre)
+                        .arg(elements_.ListeRapports[i], elements_.ListeXml[i],
+                             elements_.ListeExports[i], QString::fromUtf8(erreur.what())));
             return;
         }
     }
@@ -124,6 +141,12 @@ void TFicheExporter::ExporterElement(int i) {
     Avancer();
 
     Afficher(QStringLiteral("Chargement du fichier de données (") + numero + u')');
+    // Left to the loader, a missing file would keep the previous item's tables: its customer
+    // and amounts under this item's name.
+    if (!QFileInfo(elements_.ListeXml[i]).isFile()) {
+        throw ErreurDonnees(
+            QStringLiteral("Fichier de données introuvable : %1").arg(elements_.ListeXml[i]));
+    }
     donnees_.Charger(elements_.ListeXml[i]);
     for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
         frxReport.RafraichirJeu(jeu);

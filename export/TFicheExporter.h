@@ -64,6 +64,8 @@ protected:
 
 private:
     void ExporterElement(int numero);
+    // Shows the error, marks the batch failed and closes the window.
+    void Echouer(const QString& message);
     void Afficher(const QString& action);
     void Avancer();
     void AfficherCompteur(int fait);

@@ -20,8 +20,16 @@ if ((${#manquants[@]})); then
     apt-get update -q
     apt-get install -y -q --no-install-recommends "${manquants[@]}"
 fi
-# The sample data and the users' desktops use French regional settings.
-if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
-    grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
+# The sample data and the users' desktops use French regional settings; the data and job file
+# tests also run under English (US) and German ones.
+regionaux_manquants=()
+for regional in fr_FR en_US de_DE; do
+    if ! locale -a 2>/dev/null | grep -qi "^${regional}\.utf-\?8$"; then
+        grep -q "^${regional}.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+            echo "${regional}.UTF-8 UTF-8" >> /etc/locale.gen
+        regionaux_manquants+=("$regional")
+    fi
+done
+if ((${#regionaux_manquants[@]})); then
     locale-gen >/dev/null
 fi

@@ -1,19 +1,11 @@
 #include "FichierIni.h"
 
 #include <QFile>
-#include <QStringDecoder>
+#include <algorithm>
+
+#include "PagesDeCode.h"
 
 namespace {
-
-// Host programs write these files in the Windows code page as often as in UTF-8.
-QString Decoder(const QByteArray& octets) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString texte = utf8(octets);
-    if (!utf8.hasError()) {
-        return texte;
-    }
-    return QString::fromLatin1(octets);
-}
 
 QString SansGuillemets(const QString& valeur) {
     if (valeur.size() >= 2 && (valeur.front() == u'"' || valeur.front() == u'\'') &&
@@ -28,7 +20,7 @@ QString SansGuillemets(const QString& valeur) {
 FichierIni::FichierIni(const QString& chemin) {
     QFile fichier(chemin);
     if (fichier.open(QIODevice::ReadOnly)) {
-        Analyser(Decoder(fichier.readAll()));
+        Analyser(DepuisTexteHote(fichier.readAll()));
     }
 }
 
@@ -99,4 +91,28 @@ bool FichierIni::LireBooleen(const QString& section, const QString& cle, bool de
 
 QString FichierIni::CleNumerotee(const QString& radical, int numero) {
     return radical + QString::number(numero);
+}
+
+QList<int> FichierIni::NumerosPresents(const QString& section, const QString& radical,
+                                       int maximum) const {
+    QList<int> numeros;
+    const auto s = sections_.constFind(section.trimmed().toLower());
+    if (s == sections_.constEnd()) {
+        return numeros;
+    }
+    const QString debut = radical.toLower();
+    for (auto cle = s->keyBegin(); cle != s->keyEnd(); ++cle) {
+        if (!cle->startsWith(debut)) {
+            continue;
+        }
+        const QStringView chiffres = QStringView(*cle).mid(debut.size());
+        bool ok = false;
+        const qlonglong numero = chiffres.toLongLong(&ok);
+        // Written as CleNumerotee writes it: decimal digits without sign or leading zero.
+        if (ok && numero >= 1 && numero <= maximum && chiffres == QString::number(numero)) {
+            numeros.append(int(numero));
+        }
+    }
+    std::sort(numeros.begin(), numeros.end());
+    return numeros;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 // Read-only INI file with the rules of the platform's profile reader: section and key names
@@ -22,6 +23,10 @@ public:
 
     // Key stem followed by the number, as the numbered keys (Fichier1, Fichier2...) are written.
     static QString CleNumerotee(const QString& radical, int numero);
+    // The numbers from 1 to maximum whose numbered key the section holds, in increasing order.
+    // Reading these instead of every number up to a count keeps any count, even the largest
+    // integer, to the size of the file.
+    QList<int> NumerosPresents(const QString& section, const QString& radical, int maximum) const;
 
 private:
     FichierIni() = default;

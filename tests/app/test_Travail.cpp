@@ -13,8 +13,8 @@ struct CasPieces {
 class PiecesJointes : public ::testing::TestWithParam<CasPieces> {};
 
 TEST_P(PiecesJointes, CleNumeroteesJusquANombre) {
-    const FichierIni ini = FichierIni::DepuisTexte(
-        QStringLiteral("[PiecesJointes]\n") + QString::fromUtf8(GetParam().section));
+    const FichierIni ini = FichierIni::DepuisTexte(QStringLiteral("[PiecesJointes]\n") +
+                                                   QString::fromUtf8(GetParam().section));
     EXPECT_EQ(LirePiecesJointes(ini), GetParam().attendu);
 }
 
@@ -28,7 +28,11 @@ INSTANTIATE_TEST_SUITE_P(
         CasPieces{"Nombre=3\nFichier3=c.pdf\nFichier1=a.pdf\n", {"a.pdf", "c.pdf"}},
         CasPieces{"Nombre=2\nFichier1=a.pdf\nFichier2=a.pdf\n", {"a.pdf", "a.pdf"}},
         CasPieces{"Nombre=11\nFichier10=j.pdf\nFichier11=k.pdf\nFichier01=x.pdf\n",
-                  {"j.pdf", "k.pdf"}}));
+                  {"j.pdf", "k.pdf"}},
+        // The largest Nombre reads the keys the file holds, at once.
+        CasPieces{"Nombre=2147483647\nFichier2147483647=z.pdf\nFichier3=c.pdf\nFichier1=a.pdf\n"
+                  "Fichier2147483648=y.pdf\nFichier+4=p.pdf\nFichier 5=e.pdf\nFichier0=n.pdf\n",
+                  {"a.pdf", "c.pdf", "z.pdf"}}));
 
 TEST(Travail, LibellesDesTypesDePrix) {
     EXPECT_EQ(LibelleTypePrix(0), QStringLiteral("Prix nets"));

@@ -40,7 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
                           "Rapport3=r3\nXml3=x3\nExport3=e3\nRapport4=r4\nXml4=x4\nExport4=e4\n",
                           {"r1", "r3"},
                           {"x1", "x3"},
-                          {"e1", "e3"}}));
+                          {"e1", "e3"}},
+                      CasElements{"Nombre=2147483647\nRapport2147483647=r\nXml2147483647=x\n"
+                                  "Export2147483647=e\nRapport7=r7\nXml7=x7\nExport7=e7\n"
+                                  "Rapport8=r8\nXml8=x8\n",
+                                  {"r7", "r"},
+                                  {"x7", "x"},
+                                  {"e7", "e"}}));
 
 const char* const kModele =
     "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
@@ -144,6 +150,7 @@ TEST_F(Lot, SansElementLeCompteurMontreZeroEtLaFenetreSeFerme) {
 struct CasEchec {
     const char* xml;
     const char* pdf;
+    const char* raison;  // a part of the error's message
 };
 
 class EchecDuLot : public Lot, public ::testing::WithParamInterface<CasEchec> {};
@@ -152,13 +159,17 @@ TEST_P(EchecDuLot, ArretMessageFermetureEtEchecSignale) {
     const QString pdf = QString::fromUtf8(GetParam().pdf);
     Executer(
         {{"a.xml", "un.pdf"}, {QString::fromUtf8(GetParam().xml), pdf}, {"b.xml", "trois.pdf"}});
-    EXPECT_TRUE(QFile::exists(Chemin(QStringLiteral("un.pdf"))));
+    EXPECT_FALSE(TextePdf(Chemin(QStringLiteral("un.pdf"))).contains(QStringLiteral("Martin")));
+    EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("un.pdf"))).contains(QStringLiteral("Dupont")));
+    EXPECT_FALSE(QFile::exists(pdf.startsWith(u'/') ? pdf : Chemin(pdf)));
     EXPECT_FALSE(QFile::exists(Chemin(QStringLiteral("trois.pdf"))));
     ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
     EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("exception"));
     EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
         QStringLiteral("Échec de l'exportation de l'élément 2 sur 3.")));
     EXPECT_TRUE(ihm_.messages.first().texte.contains(pdf));
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(QString::fromUtf8(GetParam().raison)))
+        << ihm_.messages.first().texte.toStdString();
     EXPECT_EQ(Compteur(), QStringLiteral("1/3"));
     EXPECT_TRUE(fiche_->EnEchec());
     EXPECT_FALSE(fiche_->Termine());
@@ -166,8 +177,25 @@ TEST_P(EchecDuLot, ArretMessageFermetureEtEchecSignale) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cas, EchecDuLot,
-                         ::testing::Values(CasEchec{"casse.xml", "deux.pdf"},
-                                           CasEchec{"b.xml", "/nulle/part/deux.pdf"}));
+                         ::testing::Values(CasEchec{"casse.xml", "deux.pdf", "« pas un nombre »"},
+                                           CasEchec{"b.xml", "/nulle/part/deux.pdf", "/nulle/part"},
+                                           CasEchec{"absent.xml", "deux.pdf",
+                                                    "Fichier de données introuvable"}));
+
+TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
+    fiche_->SetFichierParametrage(Chemin(QStringLiteral("absent.ini")));
+    fiche_->show();
+    fiche_->FormActivate();
+    fiche_->Timer1Timer();
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("exception"));
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(
+        QStringLiteral("Fichier de travail introuvable : ") + Chemin(QStringLiteral("absent.ini"))))
+        << ihm_.messages.first().texte.toStdString();
+    EXPECT_TRUE(fiche_->EnEchec());
+    EXPECT_FALSE(fiche_->Termine());
+    EXPECT_FALSE(fiche_->isVisible());
+}
 
 TEST_F(Lot, RefuseDeSeFermerPendantLeLot) {
     fiche_->show();
