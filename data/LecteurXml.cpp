@@ -3,10 +3,13 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <pugixml.hpp>
 
 #include "ErreurDonnees.h"
+#include "PagesDeCode.h"
 
 namespace {
 
@@ -21,6 +24,10 @@ constexpr std::array<TypeChamp, 6> kTypes = {TypeChamp::Texte,   TypeChamp::Flot
 constexpr int kTailleTexte = 1000;
 // Far beyond any document the host writes; keeps the recursive walks off the stack's end.
 constexpr int kProfondeurMax = 200;
+// A picture beyond this size is taken for no picture rather than read whole into memory.
+constexpr qint64 kTailleImageMax = 64 * 1024 * 1024;
+// Two-digit years: 00 to 49 are in the 2000s, 50 to 99 in the 1900s.
+constexpr int kPivotSiecle = 50;
 
 int NumeroTable(std::string_view nom) {
     for (int i = 0; i < int(kNomsTables.size()); ++i) {
@@ -72,10 +79,210 @@ std::optional<Entier> LireEntier(std::string_view texte) {
     return valeur;
 }
 
+// The encoding the XML declaration names, as written; empty when the file declares none.
+std::string EncodageDeclare(QByteArrayView contenu) {
+    if (!contenu.startsWith("<?xml")) {
+        return {};
+    }
+    const QByteArrayView declaration = contenu.first(std::max<qsizetype>(contenu.indexOf("?>"), 0));
+    const qsizetype attribut = declaration.indexOf("encoding");
+    if (attribut < 0) {
+        return {};
+    }
+    qsizetype i = attribut + 8;
+    while (i < declaration.size() && (declaration[i] == ' ' || declaration[i] == '=')) {
+        ++i;
+    }
+    if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) {
+        return {};
+    }
+    const qsizetype fin = declaration.indexOf(declaration[i], i + 1);
+    return fin < 0 ? std::string()
+                   : declaration.sliced(i + 1, fin - i - 1).toByteArray().toStdString();
+}
+
+std::string Minuscules(std::string texte) {
+    for (char& c : texte) {
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return texte;
+}
+
+enum class Encodage { Utf8, Windows1252, Iso885915, Inconnu };
+
+// Windows programs that declare Latin-1 write the Windows code page: its bytes 0x80 to 0x9F are
+// "€", "œ", "’" where Latin-1 has control characters no document holds.
+Encodage EncodageNomme(const std::string& declare) {
+    const std::string nom = Minuscules(declare);
+    for (const char* utf8 : {"", "utf-8", "utf8", "us-ascii", "ascii", "utf-16", "utf-32"}) {
+        if (nom == utf8) {
+            return Encodage::Utf8;  // UTF-16 and UTF-32 are told by their bytes, not here
+        }
+    }
+    for (const char* windows :
+         {"windows-1252", "cp1252", "iso-8859-1", "iso8859-1", "latin1", "latin-1"}) {
+        if (nom == windows) {
+            return Encodage::Windows1252;
+        }
+    }
+    for (const char* latin9 : {"iso-8859-15", "iso8859-15", "latin9", "latin-9"}) {
+        if (nom == latin9) {
+            return Encodage::Iso885915;
+        }
+    }
+    return Encodage::Inconnu;
+}
+
+// The offset of the first byte that is not part of a valid UTF-8 sequence, or -1.
+qsizetype Utf8Invalide(QByteArrayView octets) {
+    const auto* debut = reinterpret_cast<const unsigned char*>(octets.data());
+    const qsizetype taille = octets.size();
+    qsizetype i = 0;
+    while (i < taille) {
+        const unsigned char c = debut[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int suite = 0;
+        unsigned char bas = 0x80, haut = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            suite = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            bas = c == 0xE0 ? 0xA0 : 0x80;
+            haut = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            bas = c == 0xF0 ? 0x90 : 0x80;
+            haut = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return i;
+        }
+        if (i + suite >= taille) {
+            return i;
+        }
+        for (int k = 1; k <= suite; ++k) {
+            const unsigned char o = debut[i + k];
+            if (o < (k == 1 ? bas : 0x80) || o > (k == 1 ? haut : 0xBF)) {
+                return i;
+            }
+        }
+        i += suite + 1;
+    }
+    return -1;
+}
+
+QString LigneColonneDans(QByteArrayView texte, std::ptrdiff_t decalage) {
+    decalage = std::clamp<std::ptrdiff_t>(decalage, 0, texte.size());
+    const QByteArrayView avant = texte.first(decalage);
+    const qsizetype debutLigne = avant.lastIndexOf('\n') + 1;
+    return QStringLiteral("ligne %1, colonne %2")
+        .arg(avant.count('\n') + 1)
+        .arg(decalage - debutLigne + 1);
+}
+
+// The offset of the first character reference to the null character, or -1. Such a reference
+// is not XML; the parser would end the value there.
+qsizetype ReferenceNulle(QByteArrayView texte) {
+    for (qsizetype i = texte.indexOf("&#"); i >= 0; i = texte.indexOf("&#", i + 2)) {
+        qsizetype j = i + 2;
+        const bool hexadecimal = j < texte.size() && (texte[j] == 'x' || texte[j] == 'X');
+        j += hexadecimal ? 1 : 0;
+        const qsizetype chiffres = j;
+        while (j < texte.size() && texte[j] == '0') {
+            ++j;
+        }
+        if (j > chiffres && j < texte.size() && texte[j] == ';') {
+            return i;
+        }
+    }
+    return texte.indexOf('\0');
+}
+
+QDate DateIso(QStringView texte) {
+    if (texte.size() != 10 || texte[4] != u'-' || texte[7] != u'-') {
+        return {};
+    }
+    bool an = false, mois = false, jour = false;
+    const QDate date(texte.first(4).toInt(&an), texte.sliced(5, 2).toInt(&mois),
+                     texte.sliced(8, 2).toInt(&jour));
+    const bool chiffres = std::all_of(
+        texte.begin(), texte.end(), [](QChar c) { return c == u'-' || (c >= u'0' && c <= u'9'); });
+    return an && mois && jour && chiffres ? date : QDate();
+}
+
+// The fields' order ("dMy", "Mdy"...) and the texts between them, then after the last, of the
+// regional short date format.
+LecteurXml::FormatDate FormatCourt(const QLocale& regional) {
+    const QString format = regional.dateFormat(QLocale::ShortFormat);
+    LecteurXml::FormatDate resultat;
+    QString litteral;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c != u'd' && c != u'M' && c != u'y') {
+            if (c != u'\'') {
+                litteral.append(c);
+            }
+            ++i;
+            continue;
+        }
+        if (!resultat.ordre.isEmpty()) {
+            resultat.separateurs.append(litteral);
+        }
+        litteral.clear();
+        resultat.ordre.append(c);
+        while (i < format.size() && format[i] == c) {
+            ++i;
+        }
+    }
+    resultat.separateurs.append(litteral);
+    if (resultat.ordre.size() != 3) {
+        return {QStringLiteral("dMy"), {QStringLiteral("/"), QStringLiteral("/"), QString()}};
+    }
+    return resultat;
+}
+
+// Day and month of one or two digits, year of two or four, in the regional order and with the
+// regional separators; the text after the year, if any, as the format has it.
+QDate DateRegionale(QStringView texte, const LecteurXml::FormatDate& format) {
+    int valeurs[3] = {};
+    qsizetype pos = 0;
+    for (int champ = 0; champ < 3; ++champ) {
+        if (champ > 0) {
+            const QString& separateur = format.separateurs[champ - 1];
+            if (!texte.sliced(pos).startsWith(separateur)) {
+                return {};
+            }
+            pos += separateur.size();
+        }
+        const qsizetype debut = pos;
+        while (pos < texte.size() && texte[pos] >= u'0' && texte[pos] <= u'9') {
+            ++pos;
+        }
+        const qsizetype chiffres = pos - debut;
+        const bool annee = format.ordre[champ] == u'y';
+        if (annee ? chiffres != 2 && chiffres != 4 : chiffres < 1 || chiffres > 2) {
+            return {};
+        }
+        valeurs[champ] = texte.sliced(debut, chiffres).toInt();
+        if (annee && chiffres == 2) {
+            valeurs[champ] += valeurs[champ] < kPivotSiecle ? 2000 : 1900;
+        }
+    }
+    const QStringView reste = texte.sliced(pos);
+    if (!reste.isEmpty() && reste != format.separateurs[2]) {
+        return {};
+    }
+    const auto valeur = [&](QChar champ) { return valeurs[format.ordre.indexOf(champ)]; };
+    return QDate(valeur(u'y'), valeur(u'M'), valeur(u'd'));
+}
 }  // namespace
 
 LecteurXml::LecteurXml(const QLocale& regional)
-    : regional_(regional), pXml(std::make_unique<pugi::xml_document>()) {
+    : regional_(regional),
+      formatDate_(FormatCourt(regional)),
+      pXml(std::make_unique<pugi::xml_document>()) {
     regional_.setNumberOptions(QLocale::RejectGroupSeparator);
 }
 
@@ -112,19 +319,66 @@ QString LecteurXml::Charger() {
 }
 
 void LecteurXml::Analyser() {
-    QFile fichier(FichierXml);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        throw ErreurDonnees(QStringLiteral("Lecture impossible du fichier de données %1 : %2")
-                                .arg(FichierXml, fichier.errorString()));
+    contenu_ = LireUtf8();
+    const qsizetype nul = ReferenceNulle(contenu_);
+    if (nul >= 0) {
+        throw ErreurDonnees(
+            QStringLiteral("Fichier de données %1 (%2) : caractère nul, interdit en XML")
+                .arg(FichierXml, LigneColonneDans(contenu_, nul)));
     }
-    contenu_ = fichier.readAll();
     const pugi::xml_parse_result resultat = pXml->load_buffer_inplace(
-        contenu_.data(), size_t(contenu_.size()), pugi::parse_default | pugi::parse_embed_pcdata);
+        contenu_.data(), size_t(contenu_.size()), pugi::parse_default | pugi::parse_embed_pcdata,
+        pugi::encoding_utf8);
     if (!resultat) {
         throw ErreurDonnees(QStringLiteral("Fichier de données %1 mal formé (%2) : %3")
                                 .arg(FichierXml, LigneColonne(resultat.offset),
                                      QString::fromUtf8(resultat.description())));
     }
+}
+
+// The file's text in UTF-8, whatever it was written in; an encoding that cannot be read right is
+// refused rather than guessed.
+QByteArray LecteurXml::LireUtf8() const {
+    QFile fichier(FichierXml);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        throw ErreurDonnees(QStringLiteral("Lecture impossible du fichier de données %1 : %2")
+                                .arg(FichierXml, fichier.errorString()));
+    }
+    QByteArray octets = fichier.readAll();
+    const auto marque = QStringConverter::encodingForData(octets, u'<');
+    if (marque && *marque != QStringConverter::Utf8) {
+        QStringDecoder decodeur(*marque);
+        const QString texte = decodeur(octets);
+        if (decodeur.hasError()) {
+            throw ErreurDonnees(
+                QStringLiteral("Fichier de données %1 : texte UTF-16 ou UTF-32 invalide")
+                    .arg(FichierXml));
+        }
+        return texte.toUtf8();
+    }
+    const std::string declare = EncodageDeclare(octets);
+    switch (marque ? Encodage::Utf8 : EncodageNomme(declare)) {
+        case Encodage::Windows1252:
+            return DepuisPageDeCode(octets, PageDeCode::Windows1252).toUtf8();
+        case Encodage::Iso885915:
+            return DepuisPageDeCode(octets, PageDeCode::Iso885915).toUtf8();
+        case Encodage::Inconnu:
+            throw ErreurDonnees(
+                QStringLiteral("Fichier de données %1 : l'encodage « %2 » n'est pas pris en charge "
+                               "(UTF-8, UTF-16, windows-1252, ISO-8859-1 ou ISO-8859-15)")
+                    .arg(FichierXml, QString::fromStdString(declare)));
+        case Encodage::Utf8:
+            break;
+    }
+    const qsizetype invalide = Utf8Invalide(octets);
+    if (invalide >= 0) {
+        throw ErreurDonnees(
+            QStringLiteral("Fichier de données %1 : le texte n'est pas en UTF-8 valide (%2) ; un "
+                           "fichier écrit dans la page de code Windows le déclare par "
+                           "encoding=\"windows-1252\"")
+                .arg(FichierXml, LigneColonneDans(octets, invalide)));
+    }
+    return octets;
 }
 
 void LecteurXml::Descendre() {
@@ -161,19 +415,20 @@ void LecteurXml::AjouterChamp(const pugi::xml_node& champ, int table) {
         vu = schema.vus.emplace(brut, schema.noms.value(Texte(brut).toCaseFolded(), -1)).first;
     }
     const int type = NumeroType(champ);
-    if (vu->second >= 0 || type == -1) {
-        if (champ.first_child()) {  // a leaf holds no record
-            LireSchema(champ);
-        }
-        return;
-    }
     const QString nom = Texte(brut);
+    // In any record, not only the first: a value left unread would look like an empty one.
     if (type == -2) {
         throw ErreurDonnees(
             QStringLiteral("Fichier de données %1 (%2) : le champ « %3 » de la table %4 a le "
                            "type « %5 », qui n'est pas string, double, int, date, bool ni image")
                 .arg(FichierXml, LigneColonne(champ.offset_debug()), nom, Texte(kNomsTables[table]),
                      QString::fromUtf8(champ.attribute("type").value())));
+    }
+    if (vu->second >= 0 || type == -1) {
+        if (champ.first_child()) {  // a leaf holds no record
+            LireSchema(champ);
+        }
+        return;
     }
     const TypeChamp typeChamp = kTypes[type];
     vu->second = int(schema.champs.size());
@@ -279,8 +534,11 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
             break;
         }
         case TypeChamp::Date: {
-            const QDate date = regional_.toDate(Texte(SansBlancs(texte)),
-                                                regional_.dateFormat(QLocale::ShortFormat));
+            const QString mot = Texte(SansBlancs(texte));
+            QDate date = DateIso(mot);
+            if (!date.isValid()) {
+                date = DateRegionale(mot, formatDate_);
+            }
             ok = date.isValid();
             valeur = date;
             break;
@@ -354,7 +612,8 @@ QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,
         return *connue;
     }
     QByteArray octets;
-    if (!chemin.isEmpty() && QFileInfo(chemin).isFile()) {
+    const QFileInfo fichierImage(chemin);
+    if (!chemin.isEmpty() && fichierImage.isFile() && fichierImage.size() <= kTailleImageMax) {
         QFile fichier(chemin);
         if (!fichier.open(QIODevice::ReadOnly)) {
             throw ErreurDonnees(QStringLiteral("Image %1 du champ « %2 » illisible (%3) : %4")
@@ -391,13 +650,10 @@ QString LecteurXml::Situation(const pugi::xml_node& noeud, const Enregistrement&
 }
 
 QString LecteurXml::LigneColonne(std::ptrdiff_t decalage) const {
-    // Parsing in place has overwritten some bytes: count lines in the file as it is on disk.
-    QFile fichier(FichierXml);
-    const QByteArray original = fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : contenu_;
-    decalage = std::clamp<std::ptrdiff_t>(decalage, 0, original.size());
-    const QByteArrayView avant(original.constData(), decalage);
-    const qsizetype debutLigne = avant.lastIndexOf('\n') + 1;
-    return QStringLiteral("ligne %1, colonne %2")
-        .arg(avant.count('\n') + 1)
-        .arg(decalage - debutLigne + 1);
+    // Parsing in place has overwritten some bytes: count lines in the text as it was read.
+    try {
+        return LigneColonneDans(LireUtf8(), decalage);
+    } catch (const ErreurDonnees&) {  // the file has gone since
+        return LigneColonneDans(contenu_, decalage);
+    }
 }

@@ -46,6 +46,13 @@ public:
     TableMemoire* TableDe(const QString& nom) const;
     JeuDonneesTable* DatasetDe(const QString& nom) const;
 
+    // The regional short date: the order of its fields ("dMy", "Mdy", "yMd") and the texts
+    // between them, then the text after the last.
+    struct FormatDate {
+        QString ordre;
+        QStringList separateurs;
+    };
+
 private:
     struct Schema {
         QList<DefinitionChamp> champs;
@@ -67,6 +74,7 @@ private:
     std::array<TableMemoire*, 3> Tables() const;
     std::array<JeuDonneesTable*, 3> Jeux() const;
     void Analyser();
+    QByteArray LireUtf8() const;
     void AppliquerSchema();
     int ChampDe(int table, const pugi::xml_node& champ) const;
     QVariant Convertir(const pugi::xml_node& champ, int type, const Enregistrement& e);
@@ -78,7 +86,8 @@ private:
     void Descendre();
 
     QLocale regional_;
-    QByteArray contenu_;  // the file's bytes, parsed in place
+    FormatDate formatDate_;
+    QByteArray contenu_;  // the file's text in UTF-8, parsed in place
     std::unique_ptr<pugi::xml_document> pXml;
     std::array<Schema, 3> schemas_;
     std::array<int, 3> compteurs_{};

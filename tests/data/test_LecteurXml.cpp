@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 
 #include "DonneesDocument.h"
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CasValeur{"EntierTropGrand", "int", "99999999999", QVariant()},
                       CasValeur{"EntierDecimal", "int", "2,5", QVariant()},
                       CasValeur{"Date", "date", "31/12/2023", QDate(2023, 12, 31)},
-                      CasValeur{"DateIso", "date", "2023-12-31", QVariant()},
+                      CasValeur{"DateIso", "date", "2023-12-31", QDate(2023, 12, 31)},
                       CasValeur{"DateImpossible", "date", "31/02/2023", QVariant()},
                       CasValeur{"BooleenZero", "bool", "0", false},
                       CasValeur{"BooleenNombre", "bool", "-3", true},
@@ -153,6 +154,84 @@ INSTANTIATE_TEST_SUITE_P(
                       CasValeur{"TexteCData", "string", "<![CDATA[<b>]]>", QString("<b>")},
                       CasValeur{"TexteAccents", "string", "é€", QString("é€")}),
     [](const auto& info) { return std::string(info.param.nom); });
+
+struct CasDate {
+    const char* regional;
+    const char* texte;
+    QDate attendu;  // invalid: a conversion error is expected
+};
+
+QDate LireDate(const QLocale& regional, const char* texte) {
+    DossierDonnees dossier;
+    DonneesDocument donnees;
+    const QString chemin = dossier.Ecrire(
+        "d.xml",
+        Document("", QByteArray("<e table='header'><v type='date'>") + texte + "</v></e>"));
+    try {
+        donnees.Charger(chemin, regional);
+    } catch (const ErreurDonnees& erreur) {
+        EXPECT_TRUE(erreur.Message().contains(QStringLiteral("« %1 »").arg(texte)))
+            << erreur.what();
+        return {};
+    }
+    return donnees.memTableHeader.Valeur(0).toDate();
+}
+
+class Dates : public ::testing::TestWithParam<CasDate> {};
+
+// The order and separator of the regional short date, one or two digits for the day and the
+// month, two or four for the year (00-49: 2000s, 50-99: 1900s), and ISO everywhere.
+TEST_P(Dates, FormatCourtRegionalSouple) {
+    EXPECT_EQ(LireDate(QLocale(QString::fromUtf8(GetParam().regional)), GetParam().texte),
+              GetParam().attendu);
+}
+
+const CasDate kDates[] = {
+    {"fr_FR", "31/12/2024", QDate(2024, 12, 31)},
+    {"fr_FR", "1/2/2024", QDate(2024, 2, 1)},
+    {"fr_FR", "01/02/24", QDate(2024, 2, 1)},
+    {"fr_FR", "1/2/49", QDate(2049, 2, 1)},
+    {"fr_FR", "1/2/50", QDate(1950, 2, 1)},
+    {"fr_FR", " 2024-06-25 ", QDate(2024, 6, 25)},
+    {"fr_FR", "12/31/2024", QDate()},
+    {"fr_FR", "31.12.2024", QDate()},
+    {"fr_FR", "31/12/024", QDate()},
+    {"fr_FR", "31/12/12024", QDate()},
+    {"fr_FR", "001/12/2024", QDate()},
+    {"fr_FR", "31/12", QDate()},
+    {"fr_FR", "31/12/2024/1", QDate()},
+    {"fr_FR", "29/02/2023", QDate()},
+    {"fr_FR", "31/12/2024 10:00", QDate()},
+    {"fr_FR", "2024-6-25", QDate()},
+    {"en_US", "6/25/2025", QDate(2025, 6, 25)},
+    {"en_US", "6/25/25", QDate(2025, 6, 25)},
+    {"en_US", "06/25/1999", QDate(1999, 6, 25)},
+    {"en_US", "12/31/99", QDate(1999, 12, 31)},
+    {"en_US", "2025-06-25", QDate(2025, 6, 25)},
+    {"en_US", "25/06/2025", QDate()},
+    {"de_DE", "25.06.2025", QDate(2025, 6, 25)},
+    {"de_DE", "5.6.25", QDate(2025, 6, 5)},
+    {"de_DE", "2025-06-05", QDate(2025, 6, 5)},
+    {"de_DE", "25/06/2025", QDate()},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cas, Dates, ::testing::ValuesIn(kDates));
+
+// Run under the French, English (US) and German settings of the machine: the cases of the
+// machine's own settings hold without naming them.
+TEST(LecteurXml, DatesAuxReglagesRegionauxDeLaMachine) {
+    const QString nom = QLocale::system().name();
+    int vus = 0;
+    for (const CasDate& cas : kDates) {
+        if (nom == QString::fromUtf8(cas.regional)) {
+            EXPECT_EQ(LireDate(QLocale::system(), cas.texte), cas.attendu) << cas.texte;
+            ++vus;
+        }
+    }
+    if (vus == 0) {
+        GTEST_SKIP() << "réglages régionaux " << nom.toStdString() << " sans cas";
+    }
+}
 
 struct CasErreur {
     const char* nom;
@@ -196,6 +275,27 @@ INSTANTIATE_TEST_SUITE_P(
                            "<l table='ligne'><Id type='int'>1</Id>\n<P type='Double'>1,5</P>"
                            "</l>"),
                   "« P » de la table ligne a le type « Double »", true},
+        CasErreur{"TypeInconnuDansUnEnregistrementSuivant",
+                  Document("",
+                           "<l table='ligne'><Id type='int'>1</Id><P type='double'>1</P></l>\n"
+                           "<l table='ligne'><Id type='int'>2</Id><P type='Double'>2</P></l>"),
+                  "(ligne 4, colonne 40) : le champ « P » de la table ligne a le type « Double »",
+                  true},
+        CasErreur{"CaractereNul",
+                  Document("", "<l table='ligne'><N type='string'>12&#0;34</N></l>"),
+                  "caractère nul", true},
+        CasErreur{"CaractereNulHexadecimal",
+                  Document("", "<l table='ligne'><N type='string'>12&#x000;34</N></l>"),
+                  "caractère nul", true},
+        CasErreur{"EncodageNonPrisEnCharge", "<?xml version='1.0' encoding='Shift_JIS'?><r/>",
+                  "encodage « Shift_JIS » n'est pas pris en charge", true},
+        CasErreur{"Utf8Invalide",
+                  "<?xml version='1.0' encoding='UTF-8'?>\n<r><e table='header'>"
+                  "<n type='string'>\xc9ric</n></e></r>",
+                  "n'est pas en UTF-8 valide (ligne 2, colonne 39)", true},
+        CasErreur{"SansDeclarationNiUtf8",
+                  "<r><e table='header'><n type='string'>\xc9ric</n></e></r>",
+                  "n'est pas en UTF-8 valide (ligne 1, colonne 39)", true},
         CasErreur{"ImbricationSansFin", Imbrique(100000), "niveaux", true},
         CasErreur{"ChampAvecElements",
                   Document("", "<l table='ligne'><Id type='int'>1<b/></Id></l>"),
@@ -302,6 +402,57 @@ TEST(LecteurXml, SecondChargementRemplaceChampsEtEnregistrements) {
     EXPECT_EQ(donnees.memTableDescription.NombreChamps(), 0);
 }
 
+struct CasEncodage {
+    const char* nom;
+    QByteArray contenu;  // one header field t, its alias, then its value
+};
+
+class Encodage : public ::testing::TestWithParam<CasEncodage> {};
+
+TEST_P(Encodage, AccentsEtSignesLusSansDeformation) {
+    DossierDonnees dossier;
+    DonneesDocument donnees;
+    donnees.Charger(dossier.Ecrire("d.xml", GetParam().contenu), Francais());
+    EXPECT_EQ(donnees.memTableHeader.Valeur(0), QVariant("Éric € œ ’ été"));
+    EXPECT_EQ(donnees.frxDBDatasetHeader.LignesAlias(), QStringList("t=Œuvre €"));
+}
+
+QByteArray EnTete(const char* declaration, const QByteArray& alias, const QByteArray& valeur) {
+    return QByteArray(declaration) + "\n<r><e table='header'><t type='string' alias='" + alias +
+           "'>" + valeur + "</t></e></r>";
+}
+
+QByteArray Utf16(const QByteArray& utf8) {
+    const QString texte = QString::fromUtf8(utf8);
+    QByteArray octets("\xff\xfe");
+    octets.append(reinterpret_cast<const char*>(texte.utf16()), texte.size() * 2);
+    return octets;
+}
+
+const QByteArray kAliasUtf8 = "Œuvre €";
+const QByteArray kValeurUtf8 = "Éric € œ ’ été";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, Encodage,
+    ::testing::Values(
+        CasEncodage{"Windows1252", EnTete("<?xml version='1.0' encoding='windows-1252'?>",
+                                          "\x8cuvre \x80", "\xc9ric \x80 \x9c \x92 \xe9t\xe9")},
+        CasEncodage{"Cp1252Majuscules",
+                    EnTete("<?xml version=\"1.0\" encoding=\"CP1252\" standalone=\"yes\"?>",
+                           "\x8cuvre \x80", "\xc9ric \x80 \x9c \x92 \xe9t\xe9")},
+        CasEncodage{"Iso885915", EnTete("<?xml version='1.0' encoding='ISO-8859-15'?>",
+                                        "\xbcuvre \xa4", "\xc9ric \xa4 \xbd &#8217; \xe9t\xe9")},
+        // Windows programs that declare Latin-1 write the Windows code page.
+        CasEncodage{"Latin1DeclareParWindows",
+                    EnTete("<?xml version='1.0' encoding='ISO-8859-1'?>", "\x8cuvre \x80",
+                           "\xc9ric \x80 \x9c \x92 \xe9t\xe9")},
+        CasEncodage{"Utf8SansDeclaration", EnTete("", kAliasUtf8, kValeurUtf8)},
+        CasEncodage{"Utf8AvecBom",
+                    "\xef\xbb\xbf" + EnTete("<?xml version='1.0'?>", kAliasUtf8, kValeurUtf8)},
+        CasEncodage{"Utf16AvecBom", Utf16(EnTete("<?xml version='1.0' encoding='UTF-16'?>",
+                                                 kAliasUtf8, kValeurUtf8))}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
 TEST(LecteurXml, FichierEnLatin1Declare) {
     DossierDonnees dossier;
     DonneesDocument donnees;
@@ -332,15 +483,21 @@ TEST(LecteurXml, ImageChargeeDepuisSonCheminOuLaisseeVide) {
     const QByteArray corps =
         "<l table='ligne'><C type='image'>" + image.toUtf8() +
         "</C></l><l table='ligne'><C type='image'>" + dossier.Chemin("absent.png").toUtf8() +
-        "</C></l><l table='ligne'><C type='image'>" + dossier.Chemin("").toUtf8() + "</C></l>";
+        "</C></l><l table='ligne'><C type='image'>" + dossier.Chemin("").toUtf8() +
+        "</C></l><l table='ligne'><C type='image'>" + dossier.Chemin("enorme.png").toUtf8() +
+        "</C></l>";
+    // Beyond the 64 MB a picture may weigh: read as no picture, without reading it.
+    QFile enorme(dossier.Chemin("enorme.png"));
+    ASSERT_TRUE(enorme.open(QIODevice::WriteOnly) && enorme.resize(64 * 1024 * 1024 + 1));
+    enorme.close();
     donnees.Charger(dossier.Ecrire("d.xml", Document("", corps)), Francais());
     TableMemoire& table = donnees.memTableMaster;
     table.Premier();
     EXPECT_EQ(table.Valeur(0), QVariant(QByteArray("\x89PNG\r\n\x1a\n-octets", 15)));
-    table.Suivant();
-    EXPECT_TRUE(table.Valeur(0).isNull());
-    table.Suivant();
-    EXPECT_TRUE(table.Valeur(0).isNull());
+    for (int ligne = 2; ligne <= 4; ++ligne) {
+        table.Suivant();
+        EXPECT_TRUE(table.Valeur(0).isNull()) << ligne;
+    }
 }
 
 TEST(LecteurXml, LesDescriptionsSuiventLaLigneCourante) {
