@@ -4,6 +4,7 @@
 
 #include "DonneesDocument.h"
 #include "EncodageLignes.h"
+#include "ErreurDonnees.h"
 
 namespace {
 
@@ -47,6 +48,51 @@ void PlacerLigneSpeciale(TableMemoire& lignes, const QString& texte, bool enTete
     } else if (existe) {
         lignes.Supprimer();
     }
+}
+
+const QStringList kChampsLigneSpeciale{"Id", "Modele", "TotalTVACorse"};
+
+// The product lines as the special lines need them. A document without product lines gets a
+// table of the three fields; lines without one of them are refused, naming the document.
+void PreparerLignes(TableMemoire& lignes, const QString& titre) {
+    if (!lignes.EstOuverte()) {
+        if (lignes.NombreChamps() == 0) {
+            lignes.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
+            lignes.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte, 1000});
+            lignes.AjouterDefinition({QStringLiteral("TotalTVACorse"), TypeChamp::Entier});
+        }
+        lignes.Ouvrir();
+    }
+    for (const QString& champ : kChampsLigneSpeciale) {
+        if (lignes.IndexChamp(champ) < 0) {
+            throw ErreurDonnees(
+                QStringLiteral("Les lignes produits du document « %1 » n'ont pas de champ « %2 » : "
+                               "les textes de début et de fin de ligne configurés ne peuvent y "
+                               "être placés")
+                    .arg(titre, champ));
+        }
+    }
+}
+
+// The line start and end texts as the first and last product lines. Without them, lines that
+// cannot hold a special line (none, or no Id) are left as they are.
+void PlacerLignesSpeciales(TableMemoire& lignes, const QString& titre, const QString& debut,
+                           const QString& fin) {
+    if (debut.isEmpty() && fin.isEmpty()) {
+        if (!lignes.EstOuverte() || lignes.IndexChamp(QStringLiteral("Id")) < 0) {
+            return;
+        }
+    } else {
+        PreparerLignes(lignes, titre);
+    }
+    // The special lines keep the places they are given: ordered by their Id (-1), the line
+    // end would come first.
+    if (!lignes.ChampsIndex().isEmpty()) {
+        lignes.DefinirChampsIndex(QString());
+    }
+    PlacerLigneSpeciale(lignes, debut, true);
+    PlacerLigneSpeciale(lignes, fin, false, !debut.isEmpty());
+    lignes.Dernier();
 }
 
 QByteArray LireLogo(const QString& chemin) {
@@ -102,16 +148,8 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
         if (!valeurs.value("PiedDePage1").isEmpty()) {
             config.Affecter(QStringLiteral("PiedDePage1"), valeurs.value("PiedDePage1"));
         }
-        TableMemoire& lignes = donnees.memTableMaster;
-        // The special lines keep the places they are given: ordered by their Id (-1), the line
-        // end would come first.
-        if (!lignes.ChampsIndex().isEmpty()) {
-            lignes.DefinirChampsIndex(QString());
-        }
-        const QString debut = valeurs.value("DebutLigne");
-        PlacerLigneSpeciale(lignes, debut, true);
-        PlacerLigneSpeciale(lignes, valeurs.value("FinLigne"), false, !debut.isEmpty());
-        lignes.Dernier();
+        PlacerLignesSpeciales(donnees.memTableMaster, titre, valeurs.value("DebutLigne"),
+                              valeurs.value("FinLigne"));
         config.Affecter(QStringLiteral("Fournisseurs"), options.fournisseurs);
         config.Affecter(QStringLiteral("Dimensions"), options.dimensions);
     }

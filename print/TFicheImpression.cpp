@@ -225,7 +225,13 @@ void TFicheImpression::AssemblerDocument() {
         return;
     }
     GroupeParametres();
-    frxReport.ChargerDepuisFichier(CheminModele());
+    const QString modele = CheminModele();
+    if (!QFileInfo(modele).isFile()) {
+        ihm_.Information(this, QStringLiteral("Le modèle « %1 » est introuvable : le document ne "
+                                              "peut être ni affiché ni imprimé.")
+                                   .arg(modele));
+    }
+    frxReport.ChargerDepuisFichier(modele);
     if (frxReport.TrouverObjet(QStringLiteral("Image_Croquis"))) {
         AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
         AffecterConfiguration(QStringLiteral("Croquis"), ui_->chkCroquis->isChecked());

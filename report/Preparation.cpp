@@ -172,7 +172,9 @@ private:
                 throw ErreurRapport(QStringLiteral("jeu de données inconnu"),
                                     LieuDe(objet, reference.Texte()));
             }
-            if (!jeu->Valeur(reference.champ)) {
+            // A dataset without any field (a document without product lines) cannot tell a
+            // wrong name; its bands have no row, and a read outside them fails when it is made.
+            if (!jeu->Valeur(reference.champ) && !jeu->NomsChamps().isEmpty()) {
                 throw ErreurRapport(QStringLiteral("champ inconnu"),
                                     LieuDe(objet, reference.Texte()));
             }

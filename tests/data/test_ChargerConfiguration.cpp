@@ -6,6 +6,7 @@
 #include "BaseTemporaire.h"
 #include "ChargerConfiguration.h"
 #include "DonneesDocument.h"
+#include "ErreurDonnees.h"
 #include "NomDeCas.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -220,5 +221,69 @@ TEST(ChargementConfigurationLot, LigneDeDebutSeuleSurUneTableVide) {
     EXPECT_EQ(donnees.memTableMaster.Valeur(QStringLiteral("Modele")).toString(),
               QStringLiteral("Début"));
 }
+
+struct CasLignesAbsentes {
+    const char* nom;
+    QStringList champs;  // none: the document has no product line and the table stays closed
+    bool textesDeLigne;  // DebutLigne and FinLigne configured
+    QString attendu;     // the product lines' Modele in order, or a part of the error
+};
+
+class LignesProduitsAbsentes : public ::testing::TestWithParam<CasLignesAbsentes> {};
+
+// Without line texts the product lines are left alone; with them, a document without product
+// lines gets the two special lines, and lines without the fields they need are refused by name.
+TEST_P(LignesProduitsAbsentes, TextesDeLigneSeulementSiConfigures) {
+    const CasLignesAbsentes& cas = GetParam();
+    BaseTemporaire base;
+    TDataModuleAbs module;
+    DonneesDocument donnees;
+    TableMemoire& lignes = donnees.memTableMaster;
+    for (const QString& champ : cas.champs) {
+        lignes.AjouterDefinition({champ, TypeChamp::Texte, 100});
+    }
+    if (!cas.champs.isEmpty()) {
+        lignes.Ouvrir();
+        lignes.AjouterLigne(std::vector<QVariant>(cas.champs.size(), QStringLiteral("x")));
+    }
+    SessionBDD session(module, base.Chemin());
+    if (cas.textesDeLigne) {
+        module.EcrireChaine({}, {}, kTitre, QStringLiteral("DebutLigne"), QStringLiteral("Début"));
+        module.EcrireChaine({}, {}, kTitre, QStringLiteral("FinLigne"), QStringLiteral("Fin"));
+    }
+    QString lu;
+    try {
+        ChargerConfiguration(donnees, module, kUtilisateur, kTitre, OptionsConfiguration{});
+        QStringList modeles;
+        if (lignes.EstOuverte() && lignes.IndexChamp(QStringLiteral("Modele")) >= 0) {
+            for (lignes.Premier(); !lignes.Fin(); lignes.Suivant()) {
+                modeles.append(lignes.Valeur(QStringLiteral("Modele")).toString());
+            }
+        }
+        lu = modeles.join(u',');
+    } catch (const ErreurDonnees& erreur) {
+        lu = erreur.Message();
+    }
+    EXPECT_TRUE(lu.contains(cas.attendu)) << lu.toStdString();
+    EXPECT_EQ(lu.isEmpty(), cas.attendu.isEmpty()) << lu.toStdString();
+    EXPECT_EQ(lignes.EstOuverte(), !cas.champs.isEmpty() || cas.textesDeLigne);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, LignesProduitsAbsentes,
+    ::testing::Values(
+        CasLignesAbsentes{"sans lignes ni textes", {}, false, {}},
+        CasLignesAbsentes{"sans lignes avec textes", {}, true, QStringLiteral("Début,Fin")},
+        CasLignesAbsentes{"lignes sans Id ni textes", {"Modele"}, false, QStringLiteral("x")},
+        CasLignesAbsentes{
+            "lignes sans Id avec textes",
+            {"Modele", "TotalTVACorse"},
+            true,
+            QStringLiteral("Les lignes produits du document « Devis » n'ont pas de champ « Id »")},
+        CasLignesAbsentes{"lignes sans TotalTVACorse avec textes",
+                          {"Id", "Modele"},
+                          true,
+                          QStringLiteral("n'ont pas de champ « TotalTVACorse »")}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 }  // namespace

@@ -232,6 +232,27 @@ TEST_F(GestionnaireImpression, ErreurDAssemblageMontreeUneFois) {
     EXPECT_EQ(ihm_.messages.size(), 1);
 }
 
+TEST_F(GestionnaireImpression, ModeleAbsentSignaleUneFoisAvecSonChemin) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->SetTypePrix(QStringLiteral("Prix marges"));
+    fiche->FormActivate();
+    fiche->FormActivate();
+    ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(
+        Chemin("Modeles/Devis/Standard/Tessaro/Portrait/Prix marges.fr3")))
+        << ihm_.messages.first().texte.toStdString();
+}
+
+// Without line texts configured, a document without product lines is assembled as any other.
+TEST_F(GestionnaireImpression, DocumentSansLignesProduits) {
+    Ecrire("devis.xml",
+           "<document><e table='header'><client type='string'>Dupont</client>"
+           "<typeDocNom type='string'>Devis</typeDocNom></e></document>");
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+}
+
 TEST_F(GestionnaireImpression, ImpressionSansImprimanteEtDescriptifs) {
     auto fiche = Fiche(QStringLiteral("DOCUMENT"), {"Imprimante inconnue"});
     fiche->FormActivate();
