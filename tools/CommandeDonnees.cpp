@@ -80,7 +80,13 @@ int CommandeDonnees(const QStringList& arguments, QTextStream& sortie, QTextStre
     QLocale regional = QLocale::system();
     const qsizetype option = positionnels.indexOf(QStringLiteral("--regional"));
     if (option >= 0 && option + 1 < positionnels.size()) {
-        regional = QLocale(positionnels.at(option + 1));
+        const QString nom = positionnels.at(option + 1);
+        regional = QLocale(nom);
+        // An unknown name would silently read the file under the neutral settings.
+        if (regional.language() == QLocale::C && nom != QStringLiteral("C")) {
+            erreurs << "Réglages régionaux inconnus : " << nom << '\n';
+            return kCodeUsage;
+        }
         positionnels.remove(option, 2);
     }
     if (positionnels.size() != 1 || positionnels.first().startsWith(QStringLiteral("--"))) {
@@ -98,7 +104,8 @@ int CommandeDonnees(const QStringList& arguments, QTextStream& sortie, QTextStre
         sortie << "Fichier : " << fichier << "\nModèle : " << modele
                << "\nRéglages régionaux : " << regional.name() << " (décimales « "
                << regional.decimalPoint() << " », dates « "
-               << regional.dateFormat(QLocale::ShortFormat) << " »)\n";
+               << regional.dateFormat(QLocale::ShortFormat)
+               << " », jour et mois sur 1 ou 2 chiffres, année sur 2 ou 4, ou aaaa-MM-jj)\n";
     } catch (const ErreurDonnees& erreur) {
         erreurs << erreur.Message() << '\n';
         return 1;

@@ -63,6 +63,23 @@ class Exporter(CasSurBureau):
         self.assertTrue(os.path.exists(os.path.join(dossier, "un.pdf")))
         self.assertFalse(os.path.exists(os.path.join(dossier, "trois.pdf")))
 
+    def test_donnees_absentes_au_milieu_arretent_le_lot_avec_le_code_1(self):
+        dossier, travail = self.preparer([("a.xml", "un.pdf"), ("absent.xml", "deux.pdf"),
+                                          ("b.xml", "trois.pdf")])
+        processus = self.lancer(travail)
+        boite = self.bureau.attendre_fenetre("Vantaro", delai=60)
+        self.bureau.touche(boite, "Return")
+        self.assertEqual(processus.wait(30), 1)
+        self.assertNotIn("Martin", self.texte_pdf(os.path.join(dossier, "un.pdf")))
+        self.assertFalse(os.path.exists(os.path.join(dossier, "deux.pdf")))
+        self.assertFalse(os.path.exists(os.path.join(dossier, "trois.pdf")))
+
+    def test_fichier_de_travail_absent_finit_avec_le_code_1(self):
+        processus = self.lancer(os.path.join(tempfile.mkdtemp(), "absent.ini"))
+        boite = self.bureau.attendre_fenetre("Vantaro", delai=60)
+        self.bureau.touche(boite, "Return")
+        self.assertEqual(processus.wait(30), 1)
+
 
 if __name__ == "__main__":
     executer_tests(globals())
