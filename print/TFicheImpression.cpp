@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "ChargerConfiguration.h"
+#include "ErreurDonnees.h"
 #include "Ihm.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
@@ -161,6 +162,10 @@ void TFicheImpression::FormActivate() {
 }
 
 QString TFicheImpression::ChargerDonnees() {
+    // Named by the job but not there: shown as such, not as a document without data.
+    if (!fichierXml_.isEmpty() && !QFileInfo(fichierXml_).isFile()) {
+        throw ErreurDonnees(QStringLiteral("Fichier de données introuvable : %1").arg(fichierXml_));
+    }
     const QString modele = donnees_.Charger(fichierXml_);
     for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
         frxReport.RafraichirJeu(jeu);

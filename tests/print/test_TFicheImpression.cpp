@@ -243,6 +243,21 @@ TEST_F(GestionnaireImpression, ModeleAbsentSignaleUneFoisAvecSonChemin) {
         << ihm_.messages.first().texte.toStdString();
 }
 
+// A data file the job names but that is not there is an assembly error, not a blank document.
+TEST_F(GestionnaireImpression, DonneesAbsentesSignaleesUneFoisAvecLeurChemin) {
+    for (const QString mode : {QStringLiteral("DOCUMENT"), QStringLiteral("RAPPORT")}) {
+        ihm_.messages.clear();
+        auto fiche = Fiche(mode, {});
+        fiche->SetFichierXml(Chemin("absent.xml"));
+        fiche->FormActivate();
+        fiche->FormActivate();
+        ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+        EXPECT_TRUE(ihm_.messages.first().texte.contains(
+            QStringLiteral("Fichier de données introuvable : ") + Chemin("absent.xml")))
+            << ihm_.messages.first().texte.toStdString();
+    }
+}
+
 // Without line texts configured, a document without product lines is assembled as any other.
 TEST_F(GestionnaireImpression, DocumentSansLignesProduits) {
     Ecrire("devis.xml",
