@@ -14,6 +14,16 @@
 #include "TDataModuleAbs.h"
 #include "ui_TFicheExporter.h"
 
+namespace {
+
+void ExigerFichier(const QString& chemin, const QString& message) {
+    if (!QFileInfo(chemin).isFile()) {
+        throw ErreurDonnees(message.arg(chemin));
+    }
+}
+
+}  // namespace
+
 ElementsExport LireElementsExport(const FichierIni& travail) {
     const QString section = QStringLiteral("Export");
     ElementsExport elements;
@@ -81,10 +91,7 @@ void TFicheExporter::Timer1Timer() {
 // A job file that is not there asks for nothing the host can rely on: a failure, not a batch
 // of no item.
 void TFicheExporter::LireExport() {
-    if (!QFileInfo(fichierParametrage_).isFile()) {
-        throw ErreurDonnees(
-            QStringLiteral("Fichier de travail introuvable : %1").arg(fichierParametrage_));
-    }
+    ExigerFichier(fichierParametrage_, QStringLiteral("Fichier de travail introuvable : %1"));
     elements_ = LireElementsExport(FichierIni(fichierParametrage_));
 }
 
@@ -137,16 +144,15 @@ void TFicheExporter::ExporterLot() {
 void TFicheExporter::ExporterElement(int i) {
     const QString numero = QString::number(i + 1);
     Afficher(QStringLiteral("Chargement du rapport (") + numero + u')');
+    // Without its template the item would be written as a blank PDF that looks complete.
+    ExigerFichier(elements_.ListeRapports[i], QStringLiteral("Modèle introuvable : %1"));
     frxReport.ChargerDepuisFichier(elements_.ListeRapports[i]);
     Avancer();
 
     Afficher(QStringLiteral("Chargement du fichier de données (") + numero + u')');
     // Left to the loader, a missing file would keep the previous item's tables: its customer
     // and amounts under this item's name.
-    if (!QFileInfo(elements_.ListeXml[i]).isFile()) {
-        throw ErreurDonnees(
-            QStringLiteral("Fichier de données introuvable : %1").arg(elements_.ListeXml[i]));
-    }
+    ExigerFichier(elements_.ListeXml[i], QStringLiteral("Fichier de données introuvable : %1"));
     donnees_.Charger(elements_.ListeXml[i]);
     for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
         frxReport.RafraichirJeu(jeu);

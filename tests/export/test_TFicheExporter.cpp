@@ -92,15 +92,20 @@ protected:
         ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
         fichier.write(contenu);
     }
-    // Runs the batch of the items (data file, PDF name), all with the one template.
-    void Executer(const QList<std::pair<QString, QString>>& elements) {
+    struct Element {
+        QString xml;
+        QString pdf;
+        QString modele = QStringLiteral("m.fr3");
+    };
+    // Runs the batch of the items (data file, PDF name, template).
+    void Executer(const QList<Element>& elements) {
         QString travail = QStringLiteral("[Export]\nNombre=%1\n").arg(elements.size());
         for (int i = 0; i < elements.size(); ++i) {
             travail += QStringLiteral("Rapport%1=%2\nXml%1=%3\nExport%1=%4\n")
                            .arg(i + 1)
-                           .arg(Chemin(QStringLiteral("m.fr3")), Chemin(elements[i].first),
-                                elements[i].second.startsWith(u'/') ? elements[i].second
-                                                                    : Chemin(elements[i].second));
+                           .arg(Chemin(elements[i].modele), Chemin(elements[i].xml),
+                                elements[i].pdf.startsWith(u'/') ? elements[i].pdf
+                                                                 : Chemin(elements[i].pdf));
         }
         Ecrire(QStringLiteral("travail.ini"), travail.toUtf8());
         fiche_->SetFichierParametrage(Chemin(QStringLiteral("travail.ini")));
@@ -151,14 +156,16 @@ struct CasEchec {
     const char* xml;
     const char* pdf;
     const char* raison;  // a part of the error's message
+    const char* modele = "m.fr3";
 };
 
 class EchecDuLot : public Lot, public ::testing::WithParamInterface<CasEchec> {};
 
 TEST_P(EchecDuLot, ArretMessageFermetureEtEchecSignale) {
     const QString pdf = QString::fromUtf8(GetParam().pdf);
-    Executer(
-        {{"a.xml", "un.pdf"}, {QString::fromUtf8(GetParam().xml), pdf}, {"b.xml", "trois.pdf"}});
+    Executer({{"a.xml", "un.pdf"},
+              {QString::fromUtf8(GetParam().xml), pdf, QString::fromUtf8(GetParam().modele)},
+              {"b.xml", "trois.pdf"}});
     EXPECT_FALSE(TextePdf(Chemin(QStringLiteral("un.pdf"))).contains(QStringLiteral("Martin")));
     EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("un.pdf"))).contains(QStringLiteral("Dupont")));
     EXPECT_FALSE(QFile::exists(pdf.startsWith(u'/') ? pdf : Chemin(pdf)));
@@ -176,11 +183,12 @@ TEST_P(EchecDuLot, ArretMessageFermetureEtEchecSignale) {
     EXPECT_FALSE(fiche_->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cas, EchecDuLot,
-                         ::testing::Values(CasEchec{"casse.xml", "deux.pdf", "« pas un nombre »"},
-                                           CasEchec{"b.xml", "/nulle/part/deux.pdf", "/nulle/part"},
-                                           CasEchec{"absent.xml", "deux.pdf",
-                                                    "Fichier de données introuvable"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cas, EchecDuLot,
+    ::testing::Values(CasEchec{"casse.xml", "deux.pdf", "« pas un nombre »"},
+                      CasEchec{"b.xml", "/nulle/part/deux.pdf", "/nulle/part"},
+                      CasEchec{"absent.xml", "deux.pdf", "Fichier de données introuvable"},
+                      CasEchec{"b.xml", "deux.pdf", "Modèle introuvable", "absent.fr3"}));
 
 TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
     fiche_->SetFichierParametrage(Chemin(QStringLiteral("absent.ini")));
