@@ -97,7 +97,8 @@ void PlacerLignesSpeciales(TableMemoire& lignes, const QString& titre, const QSt
 
 QByteArray LireLogo(const QString& chemin) {
     QFile fichier(chemin);
-    if (chemin.isEmpty() || !fichier.open(QIODevice::ReadOnly)) {
+    if (chemin.isEmpty() || fichier.size() > kTailleImageMax ||
+        !fichier.open(QIODevice::ReadOnly)) {
         return {};
     }
     return fichier.readAll();

@@ -24,8 +24,6 @@ constexpr std::array<TypeChamp, 6> kTypes = {TypeChamp::Texte,   TypeChamp::Flot
 constexpr int kTailleTexte = 1000;
 // Far beyond any document the host writes; keeps the recursive walks off the stack's end.
 constexpr int kProfondeurMax = 200;
-// A picture beyond this size is taken for no picture rather than read whole into memory.
-constexpr qint64 kTailleImageMax = 64 * 1024 * 1024;
 // Two-digit years: 00 to 49 are in the 2000s, 50 to 99 in the 1900s.
 constexpr int kPivotSiecle = 50;
 

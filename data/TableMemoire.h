@@ -11,6 +11,9 @@
 
 enum class TypeChamp { Texte, Flottant, Entier, Date, Booleen, Image };
 
+// A picture file larger than this is taken for no picture rather than read whole into memory.
+inline constexpr qint64 kTailleImageMax = 64 * 1024 * 1024;
+
 // The stored value's type of each field type: QString, double, int, QDate, bool, QByteArray.
 QMetaType TypeValeur(TypeChamp type);
 QString NomType(TypeChamp type);

@@ -222,6 +222,22 @@ TEST(ChargementConfigurationLot, LigneDeDebutSeuleSurUneTableVide) {
               QStringLiteral("Début"));
 }
 
+// A logo beyond the 64 MB a picture may weigh is not read: no logo, as for a missing file.
+TEST(ChargementConfigurationLot, LogoTropGrandCommeAbsent) {
+    QTemporaryDir dossier;
+    QFile enorme(dossier.filePath(QStringLiteral("logo.png")));
+    ASSERT_TRUE(enorme.open(QIODevice::WriteOnly) && enorme.resize(kTailleImageMax + 1));
+    enorme.close();
+    BaseTemporaire base;
+    TDataModuleAbs module;
+    DonneesDocument donnees;
+    SessionBDD session(module, base.Chemin());
+    module.EcrireChaine({}, {}, {}, QStringLiteral("Logo"), enorme.fileName());
+    ChargerConfiguration(donnees, module, kUtilisateur, {}, OptionsConfiguration{});
+    donnees.memTableConfig.Premier();
+    EXPECT_TRUE(donnees.memTableConfig.Valeur(QStringLiteral("Logo")).isNull());
+}
+
 struct CasLignesAbsentes {
     const char* nom;
     QStringList champs;  // none: the document has no product line and the table stays closed
