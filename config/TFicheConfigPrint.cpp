@@ -5,9 +5,7 @@
 #include <QImageReader>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <algorithm>
 #include <exception>
-#include <stdexcept>
 
 #include "CadreDialogue.h"
 #include "EncodageLignes.h"

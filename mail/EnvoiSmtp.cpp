@@ -132,6 +132,9 @@ public:
             throw ErreurSmtp(EtapeSmtp::Connexion,
                              QStringLiteral("Aucun serveur SMTP n'est configuré."));
         }
+        VerifierSansCaractereDeControle(compte.hote, QStringLiteral("Le nom du serveur SMTP"));
+        VerifierSansCaractereDeControle(compte.identifiant, QStringLiteral("Le login SMTP"));
+        VerifierSansCaractereDeControle(compte.motDePasse, QStringLiteral("Le mot de passe SMTP"));
         curl_.reset(curl_easy_init());
         if (!curl_) {
             throw ErreurSmtp(EtapeSmtp::Connexion,

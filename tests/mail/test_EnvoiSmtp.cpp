@@ -247,6 +247,21 @@ INSTANTIATE_TEST_SUITE_P(
                      [](MessageMail& m) { m.objet = QStringLiteral("Devis\t12"); }, "« Objet »"}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
 
+TEST(EnvoiSmtp, CompteAvecCaractereDeControleRefuse) {
+    ServeurSmtp serveur(QStringLiteral("clair"), {}, {});
+    ASSERT_GT(serveur.Port(), 0);
+    CompteSmtp compte = CompteEnClair(serveur);
+    compte.identifiant = QStringLiteral("martin\r\nMAIL FROM:<x@y.fr>");
+    try {
+        TesterConnexion(compte);
+        ADD_FAILURE() << "connecté";
+    } catch (const std::runtime_error& erreur) {
+        EXPECT_TRUE(QString::fromUtf8(erreur.what()).startsWith(QStringLiteral("Le login SMTP")))
+            << erreur.what();
+    }
+    EXPECT_TRUE(serveur.Commandes().isEmpty());
+}
+
 // The Date header as a standard mail parser reads it: the moment of sending, with the
 // computer's offset from UTC.
 TEST(EnvoiSmtp, DateLisibleParUnAnalyseurStandard) {
