@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QWheelEvent>
 #include <exception>
 
@@ -385,9 +386,10 @@ void TFicheImpression::btnExporterClick() {
     const QString nom = NomDocumentMail(typeDocument_);
     ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), [&] {
         if (choix.ModeExport() == TFicheChoixExport::Csv) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en CSV"), nom + QStringLiteral(".csv"),
-                QStringLiteral("Fichiers CSV (*.csv)"));
+            const QString chemin =
+                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en CSV"),
+                                                  CheminExportPropose(nom + QStringLiteral(".csv")),
+                                                  QStringLiteral("Fichiers CSV (*.csv)"));
             if (chemin.isEmpty()) {
                 return;
             }
@@ -407,9 +409,10 @@ void TFicheImpression::btnExporterClick() {
                 page->pageSansFin = false;
             }
         } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en PDF"), nom + QStringLiteral(".pdf"),
-                QStringLiteral("Documents PDF (*.pdf)"));
+            const QString chemin =
+                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en PDF"),
+                                                  CheminExportPropose(nom + QStringLiteral(".pdf")),
+                                                  QStringLiteral("Documents PDF (*.pdf)"));
             if (chemin.isEmpty()) {
                 return;
             }
@@ -421,10 +424,19 @@ void TFicheImpression::btnExporterClick() {
     });
 }
 
+QString TFicheImpression::CheminExportPropose(const QString& fichier) const {
+    const QString dossier =
+        dossierExport_.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+            : dossierExport_;
+    return QDir(dossier).filePath(fichier);
+}
+
 // The mail PDF lives only while the mail window is open, and is never opened in a viewer.
 void TFicheImpression::btnMailClick() {
     const QString dossier = dossierProgramme_ + QStringLiteral("Devis") + QDir::separator();
     QDir().mkpath(dossier);
+    dossierExport_ = dossier;
     const QString nomDocument = NomDocumentMail(typeDocument_);
     const QString nom = NomFichierMail(agence_, utilisateur_, horloge_(), tics_(), nomDocument);
     const QString chemin = dossier + nom;
@@ -456,8 +468,9 @@ void TFicheImpression::FormMouseWheel(int delta, Qt::KeyboardModifiers etat) {
     ui_->frxPreviewTemplate->MouseWheelScroll(delta, etat);
 }
 
-// A wheel turn anywhere in the window scrolls the preview, whichever control has the focus; the
-// preview scrolls itself when the turn is over it.
+// A wheel turn anywhere in the window scrolls the preview only, whichever control has the focus:
+// a turn over the printer list never picks another printer. The preview scrolls itself when the
+// turn is over it.
 bool TFicheImpression::eventFilter(QObject* objet, QEvent* evenement) {
     if (evenement->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(objet);
@@ -467,6 +480,7 @@ bool TFicheImpression::eventFilter(QObject* objet, QEvent* evenement) {
             if (roue->angleDelta().y() != 0) {
                 FormMouseWheel(roue->angleDelta().y() < 0 ? -20 : 20, roue->modifiers());
             }
+            return true;
         }
     }
     return FicheDialogue::eventFilter(objet, evenement);
