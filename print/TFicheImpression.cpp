@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <exception>
 
+#include "CadreDialogue.h"
 #include "ChargerConfiguration.h"
 #include "Ihm.h"
 #include "NomFichierMail.h"
@@ -25,6 +26,13 @@ const QString kCleImprimante = QStringLiteral("DerniereImprimante");
 
 QString Message(const std::exception& erreur) {
     return QString::fromUtf8(erreur.what());
+}
+
+// The user's documents folder; the home folder when there is none, rather than the folder the
+// host happened to start the program in.
+QString DossierDocuments() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 }  // namespace
@@ -47,6 +55,7 @@ TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    AjusterALEcran(*this);
     for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
         frxReport.EnregistrerJeu(jeu);
     }
@@ -425,11 +434,7 @@ void TFicheImpression::btnExporterClick() {
 }
 
 QString TFicheImpression::CheminExportPropose(const QString& fichier) const {
-    const QString dossier =
-        dossierExport_.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-            : dossierExport_;
-    return QDir(dossier).filePath(fichier);
+    return QDir(dossierExport_.isEmpty() ? DossierDocuments() : dossierExport_).filePath(fichier);
 }
 
 // The mail PDF lives only while the mail window is open, and is never opened in a viewer.

@@ -31,10 +31,18 @@ void AppliquerCadreDialogue(QDialog& fenetre, TailleFenetre taille) {
     LaisserPlaceAuTitre(fenetre);
 }
 
+// Centred by the program rather than by the system, which places a window by its client area
+// before it knows the title bar's height, and may push the title bar off the top of the screen.
 void AjusterALEcran(QWidget& fenetre) {
-    if (const QScreen* ecran = fenetre.screen()) {
-        fenetre.resize(fenetre.size().boundedTo(ecran->availableGeometry().size() - kCadreFenetre));
+    const QScreen* ecran = fenetre.screen();
+    if (!ecran) {
+        return;
     }
+    const QRect place = ecran->availableGeometry();
+    fenetre.resize(fenetre.size().boundedTo(place.size() - kCadreFenetre));
+    const QSize avecCadre = fenetre.size() + kCadreFenetre;
+    fenetre.move(place.x() + (place.width() - avecCadre.width()) / 2,
+                 place.y() + (place.height() - avecCadre.height()) / 2);
 }
 
 void LaisserPlaceAuTitre(QWidget& fenetre) {

@@ -17,7 +17,8 @@ void AppliquerCadreDialogue(QDialog& fenetre, TailleFenetre taille = TailleFenet
 // Room a window's frame takes beyond its client area: the title bar and the borders.
 inline constexpr QSize kCadreFenetre(16, 40);
 
-// Keeps the window within the screen it opens on, so that every control stays reachable.
+// Keeps the window within the screen it opens on, centred, so that every control stays
+// reachable.
 void AjusterALEcran(QWidget& fenetre);
 
 // Widens the window, fixed or not, so that its title bar shows the whole caption.

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -344,8 +343,11 @@ TEST_F(GestionnaireImpression, LaMoletteDefileLApercuSansChangerDImprimante) {
     EXPECT_EQ(fiche->Rapport().PrintOptions.Printer, kImprimanteParDefaut);
 }
 
-// The save dialog proposes the documents folder until "Mail" has set the mail folder.
+// The save dialog proposes the documents folder (the home folder when there is none) until
+// "Mail" has set the mail folder.
 TEST_F(GestionnaireImpression, ExportProposeLesDocumentsPuisLeDossierDuMail) {
+    const QByteArray maison = qgetenv("HOME");
+    qputenv("HOME", Chemin("maison").toLocal8Bit());
     auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
     fiche->FormActivate();
     ihm_.surModal = [](QDialog& fenetre) {
@@ -356,12 +358,14 @@ TEST_F(GestionnaireImpression, ExportProposeLesDocumentsPuisLeDossierDuMail) {
         return 0;
     };
     fiche->btnExporterClick();
+    const QString documents = Chemin("maison/Documents");
+    ASSERT_TRUE(QDir().mkpath(documents));
+    fiche->btnExporterClick();
     fiche->btnMailClick();
     fiche->btnExporterClick();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    ASSERT_FALSE(documents.isEmpty());
+    qputenv("HOME", maison);
     EXPECT_EQ(ihm_.cheminsProposes,
-              QStringList({QDir(documents).filePath(QStringLiteral("Devis.csv")),
+              QStringList({Chemin("maison/Devis.csv"), QDir(documents).filePath("Devis.csv"),
                            QDir(dossier_.path()).filePath(QStringLiteral("Devis/Devis.csv"))}));
 }
 

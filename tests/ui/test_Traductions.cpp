@@ -14,6 +14,11 @@ namespace {
 QString Oui() {
     return QCoreApplication::translate("QPlatformTheme", "&Yes");
 }
+// The type column of the file dialogs, which Qt's French catalogue leaves in English.
+QString Dossier() {
+    return QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
+                                       "All other platforms");
+}
 
 // Qt's texts come out French from Qt's folder, or from the copy beside a deployed executable
 // when Qt's folder has none.
@@ -34,11 +39,13 @@ TEST(TraductionsQt, FrancaisDepuisLeDossierDeQtOuLaCopieDuProgramme) {
          {QStringList{qt}, QStringList{QStringLiteral("/nulle/part"), copie}}) {
         ASSERT_TRUE(ChargerTraductionsQt(*QCoreApplication::instance(), dossiers));
         EXPECT_EQ(Oui(), QStringLiteral("&Oui"));
+        EXPECT_EQ(Dossier(), QStringLiteral("Dossier"));
         for (auto* traducteur : QCoreApplication::instance()->findChildren<QTranslator*>()) {
             QCoreApplication::removeTranslator(traducteur);
             delete traducteur;
         }
         EXPECT_EQ(Oui(), QStringLiteral("&Yes"));
+        EXPECT_EQ(Dossier(), QStringLiteral("Folder"));
     }
 }
 
