@@ -105,6 +105,7 @@ class Captures:
         self.lancer("Exemples/document.ini", "DOCUMENT")
         gestionnaire = self.fenetre(GESTIONNAIRE)
         self.capture("document-gestionnaire", 3)
+        self.imprimer(gestionnaire)
         self.clic_gestionnaire(gestionnaire, "Aperçu")
         apercu = self.fenetre("Aperçu")
         self.capture("document-apercu", 2)
@@ -121,6 +122,30 @@ class Captures:
         self.clic_gestionnaire(gestionnaire, "Mail")
         self.mail()
         self.finir()
+
+    def imprimer(self, gestionnaire):
+        """"Imprimer" asks whether to open the technical descriptions, then prints on the first
+        printer; done only when the tests' PDF queue is the one printer, or when there is none
+        and the program asks for one, so that no paper is ever used."""
+        imprimantes = set(subprocess.run(["lpstat", "-e"], capture_output=True, text=True,
+                                         check=False).stdout.split())
+        if not imprimantes <= {"Vantaro_PDF"}:
+            print("« Imprimer » non essayé : des imprimantes réelles sont installées.")
+            return
+        self.clic_gestionnaire(gestionnaire, "Imprimer")
+        fin = time.monotonic() + 10
+        while not {"Confirmation", "Vantaro"} & set(self.bureau.titres_visibles()):
+            if time.monotonic() > fin:
+                raise AssertionError("ni question ni message après « Imprimer »")
+            time.sleep(0.2)
+        titre = "Confirmation" if "Confirmation" in self.bureau.titres_visibles() else "Vantaro"
+        self.capture("document-imprimer-question")
+        self.touches(self.fenetre(titre), "Escape")
+        time.sleep(3)
+        if "Vantaro" in self.bureau.titres_visibles():  # a printing error
+            self.capture("document-imprimer-erreur", 0)
+            self.touches(self.fenetre("Vantaro"), "Return")
+        self.fenetre(GESTIONNAIRE)
 
     def mail(self):
         mail = self.fenetre(MAIL)
