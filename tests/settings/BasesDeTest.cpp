@@ -8,12 +8,21 @@
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
 
+namespace {
+
+// The file where the fixture wrote its server's URI.
+QString FichierUri() {
+    return qEnvironmentVariable("VANTARO_TEST_SERVEUR");
+}
+
+}  // namespace
+
 bool SurServeur() {
-    return qEnvironmentVariable("VANTARO_TEST_BASE") == QStringLiteral("serveur");
+    return !FichierUri().isEmpty();
 }
 
 QString UriServeur() {
-    QFile fichier(QStringLiteral(FICHIER_URI_SERVEUR));
+    QFile fichier(FichierUri());
     return fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()).trimmed()
                                              : QString();
 }

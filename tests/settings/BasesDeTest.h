@@ -9,8 +9,8 @@
 #include "TDataModuleAbs.h"
 
 // Real databases for the settings tests. They run on one engine at a time: encrypted files in a
-// temporary folder, or, when the environment says VANTARO_TEST_BASE=serveur, the database server
-// that the test fixture started, each database there a schema of its own.
+// temporary folder, or, when the environment's VANTARO_TEST_SERVEUR names the file holding its URI,
+// the database server that the test fixture started, each database there a schema of its own.
 
 bool SurServeur();
 // The fixture server's URI; empty when it is not there.
