@@ -1,5 +1,8 @@
 #include "Sorties.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QPainter>
 #include <QSaveFile>
 #include <algorithm>
@@ -13,8 +16,16 @@ namespace {
 
 constexpr double kMmParPouce = 25.4;
 
-// The file is replaced only once the writer has written all of it.
+// The file is replaced only once the writer has written all of it. The rename that replaces it
+// would put a regular file in place of a device, a FIFO or a folder: only a regular file (or a
+// link to one, which keeps pointing to it) is replaced, or a new one made.
 void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecrivain) {
+    struct stat existant {};
+    if (stat(QFile::encodeName(chemin).constData(), &existant) == 0 && !S_ISREG(existant.st_mode)) {
+        throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : ce n'est pas un "
+                                           "fichier ordinaire")
+                                .arg(chemin));
+    }
     QSaveFile fichier(chemin);
     if (fichier.open(QIODevice::WriteOnly)) {
         ecrivain(fichier);
