@@ -14,21 +14,49 @@ namespace {
 const QString kNom = QStringLiteral("nom");
 const QString kBase = QStringLiteral("base");
 
+// Far beyond any template; keeps the recursive reading and merging off the stack's end, as the
+// data loader does.
+constexpr int kProfondeurMax = 200;
+
+void Descendre(const QXmlStreamReader& xml, const QString& fichier, int profondeur) {
+    if (profondeur > kProfondeurMax) {
+        throw ErreurRapport(
+            QStringLiteral("éléments imbriqués sur plus de %1 niveaux").arg(kProfondeurMax),
+            {fichier, int(xml.lineNumber()), int(xml.columnNumber())});
+    }
+}
+
+// Characters stay apart from tags: they are escaped, so that an escaped '<' written in the
+// template never becomes a tag.
+void AjouterCaracteres(QStringView caracteres, QString& texte) {
+    for (const QChar c : caracteres) {
+        if (c == QLatin1Char('&')) {
+            texte += QStringLiteral("&amp;");
+        } else if (c == QLatin1Char('<')) {
+            texte += QStringLiteral("&lt;");
+        } else {
+            texte += c;
+        }
+    }
+}
+
 // The tags a text object understands stay in its text as written.
-void LireBalisesTexte(QXmlStreamReader& xml, QString& texte) {
+void LireBalisesTexte(QXmlStreamReader& xml, const QString& fichier, int profondeur,
+                      QString& texte) {
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::Characters:
-                texte += xml.text();
+                AjouterCaracteres(xml.text(), texte);
                 break;
             case QXmlStreamReader::StartElement: {
+                Descendre(xml, fichier, profondeur + 1);
                 texte += QLatin1Char('<');
                 texte += xml.name();
                 for (const QXmlStreamAttribute& a : xml.attributes()) {
                     texte += QStringLiteral(" %1=\"%2\"").arg(a.name(), a.value());
                 }
                 texte += QLatin1Char('>');
-                LireBalisesTexte(xml, texte);
+                LireBalisesTexte(xml, fichier, profondeur + 1, texte);
                 if (xml.name() != QLatin1String("br")) {
                     texte += QStringLiteral("</") + xml.name().toString() + QLatin1Char('>');
                 }
@@ -42,7 +70,8 @@ void LireBalisesTexte(QXmlStreamReader& xml, QString& texte) {
     }
 }
 
-NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier) {
+NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profondeur) {
+    Descendre(xml, fichier, profondeur);
     NoeudXml noeud;
     noeud.balise = xml.name().toString();
     noeud.fichier = fichier;
@@ -52,11 +81,11 @@ NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier) {
         noeud.attributs.append({a.name().toString(), a.value().toString()});
     }
     if (noeud.balise == QLatin1String("texte")) {
-        LireBalisesTexte(xml, noeud.texte);
+        LireBalisesTexte(xml, fichier, profondeur, noeud.texte);
         return noeud;
     }
     while (xml.readNextStartElement()) {
-        noeud.enfants.push_back(LireElement(xml, fichier));
+        noeud.enfants.push_back(LireElement(xml, fichier, profondeur + 1));
     }
     return noeud;
 }
@@ -70,7 +99,7 @@ NoeudXml LireFichier(const QString& chemin) {
     QXmlStreamReader xml(&fichier);
     NoeudXml racine;
     if (xml.readNextStartElement()) {
-        racine = LireElement(xml, chemin);
+        racine = LireElement(xml, chemin, 1);
     }
     if (xml.hasError() || racine.balise != QLatin1String("rapport")) {
         const QString message = xml.hasError()

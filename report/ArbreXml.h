@@ -10,7 +10,9 @@
 struct NoeudXml {
     QString balise;
     QList<QPair<QString, QString>> attributs;  // in document order
-    QString texte;  // inner text; inside <texte>, the markup tags are kept as written
+    // Inner text. Inside <texte>, markup: the tags as written, the characters with '&' and '<'
+    // escaped (&amp; &lt;).
+    QString texte;
     std::vector<NoeudXml> enfants;
     QString fichier;
     int ligne = 0;
