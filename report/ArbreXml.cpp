@@ -1,5 +1,7 @@
 #include "ArbreXml.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -90,7 +92,24 @@ NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profonde
     return noeud;
 }
 
+// A FIFO or a device would make the reading wait or run forever; a template is far smaller.
+void VerifierFichier(const QString& chemin) {
+    constexpr qint64 kTailleMax = 10 * 1024 * 1024;
+    struct stat etat {};
+    if (stat(QFile::encodeName(chemin).constData(), &etat) != 0) {
+        return;  // the opening says why
+    }
+    if (!S_ISREG(etat.st_mode)) {
+        throw ErreurRapport(QStringLiteral("le modèle n'est pas un fichier ordinaire"), {chemin});
+    }
+    if (etat.st_size > kTailleMax) {
+        throw ErreurRapport(
+            QStringLiteral("modèle de plus de %1 Mo").arg(kTailleMax / (1024 * 1024)), {chemin});
+    }
+}
+
 NoeudXml LireFichier(const QString& chemin) {
+    VerifierFichier(chemin);
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly)) {
         throw ErreurRapport(QStringLiteral("lecture impossible : %1").arg(fichier.errorString()),

@@ -401,9 +401,19 @@ double EnNombre(const QVariant& v, const QLocale& regional) {
 
 // A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
 // digits after the point.
+// A number of decimals a text can hold.
+int Decimales(double nombre) {
+    constexpr int kDecimalesMax = 100;
+    if (!(nombre >= 0 && nombre <= kDecimalesMax)) {
+        throw ErreurExpression(
+            QStringLiteral("Format : de 0 à %1 décimales, pas %2").arg(kDecimalesMax).arg(nombre));
+    }
+    return int(nombre);
+}
+
 QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
     const qsizetype point = motif.indexOf(QLatin1Char('.'));
-    const int decimales = point < 0 ? 0 : int(motif.size() - point - 1);
+    const int decimales = Decimales(point < 0 ? 0 : double(motif.size() - point - 1));
     const QStringView entier = QStringView(motif).left(point < 0 ? motif.size() : point);
     const bool groupes = entier.contains(QLatin1Char(' ')) || entier.contains(QLatin1Char(','));
     QLocale format = regional;
@@ -418,7 +428,7 @@ QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale&
     if (EstNombre(format)) {
         QLocale groupee = regional;
         groupee.setNumberOptions(QLocale::DefaultNumberOptions);
-        return groupee.toString(EnNombre(valeur, regional), 'f', format.toInt());
+        return groupee.toString(EnNombre(valeur, regional), 'f', Decimales(format.toDouble()));
     }
     const QString motif = format.toString();
     switch (valeur.typeId()) {
@@ -449,6 +459,16 @@ int Comparer(const QVariant& a, const QVariant& b, const QLocale& regional) {
         return int(a.toBool()) - int(b.toBool());
     }
     return ValeurEnTexte(a, regional).compare(ValeurEnTexte(b, regional));
+}
+
+// Whole numbers stay whole unless the result goes beyond 64 bits; then it is computed as a
+// decimal.
+std::optional<qlonglong> Entier(Operateur op, qlonglong x, qlonglong y) {
+    qlonglong n = 0;
+    const bool deborde = op == Operateur::Plus    ? __builtin_add_overflow(x, y, &n)
+                         : op == Operateur::Moins ? __builtin_sub_overflow(x, y, &n)
+                                                  : __builtin_mul_overflow(x, y, &n);
+    return deborde ? std::nullopt : std::optional(n);
 }
 
 class Evaluateur {
@@ -489,8 +509,8 @@ private:
         switch (op.operateur) {
             case Operateur::Non:
                 return !ValeurVraie(a);
-            case Operateur::Oppose:
-                return EstEntier(a) ? QVariant(-a.toLongLong()) : QVariant(-EnNombre(a, regional_));
+            case Operateur::Oppose:  // 0 - a: a whole number stays whole while it fits
+                return Arithmetique(Operateur::Moins, QVariant(qlonglong(0)), a);
             default:
                 return Binaire(op.operateur, a, (*this)(*op.droite));
         }
@@ -541,8 +561,9 @@ private:
         }
         if (op != Operateur::Divise && (EstEntier(a) || a.isNull()) &&
             (EstEntier(b) || b.isNull())) {
-            const qlonglong x = a.toLongLong(), y = b.toLongLong();
-            return op == Operateur::Plus ? x + y : (op == Operateur::Moins ? x - y : x * y);
+            if (const std::optional<qlonglong> n = Entier(op, a.toLongLong(), b.toLongLong())) {
+                return *n;
+            }
         }
         const double x = EnNombre(a, regional_), y = EnNombre(b, regional_);
         switch (op) {

@@ -80,7 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
             "oui"},
         Cas{"[Si(Données des lignes produits.\"Quantité\" < 3 ou Page = 1, 'oui', 'non')]", "non"},
         Cas{"[Si('abc' < 'abd', 'oui', 'non')]", "oui"}, Cas{"['l''apostrophe']", "l'apostrophe"},
-        Cas{"[Si(vrai, 'a]b', 'c')]", "a]b"}, Cas{"[Ligne + 'x']", "7x"}));
+        Cas{"[Si(vrai, 'a]b', 'c')]", "a]b"}, Cas{"[Ligne + 'x']", "7x"},
+        // Whole numbers beyond 64 bits go on as decimals.
+        Cas{"[9223372036854775807 + 1]", "9223372036854780000"},
+        Cas{"[-9223372036854775807 - 2]", "-9223372036854780000"},
+        Cas{"[3037000500 * 3037000500]", "9223372037000250000"},
+        Cas{"[-(-9223372036854775807 - 1)]", "9223372036854780000"}));
 
 // Faults, and hostile sources refused with the limit they exceed without exhausting the stack.
 struct CasInvalide {
@@ -157,10 +162,30 @@ TEST(Expression, ListeSesChampsEtSesVariables) {
     EXPECT_FALSE(e.Utilise(Variable::Page));
 }
 
-TEST(Expression, UnTexteNonNumeriqueEnCalculEstUneErreur) {
-    const Expression e =
-        Expression::Analyser(QStringLiteral("Données du dossier.\"Nom du client\" * 2"));
-    EXPECT_THROW(e.Evaluer(ContexteEssai()), ErreurExpression);
+// Values that cannot be computed, or only with unbounded memory.
+class ValeurIncalculable : public ::testing::TestWithParam<Cas> {};
+
+TEST_P(ValeurIncalculable, EstUneErreur) {
+    const Expression e = Expression::Analyser(QString::fromUtf8(GetParam().texte));
+    try {
+        e.Evaluer(ContexteEssai());
+        FAIL() << "calculée";
+    } catch (const ErreurExpression& erreur) {
+        EXPECT_TRUE(
+            QString::fromUtf8(erreur.what()).contains(QString::fromUtf8(GetParam().attendu)))
+            << erreur.what();
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ValeurIncalculable,
+    ::testing::Values(Cas{"Données du dossier.\"Nom du client\" * 2", "valeur non numérique"},
+                      Cas{"Format(1, 1000000000)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, -1)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, 101)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, 10000000000000000000000)", "de 0 à 100 décimales"},
+                      Cas{"Format(2.5, '0.' + Majuscules('0000000000000000000000000000000000000000"
+                          "00000000000000000000000000000000000000000000000000000000000000000'))",
+                          "de 0 à 100 décimales"}));
 
 }  // namespace

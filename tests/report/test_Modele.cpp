@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -261,6 +262,32 @@ TEST(Modele, UneExpressionDemesureeNommeLeModeleLObjetEtLaLimite) {
             EXPECT_TRUE(message.contains(QStringLiteral("objet « Mem1 » : expression")));
             EXPECT_TRUE(message.contains(QString::fromUtf8(limite))) << erreur.what();
             EXPECT_LT(message.size(), 1000);
+        }
+    }
+}
+
+// A base that is a FIFO or a device is never opened (reading it would wait or run forever), and
+// a template file is read up to a bounded size.
+TEST(Modele, UnFichierDeModeleQuiNestPasOrdinaireOuTropGrandEstRefuse) {
+    QTemporaryDir dossier;
+    ASSERT_EQ(mkfifo(QFile::encodeName(dossier.filePath("fifo.fr3")).constData(), 0600), 0);
+    QByteArray grand = "<rapport>" + QByteArray(10 * 1024 * 1024, ' ') + "</rapport>";
+    EcrireFichier(dossier, "grand.fr3", grand);
+    const struct {
+        QByteArray base;
+        const char* message;
+    } cas[] = {{"fifo.fr3", "n'est pas un fichier ordinaire"},
+               {"grand.fr3", "plus de 10 Mo"},
+               {QFile::encodeName(QDir(dossier.path()).relativeFilePath("/dev/zero")),
+                "n'est pas un fichier ordinaire"}};
+    for (const auto& [base, message] : cas) {
+        const QString chemin =
+            EcrireFichier(dossier, "derive.fr3", "<rapport base=\"" + base + "\"/>");
+        try {
+            LireModele(chemin);
+            ADD_FAILURE() << "accepté : " << base.constData();
+        } catch (const ErreurRapport& erreur) {
+            EXPECT_TRUE(erreur.Message().contains(QString::fromUtf8(message))) << erreur.what();
         }
     }
 }
