@@ -3,7 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <vector>
+#include <list>
 
 // A template file as a tree of elements, each knowing where it was written. Template
 // inheritance works on this tree before any element becomes part of the model.
@@ -13,7 +13,7 @@ struct NoeudXml {
     // Inner text. Inside <texte>, markup: the tags as written, the characters with '&' and '<'
     // escaped (&amp; &lt;).
     QString texte;
-    std::vector<NoeudXml> enfants;
+    std::list<NoeudXml> enfants;  // elements stay in place as others come and go
     QString fichier;
     int ligne = 0;
     int colonne = 0;
