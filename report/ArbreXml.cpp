@@ -1,7 +1,5 @@
 #include "ArbreXml.h"
 
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +10,7 @@
 #include <optional>
 
 #include "ErreurRapport.h"
+#include "Fichiers.h"
 
 namespace {
 
@@ -97,14 +96,10 @@ NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profonde
 // A FIFO or a device would make the reading wait or run forever; a template is far smaller.
 void VerifierFichier(const QString& chemin) {
     constexpr qint64 kTailleMax = 10 * 1024 * 1024;
-    struct stat etat {};
-    if (stat(QFile::encodeName(chemin).constData(), &etat) != 0) {
-        return;  // the opening says why
-    }
-    if (!S_ISREG(etat.st_mode)) {
+    if (AutreQuUnFichierOrdinaire(chemin)) {
         throw ErreurRapport(QStringLiteral("le modèle n'est pas un fichier ordinaire"), {chemin});
     }
-    if (etat.st_size > kTailleMax) {
+    if (QFileInfo(chemin).size() > kTailleMax) {
         throw ErreurRapport(
             QStringLiteral("modèle de plus de %1 Mo").arg(kTailleMax / (1024 * 1024)), {chemin});
     }

@@ -8,6 +8,7 @@
 
 #include "ArbreXml.h"
 #include "ErreurRapport.h"
+#include "Fichiers.h"
 #include "TexteBalise.h"
 
 namespace {
@@ -412,7 +413,9 @@ private:
         objet.valeur = a.ExpressionDe("valeur");
         if (a.Present("fichier")) {
             const QString chemin = QFileInfo(noeud.fichier).dir().filePath(a.Texte("fichier"));
-            objet.imageFichier = QImage(chemin);
+            if (!AutreQuUnFichierOrdinaire(chemin)) {
+                objet.imageFichier = QImage(chemin);
+            }
             if (objet.imageFichier.isNull()) {
                 a.Echec(QStringLiteral("image illisible : %1").arg(chemin));
             }

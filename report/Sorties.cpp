@@ -1,8 +1,5 @@
 #include "Sorties.h"
 
-#include <sys/stat.h>
-
-#include <QFile>
 #include <QPainter>
 #include <QSaveFile>
 #include <algorithm>
@@ -10,6 +7,7 @@
 #include <functional>
 
 #include "ErreurRapport.h"
+#include "Fichiers.h"
 #include "Peinture.h"
 
 namespace {
@@ -20,8 +18,7 @@ constexpr double kMmParPouce = 25.4;
 // would put a regular file in place of a device, a FIFO or a folder: only a regular file (or a
 // link to one, which keeps pointing to it) is replaced, or a new one made.
 void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecrivain) {
-    struct stat existant {};
-    if (stat(QFile::encodeName(chemin).constData(), &existant) == 0 && !S_ISREG(existant.st_mode)) {
+    if (AutreQuUnFichierOrdinaire(chemin)) {
         throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : ce n'est pas un "
                                            "fichier ordinaire")
                                 .arg(chemin));

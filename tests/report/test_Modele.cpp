@@ -266,26 +266,32 @@ TEST(Modele, UneExpressionDemesureeNommeLeModeleLObjetEtLaLimite) {
     }
 }
 
-// A base that is a FIFO or a device is never opened (reading it would wait or run forever), and
-// a template file is read up to a bounded size.
-TEST(Modele, UnFichierDeModeleQuiNestPasOrdinaireOuTropGrandEstRefuse) {
+// A base or a picture file that is a FIFO or a device is never opened (reading it would wait or
+// run forever), and a template file is read up to a bounded size.
+TEST(Modele, UnFichierQuiNestPasOrdinaireOuTropGrandEstRefuse) {
     QTemporaryDir dossier;
     ASSERT_EQ(mkfifo(QFile::encodeName(dossier.filePath("fifo.fr3")).constData(), 0600), 0);
     QByteArray grand = "<rapport>" + QByteArray(10 * 1024 * 1024, ' ') + "</rapport>";
     EcrireFichier(dossier, "grand.fr3", grand);
+    const QByteArray zero = QFile::encodeName(QDir(dossier.path()).relativeFilePath("/dev/zero"));
+    const auto image = [](const QByteArray& fichier) {
+        return "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\"><image nom=\"I\" "
+               "fichier=\"" +
+               fichier + "\"/></bande></page></rapport>";
+    };
     const struct {
-        QByteArray base;
+        QByteArray modele;
         const char* message;
-    } cas[] = {{"fifo.fr3", "n'est pas un fichier ordinaire"},
-               {"grand.fr3", "plus de 10 Mo"},
-               {QFile::encodeName(QDir(dossier.path()).relativeFilePath("/dev/zero")),
-                "n'est pas un fichier ordinaire"}};
-    for (const auto& [base, message] : cas) {
-        const QString chemin =
-            EcrireFichier(dossier, "derive.fr3", "<rapport base=\"" + base + "\"/>");
+    } cas[] = {{"<rapport base=\"fifo.fr3\"/>", "n'est pas un fichier ordinaire"},
+               {"<rapport base=\"grand.fr3\"/>", "plus de 10 Mo"},
+               {"<rapport base=\"" + zero + "\"/>", "n'est pas un fichier ordinaire"},
+               {image("fifo.fr3"), "image illisible"},
+               {image(zero), "image illisible"}};
+    for (const auto& [modele, message] : cas) {
+        const QString chemin = EcrireFichier(dossier, "derive.fr3", modele);
         try {
             LireModele(chemin);
-            ADD_FAILURE() << "accepté : " << base.constData();
+            ADD_FAILURE() << "accepté : " << modele.constData();
         } catch (const ErreurRapport& erreur) {
             EXPECT_TRUE(erreur.Message().contains(QString::fromUtf8(message))) << erreur.what();
         }
