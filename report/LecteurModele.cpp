@@ -64,8 +64,7 @@ public:
         }
         if (n > kNombreMax) {
             Echec(QStringLiteral("%1 vaut « %2 » ; %3 au plus")
-                      .arg(QLatin1String(nom), texte)
-                      .arg(kNombreMax));
+                      .arg(QLatin1String(nom), texte, QString::number(kNombreMax)));
         }
         return n;
     }
