@@ -399,8 +399,6 @@ double EnNombre(const QVariant& v, const QLocale& regional) {
     return nombre;
 }
 
-// A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
-// digits after the point.
 // A number of decimals a text can hold.
 int Decimales(double nombre) {
     constexpr int kDecimalesMax = 100;
@@ -411,6 +409,8 @@ int Decimales(double nombre) {
     return int(nombre);
 }
 
+// A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
+// digits after the point.
 QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
     const qsizetype point = motif.indexOf(QLatin1Char('.'));
     const int decimales = Decimales(point < 0 ? 0 : double(motif.size() - point - 1));
