@@ -14,7 +14,7 @@ if [[ $# -ge 2 ]]; then
     mkdir -p "$construction/corpus-$1"
     cd "$construction"
     # A slow input (10 s) or a large heap (2 GB) is a finding as much as a crash.
-    QT_QPA_PLATFORM=offscreen ./bin/fuzz_"$1" -max_total_time="$2" -jobs=1 -workers=1 \
+    QT_QPA_PLATFORM=offscreen LSAN_OPTIONS="suppressions=$fuzz/lsan.supp" ./bin/fuzz_"$1" -max_total_time="$2" -jobs=1 -workers=1 \
         -max_len=16384 -timeout=10 -rss_limit_mb=2048 -dict="$fuzz/$1.dict" \
         "$construction/corpus-$1" "$fuzz/corpus-$1"
 fi
