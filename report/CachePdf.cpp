@@ -2,56 +2,84 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <functional>
+#include <QtEndian>
 #include <stdexcept>
 
 #include "EcrivainPdf.h"
 
 namespace {
 
-constexpr int kQualiteJpeg = 95;
 // A picture is compressed once per report: worth the default level.
 constexpr int kNiveauCompression = 6;
 
-QByteArray Plan(const QImage& image, int canaux, const std::function<void(QRgb, char*)>& copier) {
-    QByteArray plan(qsizetype(image.width()) * image.height() * canaux, Qt::Uninitialized);
-    char* sortie = plan.data();
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* ligne = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x, sortie += canaux) {
-            copier(ligne[x], sortie);
+// The compressed pixels of a PNG, as a FlateDecode stream with the PNG predictors reads them;
+// empty unless the PNG holds 8-bit grey or colour, without alpha, not interlaced.
+QByteArray DonneesPng(const QByteArray& png) {
+    QByteArray donnees;
+    qsizetype position = 8;  // after the signature
+    while (position + 12 <= png.size()) {
+        const qsizetype longueur = qFromBigEndian<quint32>(png.constData() + position);
+        const QByteArray type = png.mid(position + 4, 4);
+        const char* contenu = png.constData() + position + 8;
+        if (longueur > png.size() - position - 12) {
+            return {};
+        }
+        if (type == "IHDR" && (longueur < 13 || contenu[8] != 8 ||
+                               (contenu[9] != 0 && contenu[9] != 2) || contenu[12] != 0)) {
+            return {};
+        }
+        if (type == "IDAT") {
+            donnees.append(contenu, longueur);
+        }
+        position += 12 + longueur;
+    }
+    return donnees;
+}
+
+// A plane without loss: through the PNG encoder and its row filters when it can, else plain
+// deflated rows.
+PlanPdf Plan(const QImage& image, bool gris) {
+    const QImage plan =
+        image.convertToFormat(gris ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    const int canaux = gris ? 1 : 3;
+    const QByteArray espace = gris ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
+    QByteArray png;
+    QBuffer tampon(&png);
+    tampon.open(QIODevice::WriteOnly);
+    QImageWriter ecrivain(&tampon, "png");
+    if (ecrivain.write(plan)) {
+        if (QByteArray donnees = DonneesPng(png); !donnees.isEmpty()) {
+            return {espace + " /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
+                        QByteArray::number(canaux) + " /BitsPerComponent 8 /Columns " +
+                        QByteArray::number(plan.width()) + " >>",
+                    donnees};
         }
     }
-    return plan;
+    QByteArray lignes;
+    const qsizetype octetsParLigne = qsizetype(plan.width()) * canaux;
+    for (int y = 0; y < plan.height(); ++y) {
+        lignes.append(reinterpret_cast<const char*>(plan.constScanLine(y)), octetsParLigne);
+    }
+    return {espace + " /Filter /FlateDecode", Comprimer(lignes, kNiveauCompression)};
 }
 
 ImagePdf Encoder(const QImage& source) {
-    const bool transparente = source.hasAlphaChannel();
+    // Colours as they are, not multiplied by their alpha.
     const QImage image =
-        source.convertToFormat(transparente ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        source.hasAlphaChannel() ? source.convertToFormat(QImage::Format_ARGB32) : source;
     ImagePdf pdf;
     pdf.largeur = image.width();
     pdf.hauteur = image.height();
-    QBuffer tampon(&pdf.couleurs);
-    tampon.open(QIODevice::WriteOnly);
-    QImageWriter jpeg(&tampon, "jpeg");
-    jpeg.setQuality(kQualiteJpeg);
-    if (jpeg.write(image.convertToFormat(QImage::Format_RGB888))) {
-        pdf.filtre = "DCTDecode";
-    } else {
-        pdf.filtre = "FlateDecode";
-        pdf.couleurs = Comprimer(Plan(image, 3,
-                                      [](QRgb p, char* o) {
-                                          o[0] = char(qRed(p));
-                                          o[1] = char(qGreen(p));
-                                          o[2] = char(qBlue(p));
-                                      }),
-                                 kNiveauCompression);
-    }
-    if (transparente) {
-        const QByteArray alpha = Plan(image, 1, [](QRgb p, char* o) { o[0] = char(qAlpha(p)); });
-        if (alpha.count(char(0xFF)) != alpha.size()) {
-            pdf.masque = Comprimer(alpha, kNiveauCompression);
+    pdf.couleurs = Plan(image, image.allGray());
+    if (image.hasAlphaChannel()) {
+        const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
+        const QByteArray octets(reinterpret_cast<const char*>(alpha.constBits()),
+                                alpha.sizeInBytes());
+        if (octets.count(char(0xFF)) != octets.size()) {
+            // An Alpha8 image read as grey: its bytes are the alpha.
+            const QImage gris(alpha.constBits(), alpha.width(), alpha.height(),
+                              alpha.bytesPerLine(), QImage::Format_Grayscale8);
+            pdf.masque = Plan(gris, true);
         }
     }
     return pdf;
@@ -80,7 +108,7 @@ std::shared_ptr<const ImagePdf> CachePdf::Image(const QImage& image) {
         return *connue;
     }
     auto pdf = std::make_shared<const ImagePdf>(Encoder(image));
-    const qsizetype cout = pdf->couleurs.size() + pdf->masque.size() + 1;
+    const qsizetype cout = pdf->couleurs.donnees.size() + pdf->masque.donnees.size() + 1;
     images_.insert(image.cacheKey(), new std::shared_ptr<const ImagePdf>(pdf), cout);
     return pdf;
 }

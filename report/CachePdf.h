@@ -9,13 +9,18 @@
 
 #include "PoliceTrueType.h"
 
-// A picture as a PDF embeds it: JPEG colours and, for a picture with transparency, a compressed
-// 8-bit alpha mask.
+// One plane of a picture as a PDF stream holds it: the entries that say how to read the data.
+struct PlanPdf {
+    QByteArray entrees;  // colour space, filter and its parameters
+    QByteArray donnees;
+};
+
+// A picture as a PDF embeds it, without loss: its colours and, for a picture with transparency,
+// its 8-bit alpha as a mask.
 struct ImagePdf {
     int largeur = 0, hauteur = 0;
-    QByteArray filtre;  // how the colours are encoded: DCTDecode or FlateDecode
-    QByteArray couleurs;
-    QByteArray masque;  // FlateDecode, empty for an opaque picture
+    PlanPdf couleurs;
+    PlanPdf masque;  // empty data for an opaque picture
 };
 
 // What one report's PDFs share from one document to the next: the faces' tables and the encoded

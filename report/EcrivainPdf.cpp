@@ -54,7 +54,7 @@ void EcrivainPdf::Terminer(int catalogue, int informations) {
 }
 
 void EcrivainPdf::Ecrire(const QByteArray& octets) {
-    sortie_.write(octets);
+    echec_ = echec_ || sortie_.write(octets) != octets.size();
     position_ += octets.size();
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 constexpr quint32 kHead = Etiquette("head"), kHhea = Etiquette("hhea"), kMaxp = Etiquette("maxp"),
                   kHmtx = Etiquette("hmtx"), kLoca = Etiquette("loca"), kGlyf = Etiquette("glyf"),
-                  kOs2 = Etiquette("OS/2"), kPost = Etiquette("post");
+                  kOs2 = Etiquette("OS/2"), kPost = Etiquette("post"), kName = Etiquette("name");
 // Tables the PDF format wants in an embedded TrueType program; the hinting ones when present.
 constexpr quint32 kCopiees[] = {Etiquette("cvt "), Etiquette("fpgm"), Etiquette("prep")};
 
@@ -83,6 +83,38 @@ QByteArray Assembler(const QMap<quint32, QByteArray>& tables) {
     return fichier;
 }
 
+// The PostScript name (name 6), in Unicode or in Mac Roman; empty when the face has none.
+QByteArray NomPostScript(const QByteArray& name) {
+    const int nombre = name.size() >= 6 ? U16(name, 2) : 0;
+    const qsizetype chaines = name.size() >= 6 ? U16(name, 4) : 0;
+    for (int i = 0; i < nombre; ++i) {
+        const qsizetype entree = 6 + 12 * i;
+        const quint16 plateforme = U16(name, entree), identifiant = U16(name, entree + 6);
+        const qsizetype longueur = U16(name, entree + 8), debut = chaines + U16(name, entree + 10);
+        if (identifiant != 6 || debut + longueur > name.size()) {
+            continue;
+        }
+        const QByteArray octets = name.mid(debut, longueur);
+        if (plateforme == 1) {
+            return octets;
+        }
+        QString texte;
+        for (qsizetype k = 0; k + 1 < octets.size(); k += 2) {
+            texte += QChar(U16(octets, k));
+        }
+        return texte.toLatin1();
+    }
+    return {};
+}
+
+// Licence bits of OS/2 fsType: a face marked restricted, and not also marked for preview and
+// printing or editing, or one for bitmaps only, may not be embedded.
+bool Embarquable(quint16 fsType) {
+    constexpr quint16 kRestreinte = 0x2, kAutorisations = 0xC, kBitmapSeule = 0x200;
+    const bool restreinte = (fsType & kRestreinte) && !(fsType & kAutorisations);
+    return !restreinte && !(fsType & kBitmapSeule);
+}
+
 }  // namespace
 
 PoliceTrueType::PoliceTrueType(const LecteurTable& lire) {
@@ -104,10 +136,22 @@ PoliceTrueType::PoliceTrueType(const LecteurTable& lire) {
     ascendante = S16(hhea, 4);
     descendante = S16(hhea, 6);
     hauteurCapitales = ascendante;
+    const quint16 style = U16(head, 44);
+    gras = style & 0x1;
+    italique = style & 0x2;
     const QByteArray os2 = lire(kOs2);
+    if (os2.size() >= 64) {
+        if (!Embarquable(U16(os2, 8))) {
+            throw std::runtime_error("licence de la police interdisant son incorporation");
+        }
+        const quint16 selection = U16(os2, 62);
+        gras = gras || (selection & 0x20);
+        italique = italique || (selection & 0x1);
+    }
     if (os2.size() >= 90 && U16(os2, 0) >= 2) {
         hauteurCapitales = S16(os2, 88);
     }
+    nomPostScript = NomPostScript(lire(kName));
     const QByteArray post = lire(kPost);
     if (post.size() >= 16) {
         angleItalique = qint32(U32(post, 4)) / 65536.0;
@@ -118,6 +162,9 @@ PoliceTrueType::PoliceTrueType(const LecteurTable& lire) {
     loca_.resize(glyphes + 1);
     for (int i = 0; i <= glyphes; ++i) {
         loca_[i] = longs ? U32(loca, 4 * i) : quint32(U16(loca, 2 * i)) * 2;
+        if (i > 0 && loca_[i] < loca_[i - 1]) {
+            throw std::runtime_error("table loca décroissante");
+        }
     }
     const QByteArray hmtx = Table(kHmtx);
     const int metriques = std::clamp<int>(U16(hhea, 34), 1, glyphes);

@@ -11,7 +11,8 @@
 class PoliceTrueType {
 public:
     using LecteurTable = std::function<QByteArray(quint32 etiquette)>;
-    // Throws std::runtime_error when the face has no TrueType outlines or its tables are broken.
+    // Throws std::runtime_error when the face has no TrueType outlines, its tables are broken or
+    // its licence forbids embedding it.
     explicit PoliceTrueType(const LecteurTable& lire);
 
     int unitesParEm = 1000;
@@ -19,6 +20,8 @@ public:
     int ascendante = 0, descendante = 0, hauteurCapitales = 0;
     double angleItalique = 0;
     bool chasseFixe = false;
+    bool gras = false, italique = false;  // as the face is drawn, not made so by the renderer
+    QByteArray nomPostScript;
 
     int NombreGlyphes() const { return int(loca_.size()) - 1; }
     int Avance(quint32 glyphe) const;  // in font units

@@ -100,8 +100,14 @@ TEST_F(Sorties, UneImageUtiliseeParPlusieursLignesEstEmbarqueeUneFois) {
     QSet<QString> objets;
     for (const QString& ligne : images) {
         objets.insert(ligne.split(' ', Qt::SkipEmptyParts).value(10));
+        EXPECT_EQ(ligne.split(' ', Qt::SkipEmptyParts).value(8), "image") << ligne.toStdString();
     }
     EXPECT_EQ(objets.size(), 1) << images.join('\n').toStdString();
+    // Stored without loss: the picture comes back out pixel for pixel.
+    Executer("pdfimages", {"-png", "-f", "1", "-l", "1", pdf, dossier.filePath("extraite")});
+    const QImage extraite(dossier.filePath("extraite-000.png"));
+    EXPECT_EQ(extraite.convertToFormat(QImage::Format_RGB32),
+              QImage::fromData(ImagePng(Qt::yellow)).convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(Sorties, UnePageEnPngRessembleALaReference) {
