@@ -7,7 +7,8 @@
 
 EcrivainPdf::EcrivainPdf(QIODevice& sortie) : sortie_(sortie) {
     // The binary comment tells transfer programs that the file is not text.
-    Ecrire("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    // 1.6 for OpenType font programs.
+    Ecrire("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
 }
 
 int EcrivainPdf::Reserver() {

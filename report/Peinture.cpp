@@ -130,10 +130,17 @@ QStringList TextesDesGlyphes(const QTextLine& ligne, const QString& texte, const
     return textes;
 }
 
-// Glyph run by glyph run, so that a device keeping texts as texts learns each one.
+// A device keeping texts as texts gets them glyph run by glyph run, each announced before it is
+// drawn. The others draw the layout whole: a glyph run loses the bold or slant the renderer adds
+// to a face that has none.
 void DessinerDisposition(const QTextLayout& disposition, const QPointF& origine,
                          const QColor& couleur, QPainter& peintre) {
     auto* recepteur = dynamic_cast<RecepteurGlyphes*>(peintre.device());
+    if (!recepteur) {
+        peintre.setPen(couleur);
+        disposition.draw(&peintre, origine);
+        return;
+    }
     const QString texte = disposition.text();
     for (int l = 0; l < disposition.lineCount(); ++l) {
         const QTextLine ligne = disposition.lineAt(l);
@@ -144,11 +151,9 @@ void DessinerDisposition(const QTextLayout& disposition, const QPointF& origine,
                 if (serie.glyphIndexes().isEmpty()) {
                     continue;
                 }
-                if (recepteur) {
-                    recepteur->AnnoncerGlyphes(origine, serie, [&] {
-                        return TextesDesGlyphes(ligne, texte, t, serie, series.size() == 1);
-                    });
-                }
+                recepteur->AnnoncerGlyphes(origine, serie, [&] {
+                    return TextesDesGlyphes(ligne, texte, t, serie, series.size() == 1);
+                });
                 peintre.drawGlyphRun(origine, serie);
             }
         }

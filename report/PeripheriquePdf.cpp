@@ -15,7 +15,10 @@
 namespace {
 
 constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
-constexpr double kPenteItalique = 0.2;  // of a face drawn slanted for want of an italic one
+// The renderer's slant of a face drawn italic for want of an italic one.
+constexpr double kPenteItalique = 0x366A / 65536.0;
+// The renderer makes a face bold for want of a bold one only below this size.
+constexpr double kTailleMaxGrasSynthetique = 64;
 
 QByteArray MetadonneesXmp(const ParametresPdf& p) {
     return QStringLiteral(
@@ -499,7 +502,10 @@ private:
         face.police = PoliceDe(police);
         if (face.police) {
             const PoliceTrueType& programme = *face.police->police;
-            face.gras = police.weight() >= QFont::Bold && !programme.gras;
+            // As the renderer decides it, so that the PDF shows what the preview shows.
+            face.gras = police.weight() >= QFont::Bold && !programme.gras &&
+                        programme.graisse < 700 && !programme.chasseFixe &&
+                        police.pixelSize() < kTailleMaxGrasSynthetique;
             face.italique = police.style() != QFont::StyleNormal && !programme.italique;
         }
         faces_.insert(police, face);
@@ -636,7 +642,10 @@ private:
         const std::vector<quint32> glyphes = police.Glyphes();
         const QByteArray programme = face.SousEnsemble(glyphes);
         const int fichier = ecrivain_->Reserver();
-        ecrivain_->EcrireFluxComprime(fichier, "/Length1 " + QByteArray::number(programme.size()),
+        ecrivain_->EcrireFluxComprime(fichier,
+                                      face.Cff()
+                                          ? QByteArray("/Subtype /OpenType")
+                                          : "/Length1 " + QByteArray::number(programme.size()),
                                       programme);
         // A subset's name starts with six capitals of its own.
         QByteArray etiquette;
@@ -652,15 +661,15 @@ private:
         const int descripteur = ecrivain_->Reserver();
         const int drapeaux = 4 | (face.chasseFixe ? 1 : 0) | (face.angleItalique != 0 ? 64 : 0);
         ecrivain_->EcrireObjet(
-            descripteur, "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
-                             QByteArray::number(drapeaux) + " /FontBBox [" +
-                             millieme(face.boite.left()) + ' ' + millieme(face.boite.top()) + ' ' +
-                             millieme(face.boite.right()) + ' ' + millieme(face.boite.bottom()) +
-                             "] /ItalicAngle " + QByteArray::number(face.angleItalique) +
-                             " /Ascent " + millieme(face.ascendante) + " /Descent " +
-                             millieme(face.descendante) + " /CapHeight " +
-                             millieme(face.hauteurCapitales) + " /StemV 80 /FontFile2 " +
-                             Reference(fichier) + " >>");
+            descripteur,
+            "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
+                QByteArray::number(drapeaux) + " /FontBBox [" + millieme(face.boite.left()) + ' ' +
+                millieme(face.boite.top()) + ' ' + millieme(face.boite.right()) + ' ' +
+                millieme(face.boite.bottom()) + "] /ItalicAngle " +
+                QByteArray::number(face.angleItalique) + " /Ascent " + millieme(face.ascendante) +
+                " /Descent " + millieme(face.descendante) + " /CapHeight " +
+                millieme(face.hauteurCapitales) + " /StemV 80 " +
+                (face.Cff() ? "/FontFile3 " : "/FontFile2 ") + Reference(fichier) + " >>");
 
         QByteArray largeurs;
         for (quint32 glyphe : glyphes) {
@@ -669,10 +678,13 @@ private:
         const int descendante = ecrivain_->Reserver();
         ecrivain_->EcrireObjet(
             descendante,
-            "<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + nom +
+            "<< /Type /Font /Subtype " +
+                (face.Cff() ? QByteArray("/CIDFontType0")
+                            : "/CIDFontType2 /CIDToGIDMap /Identity") +
+                " /BaseFont " + nom +
                 " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
                 " /FontDescriptor " +
-                Reference(descripteur) + " /CIDToGIDMap /Identity /W [" + largeurs + "] >>");
+                Reference(descripteur) + " /W [" + largeurs + "] >>");
 
         const int unicode = ecrivain_->Reserver();
         ecrivain_->EcrireFluxComprime(unicode, QByteArray(), TableUnicode(police));

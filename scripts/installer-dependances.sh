@@ -4,12 +4,12 @@ set -euo pipefail
 paquets=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev
+    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
     googletest libgtest-dev
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils qpdf fonts-dejavu-core imagemagick locales
+    poppler-utils qpdf fonts-dejavu-core fonts-urw-base35 imagemagick locales
 )
 manquants=()
 for paquet in "${paquets[@]}"; do

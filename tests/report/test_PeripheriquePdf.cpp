@@ -142,6 +142,44 @@ TEST_F(SortiePdf, LesTextesSeCopientCommeIlsSontEcrits) {
     }
 }
 
+// TrueType and CFF outlines, and faces the renderer makes bold or slanted: each drawn as the
+// page shows it, embedded as a subset, and copied back as written.
+TEST_F(SortiePdf, ChaqueGenreDePoliceEstEmbarqueEtSeCopie) {
+    const struct {
+        const char* police;
+        const char* style;
+        const char* nom;
+        const char* genre;
+    } cas[] = {
+        {"DejaVu Sans", "", "DejaVuSans", "CID TrueType"},
+        {"C059", "", "C059-Roman", "CID Type 0C \\(OT\\)"},
+        {"DejaVu Math TeX Gyre", "", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+        {"DejaVu Math TeX Gyre", "gras=\"oui\"", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+        {"DejaVu Math TeX Gyre", "italique=\"oui\"", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+    };
+    const QString texte = QStringLiteral("Fenêtre efficace « Œuvre » 1 234,56 €");
+    for (const auto& c : cas) {
+        const QByteArray modele =
+            QStringLiteral(R"(<rapport><page nom="Page1" largeur="150" hauteur="30" marges="5">
+          <bande type="titre" nom="Haut" hauteur="20"><texte nom="Texte" largeur="140" hauteur="12" taille="14" police="%1" %2>%3</texte>
+          </bande></page></rapport>)")
+                .arg(c.police, c.style, texte)
+                .toUtf8();
+        const QString pdf = Exporter(modele);
+        const QString polices = Executer("pdffonts", {pdf});
+        EXPECT_TRUE(polices.contains(QRegularExpression(
+            QStringLiteral("[A-Z]{6}\\+%1 +%2 +Identity-H +yes yes yes").arg(c.nom, c.genre))))
+            << c.police << c.style << "\n"
+            << polices.toStdString();
+        EXPECT_TRUE(Executer("pdftotext", {"-raw", pdf, "-"}).contains(texte))
+            << c.police << c.style;
+        Executer("pdftoppm", {"-r", "100", "-singlefile", "-png", pdf, dossier.filePath("page")});
+        const QImage rendu = EnGris(RendrePage(rapport.Pages()[0], 100));
+        const QImage duPdf = EnGris(QImage(dossier.filePath("page.png"))).copy(rendu.rect());
+        EXPECT_LT(PlusGrandEcart(duPdf, rendu, 12), 25) << c.police << c.style;
+    }
+}
+
 TEST(CachePdf, UneImageEstCompresseeSansPerteUneFoisEtGardeSaTransparence) {
     CachePdf cache;
     const QImage transparente = LogoTransparent();
