@@ -5,9 +5,7 @@
 #include <QImageReader>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <algorithm>
 #include <exception>
-#include <stdexcept>
 
 #include "CadreDialogue.h"
 #include "EncodageLignes.h"
@@ -76,13 +74,6 @@ void CocherSansEffet(QCheckBox& boite, bool coche) {
     boite.setChecked(coche);
 }
 
-void Verifier(bool ecrit, const QString& cle) {
-    if (!ecrit) {
-        throw std::runtime_error(
-            QStringLiteral("la valeur « %1 » n'a pas été enregistrée.").arg(cle).toStdString());
-    }
-}
-
 }  // namespace
 
 TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
@@ -91,7 +82,7 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
+    AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     ui_->btnReprendreConfig->hide();
     ui_->cbBloquerConfig->hide();
 
@@ -194,39 +185,28 @@ void TFicheConfigPrint::Vider() {
     }
     CocherSansEffet(*ui_->cbBloquerConfig, false);
     verrouille_ = false;
+    suppressionEnAttente_ = false;
     lectureIncomplete_ = false;
     clesModifiees_.clear();
 }
 
-// Runs on the open store. A reading of the level above opens and closes the store itself, so
-// nothing here reads after it.
+// Runs on the open store. Returns the logo's loading error, if any.
 QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
-    const QString titre = Titre();
-    const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
-    const int verrouPropre =
-        niveau.utilisateur.isEmpty()
-            ? dataModule_.LireEntier(niveau.agence, QString(), titre, cleVerrou, 0)
-            : 0;
-    QStringList valeurs;
-    for (const QString& cle : Cles(kGroupeConfigurationImpression)) {
-        valeurs << dataModule_.LireChaine(niveau.agence, niveau.utilisateur, titre, cle, QString());
+    const GroupeAffiche affiche =
+        LireGroupeAffiche(dataModule_, Titre(), kGroupeConfigurationImpression, niveau);
+    if (affiche.rien) {
+        return {};
     }
-    const std::optional<Niveau> dessus = NiveauAuDessus(niveau);
-    if (NiveauVerrouille(dataModule_, titre, cleVerrou, niveau)) {
-        LectureBDD(dessus->agence, dessus->utilisateur);
+    QStringList valeurs;
+    for (const QVariant& valeur : affiche.valeurs) {
+        valeurs << valeur.toString();
+    }
+    const QString erreurLogo = Afficher(valeurs, affiche.verrouPropre);
+    if (affiche.verrouille) {
         ActiverSaisies(false);
         verrouille_ = true;
-        return {};
     }
-    const bool rienStocke = std::all_of(valeurs.cbegin(), valeurs.cend(),
-                                        [](const QString& valeur) { return valeur.isEmpty(); });
-    if (verrouPropre == 0 && rienStocke) {
-        if (dessus) {
-            LectureBDD(dessus->agence, dessus->utilisateur);
-        }
-        return {};
-    }
-    return Afficher(valeurs, verrouPropre);
+    return erreurLogo;
 }
 
 // The values in the order of the group's keys. Returns the logo's loading error, if any.
@@ -263,22 +243,23 @@ void TFicheConfigPrint::Modifie(const QString& cle) {
     }
 }
 
-QList<TFicheConfigPrint::ValeurAffichee> TFicheConfigPrint::ValeursAffichees() const {
-    return {
-        {QStringLiteral("Orientation"), ui_->rbPaysage->isChecked() ? kPaysage : kPortrait},
-        {QStringLiteral("Logo"), ui_->edtRepertoireLogo->text()},
-        {QStringLiteral("CGV"), EncoderSautsDeLigne(ui_->memoCGV->toPlainText())},
-        {QStringLiteral("QCM"), EncoderSautsDeLigne(ui_->memoQCM->toPlainText())},
-        {QStringLiteral("PiedDePage1"), ui_->edtPiedDePage1->text()},
-        {QStringLiteral("PiedDePage2"), EncoderSautsDeLigne(ui_->memoPiedDePage2->toPlainText())},
-        {QStringLiteral("DebutLigne"), ui_->edtDebutDeLigne->text()},
-        {QStringLiteral("FinLigne"), ui_->edtFinDeLigne->text()}};
+// In the order of the group's keys.
+QStringList TFicheConfigPrint::ValeursAffichees() const {
+    return {ui_->rbPaysage->isChecked() ? kPaysage : kPortrait,
+            ui_->edtRepertoireLogo->text(),
+            EncoderSautsDeLigne(ui_->memoCGV->toPlainText()),
+            EncoderSautsDeLigne(ui_->memoQCM->toPlainText()),
+            ui_->edtPiedDePage1->text(),
+            EncoderSautsDeLigne(ui_->memoPiedDePage2->toPlainText()),
+            ui_->edtDebutDeLigne->text(),
+            ui_->edtFinDeLigne->text()};
 }
 
 bool TFicheConfigPrint::AEnregistrer(const QString& cle) const {
     return !lectureIncomplete_ || clesModifiees_.contains(cle);
 }
 
+// The deletion a confirmed lock asks for, the flag and the values are stored together.
 bool TFicheConfigPrint::EcritureBDD() {
     if (verrouille_) {
         return true;
@@ -286,19 +267,25 @@ bool TFicheConfigPrint::EcritureBDD() {
     try {
         const SessionBDD session(dataModule_, fichierBDD_);
         const QString titre = Titre();
-        const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
-        if (utilisateur_.isEmpty() && AEnregistrer(cleVerrou)) {
-            Verifier(dataModule_.EcrireEntier(agence_, QString(), titre, cleVerrou,
-                                              ui_->cbBloquerConfig->isChecked() ? 1 : 0),
-                     cleVerrou);
-        }
-        for (const ValeurAffichee& valeur : ValeursAffichees()) {
-            if (AEnregistrer(valeur.cle)) {
-                Verifier(dataModule_.EcrireChaine(agence_, utilisateur_, titre, valeur.cle,
-                                                  valeur.valeur),
-                         valeur.cle);
+        const CleGroupe verrou{kGroupeConfigurationImpression.cleVerrou, TypeParametre::Entier};
+        dataModule_.EnUneTransaction([&] {
+            if (suppressionEnAttente_ && ui_->cbBloquerConfig->isChecked()) {
+                SupprimerValeursDessous(dataModule_, kGroupeConfigurationImpression.suppression,
+                                        agence_, titre);
             }
-        }
+            if (utilisateur_.isEmpty() && AEnregistrer(verrou.nom)) {
+                EcrireCle(dataModule_, {agence_, {}}, titre, verrou,
+                          ui_->cbBloquerConfig->isChecked() ? 1 : 0);
+            }
+            const QStringList valeurs = ValeursAffichees();
+            for (qsizetype i = 0; i < valeurs.size(); ++i) {
+                const CleGroupe& cle = kClesConfigurationImpression[i];
+                if (AEnregistrer(cle.nom)) {
+                    EcrireCle(dataModule_, {agence_, utilisateur_}, titre, cle, valeurs[i]);
+                }
+            }
+        });
+        suppressionEnAttente_ = false;
         return true;
     } catch (const std::exception& erreur) {
         ihm_.Information(this, kPrefixeEcriture + QString::fromUtf8(erreur.what()));
@@ -357,7 +344,9 @@ void TFicheConfigPrint::btnReprendreConfigClick() {
     LectureBDD(dessus.agence, dessus.utilisateur);
 }
 
+// A confirmed lock deletes nothing at once: the next save deletes the users' rows with the flag.
 void TFicheConfigPrint::cbBloquerConfigClick(bool coche) {
+    suppressionEnAttente_ = false;
     if (!coche) {
         return;
     }
@@ -366,14 +355,7 @@ void TFicheConfigPrint::cbBloquerConfigClick(bool coche) {
         ui_->cbBloquerConfig->setChecked(false);
         return;
     }
-    // Handled as the application handles an error that escapes an event: shown in the standard
-    // error box; the box stays ticked.
-    try {
-        SupprimerValeursDessous(dataModule_, fichierBDD_,
-                                kGroupeConfigurationImpression.suppression, agence_, Titre());
-    } catch (const std::exception& erreur) {
-        ihm_.AfficherException(this, QString::fromUtf8(erreur.what()));
-    }
+    suppressionEnAttente_ = true;
 }
 
 bool TFicheConfigPrint::FormCloseQuery() {

@@ -52,18 +52,13 @@ public:
     void done(int resultat) override;
 
 private:
-    struct ValeurAffichee {
-        QString cle;
-        QString valeur;
-    };
-
     void SuivreLesSaisies();
     QList<std::pair<QPlainTextEdit*, QString>> Memos() const;
     void Vider();
     QString LireNiveau(const Niveau& niveau);
     QString Afficher(const QStringList& valeurs, int verrouPropre);
     void ActiverSaisies(bool actif);
-    QList<ValeurAffichee> ValeursAffichees() const;
+    QStringList ValeursAffichees() const;
     bool AEnregistrer(const QString& cle) const;
     bool ConfirmerPourcent();
     void RemplirTitres();
@@ -78,6 +73,8 @@ private:
     QString utilisateur_;
     QString dossierTemplates_;
     bool verrouille_ = false;
+    // The user confirmed the lock: the users' rows are deleted at the next save.
+    bool suppressionEnAttente_ = false;
     bool dejaActive_ = false;
     // A reading that failed part-way leaves cleared or partial values on screen: until the next
     // reading only the keys the user has edited since are saved.

@@ -17,7 +17,8 @@ constexpr long kDelaiInactiviteSecondes = 60;
 void InitialiserCurl() {
     static const bool initialise = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     if (!initialise) {
-        throw ErreurSmtp("La bibliothèque réseau n'a pas pu être initialisée.");
+        throw ErreurSmtp(EtapeSmtp::Connexion,
+                         QStringLiteral("La bibliothèque réseau n'a pas pu être initialisée."));
     }
 }
 
@@ -42,6 +43,24 @@ QByteArray Url(const CompteSmtp& compte) {
         url += u':' + QString::number(compte.port);
     }
     return url.toUtf8();
+}
+
+EtapeSmtp Etape(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+            return EtapeSmtp::Connexion;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_USE_SSL_FAILED:
+            return EtapeSmtp::Tls;
+        case CURLE_LOGIN_DENIED:
+            return EtapeSmtp::Identification;
+        default:
+            return EtapeSmtp::Envoi;
+    }
 }
 
 QString MessageErreur(CURLcode code, const CompteSmtp& compte, const char* detail) {
@@ -110,11 +129,16 @@ public:
     explicit Session(const CompteSmtp& compte) : compte_(compte) {
         InitialiserCurl();
         if (compte.hote.trimmed().isEmpty()) {
-            throw ErreurSmtp("Aucun serveur SMTP n'est configuré.");
+            throw ErreurSmtp(EtapeSmtp::Connexion,
+                             QStringLiteral("Aucun serveur SMTP n'est configuré."));
         }
+        VerifierSansCaractereDeControle(compte.hote, QStringLiteral("Le nom du serveur SMTP"));
+        VerifierSansCaractereDeControle(compte.identifiant, QStringLiteral("Le login SMTP"));
+        VerifierSansCaractereDeControle(compte.motDePasse, QStringLiteral("Le mot de passe SMTP"));
         curl_.reset(curl_easy_init());
         if (!curl_) {
-            throw ErreurSmtp("La bibliothèque réseau n'a pas pu être initialisée.");
+            throw ErreurSmtp(EtapeSmtp::Connexion,
+                             QStringLiteral("La bibliothèque réseau n'a pas pu être initialisée."));
         }
         url_ = Url(compte);
         identifiant_ = compte.identifiant.toUtf8();
@@ -145,7 +169,7 @@ public:
         detail_[0] = '\0';
         const CURLcode code = curl_easy_perform(curl_.get());
         if (code != CURLE_OK) {
-            throw ErreurSmtp(MessageErreur(code, compte_, detail_).toStdString());
+            throw ErreurSmtp(Etape(code), MessageErreur(code, compte_, detail_));
         }
     }
 
@@ -194,19 +218,23 @@ void TesterConnexion(const CompteSmtp& compte) {
 }
 
 void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message) {
+    // Nothing goes on the wire before the session runs: a missing server is said first, then
+    // what the message itself lacks.
+    Session session(compte);
     const QByteArray contenu = ComposerMessage(message, QDateTime::currentDateTime());
     const QStringList destinataires = DestinatairesEnveloppe(message);
     if (destinataires.isEmpty()) {
-        throw ErreurSmtp("Le message n'a aucun destinataire.");
+        throw ErreurSmtp(EtapeSmtp::Envoi, QStringLiteral("Le message n'a aucun destinataire."));
     }
-    Session session(compte);
     const QByteArray expediteur = "<" + message.expediteur.adresse.toUtf8() + ">";
     ListeCurl liste;
     for (const QString& destinataire : destinataires) {
         const QByteArray adresse = "<" + destinataire.toUtf8() + ">";
         curl_slist* suite = curl_slist_append(liste.get(), adresse.constData());
         if (!suite) {
-            throw ErreurSmtp("Mémoire insuffisante pour la liste des destinataires.");
+            throw ErreurSmtp(
+                EtapeSmtp::Envoi,
+                QStringLiteral("Mémoire insuffisante pour la liste des destinataires."));
         }
         if (!liste) {
             liste.reset(suite);

@@ -28,14 +28,28 @@ struct CompteSmtp {
     bool accepterServeurNonVerifie = false;
 };
 
+// The step of an SMTP exchange that failed.
+enum class EtapeSmtp {
+    Connexion,       // no server configured, name unknown, refused, no answer
+    Tls,             // the TLS negotiation or the server's certificate
+    Identification,  // the login or the password refused
+    Envoi,           // the message itself: sender, recipients, contents, or a broken exchange
+};
+
 // A failure to reach, convince or talk to the server, with a French message that says why.
 class ErreurSmtp : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    ErreurSmtp(EtapeSmtp etape, const QString& message)
+        : std::runtime_error(message.toStdString()), etape_(etape) {}
+    EtapeSmtp Etape() const { return etape_; }
+
+private:
+    EtapeSmtp etape_;
 };
 
 // Connects, sets up TLS as asked and logs in when an identifiant is given, then hangs up.
 void TesterConnexion(const CompteSmtp& compte);
 
-// Sends the message. Throws ErreurSmtp, or std::runtime_error when an attachment is unreadable.
+// Sends the message. Throws ErreurSmtp, or std::runtime_error when an attachment is unreadable or
+// an address or header text is refused (VerifierMessage); nothing reaches the server then.
 void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message);

@@ -101,7 +101,7 @@ QByteArray DateRfc5322(const QDateTime& date) {
     const QLocale c = QLocale::c();
     const int decalage = date.offsetFromUtc() / 60;
     const QString zone = QStringLiteral("%1%2%3")
-                             .arg(decalage < 0 ? u'-' : u'+')
+                             .arg(QChar(decalage < 0 ? u'-' : u'+'))
                              .arg(qAbs(decalage) / 60, 2, 10, QLatin1Char('0'))
                              .arg(qAbs(decalage) % 60, 2, 10, QLatin1Char('0'));
     return (c.toString(date, QStringLiteral("ddd, d MMM yyyy HH:mm:ss ")) + zone).toUtf8();
@@ -118,6 +118,54 @@ QByteArray EnTetesPieceJointe(const QString& nomFichier) {
     return "Content-Type: application/octet-stream; name=" + nom + kFinDeLigne +
            "Content-Transfer-Encoding: base64" + kFinDeLigne +
            "Content-Disposition: " + disposition + kFinDeLigne;
+}
+
+QString NomCaractere(QChar c) {
+    switch (c.unicode()) {
+        case u'\r':
+            return QStringLiteral("retour chariot");
+        case u'\n':
+            return QStringLiteral("saut de ligne");
+        case u'\t':
+            return QStringLiteral("tabulation");
+        default:
+            return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+}
+
+// The text on one line, each control character shown as its escape.
+QString Visible(const QString& texte) {
+    QString visible;
+    for (const QChar c : texte) {
+        if (c == u'\r') {
+            visible += QStringLiteral("\\r");
+        } else if (c == u'\n') {
+            visible += QStringLiteral("\\n");
+        } else if (c.category() == QChar::Other_Control) {
+            visible += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            visible += c;
+        }
+    }
+    return visible;
+}
+
+void VerifierAdresse(const QString& adresse, const QString& champ) {
+    VerifierSansCaractereDeControle(adresse, champ);
+    for (const QChar c : adresse) {
+        if (c.isSpace() || c == u'<' || c == u'>') {
+            throw std::runtime_error(QStringLiteral("%1 contient une adresse mal formée : « %2 ».")
+                                         .arg(champ, adresse)
+                                         .toStdString());
+        }
+    }
+}
+
+void VerifierListe(const QString& liste, const QString& champ) {
+    VerifierSansCaractereDeControle(liste, champ);
+    for (const AdresseMail& adresse : AnalyserAdresses(liste)) {
+        VerifierAdresse(adresse.adresse, champ);
+    }
 }
 
 QByteArray LireFichier(const QString& chemin) {
@@ -154,6 +202,27 @@ QList<AdresseMail> AnalyserAdresses(const QString& texte) {
     return adresses;
 }
 
+void VerifierSansCaractereDeControle(const QString& texte, const QString& champ) {
+    for (const QChar c : texte) {
+        if (c.category() == QChar::Other_Control) {
+            throw std::runtime_error(
+                QStringLiteral("%1 contient un caractère de contrôle (%2) : « %3 ».")
+                    .arg(champ, NomCaractere(c), Visible(texte))
+                    .toStdString());
+        }
+    }
+}
+
+void VerifierMessage(const MessageMail& message) {
+    VerifierSansCaractereDeControle(message.expediteur.nom,
+                                    QStringLiteral("Le nom de l'expéditeur"));
+    VerifierAdresse(message.expediteur.adresse, QStringLiteral("L'adresse de l'expéditeur"));
+    VerifierListe(message.destinataires, QStringLiteral("Le champ « A »"));
+    VerifierListe(message.copies, QStringLiteral("Le champ « Cc »"));
+    VerifierListe(message.copiesCachees, QStringLiteral("Le champ « Cci »"));
+    VerifierSansCaractereDeControle(message.objet, QStringLiteral("Le champ « Objet »"));
+}
+
 QStringList DestinatairesEnveloppe(const MessageMail& message) {
     QStringList adresses;
     for (const QString* liste : {&message.destinataires, &message.copies, &message.copiesCachees}) {
@@ -165,6 +234,7 @@ QStringList DestinatairesEnveloppe(const MessageMail& message) {
 }
 
 QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date) {
+    VerifierMessage(message);
     const QByteArray frontiere =
         "=_vantaro_" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
     QByteArray texte;

@@ -26,9 +26,19 @@ struct MessageMail {
     QStringList piecesJointes;  // file paths, in order
 };
 
+// Throws std::runtime_error with a message that names the field (champ: "Le champ « A »", "Le nom
+// de l'expéditeur"...) when the text holds a control character: a line break in an address or a
+// header would let the text write SMTP commands or headers of its own.
+void VerifierSansCaractereDeControle(const QString& texte, const QString& champ);
+
+// The same check on every address and header text of the message, and on the form of each
+// address (no space nor angle bracket in the address itself).
+void VerifierMessage(const MessageMail& message);
+
 // The message as it goes on the wire: headers and a MIME body (the text as UTF-8, then one part
 // per attached file with its file name), lines ended by CRLF. Blind copies appear in no header.
-// Throws std::runtime_error naming the file when an attachment cannot be read.
+// Checks the message first (VerifierMessage). Throws std::runtime_error naming the file when an
+// attachment cannot be read.
 QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date);
 
 // Every address the server must deliver to: recipients, copies and blind copies.

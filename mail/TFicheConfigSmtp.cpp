@@ -9,6 +9,7 @@
 #include "EnvoiSmtp.h"
 #include "Ihm.h"
 #include "Installation.h"
+#include "MessageMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "TravailEnFond.h"
@@ -20,14 +21,11 @@ QString Section() {
     return QString(kSectionMail);
 }
 
-int EnEntier(const QString& texte) {
-    bool ok = false;
-    const int valeur = texte.trimmed().toInt(&ok);
-    if (!ok) {
-        throw std::runtime_error(
-            QStringLiteral("« %1 » n'est pas un numéro de port valide.").arg(texte).toStdString());
-    }
-    return valeur;
+constexpr int kPortMaximum = 65535;
+
+QString Saisie(const QLineEdit& champ, const QString& nom) {
+    VerifierSansCaractereDeControle(champ.text(), QStringLiteral("Le champ « %1 »").arg(nom));
+    return champ.text();
 }
 
 }  // namespace
@@ -61,19 +59,15 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
             ui_->edtPort->clear();
             ui_->cmbTls->setCurrentIndex(-1);
         },
-        [this](const Niveau& n) {
-            const QString s = Section();
-            connexion_.valeurs = {dataModule_.LireChaine(n.agence, n.utilisateur, s, "Host", {}),
-                                  dataModule_.LireEntier(n.agence, n.utilisateur, s, "Port", 0),
-                                  dataModule_.LireEntier(n.agence, n.utilisateur, s, "UseTLS", -1)};
-            return !connexion_.valeurs[0].toString().isEmpty() ||
-                   connexion_.valeurs[1].toInt() != 0 || connexion_.valeurs[2].toInt() != -1;
-        },
-        [this] {
-            ui_->edtHote->setText(connexion_.valeurs[0].toString());
-            ui_->edtPort->setText(QString::number(connexion_.valeurs[1].toInt()));
-            const int tls = connexion_.valeurs[2].toInt();
+        [this](const QVariantList& valeurs) {
+            ui_->edtHote->setText(valeurs[0].toString());
+            ui_->edtPort->setText(QString::number(valeurs[1].toInt()));
+            const int tls = valeurs[2].toInt();
             ui_->cmbTls->setCurrentIndex(tls >= 0 && tls < ui_->cmbTls->count() ? tls : -1);
+        },
+        [this]() -> QVariantList {
+            return {Saisie(*ui_->edtHote, QStringLiteral("Hôte")), PortSaisi(),
+                    ui_->cmbTls->currentIndex()};
         }};
     identification_ = {
         &kGroupeIdentificationSmtp,
@@ -82,30 +76,18 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
         ui_->btnReprendreIdentification,
         {ui_->edtLogin, ui_->edtMotDePasse, ui_->edtExpediteurMail, ui_->edtExpediteurNom},
         [this] {
-            for (QLineEdit* champ : {ui_->edtLogin, ui_->edtMotDePasse, ui_->edtExpediteurMail,
-                                     ui_->edtExpediteurNom}) {
+            for (QLineEdit* champ : ChampsIdentification()) {
                 champ->clear();
             }
             ui_->cbBloquerIdentification->setChecked(false);
         },
-        [this](const Niveau& n) {
-            identification_.valeurs.clear();
-            bool contient = false;
-            for (const QString& cle : Cles(kGroupeIdentificationSmtp)) {
-                const QString valeur =
-                    dataModule_.LireChaine(n.agence, n.utilisateur, Section(), cle, {});
-                contient = contient || !valeur.isEmpty();
-                identification_.valeurs.append(valeur);
-            }
-            return contient;
-        },
-        [this] {
-            const QList<QLineEdit*> champs{ui_->edtLogin, ui_->edtMotDePasse,
-                                           ui_->edtExpediteurMail, ui_->edtExpediteurNom};
+        [this](const QVariantList& valeurs) {
+            const QList<QLineEdit*> champs = ChampsIdentification();
             for (qsizetype i = 0; i < champs.size(); ++i) {
-                champs[i]->setText(identification_.valeurs[i].toString());
+                champs[i]->setText(valeurs[i].toString());
             }
-        }};
+        },
+        [this] { return IdentificationSaisie(); }};
 
     connect(ui_->btnValider, &QPushButton::clicked, this, &TFicheConfigSmtp::btnValiderClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigSmtp::btnFermerClick);
@@ -170,27 +152,16 @@ void TFicheConfigSmtp::LectureGroupe(Groupe& groupe, const Niveau& niveau) {
     try {
         groupe.vider();
         groupe.bloque = false;
-        const QString cleVerrou(groupe.definition->cleVerrou);
-        const int verrouPropre =
-            niveau.utilisateur.isEmpty()
-                ? dataModule_.LireEntier(niveau.agence, {}, Section(), cleVerrou, 0)
-                : 0;
-        const bool contient = groupe.lire(niveau);
-        const std::optional<Niveau> dessus = NiveauAuDessus(niveau);
-        if (NiveauVerrouille(dataModule_, Section(), cleVerrou, niveau)) {
-            LectureGroupe(groupe, *dessus);
-            ActiverGroupe(groupe, false);
-            groupe.bloque = true;
-        } else if (verrouPropre == 0 && !contient) {
-            if (dessus) {
-                LectureGroupe(groupe, *dessus);
-            }
-        } else {
-            ActiverGroupe(groupe, true);
-            groupe.bloque = false;
-            CocherSansEffet(*groupe.caseVerrou, verrouPropre == 1);
-            groupe.afficher();
+        groupe.suppressionEnAttente = false;
+        const GroupeAffiche affiche =
+            LireGroupeAffiche(dataModule_, Section(), *groupe.definition, niveau);
+        if (affiche.rien) {
+            return;
         }
+        ActiverGroupe(groupe, !affiche.verrouille);
+        groupe.bloque = affiche.verrouille;
+        CocherSansEffet(*groupe.caseVerrou, affiche.verrouPropre == 1);
+        groupe.afficher(affiche.valeurs);
     } catch (const std::exception& erreur) {
         ihm_.Information(this, groupe.prefixeErreur + QString::fromUtf8(erreur.what()));
     }
@@ -215,43 +186,78 @@ Niveau TFicheConfigSmtp::NiveauAReprendre() const {
 
 void TFicheConfigSmtp::btnValiderClick() {
     try {
-        SessionBDD session(dataModule_, fichierBDD_);
-        if (!connexion_.bloque) {
-            EcrireGroupeConnexion();
-        }
-        if (!identification_.bloque) {
-            EcrireGroupeIdentification();
-        }
+        Enregistrer();
     } catch (const std::exception& erreur) {
         ihm_.Information(this, QStringLiteral("TFicheConfigSmtp::Valider : ") +
                                    QString::fromUtf8(erreur.what()));
+        return;
     }
     accept();
 }
 
-void TFicheConfigSmtp::EcrireGroupeConnexion() {
-    const QString s = Section();
-    if (utilisateur_.isEmpty()) {
-        dataModule_.EcrireEntier(agence_, {}, s, QString(kGroupeConnexionSmtp.cleVerrou),
-                                 ui_->cbBloquerConnexion->isChecked() ? 1 : 0);
-    }
-    dataModule_.EcrireChaine(agence_, utilisateur_, s, "Host", ui_->edtHote->text());
-    dataModule_.EcrireEntier(agence_, utilisateur_, s, "Port", EnEntier(ui_->edtPort->text()));
-    dataModule_.EcrireEntier(agence_, utilisateur_, s, "UseTLS", ui_->cmbTls->currentIndex());
+// Every value is checked before anything is written; the deletions the confirmed locks ask
+// for, the lock flags and the values are then stored together, or not at all.
+void TFicheConfigSmtp::Enregistrer() {
+    const QVariantList connexion = connexion_.bloque ? QVariantList() : connexion_.saisis();
+    const QVariantList identification =
+        identification_.bloque ? QVariantList() : identification_.saisis();
+    const SessionBDD session(dataModule_, fichierBDD_);
+    dataModule_.EnUneTransaction([&] {
+        if (suppressionConfigurationEnAttente_ && ui_->cbBloquerConfig->isChecked()) {
+            SupprimerValeursDessous(dataModule_, kSuppressionConfigurationSmtp, agence_, Section());
+        }
+        if (!connexion_.bloque) {
+            EcrireGroupe(connexion_, connexion);
+        }
+        if (!identification_.bloque) {
+            EcrireGroupe(identification_, identification);
+        }
+    });
 }
 
-void TFicheConfigSmtp::EcrireGroupeIdentification() {
+void TFicheConfigSmtp::EcrireGroupe(const Groupe& groupe, const QVariantList& valeurs) {
     const QString s = Section();
+    const GroupeVerrouille& definition = *groupe.definition;
     if (utilisateur_.isEmpty()) {
-        dataModule_.EcrireEntier(agence_, {}, s, QString(kGroupeIdentificationSmtp.cleVerrou),
-                                 ui_->cbBloquerIdentification->isChecked() ? 1 : 0);
+        if (groupe.suppressionEnAttente && groupe.caseVerrou->isChecked()) {
+            SupprimerValeursDessous(dataModule_, definition.suppression, agence_, s);
+        }
+        EcrireCle(dataModule_, {agence_, {}}, s, {definition.cleVerrou, TypeParametre::Entier},
+                  groupe.caseVerrou->isChecked() ? 1 : 0);
     }
-    const QStringList valeurs{ui_->edtLogin->text(), ui_->edtMotDePasse->text(),
-                              ui_->edtExpediteurMail->text(), ui_->edtExpediteurNom->text()};
-    const QStringList cles = Cles(kGroupeIdentificationSmtp);
-    for (qsizetype i = 0; i < cles.size(); ++i) {
-        dataModule_.EcrireChaine(agence_, utilisateur_, s, cles[i], valeurs[i]);
+    for (qsizetype i = 0; i < qsizetype(definition.cles.size()); ++i) {
+        EcrireCle(dataModule_, NiveauPropre(), s, definition.cles[i], valeurs[i]);
     }
+}
+
+int TFicheConfigSmtp::PortSaisi() const {
+    const QString texte = ui_->edtPort->text().trimmed();
+    if (texte.isEmpty()) {
+        throw std::runtime_error(
+            "Le port est vide : saisissez le numéro de port du serveur SMTP (25, 465 ou 587 par "
+            "exemple).");
+    }
+    bool ok = false;
+    const int port = texte.toInt(&ok);
+    if (!ok || port < 0 || port > kPortMaximum) {
+        throw std::runtime_error(
+            QStringLiteral("« %1 » n'est pas un numéro de port valide (un nombre de 0 à %2).")
+                .arg(ui_->edtPort->text())
+                .arg(kPortMaximum)
+                .toStdString());
+    }
+    return port;
+}
+
+QList<QLineEdit*> TFicheConfigSmtp::ChampsIdentification() const {
+    return {ui_->edtLogin, ui_->edtMotDePasse, ui_->edtExpediteurMail, ui_->edtExpediteurNom};
+}
+
+QVariantList TFicheConfigSmtp::IdentificationSaisie() const {
+    return {Saisie(*ui_->edtLogin, QStringLiteral("Login")),
+            Saisie(*ui_->edtMotDePasse, QStringLiteral("Mot de passe")),
+            Saisie(*ui_->edtExpediteurMail, QStringLiteral("Expéditeur mail")),
+            Saisie(*ui_->edtExpediteurNom, QStringLiteral("Expéditeur Nom"))};
 }
 
 void TFicheConfigSmtp::btnFermerClick() {
@@ -262,7 +268,9 @@ bool TFicheConfigSmtp::ConfirmerSuppression(const QString& titre) {
     return ihm_.Confirmation(this, titre, kConfirmationSuppressionVerrou);
 }
 
+// A confirmed lock deletes nothing at once: "Valider" deletes the rows below with the flag.
 void TFicheConfigSmtp::cbBloquerConfigClick(bool coche) {
+    suppressionConfigurationEnAttente_ = false;
     if (!coche) {
         ui_->cbBloquerConnexion->setChecked(false);
         ui_->cbBloquerIdentification->setChecked(false);
@@ -272,42 +280,38 @@ void TFicheConfigSmtp::cbBloquerConfigClick(bool coche) {
         ui_->cbBloquerConfig->setChecked(false);
         return;
     }
-    SupprimerValeursDessous(dataModule_, fichierBDD_, kSuppressionConfigurationSmtp, agence_,
-                            Section());
-    CocherSansEffet(*ui_->cbBloquerConnexion, true);
-    CocherSansEffet(*ui_->cbBloquerIdentification, true);
+    suppressionConfigurationEnAttente_ = true;
+    for (Groupe* groupe : {&connexion_, &identification_}) {
+        groupe->suppressionEnAttente = true;
+        CocherSansEffet(*groupe->caseVerrou, true);
+    }
+}
+
+void TFicheConfigSmtp::CocherGroupe(Groupe& groupe, bool coche, const QString& titre,
+                                    QCheckBox& autre) {
+    groupe.suppressionEnAttente = false;
+    if (!coche) {
+        CocherSansEffet(*ui_->cbBloquerConfig, false);
+        return;
+    }
+    if (!ConfirmerSuppression(titre)) {
+        groupe.caseVerrou->setChecked(false);
+        return;
+    }
+    groupe.suppressionEnAttente = true;
+    if (autre.isChecked()) {
+        CocherSansEffet(*ui_->cbBloquerConfig, true);
+    }
 }
 
 void TFicheConfigSmtp::cbBloquerConnexionClick(bool coche) {
-    if (!coche) {
-        CocherSansEffet(*ui_->cbBloquerConfig, false);
-        return;
-    }
-    if (!ConfirmerSuppression(QStringLiteral("Blocage de la connexion"))) {
-        ui_->cbBloquerConnexion->setChecked(false);
-        return;
-    }
-    SupprimerValeursDessous(dataModule_, fichierBDD_, kGroupeConnexionSmtp.suppression, agence_,
-                            Section());
-    if (ui_->cbBloquerIdentification->isChecked()) {
-        CocherSansEffet(*ui_->cbBloquerConfig, true);
-    }
+    CocherGroupe(connexion_, coche, QStringLiteral("Blocage de la connexion"),
+                 *ui_->cbBloquerIdentification);
 }
 
 void TFicheConfigSmtp::cbBloquerIdentificationClick(bool coche) {
-    if (!coche) {
-        CocherSansEffet(*ui_->cbBloquerConfig, false);
-        return;
-    }
-    if (!ConfirmerSuppression(QStringLiteral("Blocage de l'identification"))) {
-        ui_->cbBloquerIdentification->setChecked(false);
-        return;
-    }
-    SupprimerValeursDessous(dataModule_, fichierBDD_, kGroupeIdentificationSmtp.suppression,
-                            agence_, Section());
-    if (ui_->cbBloquerConnexion->isChecked()) {
-        CocherSansEffet(*ui_->cbBloquerConfig, true);
-    }
+    CocherGroupe(identification_, coche, QStringLiteral("Blocage de l'identification"),
+                 *ui_->cbBloquerConnexion);
 }
 
 void TFicheConfigSmtp::btnReprendreConfigClick() {

@@ -8,6 +8,7 @@
 
 class Ihm;
 class QCheckBox;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 class TDataModuleAbs;
@@ -46,7 +47,7 @@ public:
     void btnTesterClick();
 
 private:
-    // What differs between the two groups; the reading itself is shared.
+    // What differs between the two groups; the reading and the saving are shared.
     struct Groupe {
         const GroupeVerrouille* definition;
         QString prefixeErreur;
@@ -54,11 +55,13 @@ private:
         QPushButton* reprendre;
         QList<QWidget*> saisies;
         std::function<void()> vider;
-        // Reads the group's keys at the level into valeurs; true when the level holds any.
-        std::function<bool(const Niveau&)> lire;
-        std::function<void()> afficher;
-        QVariantList valeurs;
+        // Shows values, in the order of the group's keys.
+        std::function<void(const QVariantList&)> afficher;
+        // The values typed, in the order of the group's keys; throws on a value that is refused.
+        std::function<QVariantList()> saisis;
         bool bloque = false;
+        // The user confirmed the lock: the levels below lose their rows at "Valider".
+        bool suppressionEnAttente = false;
     };
 
     void LectureGroupe(Groupe& groupe, const Niveau& niveau);
@@ -67,8 +70,12 @@ private:
     Niveau NiveauAReprendre() const;
     bool ConfirmerSuppression(const QString& titre);
     void ReprendreGroupe(Groupe& groupe);
-    void EcrireGroupeConnexion();
-    void EcrireGroupeIdentification();
+    void Enregistrer();
+    void EcrireGroupe(const Groupe& groupe, const QVariantList& valeurs);
+    void CocherGroupe(Groupe& groupe, bool coche, const QString& titre, QCheckBox& autre);
+    int PortSaisi() const;
+    QList<QLineEdit*> ChampsIdentification() const;
+    QVariantList IdentificationSaisie() const;
     static void CocherSansEffet(QCheckBox& boite, bool coche);
 
     std::unique_ptr<Ui::TFicheConfigSmtp> ui_;
@@ -80,4 +87,6 @@ private:
     bool dejaAffiche_ = false;
     Groupe connexion_;
     Groupe identification_;
+    // "Bloquer la configuration" confirmed: the whole section below goes at "Valider".
+    bool suppressionConfigurationEnAttente_ = false;
 };

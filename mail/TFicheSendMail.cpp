@@ -14,13 +14,38 @@
 #include "TravailEnFond.h"
 #include "ui_TFicheSendMail.h"
 
+namespace {
+
+// What failed, said once: the connection, TLS, the login or the sending itself.
+QString MessageEchec(const std::exception& erreur) {
+    const auto* smtp = dynamic_cast<const ErreurSmtp*>(&erreur);
+    QString etape = QStringLiteral("Erreur lors de l'envoi");
+    switch (smtp ? smtp->Etape() : EtapeSmtp::Envoi) {
+        case EtapeSmtp::Connexion:
+            etape = QStringLiteral("Echec de la connexion");
+            break;
+        case EtapeSmtp::Tls:
+            etape = QStringLiteral("Echec du chiffrement TLS");
+            break;
+        case EtapeSmtp::Identification:
+            etape = QStringLiteral("Echec de l'identification");
+            break;
+        case EtapeSmtp::Envoi:
+            break;
+    }
+    const QString texte = QString::fromUtf8(erreur.what());
+    return texte.isEmpty() ? etape + u'.' : etape + QStringLiteral(" : ") + texte;
+}
+
+}  // namespace
+
 TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
     : FicheDialogue(proprietaire),
       ui_(std::make_unique<Ui::TFicheSendMail>()),
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
+    AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     connect(ui_->btnEnvoyer, &QPushButton::clicked, this, &TFicheSendMail::btnEnvoyerClick);
     connect(ui_->btnConfiguration, &QPushButton::clicked, this,
             &TFicheSendMail::btnConfigurationClick);
@@ -95,25 +120,15 @@ void TFicheSendMail::btnEnvoyerClick() {
     const CompteSmtp compte = compte_;
     setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        ExecuterEnFond([compte] { TesterConnexion(compte); });
-    } catch (const std::exception& erreur) {
-        const QString texte = QString::fromUtf8(erreur.what());
-        ihm_.Information(this, texte.isEmpty()
-                                   ? QStringLiteral("Echec de la connexion")
-                                   : QStringLiteral("Echec de la connexion : ") + texte);
-    }
+    QString resultat = QStringLiteral("Le message a été envoyé.");
     try {
         ExecuterEnFond([compte, message] { EnvoyerMessage(compte, message); });
-        ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
     } catch (const std::exception& erreur) {
-        const QString texte = QString::fromUtf8(erreur.what());
-        ihm_.Information(this, texte.isEmpty()
-                                   ? QStringLiteral("Erreur lors de l'envoi.")
-                                   : QStringLiteral("Erreur lors de l'envoi : ") + texte);
+        resultat = MessageEchec(erreur);
     }
     QGuiApplication::restoreOverrideCursor();
     setEnabled(true);
+    ihm_.Information(this, resultat);
 }
 
 void TFicheSendMail::btnConfigurationClick() {

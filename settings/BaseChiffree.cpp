@@ -17,22 +17,43 @@ QString Guillemets(const QString& chemin) {
     return QStringLiteral("« %1 »").arg(chemin);
 }
 
-// The engine says only "not a database"; the file itself tells a plain database or a foreign file
-// from an encrypted one whose password differs.
+// Below this many different byte values in its first page a file is not encrypted: an encrypted
+// page looks random (about 250 different values in 1024 bytes).
+constexpr int kOctetsDifferentsChiffre = 200;
+
+bool SembleChiffre(const QByteArray& page) {
+    bool vus[256] = {};
+    int differents = 0;
+    for (const char octet : page) {
+        bool& vu = vus[static_cast<unsigned char>(octet)];
+        differents += vu ? 0 : 1;
+        vu = true;
+    }
+    return differents >= kOctetsDifferentsChiffre;
+}
+
+// The engine says only "not a database", for a wrong password as for a foreign or damaged file.
+// The file itself tells some of them apart: a plain database, a size no encrypted database has, a
+// first page that is not encrypted. A file that looks encrypted but that the password does not
+// open may have another password or a damaged first page: nothing tells these two apart.
 QString ExpliquerFichierIllisible(const QString& chemin) {
     QFile fichier(chemin);
-    const QByteArray entete = fichier.open(QIODevice::ReadOnly) ? fichier.read(16) : QByteArray();
-    if (entete == QByteArray("SQLite format 3\0", 16)) {
+    const QByteArray page =
+        fichier.open(QIODevice::ReadOnly) ? fichier.read(kTaillePage) : QByteArray();
+    if (page.startsWith(QByteArray("SQLite format 3\0", 16))) {
         return QStringLiteral(
                    "Le fichier %1 est une base non chiffrée, pas une base de paramètres.")
             .arg(Guillemets(chemin));
     }
-    const qint64 taille = QFileInfo(chemin).size();
-    if (taille > 0 && taille % kTaillePage == 0) {
-        return QStringLiteral("Le mot de passe de la base de paramètres %1 est refusé.")
+    const qsizetype taille = fichier.size();
+    if (taille == 0 || taille % kTaillePage != 0 || !SembleChiffre(page)) {
+        return QStringLiteral(
+                   "Le fichier %1 n'est pas une base de paramètres, ou il est endommagé.")
             .arg(Guillemets(chemin));
     }
-    return QStringLiteral("Le fichier %1 n'est pas une base de paramètres.")
+    return QStringLiteral(
+               "La base de paramètres %1 est chiffrée avec un autre mot de passe, ou endommagée "
+               "(le fichier ne permet pas de distinguer ces deux cas).")
         .arg(Guillemets(chemin));
 }
 
@@ -47,6 +68,9 @@ QString MessageErreur(sqlite3* base, int code, const QString& chemin) {
                 .arg(kAttenteVerrouMs / 1000);
         case SQLITE_NOTADB:
             return ExpliquerFichierIllisible(chemin);
+        case SQLITE_CORRUPT:
+            return QStringLiteral("La base de paramètres %1 est endommagée.")
+                .arg(Guillemets(chemin));
         case SQLITE_CANTOPEN:
             return QStringLiteral("Impossible d'ouvrir la base de paramètres %1.")
                 .arg(Guillemets(chemin));
@@ -71,6 +95,12 @@ void VerifierChemin(const QString& chemin, BaseChiffree::Ouverture ouverture) {
     if (ouverture == BaseChiffree::Ouverture::Existante && !info.isFile()) {
         throw ErreurBDD(
             QStringLiteral("La base de paramètres %1 n'existe pas.").arg(Guillemets(chemin)));
+    }
+    // The engine would take an empty file for a new, empty database.
+    if (ouverture == BaseChiffree::Ouverture::Existante && info.size() == 0) {
+        throw ErreurBDD(
+            QStringLiteral("Le fichier %1 est vide : ce n'est pas une base de paramètres.")
+                .arg(Guillemets(chemin)));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "TDataModuleAbs.h"
 
+#include <QScopedValueRollback>
 #include <optional>
 
 #include "BaseChiffree.h"
@@ -161,11 +162,23 @@ bool TDataModuleAbs::Ecrire(TypeParametre type, const AdresseValeur& adresse,
     }
     // Another process may write the same key between the test and the statement: the
     // transaction keeps them together so that a new key is never inserted twice.
-    TransactionImmediate transaction(*parametres_);
-    const bool resultat =
-        Existe(type, adresse) ? Modifier(type, adresse, valeur) : Inserer(type, adresse, valeur);
-    transaction.Valider();
+    bool resultat = false;
+    EnUneTransaction([&] {
+        resultat = Existe(type, adresse) ? Modifier(type, adresse, valeur)
+                                         : Inserer(type, adresse, valeur);
+    });
     return resultat;
+}
+
+void TDataModuleAbs::EnUneTransaction(const std::function<void()>& ecritures) {
+    if (enTransaction_) {
+        ecritures();
+        return;
+    }
+    TransactionImmediate transaction(Connexion());
+    const QScopedValueRollback<bool> dedans(enTransaction_, true);
+    ecritures();
+    transaction.Valider();
 }
 
 QString TDataModuleAbs::LireTexte(TypeParametre type, const AdresseValeur& adresse,

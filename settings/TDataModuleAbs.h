@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "Requete.h"
@@ -90,6 +91,11 @@ public:
     // A fresh query for a statement of the caller's own, or none while no database is open.
     std::unique_ptr<Requete> NouvelleRequete();
 
+    // Runs the writes and statements of ecritures on the open store as one transaction: all of
+    // them are stored, or none when one of them throws (the error goes on). ecritures must not
+    // close the store. A transaction inside another one is part of it.
+    void EnUneTransaction(const std::function<void()>& ecritures);
+
 private:
     friend class Requete;
 
@@ -101,4 +107,5 @@ private:
     QString LireTexte(TypeParametre type, const AdresseValeur& adresse, const QString& defaut);
 
     std::unique_ptr<BaseChiffree> parametres_;
+    bool enTransaction_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "SessionBDD.h"
+#include "ErreurBDD.h"
 #include "TDataModuleAbs.h"
 
 namespace {
@@ -19,6 +19,20 @@ bool TousVides(const QStringList& valeurs) {
                        [](const QString& valeur) { return valeur.isEmpty(); });
 }
 
+QVariant LireCle(TDataModuleAbs& store, const QString& section, const CleGroupe& cle,
+                 const Niveau& niveau) {
+    if (cle.type == TypeParametre::Entier) {
+        return store.LireEntier(niveau.agence, niveau.utilisateur, section, cle.nom,
+                                cle.defautEntier);
+    }
+    return store.LireChaine(niveau.agence, niveau.utilisateur, section, cle.nom, QString());
+}
+
+bool ADefaut(const CleGroupe& cle, const QVariant& valeur) {
+    return cle.type == TypeParametre::Entier ? valeur.toInt() == cle.defautEntier
+                                             : valeur.toString().isEmpty();
+}
+
 }  // namespace
 
 std::optional<Niveau> NiveauAuDessus(const Niveau& niveau) {
@@ -33,8 +47,8 @@ std::optional<Niveau> NiveauAuDessus(const Niveau& niveau) {
 
 QStringList Cles(const GroupeVerrouille& groupe) {
     QStringList cles;
-    for (const QLatin1StringView cle : groupe.cles) {
-        cles << cle;
+    for (const CleGroupe& cle : groupe.cles) {
+        cles << cle.nom;
     }
     return cles;
 }
@@ -55,6 +69,44 @@ bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QStri
     }
     return !niveau.agence.isEmpty() &&
            LireVerrou(store, section, cleVerrou, QString()) == kVerrouille;
+}
+
+GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
+                                const GroupeVerrouille& groupe, const Niveau& lu) {
+    const QString cleVerrou(groupe.cleVerrou);
+    GroupeAffiche affiche{lu};
+    if (lu.utilisateur.isEmpty()) {
+        affiche.verrouPropre = LireVerrou(store, section, cleVerrou, lu.agence);
+    }
+    bool rienStocke = true;
+    for (const CleGroupe& cle : groupe.cles) {
+        affiche.valeurs << LireCle(store, section, cle, lu);
+        rienStocke = rienStocke && ADefaut(cle, affiche.valeurs.last());
+    }
+    const std::optional<Niveau> dessus = NiveauAuDessus(lu);
+    if (NiveauVerrouille(store, section, cleVerrou, lu)) {
+        affiche = LireGroupeAffiche(store, section, groupe, *dessus);
+        affiche.verrouille = true;
+    } else if (affiche.verrouPropre != kVerrouille && rienStocke) {
+        if (dessus) {
+            return LireGroupeAffiche(store, section, groupe, *dessus);
+        }
+        affiche.rien = true;
+    }
+    return affiche;
+}
+
+void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& section,
+               const CleGroupe& cle, const QVariant& valeur) {
+    const bool ecrit = cle.type == TypeParametre::Entier
+                           ? store.EcrireEntier(niveau.agence, niveau.utilisateur, section, cle.nom,
+                                                valeur.toInt())
+                           : store.EcrireChaine(niveau.agence, niveau.utilisateur, section, cle.nom,
+                                                valeur.toString());
+    if (!ecrit) {
+        throw ErreurBDD(
+            QStringLiteral("La valeur « %1 » n'a pas été enregistrée.").arg(QString(cle.nom)));
+    }
 }
 
 Niveau NiveauDeDepart(const Niveau& travail, int verrouGlobal, int verrouAgence) {
@@ -111,28 +163,25 @@ InstructionSuppression InstructionSuppressionVerrou(const SuppressionVerrou& sup
     InstructionSuppression instruction;
     instruction.lignes << QStringLiteral(" DELETE FROM Parametres")
                        << QStringLiteral(" WHERE `Agence` = :Agence ");
-    if (suppression.testUtilisateurToujours || !agence.isEmpty()) {
-        // An empty user is stored as the empty text, not as NULL: only a user name counts.
-        instruction.lignes << QStringLiteral(" AND `Utilisateur` <> '' ");
-    }
-    instruction.lignes << QStringLiteral(" AND `Section` = :Section ");
+    // An empty user is stored as the empty text, not as NULL: only a user name counts. The test
+    // is there at the global level too, whose own rows are no more the lock's to delete.
+    instruction.lignes << QStringLiteral(" AND `Utilisateur` <> '' ")
+                       << QStringLiteral(" AND `Section` = :Section ");
     instruction.parametres << std::pair(QStringLiteral("Agence"), agence)
                            << std::pair(QStringLiteral("Section"), section);
     if (!suppression.cles.empty()) {
         QStringList tests;
-        for (const QLatin1StringView cle : suppression.cles) {
-            tests << QStringLiteral("`Cle` = :") + cle;
-            instruction.parametres << std::pair(QString(cle), QString(cle));
+        for (const CleGroupe& cle : suppression.cles) {
+            tests << QStringLiteral("`Cle` = :") + cle.nom;
+            instruction.parametres << std::pair(QString(cle.nom), QString(cle.nom));
         }
         instruction.lignes << QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
     }
     return instruction;
 }
 
-int SupprimerValeursDessous(TDataModuleAbs& store, const QString& fichierBDD,
-                            const SuppressionVerrou& suppression, const QString& agence,
-                            const QString& section) {
-    const SessionBDD session(store, fichierBDD);
+int SupprimerValeursDessous(TDataModuleAbs& store, const SuppressionVerrou& suppression,
+                            const QString& agence, const QString& section) {
     const auto requete = store.NouvelleRequete();
     if (!requete) {
         return -1;

@@ -4,18 +4,19 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <optional>
 #include <span>
 
-class TDataModuleAbs;
+#include "TDataModuleAbs.h"
 
 // The lock rules of the settings levels. A group of keys of one section is shown, saved and
 // locked together; its lock is an "ENTIER" flag (1 locked, 0 or missing not) stored under the
 // group's lock key at an agency level or at the global level, never at a user level. A lock makes
 // every level below use the locking level's values.
 //
-// The functions that take a TDataModuleAbs run on the open store, except
-// SupprimerValeursDessous, which opens and closes it; store errors go through as ErreurBDD.
+// The functions that take a TDataModuleAbs run on the open store; store errors go through as
+// ErreurBDD.
 
 // A level of the settings: global (both empty), agency (user empty) or user.
 struct Niveau {
@@ -33,48 +34,56 @@ inline bool EstGlobal(const Niveau& niveau) {
 // a user without agency; nothing above the global level.
 std::optional<Niveau> NiveauAuDessus(const Niveau& niveau);
 
-// Which rows a lock box's delete statement removes below the level.
+// A key of a group: the type it is stored with and the default it is read with ("STRING" keys
+// are read with the empty text).
+struct CleGroupe {
+    QLatin1StringView nom;
+    TypeParametre type = TypeParametre::Chaine;
+    int defautEntier = 0;
+};
+
+// Which rows a lock box's delete statement removes below its level: the rows of that agency
+// (the global level: of no agency) and section that carry a user name, never the level's own.
 struct SuppressionVerrou {
-    std::span<const QLatin1StringView> cles;  // the keys it names; none: the whole section
-    bool testUtilisateurToujours;             // else only when the agency is not empty
+    std::span<const CleGroupe> cles;  // the keys it names; none: the whole section
 };
 
 struct GroupeVerrouille {
     QLatin1StringView section;  // empty: the section is the document title, given by the caller
     QLatin1StringView cleVerrou;
-    std::span<const QLatin1StringView> cles;  // in the order the windows read and save them
+    std::span<const CleGroupe> cles;  // in the order the windows read and save them
     SuppressionVerrou suppression;
 };
 
 inline constexpr QLatin1StringView kSectionMail{"Mail"};
 
-inline constexpr QLatin1StringView kClesConfigurationImpression[] = {
-    QLatin1StringView("Orientation"), QLatin1StringView("Logo"),
-    QLatin1StringView("CGV"),         QLatin1StringView("QCM"),
-    QLatin1StringView("PiedDePage1"), QLatin1StringView("PiedDePage2"),
-    QLatin1StringView("DebutLigne"),  QLatin1StringView("FinLigne")};
-inline constexpr QLatin1StringView kClesConnexionSmtp[] = {
-    QLatin1StringView("Host"), QLatin1StringView("Port"), QLatin1StringView("UseTLS")};
-inline constexpr QLatin1StringView kClesIdentificationSmtp[] = {
-    QLatin1StringView("Login"), QLatin1StringView("Password"), QLatin1StringView("ExpediteurMail"),
-    QLatin1StringView("ExpediteurNom")};
+inline constexpr CleGroupe kClesConfigurationImpression[] = {
+    {QLatin1StringView("Orientation")}, {QLatin1StringView("Logo")},
+    {QLatin1StringView("CGV")},         {QLatin1StringView("QCM")},
+    {QLatin1StringView("PiedDePage1")}, {QLatin1StringView("PiedDePage2")},
+    {QLatin1StringView("DebutLigne")},  {QLatin1StringView("FinLigne")}};
+inline constexpr CleGroupe kClesConnexionSmtp[] = {
+    {QLatin1StringView("Host")},
+    {QLatin1StringView("Port"), TypeParametre::Entier, 0},
+    {QLatin1StringView("UseTLS"), TypeParametre::Entier, -1}};
+inline constexpr CleGroupe kClesIdentificationSmtp[] = {{QLatin1StringView("Login")},
+                                                        {QLatin1StringView("Password")},
+                                                        {QLatin1StringView("ExpediteurMail")},
+                                                        {QLatin1StringView("ExpediteurNom")}};
 
-// Print configuration of one document title: all "STRING".
+// Print configuration of one document title.
 inline constexpr GroupeVerrouille kGroupeConfigurationImpression{
-    {}, QLatin1StringView("BloquerConfig"), kClesConfigurationImpression, {{}, false}};
-// Host "STRING", Port and UseTLS "ENTIER".
-inline constexpr GroupeVerrouille kGroupeConnexionSmtp{kSectionMail,
-                                                       QLatin1StringView("BloquerConnexion"),
-                                                       kClesConnexionSmtp,
-                                                       {kClesConnexionSmtp, false}};
-// All "STRING". The lock key is cut at 20 characters in every stored database.
+    {}, QLatin1StringView("BloquerConfig"), kClesConfigurationImpression, {{}}};
+inline constexpr GroupeVerrouille kGroupeConnexionSmtp{
+    kSectionMail, QLatin1StringView("BloquerConnexion"), kClesConnexionSmtp, {kClesConnexionSmtp}};
+// The lock key is cut at 20 characters in every stored database.
 inline constexpr GroupeVerrouille kGroupeIdentificationSmtp{
     kSectionMail,
     QLatin1StringView("BloquerIdentificatio"),
     kClesIdentificationSmtp,
-    {kClesIdentificationSmtp, false}};
-// The SMTP window's box that locks both SMTP groups: the whole section, always with the user test.
-inline constexpr SuppressionVerrou kSuppressionConfigurationSmtp{{}, true};
+    {kClesIdentificationSmtp}};
+// The SMTP window's box that locks both SMTP groups: the whole section.
+inline constexpr SuppressionVerrou kSuppressionConfigurationSmtp{{}};
 
 QStringList Cles(const GroupeVerrouille& groupe);
 
@@ -85,6 +94,23 @@ bool EstVerrouille(const Niveau& niveau, int verrouAgence, int verrouGlobal);
 // The same rule reading the flags from the store.
 bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
                       const Niveau& niveau);
+
+// What a configuration window shows for a group when it reads the level lu (its own level, or
+// the level above through "Reprendre"):
+// - lu locked from above: the values of the level above as that level's own reading shows them,
+//   with nothing of the group editable;
+// - lu holds nothing of the group (every key at its default) and its own flag is not 1: the
+//   level above's reading; at the global level, nothing to show;
+// - otherwise lu's own values and flag.
+struct GroupeAffiche {
+    Niveau niveau;            // the level whose values are shown
+    bool verrouille = false;  // lu is locked from above: nothing is edited or saved
+    bool rien = false;        // nothing stored up to the global level: nothing to show
+    int verrouPropre = 0;     // the lock flag stored at niveau (0 at a user level)
+    QVariantList valeurs;     // in the order of the group's keys: QString or int
+};
+GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
+                                const GroupeVerrouille& groupe, const Niveau& lu);
 
 // Rule "which level's values a reader uses", first half: the global level when its flag is 1,
 // else the job's agency level when its flag is 1, else the job's own level.
@@ -105,21 +131,25 @@ ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& sect
                                       const QString& cleVerrou, const QStringList& cles,
                                       const Niveau& travail);
 
+// Writes one key of a group at the level with its type (an int for an "ENTIER" key, a text
+// otherwise); throws ErreurBDD when no row was written.
+void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& section,
+               const CleGroupe& cle, const QVariant& valeur);
+
 // What the user is asked before a lock box's delete statement runs.
 inline const QString kConfirmationSuppressionVerrou = QStringLiteral(
     "Vous allez supprimer les informations que les utilisateurs ont paramétré précédemment.\n"
     "Voulez-vous continuer ?");
 
 // The delete statement of a lock box ticked at the level (agence, empty) or at the global level.
-// The user test selects only rows that carry a user name.
+// The user test selects only rows that carry a user name, so the level's own rows stay.
 struct InstructionSuppression {
     QStringList lignes;
     QList<std::pair<QString, QString>> parametres;  // name without colon, text value
 };
 InstructionSuppression InstructionSuppressionVerrou(const SuppressionVerrou& suppression,
                                                     const QString& agence, const QString& section);
-// Opens the store on fichierBDD, runs that statement and closes the store. Returns the number of
-// rows deleted, or -1 when the store gave no query.
-int SupprimerValeursDessous(TDataModuleAbs& store, const QString& fichierBDD,
-                            const SuppressionVerrou& suppression, const QString& agence,
-                            const QString& section);
+// Runs that statement on the open store. Returns the number of rows deleted, or -1 when the
+// store gave no query.
+int SupprimerValeursDessous(TDataModuleAbs& store, const SuppressionVerrou& suppression,
+                            const QString& agence, const QString& section);

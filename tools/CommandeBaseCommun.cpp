@@ -5,7 +5,8 @@
 namespace {
 
 std::optional<TypeParametre> TypeNomme(const QString& nom) {
-    for (const TypeParametre type : {TypeParametre::Chaine, TypeParametre::Entier, TypeParametre::Memo}) {
+    for (const TypeParametre type :
+         {TypeParametre::Chaine, TypeParametre::Entier, TypeParametre::Memo}) {
         if (NomType(type) == nom) {
             return type;
         }
@@ -51,6 +52,13 @@ std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments,
     lus.adresse.cle = positionnels.at(2);
     lus.restants = positionnels.mid(3);
     return lus;
+}
+
+QString MasquerMotDePasse(const QString& cle, const QString& valeur) {
+    if (cle == QStringLiteral("Password") && !valeur.isEmpty()) {
+        return QStringLiteral("********");
+    }
+    return valeur;
 }
 
 int SurLaBase(QTextStream& erreurs, const std::function<int()>& action) {

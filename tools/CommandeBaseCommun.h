@@ -26,4 +26,9 @@ std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments,
 // Runs action on the database; its errors become a message and the exit code 1.
 int SurLaBase(QTextStream& erreurs, const std::function<int()>& action);
 
+// A password is printed masked unless this option asks for it in clear.
+inline const QString kOptionAfficherMotDePasse = QStringLiteral("--afficher-mot-de-passe");
+// The value as printed: a non-empty value of a key "Password" is masked.
+QString MasquerMotDePasse(const QString& cle, const QString& valeur);
+
 inline constexpr int kCodeUsage = 2;

@@ -30,7 +30,9 @@ QString Lire(TDataModuleAbs& store, TypeParametre type, const AdresseValeur& a) 
 }  // namespace
 
 int CommandeBaseLire(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
-    const std::optional<ArgumentsValeur> lus = LireArgumentsValeur(arguments, 0, erreurs);
+    QStringList sansOption = arguments;
+    const bool enClair = sansOption.removeAll(kOptionAfficherMotDePasse) > 0;
+    const std::optional<ArgumentsValeur> lus = LireArgumentsValeur(sansOption, 0, erreurs);
     if (!lus) {
         return kCodeUsage;
     }
@@ -41,7 +43,8 @@ int CommandeBaseLire(const QStringList& arguments, QTextStream& sortie, QTextStr
             erreurs << "Aucune valeur " << NomType(lus->type) << " unique à cette adresse.\n";
             return 1;
         }
-        sortie << Lire(store, lus->type, lus->adresse) << '\n';
+        const QString valeur = Lire(store, lus->type, lus->adresse);
+        sortie << (enClair ? valeur : MasquerMotDePasse(lus->adresse.cle, valeur)) << '\n';
         return 0;
     });
 }

@@ -3,8 +3,6 @@
 
 namespace {
 
-const QString kMasque = QStringLiteral("********");
-
 // One line per row: multi-line texts keep their line breaks visible as \n.
 QString Afficher(const QVariantList& ligne) {
     QStringList champs;
@@ -35,10 +33,7 @@ int CommandeBaseLister(const QStringList& arguments, QTextStream& sortie, QTextS
         const ResultatRequete resultat = requete->Ouvrir();
         sortie << resultat.colonnes.join(u'\t') << '\n';
         for (QVariantList ligne : resultat.lignes) {
-            if (ligne.at(3).toString() == QStringLiteral("Password") &&
-                !ligne.last().toString().isEmpty()) {
-                ligne.last() = kMasque;
-            }
+            ligne.last() = MasquerMotDePasse(ligne.at(3).toString(), ligne.last().toString());
             sortie << Afficher(ligne) << '\n';
         }
         return 0;

@@ -14,8 +14,12 @@ const QList<Commande>& ToutesLesCommandes() {
          CommandeBaseCreer},
         {"base-lister", "<fichier>", "liste les paramètres (mots de passe masqués)",
          CommandeBaseLister},
-        {"base-lire", "<fichier> <section> <cle> [--agence A] [--utilisateur U] [--type T]",
-         "affiche une valeur (type STRING par défaut, ENTIER ou MEMO)", CommandeBaseLire},
+        {"base-lire",
+         "<fichier> <section> <cle> [--agence A] [--utilisateur U] [--type T] "
+         "[--afficher-mot-de-passe]",
+         "affiche une valeur (type STRING par défaut, ENTIER ou MEMO ; mots de passe masqués "
+         "sauf avec --afficher-mot-de-passe)",
+         CommandeBaseLire},
         {"base-ecrire",
          "<fichier> <section> <cle> <valeur> [--agence A] [--utilisateur U] [--type T]",
          "écrit une valeur à un niveau", CommandeBaseEcrire},

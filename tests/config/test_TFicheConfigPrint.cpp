@@ -392,12 +392,29 @@ struct CasVerrou {
     const char* nom;
     Niveau niveau;
     bool oui;
-    QStringList restantes;  // the rows of "Devis" left at once, as "Agence|Utilisateur|Cle"
+    // The rows of "Devis" of the other levels left after the save, as "Agence|Utilisateur|Cle".
+    QStringList restantes;
+    const char* cgvPropre;  // the level's own CGV, kept
 };
 
-class CaseVerrou : public ConfigPrint, public ::testing::WithParamInterface<CasVerrou> {};
+class CaseVerrou : public ConfigPrint, public ::testing::WithParamInterface<CasVerrou> {
+protected:
+    QStringList Restantes(const Niveau& sauf) {
+        QStringList restantes;
+        for (const QString& ligne : Lignes()) {
+            const QStringList champs = ligne.split(u'|');
+            if (champs[2] == kDevis && Niveau{champs[0], champs[1]} != sauf) {
+                restantes << QStringList{champs[0], champs[1], champs[3]}.join(u'|');
+            }
+        }
+        return restantes;
+    }
+};
 
-TEST_P(CaseVerrou, ConfirmationEtLignesRestantes) {
+const QStringList kAutresLignes{"LYON|DUPONT|QCM", "LYON|MARTIN|CGV", "PARIS|DURAND|CGV",
+                                "|MARTIN|CGV"};
+
+TEST_P(CaseVerrou, ConfirmationPuisSuppressionAvecLeDrapeau) {
     const CasVerrou& cas = GetParam();
     const QList<Valeur> facture{
         {kUtilisateur, "DebutLigne", QStringLiteral("autre titre"), QStringLiteral("Facture")}};
@@ -409,6 +426,7 @@ TEST_P(CaseVerrou, ConfirmationEtLignesRestantes) {
                       {kUtilisateurSansAgence, "CGV", QStringLiteral("s")},
                       {{QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "CGV", QString("p")}} +
         facture);
+    const QStringList avant = Lignes();
     Ouvrir(cas.niveau);
     ihm_.reponsesConfirmation = {cas.oui};
     Verrou().click();
@@ -420,35 +438,29 @@ TEST_P(CaseVerrou, ConfirmationEtLignesRestantes) {
               QStringLiteral("Vous allez supprimer les informations que les utilisateurs ont "
                              "paramétré précédemment.\nVoulez-vous continuer ?"));
     EXPECT_EQ(Verrou().isChecked(), cas.oui);
-    QStringList restantes;
-    for (const QString& ligne : Lignes()) {
-        const QStringList champs = ligne.split(u'|');
-        if (champs[2] == kDevis) {
-            restantes << QStringList{champs[0], champs[1], champs[3]}.join(u'|');
-        }
-    }
-    EXPECT_EQ(restantes, cas.restantes);
-    EXPECT_EQ(LignesDu(kUtilisateur, QStringLiteral("Facture")).size(), 1);
+    // The deletion waits for the save, with the flag.
+    EXPECT_EQ(Lignes(), avant);
 
-    // The flag itself waits for the save.
     EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_EQ(Restantes(cas.niveau), cas.restantes);
     EXPECT_TRUE(LignesDu(cas.niveau)
                     .contains(QStringLiteral("BloquerConfig|ENTIER|%1").arg(cas.oui ? 1 : 0)));
+    EXPECT_TRUE(LignesDu(cas.niveau).contains(QStringLiteral("CGV|STRING|") + cas.cgvPropre));
+    EXPECT_EQ(LignesDu(kUtilisateur, QStringLiteral("Facture")).size(), 1);
 }
-
-const QStringList kToutesLesLignes{"LYON|DUPONT|QCM",  "LYON|MARTIN|CGV", "LYON||CGV",
-                                   "PARIS|DURAND|CGV", "|MARTIN|CGV",     "||CGV"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cas, CaseVerrou,
     ::testing::Values(
-        CasVerrou{"agence_non", kAgence, false, kToutesLesLignes},
-        CasVerrou{
-            "agence_oui", kAgence, true, {"LYON||CGV", "PARIS|DURAND|CGV", "|MARTIN|CGV", "||CGV"}},
+        CasVerrou{"agence_non", kAgence, false, kAutresLignes + QStringList{"||CGV"}, "a"},
+        CasVerrou{"agence_oui", kAgence, true, {"PARIS|DURAND|CGV", "|MARTIN|CGV", "||CGV"}, "a"},
+        // At the global level the lock removes the rows of users without agency, never the
+        // global level's own.
         CasVerrou{"global_oui",
                   kGlobal,
                   true,
-                  {"LYON|DUPONT|QCM", "LYON|MARTIN|CGV", "LYON||CGV", "PARIS|DURAND|CGV"}}),
+                  {"LYON|DUPONT|QCM", "LYON|MARTIN|CGV", "LYON||CGV", "PARIS|DURAND|CGV"},
+                  "g"}),
     NomDuCas<CasVerrou>);
 
 TEST_F(ConfigPrint, CocherPuisDecocherAvantDEnregistrer) {
@@ -458,9 +470,25 @@ TEST_F(ConfigPrint, CocherPuisDecocherAvantDEnregistrer) {
     Verrou().click();
     Verrou().click();
     EXPECT_EQ(ihm_.messages.size(), 1);
-    EXPECT_TRUE(LignesDu(kUtilisateur).isEmpty());
     EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_EQ(LignesDu(kUtilisateur), LignesJeu("martin"));
     EXPECT_EQ(LignesDu(kAgence), AvecVerrou(LignesJeu("agence"), 0));
+}
+
+// A save that stops on an error leaves the users' rows, the flag and the values as they were.
+TEST_F(ConfigPrint, EnregistrementEchoueApresConfirmationNeSupprimeRien) {
+    QList<Valeur> agence = Jeu(kAgence, "agence");
+    agence.last() = {kAgence, "FinLigne", 3};  // another type: its save fails
+    Stocker(agence + Jeu(kUtilisateur, "martin"));
+    const QStringList avant = Lignes();
+    Ouvrir(kAgence);
+    ihm_.reponsesConfirmation = {true, false};
+    Verrou().click();
+    C<QPlainTextEdit>("memoCGV").setPlainText(QStringLiteral("nouvelles"));
+    EXPECT_FALSE(fiche_->FormCloseQuery());
+    ASSERT_EQ(ihm_.messages.size(), 3) << Messages().toStdString();
+    EXPECT_TRUE(ihm_.messages[1].texte.startsWith(kPrefixeEcriture));
+    EXPECT_EQ(Lignes(), avant);
 }
 
 // ---- "Reprendre la configuration"

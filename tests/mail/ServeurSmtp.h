@@ -51,6 +51,15 @@ public:
         }
     }
 
+    // The EHLO and RCPT commands received so far, one a line.
+    QStringList Commandes() const {
+        QFile fichier(dossier_.filePath(QStringLiteral("commandes.txt")));
+        if (!fichier.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(fichier.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
 private:
     QTemporaryDir dossier_;
     QProcess processus_;

@@ -1,7 +1,8 @@
 """A real SMTP server on loopback for the mail tests (aiosmtpd).
 
 Prints "PRET <port> <authority file>" once it accepts connections, then serves until its
-standard input closes. Each message received is parsed with Python's email parser and written
+standard input closes. Every EHLO and RCPT command is logged into commandes.txt; each message
+received is parsed with Python's email parser and written
 as message-N.json into the folder: envelope, headers, body and attachments (name, base64)."""
 import argparse
 import base64
@@ -42,6 +43,7 @@ def resume(contenu, enveloppe):
     message = email.message_from_bytes(contenu, policy=email.policy.default)
     expediteur = message["From"].addresses[0] if message["From"] else None
     corps = message.get_body(preferencelist=("plain",))
+    date = message["Date"].datetime if message["Date"] else None
     pieces = [{"nom": partie.get_filename(),
                "octets": base64.b64encode(partie.get_payload(decode=True)).decode()}
               for partie in message.iter_attachments()]
@@ -54,6 +56,8 @@ def resume(contenu, enveloppe):
         "cc": [a.addr_spec for a in message["Cc"].addresses] if message["Cc"] else [],
         "bcc_entete": message["Bcc"] is not None,
         "objet": str(message["Subject"]),
+        "date": date.isoformat() if date else "",
+        "date_brute": str(message["Date"]),
         "corps": corps.get_content() if corps else "",
         "pieces": pieces,
     }
@@ -62,6 +66,20 @@ def resume(contenu, enveloppe):
 class Reception:
     def __init__(self, dossier):
         self.dossier, self.nombre = dossier, 0
+
+    def noter(self, commande):
+        with open(os.path.join(self.dossier, "commandes.txt"), "a", encoding="utf-8") as f:
+            f.write(commande + "\n")
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        self.noter("EHLO " + hostname)
+        session.host_name = hostname
+        return responses
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        self.noter("RCPT " + repr(address))
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.nombre += 1

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "EnvoiSmtp.h"
 #include "MessageMail.h"
@@ -101,6 +102,14 @@ MessageMail MessageSimple() {
     return message;
 }
 
+// A plain account on the loopback server, without login.
+CompteSmtp CompteEnClair(const ServeurSmtp& serveur) {
+    CompteSmtp compte;
+    compte.hote = QStringLiteral("127.0.0.1");
+    compte.port = serveur.Port();
+    return compte;
+}
+
 struct CasEchec {
     const char* nom;
     const char* modeServeur;  // nullptr: nothing listens on the port
@@ -108,6 +117,7 @@ struct CasEchec {
     const char* motDePasse;
     bool avecAutorite;
     const char* messageAttendu;
+    EtapeSmtp etape;
 };
 
 class EchecSmtp : public ::testing::TestWithParam<CasEchec> {};
@@ -142,6 +152,7 @@ TEST_P(EchecSmtp, MessageFrancaisEtRienNEstEnvoye) {
             EXPECT_TRUE(QString::fromUtf8(erreur.what())
                             .startsWith(QString::fromUtf8(cas.messageAttendu).arg(serveurTexte)))
                 << erreur.what();
+            EXPECT_EQ(erreur.Etape(), cas.etape);
         }
     }
     if (serveur) {
@@ -152,13 +163,15 @@ TEST_P(EchecSmtp, MessageFrancaisEtRienNEstEnvoye) {
 INSTANTIATE_TEST_SUITE_P(
     Cas, EchecSmtp,
     ::testing::Values(CasEchec{"refus", nullptr, ModeTls::Aucun, "x", false,
-                               "Le serveur %1 refuse la connexion."},
+                               "Le serveur %1 refuse la connexion.", EtapeSmtp::Connexion},
                       CasEchec{"identifiant", "starttls-exige", ModeTls::StartTlsExige, "faux",
-                               true, "Le serveur %1 refuse l'identifiant ou le mot de passe."},
+                               true, "Le serveur %1 refuse l'identifiant ou le mot de passe.",
+                               EtapeSmtp::Identification},
                       CasEchec{"sans starttls", "clair", ModeTls::StartTlsExige, "sécret", true,
-                               "Le serveur %1 ne propose pas le chiffrement TLS exigé."},
+                               "Le serveur %1 ne propose pas le chiffrement TLS exigé.",
+                               EtapeSmtp::Tls},
                       CasEchec{"certificat", "implicite", ModeTls::Implicite, "sécret", false,
-                               "Le certificat du serveur %1 n'est pas reconnu."}),
+                               "Le certificat du serveur %1 n'est pas reconnu.", EtapeSmtp::Tls}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
 
 TEST(EnvoiSmtp, ServeurAccepteExplicitementSansVerification) {
@@ -172,6 +185,99 @@ TEST(EnvoiSmtp, ServeurAccepteExplicitementSansVerification) {
                       true};
     EXPECT_NO_THROW(EnvoyerMessage(compte, MessageSimple()));
     EXPECT_EQ(serveur.Messages().size(), 1);
+}
+
+// A line break or any other control character in an address or a header text would let data
+// from the document or the settings write SMTP commands or headers of its own.
+struct CasInjection {
+    const char* nom;
+    std::function<void(MessageMail&)> alterer;
+    const char* champ;  // as the message names it
+};
+
+class InjectionSmtp : public ::testing::TestWithParam<CasInjection> {};
+
+TEST_P(InjectionSmtp, RefuseeAvantToutEchange) {
+    ServeurSmtp serveur(QStringLiteral("clair"), {}, {});
+    ASSERT_GT(serveur.Port(), 0);
+    const CompteSmtp compte = CompteEnClair(serveur);
+    MessageMail message = MessageSimple();
+    GetParam().alterer(message);
+    try {
+        EnvoyerMessage(compte, message);
+        ADD_FAILURE() << "envoyé";
+    } catch (const std::runtime_error& erreur) {
+        const QString texte = QString::fromUtf8(erreur.what());
+        EXPECT_TRUE(texte.contains(QStringLiteral("caractère de contrôle"))) << erreur.what();
+        EXPECT_TRUE(texte.contains(QString::fromUtf8(GetParam().champ))) << erreur.what();
+    }
+    EXPECT_TRUE(serveur.Commandes().isEmpty()) << serveur.Commandes().join(u'|').toStdString();
+    EXPECT_TRUE(serveur.Messages().isEmpty());
+}
+
+const QString kInjection = QStringLiteral("victime@exemple.fr\r\nBcc: espion@exemple.fr");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, InjectionSmtp,
+    ::testing::Values(
+        CasInjection{"a", [](MessageMail& m) { m.destinataires = kInjection; }, "« A »"},
+        CasInjection{"a saut de ligne seul",
+                     [](MessageMail& m) {
+                         m.destinataires = QStringLiteral("client@exemple.fr\nRCPT TO:<x@y.fr>");
+                     },
+                     "« A »"},
+        CasInjection{"cc", [](MessageMail& m) { m.copies = kInjection; }, "« Cc »"},
+        CasInjection{"cci", [](MessageMail& m) { m.copiesCachees = kInjection; }, "« Cci »"},
+        CasInjection{"cci nom",
+                     [](MessageMail& m) {
+                         m.copiesCachees = QStringLiteral("\"Jean\x07\" <jean@exemple.fr>");
+                     },
+                     "« Cci »"},
+        CasInjection{"expediteur", [](MessageMail& m) { m.expediteur.adresse = kInjection; },
+                     "expéditeur"},
+        CasInjection{"nom expediteur",
+                     [](MessageMail& m) {
+                         m.expediteur.nom = QStringLiteral("Agence\r\nBcc: espion@exemple.fr");
+                     },
+                     "expéditeur"},
+        CasInjection{"objet",
+                     [](MessageMail& m) { m.objet = QStringLiteral("Devis\r\nBcc: x@y.fr"); },
+                     "« Objet »"},
+        CasInjection{"objet tabulation",
+                     [](MessageMail& m) { m.objet = QStringLiteral("Devis\t12"); }, "« Objet »"}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+TEST(EnvoiSmtp, CompteAvecCaractereDeControleRefuse) {
+    ServeurSmtp serveur(QStringLiteral("clair"), {}, {});
+    ASSERT_GT(serveur.Port(), 0);
+    CompteSmtp compte = CompteEnClair(serveur);
+    compte.identifiant = QStringLiteral("martin\r\nMAIL FROM:<x@y.fr>");
+    try {
+        TesterConnexion(compte);
+        ADD_FAILURE() << "connecté";
+    } catch (const std::runtime_error& erreur) {
+        EXPECT_TRUE(QString::fromUtf8(erreur.what()).startsWith(QStringLiteral("Le login SMTP")))
+            << erreur.what();
+    }
+    EXPECT_TRUE(serveur.Commandes().isEmpty());
+}
+
+// The Date header as a standard mail parser reads it: the moment of sending, with the
+// computer's offset from UTC.
+TEST(EnvoiSmtp, DateLisibleParUnAnalyseurStandard) {
+    ServeurSmtp serveur(QStringLiteral("clair"), {}, {});
+    ASSERT_GT(serveur.Port(), 0);
+    const CompteSmtp compte = CompteEnClair(serveur);
+    const QDateTime avant = QDateTime::currentDateTime();
+    ASSERT_NO_THROW(EnvoyerMessage(compte, MessageSimple()));
+    const QList<QJsonObject> recus = serveur.Messages();
+    ASSERT_EQ(recus.size(), 1);
+    const QString iso = recus[0][QStringLiteral("date")].toString();
+    ASSERT_FALSE(iso.isEmpty()) << recus[0][QStringLiteral("date_brute")].toString().toStdString();
+    const QDateTime date = QDateTime::fromString(iso, Qt::ISODate);
+    ASSERT_TRUE(date.isValid()) << iso.toStdString();
+    EXPECT_LE(qAbs(date.secsTo(avant)), 60) << iso.toStdString();
+    EXPECT_EQ(date.offsetFromUtc(), avant.offsetFromUtc()) << iso.toStdString();
 }
 
 TEST(EnvoiSmtp, SansServeurConfigureNiDestinataire) {

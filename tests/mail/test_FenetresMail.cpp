@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "BaseTemporaire.h"
+#include "BasesDeTest.h"
 #include "ConfigurationSmtp.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
@@ -28,6 +29,16 @@ class FenetresMail : public ::testing::Test {
 protected:
     void Stocker(const QList<Valeur>& valeurs) {
         StockerValeurs(module_, base_.Chemin(), kMail, valeurs);
+    }
+    // The agency's account on the loopback server, login "martin".
+    void StockerCompteAgence(int port, const QString& motDePasse) {
+        Stocker({{kAgence, "Host", QStringLiteral("127.0.0.1")},
+                 {kAgence, "Port", port},
+                 {kAgence, "UseTLS", 0},
+                 {kAgence, "Login", QStringLiteral("martin")},
+                 {kAgence, "Password", motDePasse},
+                 {kAgence, "ExpediteurMail", QStringLiteral("lyon@exemple.fr")},
+                 {kAgence, "ExpediteurNom", QStringLiteral("Agence de Lyon")}});
     }
     QString Chaine(const Niveau& n, const char* cle) {
         SessionBDD session(module_, base_.Chemin());
@@ -186,21 +197,119 @@ TEST_F(FenetresMail, SmtpAgenceVerrouilleeSansValeursNeRemontePas) {
     EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConnexion")->isChecked());
 }
 
-TEST_F(FenetresMail, SmtpPortInvalideGardeLHoteEtFerme) {
+// Every value is checked before anything is written: on an error the window stays open with
+// what was typed, and nothing of either group is stored.
+struct CasValider {
+    const char* nom;
+    const char* champ;
+    QString saisie;
+    const char* extrait;  // of the message after its prefix
+};
+
+class ValiderRefuse : public FenetresMail, public ::testing::WithParamInterface<CasValider> {};
+
+TEST_P(ValiderRefuse, GardeLaFenetreEtLesSaisies) {
+    const CasValider& cas = GetParam();
     TFicheConfigSmtp fiche(ihm_, module_);
     Preparer(fiche, kAgence);
     fiche.FormActivate();
+    int fermetures = 0;
+    QObject::connect(&fiche, &QDialog::finished, [&] { ++fermetures; });
+    const QList<std::pair<const char*, QString>> saisies = {
+        {"edtHote", QStringLiteral("smtp.lyon.fr")},
+        {"edtPort", QStringLiteral("587")},
+        {"edtLogin", QStringLiteral("lyon")},
+        {"edtMotDePasse", QStringLiteral("secret")},
+        {"edtExpediteurMail", QStringLiteral("lyon@exemple.fr")},
+        {"edtExpediteurNom", QStringLiteral("Agence de Lyon")}};
+    for (const auto& [nom, texte] : saisies) {
+        Controle<QLineEdit>(fiche, nom)->setText(texte);
+    }
+    Controle<QLineEdit>(fiche, cas.champ)->setText(cas.saisie);
+    fiche.btnValiderClick();
+
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    const QString& texte = ihm_.messages.first().texte;
+    EXPECT_TRUE(texte.startsWith(QStringLiteral("TFicheConfigSmtp::Valider : ")))
+        << texte.toStdString();
+    EXPECT_TRUE(texte.contains(QString::fromUtf8(cas.extrait))) << texte.toStdString();
+    EXPECT_EQ(fermetures, 0);
+    for (const auto& [nom, attendu] : saisies) {
+        EXPECT_EQ(Texte(fiche, nom), nom == QLatin1String(cas.champ) ? cas.saisie : attendu) << nom;
+    }
+    SessionBDD session(module_, base_.Chemin());
+    EXPECT_TRUE(ToutesLesLignes(module_).isEmpty())
+        << ToutesLesLignes(module_).join(u' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ValiderRefuse,
+    ::testing::Values(
+        CasValider{"port vide", "edtPort", {}, "port"},
+        CasValider{"port en lettres", "edtPort", QStringLiteral("vingt-cinq"), "« vingt-cinq »"},
+        CasValider{"port trop grand", "edtPort", QStringLiteral("70000"), "« 70000 »"},
+        CasValider{"expediteur avec saut de ligne", "edtExpediteurMail",
+                   QStringLiteral("lyon@exemple.fr\r\nBcc: x@y.fr"), "caractère de contrôle"},
+        CasValider{"nom avec saut de ligne", "edtExpediteurNom",
+                   QStringLiteral("Lyon\nBcc: x@y.fr"), "caractère de contrôle"}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+// A write that fails part-way (here a key stored with another type at the level) leaves the
+// stored rows as they were.
+TEST_F(FenetresMail, SmtpValiderToutOuRien) {
+    Stocker({{kAgence, "Login", 7}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    fiche.FormActivate();
+    int fermetures = 0;
+    QObject::connect(&fiche, &QDialog::finished, [&] { ++fermetures; });
     Controle<QLineEdit>(fiche, "edtHote")->setText(QStringLiteral("smtp.lyon.fr"));
-    Controle<QLineEdit>(fiche, "edtPort")->clear();
+    Controle<QLineEdit>(fiche, "edtPort")->setText(QStringLiteral("25"));
+    Controle<QLineEdit>(fiche, "edtLogin")->setText(QStringLiteral("lyon"));
     fiche.btnValiderClick();
     ASSERT_EQ(ihm_.messages.size(), 1);
     EXPECT_TRUE(
         ihm_.messages.first().texte.startsWith(QStringLiteral("TFicheConfigSmtp::Valider : ")));
-    EXPECT_EQ(fiche.result(), QDialog::Accepted);
-    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("smtp.lyon.fr"));
-    EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), 0);
-    EXPECT_EQ(Entier(kAgence, "Port"), -99);
-    EXPECT_EQ(Chaine(kAgence, "Login"), QStringLiteral("<absent>"));
+    EXPECT_EQ(fermetures, 0);
+    SessionBDD session(module_, base_.Chemin());
+    EXPECT_EQ(ToutesLesLignes(module_), QStringList{QStringLiteral("LYON||Mail|Login|ENTIER|7")});
+}
+
+// The users' rows and the lock flag change together, at "Valider": "Annuler" or a refused
+// "Valider" leaves both as they were.
+TEST_F(FenetresMail, SmtpVerrouConfirmeEtAnnule) {
+    Stocker({{kUtilisateur, "Host", QStringLiteral("perso")},
+             {kAgence, "Host", QStringLiteral("agence")},
+             {kAgence, "Port", 25}});
+    const auto ouvrir = [this](TFicheConfigSmtp& fiche) {
+        Preparer(fiche, kAgence);
+        fiche.FormActivate();
+        ihm_.reponsesConfirmation = {true};
+        Controle<QCheckBox>(fiche, "cbBloquerConnexion")->setChecked(true);
+    };
+    {
+        TFicheConfigSmtp fiche(ihm_, module_);
+        ouvrir(fiche);
+        EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));
+        fiche.btnFermerClick();
+    }
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));
+    EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), -99);
+    {
+        TFicheConfigSmtp fiche(ihm_, module_);
+        ouvrir(fiche);
+        Controle<QLineEdit>(fiche, "edtPort")->setText(QStringLiteral("x"));
+        fiche.btnValiderClick();
+        EXPECT_FALSE(fiche.result() == QDialog::Accepted);
+        EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));
+        EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), -99);
+        Controle<QLineEdit>(fiche, "edtPort")->setText(QStringLiteral("25"));
+        fiche.btnValiderClick();
+        EXPECT_EQ(fiche.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), 1);
+    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("agence"));
 }
 
 TEST_F(FenetresMail, SmtpCasesDeVerrouCouplees) {
@@ -208,6 +317,7 @@ TEST_F(FenetresMail, SmtpCasesDeVerrouCouplees) {
         {{kUtilisateur, "Host", QStringLiteral("perso")},
          {kUtilisateur, "Login", QStringLiteral("martin")},
          {kAgence, "Host", QStringLiteral("agence")},
+         {kAgence, "Port", 25},
          {{QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "Host", QStringLiteral("paris")}});
     TFicheConfigSmtp fiche(ihm_, module_);
     Preparer(fiche, kAgence);
@@ -223,15 +333,9 @@ TEST_F(FenetresMail, SmtpCasesDeVerrouCouplees) {
     EXPECT_EQ(ihm_.messages.first().texte,
               QStringLiteral("Vous allez supprimer les informations que les utilisateurs ont "
                              "paramétré précédemment.\nVoulez-vous continuer ?"));
-    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
-    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("martin"));
-    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("agence"));
-    EXPECT_EQ(Chaine({QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "Host"),
-              QStringLiteral("paris"));
     EXPECT_FALSE(config->isChecked());
     identification->setChecked(true);
     EXPECT_TRUE(config->isChecked());
-    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("<absent>"));
 
     config->setChecked(false);
     EXPECT_FALSE(connexion->isChecked());
@@ -243,6 +347,21 @@ TEST_F(FenetresMail, SmtpCasesDeVerrouCouplees) {
     EXPECT_FALSE(config->isChecked());
     EXPECT_FALSE(connexion->isChecked());
     EXPECT_FALSE(identification->isChecked());
+
+    // Nothing has been deleted yet; "Valider" deletes what the ticked boxes lock.
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));
+    ihm_.reponsesConfirmation = {true};
+    config->setChecked(true);
+    EXPECT_TRUE(connexion->isChecked());
+    EXPECT_TRUE(identification->isChecked());
+    fiche.btnValiderClick();
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kAgence, "Host"), QStringLiteral("agence"));
+    EXPECT_EQ(Chaine({QStringLiteral("PARIS"), QStringLiteral("DURAND")}, "Host"),
+              QStringLiteral("paris"));
+    EXPECT_EQ(Entier(kAgence, "BloquerConnexion"), 1);
+    EXPECT_EQ(Entier(kAgence, "BloquerIdentificatio"), 1);
 }
 
 TEST_F(FenetresMail, SmtpVisibiliteSelonLeNiveau) {
@@ -311,23 +430,50 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("autre@exemple.fr"));
 
     fiche.btnEnvoyerClick();
-    ASSERT_EQ(ihm_.messages.size(), 2);
-    EXPECT_EQ(ihm_.messages[0].texte,
-              QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré."));
-    EXPECT_TRUE(ihm_.messages[1].texte.startsWith(QStringLiteral("Erreur lors de l'envoi : ")));
+    EXPECT_EQ(
+        ihm_.Textes(),
+        QStringList{QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré.")});
     EXPECT_TRUE(fiche.isEnabled());
 }
+
+// One failed sending, one message that says which step failed.
+struct CasEchecEnvoi {
+    const char* nom;
+    const char* motDePasse;
+    const char* destinataire;
+    const char* debut;
+};
+
+class EchecEnvoi : public FenetresMail, public ::testing::WithParamInterface<CasEchecEnvoi> {};
+
+TEST_P(EchecEnvoi, UnSeulMessage) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    ASSERT_GT(serveur.Port(), 0);
+    StockerCompteAgence(serveur.Port(), QString::fromUtf8(GetParam().motDePasse));
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetDestinataire(QString::fromUtf8(GetParam().destinataire));
+    fiche.FormActivate();
+    fiche.btnEnvoyerClick();
+    ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(QString::fromUtf8(GetParam().debut)))
+        << ihm_.messages.first().texte.toStdString();
+    EXPECT_TRUE(serveur.Messages().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, EchecEnvoi,
+    ::testing::Values(CasEchecEnvoi{"identification", "faux", "client@exemple.fr",
+                                    "Echec de l'identification : "},
+                      CasEchecEnvoi{"adresse avec saut de ligne", "mdp",
+                                    "client@exemple.fr\r\nBcc: espion@exemple.fr",
+                                    "Erreur lors de l'envoi : "}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
     ASSERT_GT(serveur.Port(), 0);
-    Stocker({{kAgence, "Host", QStringLiteral("127.0.0.1")},
-             {kAgence, "Port", serveur.Port()},
-             {kAgence, "UseTLS", 0},
-             {kAgence, "Login", QStringLiteral("martin")},
-             {kAgence, "Password", QStringLiteral("mdp")},
-             {kAgence, "ExpediteurMail", QStringLiteral("lyon@exemple.fr")},
-             {kAgence, "ExpediteurNom", QStringLiteral("Agence de Lyon")}});
+    StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
     {
         SessionBDD session(module_, base_.Chemin());
         module_.EcrireMemo(kUtilisateur.agence, kUtilisateur.utilisateur,

@@ -42,6 +42,28 @@ TEST(MessageMail, CopiesCacheesHorsDesEnTetes) {
     EXPECT_EQ(DestinatairesEnveloppe(message), QStringList({"a@b.fr", "secret@b.fr"}));
 }
 
+struct CasDate {
+    QDateTime date;
+    const char* entete;
+};
+
+class DateMail : public ::testing::TestWithParam<CasDate> {};
+
+TEST_P(DateMail, FormeRfc5322) {
+    const QByteArray texte = ComposerMessage(MessageMail{}, GetParam().date);
+    EXPECT_TRUE(texte.startsWith(QByteArray("Date: ") + GetParam().entete + "\r\n"))
+        << texte.left(60).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, DateMail,
+    ::testing::Values(CasDate{QDateTime({2024, 3, 5}, {9, 7, 3}, Qt::OffsetFromUTC, 3600),
+                              "Tue, 5 Mar 2024 09:07:03 +0100"},
+                      CasDate{QDateTime({2026, 12, 10}, {12, 25, 21}, Qt::UTC),
+                              "Thu, 10 Dec 2026 12:25:21 +0000"},
+                      CasDate{QDateTime({2025, 7, 14}, {23, 59, 59}, Qt::OffsetFromUTC, -12600),
+                              "Mon, 14 Jul 2025 23:59:59 -0330"}));
+
 TEST(MessageMail, PieceJointeIlisibleNommee) {
     MessageMail message;
     message.piecesJointes = {QStringLiteral("/nulle/part/devis.pdf")};

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 namespace {
@@ -97,6 +98,18 @@ TEST_F(OutilBase, EcritLitEtListeParNiveau) {
               "\t\tMailModele\t0\tMEMO\tBonjour,\\nÀ bientôt\n");
 }
 
+TEST_F(OutilBase, BaseLireMasqueLeMotDePasseSaufSurDemande) {
+    ASSERT_EQ(Outil({"base-ecrire", base_, "Mail", "Password", "s3cret", "--agence", "A"}).code, 0);
+    const Resultat masque = Outil({"base-lire", base_, "Mail", "Password", "--agence", "A"});
+    EXPECT_EQ(masque.code, 0);
+    EXPECT_EQ(masque.sortie, "********\n");
+    EXPECT_EQ(
+        Outil({"base-lire", base_, "Mail", "Password", "--agence", "A", "--afficher-mot-de-passe"})
+            .sortie,
+        "s3cret\n");
+    EXPECT_EQ(Outil({"base-lire", base_, "Mail", "Host", "--afficher-mot-de-passe"}).code, 1);
+}
+
 struct CasErreur {
     const char* nom;
     QStringList arguments;  // "%b" stands for the test's database
@@ -104,7 +117,38 @@ struct CasErreur {
     const char* message;
 };
 
-class OutilErreur : public OutilBase, public ::testing::WithParamInterface<CasErreur> {};
+class OutilErreur : public OutilBase, public ::testing::WithParamInterface<CasErreur> {
+protected:
+    void Ecrire(const char* nom, const QByteArray& octets) {
+        QFile fichier(dossier_.filePath(QString::fromLatin1(nom)));
+        ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+        fichier.write(octets);
+    }
+    QByteArray Base() {
+        QFile fichier(base_);
+        EXPECT_TRUE(fichier.open(QIODevice::ReadOnly));
+        return fichier.readAll();
+    }
+    // Files that are not settings databases, or settings databases that were damaged.
+    void FichiersAbimes() {
+        QByteArray hasard(4096, 0);
+        for (char& octet : hasard) {
+            octet = char(QRandomGenerator::global()->bounded(256));
+        }
+        Ecrire("hasard.abs", hasard);
+        Ecrire("hasard-5000.abs", hasard + hasard.left(904));
+        Ecrire("zeros.abs", QByteArray(4096, 0));
+        Ecrire("vide.abs", {});
+        Ecrire("tronquee.abs", Base().left(1500));
+        QByteArray debut = Base();
+        debut.replace(100, 200, QByteArray(200, 'x'));
+        Ecrire("debut-abime.abs", debut);
+        QByteArray suite = Base();
+        suite.replace(1124, 200, QByteArray(200, 'x'));
+        Ecrire("page-abimee.abs", suite);
+        Sqlcipher(dossier_.filePath("claire.abs"), "CREATE TABLE Parametres (x);\n");
+    }
+};
 
 TEST_P(OutilErreur, SortAvecUnMessageClair) {
     QFile texte(dossier_.filePath("texte.abs"));
@@ -113,6 +157,7 @@ TEST_P(OutilErreur, SortAvecUnMessageClair) {
     texte.close();
     const QString autreCle = dossier_.filePath("autre.abs");
     Sqlcipher(autreCle, "PRAGMA key = 'autre';\nCREATE TABLE Parametres (x);\n");
+    FichiersAbimes();
 
     QStringList arguments = GetParam().arguments;
     arguments.replaceInStrings("%b", base_);
@@ -133,7 +178,28 @@ INSTANTIATE_TEST_SUITE_P(
         CasErreur{"AutreMotDePasse",
                   {"base-lire", "%a", "Mail", "Host"},
                   1,
-                  "Le mot de passe de la base de paramètres"},
+                  "chiffrée avec un autre mot de passe, ou endommagée"},
+        CasErreur{"Hasard",
+                  {"base-lister", "%d/hasard.abs"},
+                  1,
+                  "chiffrée avec un autre mot de passe, ou endommagée"},
+        CasErreur{"DebutAbime",
+                  {"base-lister", "%d/debut-abime.abs"},
+                  1,
+                  "chiffrée avec un autre mot de passe, ou endommagée"},
+        CasErreur{"HasardTailleImpaire",
+                  {"base-lister", "%d/hasard-5000.abs"},
+                  1,
+                  "n'est pas une base de paramètres, ou il est endommagé"},
+        CasErreur{"Zeros",
+                  {"base-lister", "%d/zeros.abs"},
+                  1,
+                  "n'est pas une base de paramètres, ou il est endommagé"},
+        // Its first page opens with the password: the engine knows it is damaged.
+        CasErreur{"Tronquee", {"base-lister", "%d/tronquee.abs"}, 1, "est endommagée"},
+        CasErreur{"PageAbimee", {"base-lister", "%d/page-abimee.abs"}, 1, "est endommagée"},
+        CasErreur{"Vide", {"base-lister", "%d/vide.abs"}, 1, "est vide"},
+        CasErreur{"NonChiffree", {"base-lister", "%d/claire.abs"}, 1, "non chiffrée"},
         CasErreur{"ValeurAbsente", {"base-lire", "%b", "Mail", "Host"}, 1, "Aucune valeur"},
         CasErreur{"EntierInvalide",
                   {"base-ecrire", "%b", "Mail", "Port", "vingt-cinq", "--type", "ENTIER"},

@@ -151,6 +151,29 @@ TEST(StoreSansIndex, DeuxLignesPourUneCleValentAbsence) {
     EXPECT_EQ(NombreLignes(store, {{}, {}, kSection, "Logo"}), 3);
 }
 
+// A group of writes and deletions is stored whole, or not at all when one of them fails.
+TEST_F(StoreOuvert, UneTransactionEstToutOuRien) {
+    ASSERT_TRUE(store_.EcrireChaine("A", "u", kSection, "Logo", "ancien"));
+    const QStringList avant = ToutesLesLignes(store_);
+    const auto ecrire = [this](bool echouer) {
+        store_.EnUneTransaction([&] {
+            store_.EcrireChaine("A", {}, kSection, "Logo", "agence");
+            const auto requete = store_.NouvelleRequete();
+            requete->AjouterLigne("DELETE FROM Parametres WHERE Utilisateur = 'u'");
+            requete->Executer();
+            store_.EcrireEntier("A", {}, kSection, "BloquerConfig", 1);
+            if (echouer) {
+                throw ErreurBDD(QStringLiteral("arrêt"));
+            }
+        });
+    };
+    EXPECT_THROW(ecrire(true), ErreurBDD);
+    EXPECT_EQ(ToutesLesLignes(store_), avant);
+    ecrire(false);
+    EXPECT_EQ(ToutesLesLignes(store_),
+              QStringList({"A||Devis|BloquerConfig|ENTIER|1", "A||Devis|Logo|STRING|agence"}));
+}
+
 TEST_F(StoreOuvert, OuvertureImbriqueePuisUneFermetureFerme) {
     EXPECT_TRUE(store_.OuvrirBDD(chemin_));
     EXPECT_TRUE(store_.EcrireChaine({}, {}, kSection, "Logo", "logo.png"));
@@ -293,7 +316,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        return EcrireFichier(d, "[Database]\nFichier=Vantaro.abs\n");
                                    },
                                    "Le fichier « "},
-                      CasOuverture{"AutreMotDePasse",
+                      CasOuverture{"DebutAbimeOuAutreMotDePasse",
                                    [](const QTemporaryDir& d) {
                                        // Same size and look as a real database, other key.
                                        QFile source(CreerBase(d, "Vraie.abs"));
@@ -304,7 +327,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        }
                                        return EcrireFichier(d, contenu);
                                    },
-                                   "Le mot de passe de la base de paramètres « "},
+                                   "La base de paramètres « "},
                       CasOuverture{"SansTableParametres",
                                    [](const QTemporaryDir& d) {
                                        const QString chemin = d.filePath("Vide.abs");

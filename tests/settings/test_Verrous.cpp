@@ -103,6 +103,118 @@ INSTANTIATE_TEST_SUITE_P(
         CasDepart{kGlobal, {}, kGlobal, {kGlobal}}),
     [](const auto& info) { return "cas" + std::to_string(info.index); });
 
+// What a configuration window shows, for a table of stored lock flags and of levels that hold
+// values: the level shown, whether it is locked from above, and the flag of the level shown.
+struct CasAffiche {
+    const char* nom;
+    Niveau lu;
+    Drapeaux drapeaux;
+    QList<Niveau> avecValeurs;  // each stores CGV = its own name
+    Niveau affiche;
+    bool verrouille;
+    int verrouPropre;
+    bool rien = false;
+};
+
+class GroupeAfficheCas : public StoreOuvert, public ::testing::WithParamInterface<CasAffiche> {};
+
+QString NomNiveau(const Niveau& niveau) {
+    return QStringLiteral("(%1,%2)").arg(niveau.agence, niveau.utilisateur);
+}
+
+TEST_P(GroupeAfficheCas, NiveauVerrouEtValeurs) {
+    const CasAffiche& cas = GetParam();
+    Stocker(store_, cas.lu.agence, cas.drapeaux);
+    for (const Niveau& niveau : cas.avecValeurs) {
+        ASSERT_TRUE(store_.EcrireChaine(niveau.agence, niveau.utilisateur, kTitre, "CGV",
+                                        NomNiveau(niveau)));
+    }
+    const GroupeAffiche affiche =
+        LireGroupeAffiche(store_, kTitre, kGroupeConfigurationImpression, cas.lu);
+    EXPECT_EQ(affiche.rien, cas.rien);
+    if (!cas.rien) {
+        EXPECT_EQ(affiche.niveau, cas.affiche) << Decrire(affiche.niveau);
+    }
+    EXPECT_EQ(affiche.verrouille, cas.verrouille);
+    EXPECT_EQ(affiche.verrouPropre, cas.verrouPropre);
+    ASSERT_EQ(affiche.valeurs.size(), 8);
+    EXPECT_EQ(affiche.valeurs[2].toString(), !cas.rien && cas.avecValeurs.contains(cas.affiche)
+                                                 ? NomNiveau(cas.affiche)
+                                                 : QString());
+}
+
+const QList<Niveau> kPartout{kGlobal, kAgenceA, kUtilisateurA, kUtilisateurSansAgence};
+const QList<Niveau> kGlobalEtAgence{kGlobal, kAgenceA};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, GroupeAfficheCas,
+    ::testing::Values(
+        CasAffiche{"UtilisateurLibre", kUtilisateurA, {}, kPartout, kUtilisateurA, false, 0},
+        CasAffiche{"UtilisateurVerrouilleParSonAgence",
+                   kUtilisateurA,
+                   {1, std::nullopt},
+                   kPartout,
+                   kAgenceA,
+                   true,
+                   1},
+        CasAffiche{
+            "UtilisateurVerrouilleParLeGlobal", kUtilisateurA, {0, 1}, kPartout, kGlobal, true, 1},
+        CasAffiche{"AgenceEtGlobalVerrouillent", kUtilisateurA, {1, 1}, kPartout, kGlobal, true, 1},
+        CasAffiche{"UtilisateurSansValeursVoitLAgence",
+                   kUtilisateurA,
+                   {},
+                   kGlobalEtAgence,
+                   kAgenceA,
+                   false,
+                   0},
+        CasAffiche{"UtilisateurEtAgenceSansValeursVoientLeGlobal",
+                   kUtilisateurA,
+                   {0, 0},
+                   {kGlobal},
+                   kGlobal,
+                   false,
+                   0},
+        CasAffiche{"RienNullePart", kUtilisateurA, {}, {}, kGlobal, false, 0, true},
+        CasAffiche{"AgenceVerrouilleeSansValeursGardeLesSiennes",
+                   kAgenceA,
+                   {1, std::nullopt},
+                   {kGlobal},
+                   kAgenceA,
+                   false,
+                   1},
+        CasAffiche{"AgenceVerrouilleeParLeGlobal", kAgenceA, {0, 1}, kPartout, kGlobal, true, 1},
+        CasAffiche{"AgenceSansValeursVoitLeGlobal", kAgenceA, {0, 0}, {kGlobal}, kGlobal, false, 0},
+        CasAffiche{"GlobalAvecSonVerrou", kGlobal, {std::nullopt, 1}, kPartout, kGlobal, false, 1},
+        CasAffiche{"GlobalSansRien", kGlobal, {}, {kAgenceA}, kGlobal, false, 0, true},
+        CasAffiche{"UtilisateurSansAgenceVerrouilleParLeGlobal",
+                   kUtilisateurSansAgence,
+                   {std::nullopt, 1},
+                   kPartout,
+                   kGlobal,
+                   true,
+                   1},
+        CasAffiche{"UtilisateurSansAgenceSansValeurs",
+                   kUtilisateurSansAgence,
+                   {},
+                   kGlobalEtAgence,
+                   kGlobal,
+                   false,
+                   0}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+// "ENTIER" keys stored at their defaults count as nothing stored.
+TEST_F(StoreOuvert, GroupeAfficheLesEntiersASonDefautNeComptentPas) {
+    const QString mail(kSectionMail);
+    ASSERT_TRUE(store_.EcrireChaine({}, {}, mail, "Host", "global"));
+    ASSERT_TRUE(store_.EcrireEntier("A", {}, mail, "Port", 0));
+    ASSERT_TRUE(store_.EcrireEntier("A", {}, mail, "UseTLS", -1));
+    EXPECT_EQ(LireGroupeAffiche(store_, mail, kGroupeConnexionSmtp, kAgenceA).niveau, kGlobal);
+    ASSERT_TRUE(store_.EcrireEntier("A", {}, mail, "Port", 25));
+    const GroupeAffiche affiche = LireGroupeAffiche(store_, mail, kGroupeConnexionSmtp, kAgenceA);
+    EXPECT_EQ(affiche.niveau, kAgenceA);
+    EXPECT_EQ(affiche.valeurs, QVariantList({QString(), 25, -1}));
+}
+
 struct CasDessus {
     Niveau niveau;
     std::optional<Niveau> dessus;
@@ -166,14 +278,18 @@ TEST_F(ValeursEnVigueurTest, RienNullePartDonneDesValeursVides) {
     EXPECT_EQ(lues.valeurs, QStringList(8, QString()));
 }
 
-TEST(InstructionSuppression, NommeLesClesDuGroupeEtTesteLUtilisateur) {
+class SuppressionParNiveau : public ::testing::TestWithParam<const char*> {};
+
+// At every level, the global one included, the statement keeps the level's own rows.
+TEST_P(SuppressionParNiveau, NommeLesClesDuGroupeEtTesteLUtilisateur) {
+    const QString agence = QString::fromLatin1(GetParam());
     const InstructionSuppression instruction = InstructionSuppressionVerrou(
-        kGroupeConnexionSmtp.suppression, QStringLiteral("A"), QString(kSectionMail));
+        kGroupeConnexionSmtp.suppression, agence, QString(kSectionMail));
     EXPECT_EQ(instruction.lignes,
               QStringList({" DELETE FROM Parametres", " WHERE `Agence` = :Agence ",
                            " AND `Utilisateur` <> '' ", " AND `Section` = :Section ",
                            " AND (`Cle` = :Host OR `Cle` = :Port OR `Cle` = :UseTLS)"}));
-    const QList<std::pair<QString, QString>> attendus = {{"Agence", "A"},
+    const QList<std::pair<QString, QString>> attendus = {{"Agence", agence},
                                                          {"Section", "Mail"},
                                                          {"Host", "Host"},
                                                          {"Port", "Port"},
@@ -181,8 +297,10 @@ TEST(InstructionSuppression, NommeLesClesDuGroupeEtTesteLUtilisateur) {
     EXPECT_EQ(instruction.parametres, attendus);
 }
 
+INSTANTIATE_TEST_SUITE_P(Niveaux, SuppressionParNiveau, ::testing::Values("A", ""));
+
 // Each lock box at the agency level A and at the global level removes exactly its rows from a
-// table that holds rows at every level, empty users included.
+// table that holds rows at every level, empty users included: never the level's own rows.
 struct CasSuppression {
     const char* nom;
     const SuppressionVerrou* suppression;
@@ -219,15 +337,12 @@ protected:
 
 TEST_P(SuppressionCas, RetireExactementSesLignes) {
     const CasSuppression& cas = GetParam();
-    store_.FermerBDD();
     const int supprimees =
-        SupprimerValeursDessous(store_, chemin_, *cas.suppression, cas.agence, cas.section);
-    EXPECT_FALSE(store_.EstOuverte());
+        SupprimerValeursDessous(store_, *cas.suppression, cas.agence, cas.section);
     QStringList attendues = toutes_;
     for (const QString& ligne : cas.supprimees) {
         ASSERT_TRUE(attendues.removeOne(ligne + "|STRING|v")) << ligne.toStdString();
     }
-    store_.OuvrirBDD(chemin_);
     EXPECT_EQ(ToutesLesLignes(store_), attendues);
     EXPECT_EQ(supprimees, cas.supprimees.size());
 }
@@ -244,14 +359,11 @@ INSTANTIATE_TEST_SUITE_P(
                        &kGroupeConfigurationImpression.suppression,
                        "",
                        "Devis",
-                       {"||Devis|Logo", "|u|Devis|Logo"}},
+                       {"|u|Devis|Logo"}},
         CasSuppression{
             "ConnexionAgence", &kGroupeConnexionSmtp.suppression, "A", "Mail", {"A|u|Mail|Host"}},
-        CasSuppression{"ConnexionGlobal",
-                       &kGroupeConnexionSmtp.suppression,
-                       "",
-                       "Mail",
-                       {"||Mail|Host", "|u|Mail|Host"}},
+        CasSuppression{
+            "ConnexionGlobal", &kGroupeConnexionSmtp.suppression, "", "Mail", {"|u|Mail|Host"}},
         CasSuppression{"IdentificationAgence",
                        &kGroupeIdentificationSmtp.suppression,
                        "A",
@@ -261,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
                        &kGroupeIdentificationSmtp.suppression,
                        "",
                        "Mail",
-                       {"||Mail|Login", "|u|Mail|Login"}},
+                       {"|u|Mail|Login"}},
         CasSuppression{"ConfigurationSmtpAgence",
                        &kSuppressionConfigurationSmtp,
                        "A",
