@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QtEndian>
+#include <optional>
 #include <stdexcept>
 
 #include "EcrivainPdf.h"
@@ -12,28 +13,75 @@ namespace {
 // A picture is compressed once per report: worth the default level.
 constexpr int kNiveauCompression = 6;
 
-// The compressed pixels of a PNG, as a FlateDecode stream with the PNG predictors reads them;
-// empty unless the PNG holds 8-bit grey or colour, without alpha, not interlaced.
-QByteArray DonneesPng(const QByteArray& png) {
+QByteArray EspaceCouleurs(int canaux) {
+    return canaux == 1 ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
+}
+
+// The compressed pixels of a PNG as a FlateDecode stream with the PNG predictors reads them, when
+// the PNG holds 8-bit grey or colour without transparency, not interlaced; null otherwise.
+std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
+    if (!png.startsWith("\x89PNG\r\n\x1A\n")) {
+        return std::nullopt;
+    }
     QByteArray donnees;
-    qsizetype position = 8;  // after the signature
+    int canaux = 0;
+    qsizetype position = 8;
     while (position + 12 <= png.size()) {
         const qsizetype longueur = qFromBigEndian<quint32>(png.constData() + position);
         const QByteArray type = png.mid(position + 4, 4);
         const char* contenu = png.constData() + position + 8;
-        if (longueur > png.size() - position - 12) {
-            return {};
+        if (longueur > png.size() - position - 12 || type == "tRNS") {
+            return std::nullopt;
         }
-        if (type == "IHDR" && (longueur < 13 || contenu[8] != 8 ||
-                               (contenu[9] != 0 && contenu[9] != 2) || contenu[12] != 0)) {
-            return {};
-        }
-        if (type == "IDAT") {
+        if (type == "IHDR") {
+            if (longueur < 13 || qFromBigEndian<quint32>(contenu) != quint32(largeur) ||
+                contenu[8] != 8 || (contenu[9] != 0 && contenu[9] != 2) || contenu[12] != 0) {
+                return std::nullopt;
+            }
+            canaux = contenu[9] == 0 ? 1 : 3;
+        } else if (type == "IDAT") {
             donnees.append(contenu, longueur);
         }
         position += 12 + longueur;
     }
-    return donnees;
+    if (canaux == 0 || donnees.isEmpty()) {
+        return std::nullopt;
+    }
+    return PlanPdf{EspaceCouleurs(canaux) +
+                       " /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
+                       QByteArray::number(canaux) + " /BitsPerComponent 8 /Columns " +
+                       QByteArray::number(largeur) + " >>",
+                   donnees};
+}
+
+// A JPEG of grey or RGB colours, of the picture's size; null otherwise.
+std::optional<PlanPdf> PlanJpeg(const QByteArray& jpeg, const QSize& taille) {
+    if (!jpeg.startsWith("\xFF\xD8")) {
+        return std::nullopt;
+    }
+    qsizetype position = 2;
+    while (position + 4 <= jpeg.size() && quint8(jpeg[position]) == 0xFF) {
+        const quint8 marqueur = quint8(jpeg[position + 1]);
+        const qsizetype longueur = qFromBigEndian<quint16>(jpeg.constData() + position + 2);
+        // The frame header: any start of frame but the Huffman and arithmetic tables.
+        const bool trame = marqueur >= 0xC0 && marqueur <= 0xCF && marqueur != 0xC4 &&
+                           marqueur != 0xC8 && marqueur != 0xCC;
+        if (trame) {
+            if (position + 10 > jpeg.size()) {
+                return std::nullopt;
+            }
+            const char* entete = jpeg.constData() + position + 4;
+            const int canaux = quint8(entete[5]);
+            const QSize dimensions(qFromBigEndian<quint16>(entete + 3),
+                                   qFromBigEndian<quint16>(entete + 1));
+            if (dimensions != taille || (canaux != 1 && canaux != 3)) {
+                return std::nullopt;
+            }
+            return PlanPdf{EspaceCouleurs(canaux) + " /Filter /DCTDecode", jpeg};
+        }
+        position += 2 + longueur;
+    }
+    return std::nullopt;
 }
 
 // A plane without loss: through the PNG encoder and its row filters when it can, else plain
@@ -42,17 +90,13 @@ PlanPdf Plan(const QImage& image, bool gris) {
     const QImage plan =
         image.convertToFormat(gris ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
     const int canaux = gris ? 1 : 3;
-    const QByteArray espace = gris ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
     QByteArray png;
     QBuffer tampon(&png);
     tampon.open(QIODevice::WriteOnly);
     QImageWriter ecrivain(&tampon, "png");
     if (ecrivain.write(plan)) {
-        if (QByteArray donnees = DonneesPng(png); !donnees.isEmpty()) {
-            return {espace + " /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
-                        QByteArray::number(canaux) + " /BitsPerComponent 8 /Columns " +
-                        QByteArray::number(plan.width()) + " >>",
-                    donnees};
+        if (std::optional<PlanPdf> pdf = PlanPng(png, plan.width())) {
+            return *pdf;
         }
     }
     QByteArray lignes;
@@ -60,16 +104,27 @@ PlanPdf Plan(const QImage& image, bool gris) {
     for (int y = 0; y < plan.height(); ++y) {
         lignes.append(reinterpret_cast<const char*>(plan.constScanLine(y)), octetsParLigne);
     }
-    return {espace + " /Filter /FlateDecode", Comprimer(lignes, kNiveauCompression)};
+    return {EspaceCouleurs(canaux) + " /Filter /FlateDecode",
+            Comprimer(lignes, kNiveauCompression)};
 }
 
-ImagePdf Encoder(const QImage& source) {
+ImagePdf Encoder(const QImage& source, const QByteArray& octets) {
     // Colours as they are, not multiplied by their alpha.
     const QImage image =
         source.hasAlphaChannel() ? source.convertToFormat(QImage::Format_ARGB32) : source;
     ImagePdf pdf;
     pdf.largeur = image.width();
     pdf.hauteur = image.height();
+    if (!image.hasAlphaChannel()) {
+        std::optional<PlanPdf> tel = PlanJpeg(octets, image.size());
+        if (!tel) {
+            tel = PlanPng(octets, image.width());
+        }
+        if (tel) {
+            pdf.couleurs = *tel;
+            return pdf;
+        }
+    }
     pdf.couleurs = Plan(image, image.allGray());
     if (image.hasAlphaChannel()) {
         const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
@@ -107,7 +162,8 @@ std::shared_ptr<const ImagePdf> CachePdf::Image(const QImage& image) {
     if (auto* connue = images_.object(image.cacheKey())) {
         return *connue;
     }
-    auto pdf = std::make_shared<const ImagePdf>(Encoder(image));
+    auto pdf =
+        std::make_shared<const ImagePdf>(Encoder(image, sources_ ? sources_(image) : QByteArray()));
     const qsizetype cout = pdf->couleurs.donnees.size() + pdf->masque.donnees.size() + 1;
     images_.insert(image.cacheKey(), new std::shared_ptr<const ImagePdf>(pdf), cout);
     return pdf;

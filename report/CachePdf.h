@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "PoliceTrueType.h"
@@ -27,6 +28,11 @@ struct ImagePdf {
 // pictures. A batch encodes each picture and reads each face once.
 class CachePdf {
 public:
+    // The file bytes a picture was read from, when known: a JPEG, or a PNG of a form a PDF
+    // reads, goes into the PDF as it is.
+    using SourceImage = std::function<QByteArray(const QImage&)>;
+    void DefinirSources(SourceImage sources) { sources_ = std::move(sources); }
+
     // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
     std::shared_ptr<const PoliceTrueType> Police(const QString& cle,
                                                  const PoliceTrueType::LecteurTable& lire);
@@ -36,4 +42,5 @@ public:
 private:
     QHash<QString, std::shared_ptr<const PoliceTrueType>> polices_;
     QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
+    SourceImage sources_;
 };
