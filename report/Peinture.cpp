@@ -63,6 +63,9 @@ std::vector<Troncon> Troncons(const QTextLayout& disposition, const QTextLine& l
                               const QColor& couleur) {
     const int debut = ligne.textStart(), fin = debut + ligne.textLength();
     const QList<QTextLayout::FormatRange> formats = disposition.formats();
+    if (formats.isEmpty()) {
+        return {{debut, fin - debut, couleur}};
+    }
     std::vector<int> bornes = {debut, fin};
     for (const QTextLayout::FormatRange& f : formats) {
         if (f.format.hasProperty(QTextFormat::ForegroundBrush)) {
