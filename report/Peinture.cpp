@@ -154,9 +154,11 @@ void DessinerDisposition(const QTextLayout& disposition, const QPointF& origine,
                 if (serie.glyphIndexes().isEmpty()) {
                     continue;
                 }
-                recepteur->AnnoncerGlyphes(origine, serie, [&] {
+                // One captured pointer: the function holds it without allocating.
+                const auto textes = [&] {
                     return TextesDesGlyphes(ligne, texte, t, serie, series.size() == 1);
-                });
+                };
+                recepteur->AnnoncerGlyphes(origine, serie, [&textes] { return textes(); });
                 peintre.drawGlyphRun(origine, serie);
             }
         }
