@@ -2,56 +2,139 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <functional>
+#include <QtEndian>
+#include <optional>
 #include <stdexcept>
 
 #include "EcrivainPdf.h"
 
 namespace {
 
-constexpr int kQualiteJpeg = 95;
 // A picture is compressed once per report: worth the default level.
 constexpr int kNiveauCompression = 6;
 
-QByteArray Plan(const QImage& image, int canaux, const std::function<void(QRgb, char*)>& copier) {
-    QByteArray plan(qsizetype(image.width()) * image.height() * canaux, Qt::Uninitialized);
-    char* sortie = plan.data();
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* ligne = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x, sortie += canaux) {
-            copier(ligne[x], sortie);
-        }
-    }
-    return plan;
+QByteArray EspaceCouleurs(int canaux) {
+    return canaux == 1 ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
 }
 
-ImagePdf Encoder(const QImage& source) {
-    const bool transparente = source.hasAlphaChannel();
+// The compressed pixels of a PNG as a FlateDecode stream with the PNG predictors reads them, when
+// the PNG holds 8-bit grey or colour without transparency, not interlaced; null otherwise.
+std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
+    if (!png.startsWith("\x89PNG\r\n\x1A\n")) {
+        return std::nullopt;
+    }
+    QByteArray donnees;
+    int canaux = 0;
+    qsizetype position = 8;
+    while (position + 12 <= png.size()) {
+        const qsizetype longueur = qFromBigEndian<quint32>(png.constData() + position);
+        const QByteArray type = png.mid(position + 4, 4);
+        const char* contenu = png.constData() + position + 8;
+        if (longueur > png.size() - position - 12 || type == "tRNS") {
+            return std::nullopt;
+        }
+        if (type == "IHDR") {
+            if (longueur < 13 || qFromBigEndian<quint32>(contenu) != quint32(largeur) ||
+                contenu[8] != 8 || (contenu[9] != 0 && contenu[9] != 2) || contenu[12] != 0) {
+                return std::nullopt;
+            }
+            canaux = contenu[9] == 0 ? 1 : 3;
+        } else if (type == "IDAT") {
+            donnees.append(contenu, longueur);
+        }
+        position += 12 + longueur;
+    }
+    if (canaux == 0 || donnees.isEmpty()) {
+        return std::nullopt;
+    }
+    return PlanPdf{EspaceCouleurs(canaux) +
+                       " /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
+                       QByteArray::number(canaux) + " /BitsPerComponent 8 /Columns " +
+                       QByteArray::number(largeur) + " >>",
+                   donnees};
+}
+
+// A JPEG of grey or RGB colours, of the picture's size; null otherwise.
+std::optional<PlanPdf> PlanJpeg(const QByteArray& jpeg, const QSize& taille) {
+    if (!jpeg.startsWith("\xFF\xD8")) {
+        return std::nullopt;
+    }
+    qsizetype position = 2;
+    while (position + 4 <= jpeg.size() && quint8(jpeg[position]) == 0xFF) {
+        const quint8 marqueur = quint8(jpeg[position + 1]);
+        const qsizetype longueur = qFromBigEndian<quint16>(jpeg.constData() + position + 2);
+        // The frame header: any start of frame but the Huffman and arithmetic tables.
+        const bool trame = marqueur >= 0xC0 && marqueur <= 0xCF && marqueur != 0xC4 &&
+                           marqueur != 0xC8 && marqueur != 0xCC;
+        if (trame) {
+            if (position + 10 > jpeg.size()) {
+                return std::nullopt;
+            }
+            const char* entete = jpeg.constData() + position + 4;
+            const int canaux = quint8(entete[5]);
+            const QSize dimensions(qFromBigEndian<quint16>(entete + 3),
+                                   qFromBigEndian<quint16>(entete + 1));
+            if (dimensions != taille || (canaux != 1 && canaux != 3)) {
+                return std::nullopt;
+            }
+            return PlanPdf{EspaceCouleurs(canaux) + " /Filter /DCTDecode", jpeg};
+        }
+        position += 2 + longueur;
+    }
+    return std::nullopt;
+}
+
+// A plane without loss: through the PNG encoder and its row filters when it can, else plain
+// deflated rows.
+PlanPdf Plan(const QImage& image, bool gris) {
+    const QImage plan =
+        image.convertToFormat(gris ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    const int canaux = gris ? 1 : 3;
+    QByteArray png;
+    QBuffer tampon(&png);
+    tampon.open(QIODevice::WriteOnly);
+    QImageWriter ecrivain(&tampon, "png");
+    if (ecrivain.write(plan)) {
+        if (std::optional<PlanPdf> pdf = PlanPng(png, plan.width())) {
+            return *pdf;
+        }
+    }
+    QByteArray lignes;
+    const qsizetype octetsParLigne = qsizetype(plan.width()) * canaux;
+    for (int y = 0; y < plan.height(); ++y) {
+        lignes.append(reinterpret_cast<const char*>(plan.constScanLine(y)), octetsParLigne);
+    }
+    return {EspaceCouleurs(canaux) + " /Filter /FlateDecode",
+            Comprimer(lignes, kNiveauCompression)};
+}
+
+ImagePdf Encoder(const QImage& source, const QByteArray& octets) {
+    // Colours as they are, not multiplied by their alpha.
     const QImage image =
-        source.convertToFormat(transparente ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        source.hasAlphaChannel() ? source.convertToFormat(QImage::Format_ARGB32) : source;
     ImagePdf pdf;
     pdf.largeur = image.width();
     pdf.hauteur = image.height();
-    QBuffer tampon(&pdf.couleurs);
-    tampon.open(QIODevice::WriteOnly);
-    QImageWriter jpeg(&tampon, "jpeg");
-    jpeg.setQuality(kQualiteJpeg);
-    if (jpeg.write(image.convertToFormat(QImage::Format_RGB888))) {
-        pdf.filtre = "DCTDecode";
-    } else {
-        pdf.filtre = "FlateDecode";
-        pdf.couleurs = Comprimer(Plan(image, 3,
-                                      [](QRgb p, char* o) {
-                                          o[0] = char(qRed(p));
-                                          o[1] = char(qGreen(p));
-                                          o[2] = char(qBlue(p));
-                                      }),
-                                 kNiveauCompression);
+    if (!image.hasAlphaChannel()) {
+        std::optional<PlanPdf> tel = PlanJpeg(octets, image.size());
+        if (!tel) {
+            tel = PlanPng(octets, image.width());
+        }
+        if (tel) {
+            pdf.couleurs = *tel;
+            return pdf;
+        }
     }
-    if (transparente) {
-        const QByteArray alpha = Plan(image, 1, [](QRgb p, char* o) { o[0] = char(qAlpha(p)); });
-        if (alpha.count(char(0xFF)) != alpha.size()) {
-            pdf.masque = Comprimer(alpha, kNiveauCompression);
+    pdf.couleurs = Plan(image, image.allGray());
+    if (image.hasAlphaChannel()) {
+        const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
+        const QByteArray octets(reinterpret_cast<const char*>(alpha.constBits()),
+                                alpha.sizeInBytes());
+        if (octets.count(char(0xFF)) != octets.size()) {
+            // An Alpha8 image read as grey: its bytes are the alpha.
+            const QImage gris(alpha.constBits(), alpha.width(), alpha.height(),
+                              alpha.bytesPerLine(), QImage::Format_Grayscale8);
+            pdf.masque = Plan(gris, true);
         }
     }
     return pdf;
@@ -79,8 +162,9 @@ std::shared_ptr<const ImagePdf> CachePdf::Image(const QImage& image) {
     if (auto* connue = images_.object(image.cacheKey())) {
         return *connue;
     }
-    auto pdf = std::make_shared<const ImagePdf>(Encoder(image));
-    const qsizetype cout = pdf->couleurs.size() + pdf->masque.size() + 1;
+    auto pdf =
+        std::make_shared<const ImagePdf>(Encoder(image, sources_ ? sources_(image) : QByteArray()));
+    const qsizetype cout = pdf->couleurs.donnees.size() + pdf->masque.donnees.size() + 1;
     images_.insert(image.cacheKey(), new std::shared_ptr<const ImagePdf>(pdf), cout);
     return pdf;
 }

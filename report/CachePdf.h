@@ -5,23 +5,34 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "PoliceTrueType.h"
 
-// A picture as a PDF embeds it: JPEG colours and, for a picture with transparency, a compressed
-// 8-bit alpha mask.
+// One plane of a picture as a PDF stream holds it: the entries that say how to read the data.
+struct PlanPdf {
+    QByteArray entrees;  // colour space, filter and its parameters
+    QByteArray donnees;
+};
+
+// A picture as a PDF embeds it, without loss: its colours and, for a picture with transparency,
+// its 8-bit alpha as a mask.
 struct ImagePdf {
     int largeur = 0, hauteur = 0;
-    QByteArray filtre;  // how the colours are encoded: DCTDecode or FlateDecode
-    QByteArray couleurs;
-    QByteArray masque;  // FlateDecode, empty for an opaque picture
+    PlanPdf couleurs;
+    PlanPdf masque;  // empty data for an opaque picture
 };
 
 // What one report's PDFs share from one document to the next: the faces' tables and the encoded
 // pictures. A batch encodes each picture and reads each face once.
 class CachePdf {
 public:
+    // The file bytes a picture was read from, when known: a JPEG, or a PNG of a form a PDF
+    // reads, goes into the PDF as it is.
+    using SourceImage = std::function<QByteArray(const QImage&)>;
+    void DefinirSources(SourceImage sources) { sources_ = std::move(sources); }
+
     // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
     std::shared_ptr<const PoliceTrueType> Police(const QString& cle,
                                                  const PoliceTrueType::LecteurTable& lire);
@@ -31,4 +42,5 @@ public:
 private:
     QHash<QString, std::shared_ptr<const PoliceTrueType>> polices_;
     QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
+    SourceImage sources_;
 };

@@ -76,8 +76,11 @@ QImage CacheRendu::Image(const QByteArray& octets) {
     }
     if (images_.size() >= kImagesMax) {
         images_.clear();
+        sources_.clear();
     }
-    return *images_.insert(octets, QImage::fromData(octets));
+    const QImage image = QImage::fromData(octets);
+    sources_.insert(image.cacheKey(), octets);
+    return *images_.insert(octets, image);
 }
 
 void CacheRendu::OublierTextes() {

@@ -7,7 +7,8 @@
 
 EcrivainPdf::EcrivainPdf(QIODevice& sortie) : sortie_(sortie) {
     // The binary comment tells transfer programs that the file is not text.
-    Ecrire("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    // 1.6 for OpenType font programs.
+    Ecrire("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n");
 }
 
 int EcrivainPdf::Reserver() {
@@ -54,7 +55,7 @@ void EcrivainPdf::Terminer(int catalogue, int informations) {
 }
 
 void EcrivainPdf::Ecrire(const QByteArray& octets) {
-    sortie_.write(octets);
+    echec_ = echec_ || sortie_.write(octets) != octets.size();
     position_ += octets.size();
 }
 

@@ -18,12 +18,15 @@ public:
     void EcrireFlux(int numero, const QByteArray& entrees, const QByteArray& donnees);
     void EcrireFluxComprime(int numero, const QByteArray& entrees, const QByteArray& donnees);
     void Terminer(int catalogue, int informations);
+    // Whether some bytes could not be written.
+    bool Echoue() const { return echec_; }
 
 private:
     void Ecrire(const QByteArray& octets);
 
     QIODevice& sortie_;
     qint64 position_ = 0;
+    bool echec_ = false;
     std::vector<qint64> positions_;  // of each object, by number - 1
 };
 

@@ -1,20 +1,24 @@
 #include "PeripheriquePdf.h"
 
-#include <private/qfontengine_p.h>
-#include <private/qtextengine_p.h>
 #include <QDateTime>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QRawFont>
 #include <cmath>
+#include <deque>
 #include <optional>
+#include <stdexcept>
 
 #include "EcrivainPdf.h"
 
 namespace {
 
 constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
-constexpr double kPenteItalique = 0.2;  // of a face drawn slanted for want of an italic one
+// The renderer's slant of a face drawn italic for want of an italic one.
+constexpr double kPenteItalique = 0x366A / 65536.0;
+// The renderer makes a face bold for want of a bold one only below this size.
+constexpr double kTailleMaxGrasSynthetique = 64;
 
 QByteArray MetadonneesXmp(const ParametresPdf& p) {
     return QStringLiteral(
@@ -65,10 +69,35 @@ struct PoliceDocument {
     }
 };
 
+// A face at one size, as the renderer draws it: made bold or slanted when the face is not.
+struct FaceUtilisee {
+    PoliceDocument* police = nullptr;
+    bool gras = false, italique = false;
+};
+
 struct GlyphePlace {
     quint32 glyphe;
     QPointF position;  // on the baseline, in the painter's coordinates
 };
+
+struct Annonce {
+    QPointF origine;
+    QGlyphRun glyphes;
+    RecepteurGlyphes::TextesGlyphes textes;
+};
+
+QByteArray NomTable(quint32 etiquette) {
+    const char nom[] = {char(etiquette >> 24), char(etiquette >> 16), char(etiquette >> 8),
+                        char(etiquette)};
+    return QByteArray(nom, 4);
+}
+
+// The creation date, fixed by SOURCE_DATE_EPOCH for files that must come out the same.
+QDateTime DateCreation() {
+    bool lue = false;
+    const qint64 epoque = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&lue);
+    return lue ? QDateTime::fromSecsSinceEpoch(epoque, Qt::UTC) : QDateTime::currentDateTimeUtc();
+}
 
 }  // namespace
 
@@ -98,23 +127,22 @@ public:
     }
 
     bool end() override {
-        FinirPage();
-        EcrirePolices();
-        EcrireRessources();
-        QByteArray enfants;
-        for (int page : pages_) {
-            enfants += Reference(page) + ' ';
+        try {
+            Terminer();
+        } catch (const std::exception& e) {
+            erreur_ = QString::fromUtf8(e.what());
         }
-        ecrivain_->EcrireObjet(arbrePages_, "<< /Type /Pages /Kids [ " + enfants + "] /Count " +
-                                                QByteArray::number(pages_.size()) + " >>");
-        EcrireInformations();
-        const int metadonnees = ecrivain_->Reserver();
-        ecrivain_->EcrireFlux(metadonnees, "/Type /Metadata /Subtype /XML",
-                              MetadonneesXmp(parametres_));
-        ecrivain_->EcrireObjet(catalogue_, "<< /Type /Catalog /Pages " + Reference(arbrePages_) +
-                                               " /Metadata " + Reference(metadonnees) + " >>");
-        ecrivain_->Terminer(catalogue_, informations_);
-        return true;
+        if (erreur_.isEmpty() && ecrivain_->Echoue()) {
+            erreur_ = QStringLiteral("écriture interrompue : %1").arg(sortie_.errorString());
+        }
+        return erreur_.isEmpty();
+    }
+
+    const QString& Erreur() const { return erreur_; }
+
+    void Annoncer(const QPointF& origine, const QGlyphRun& glyphes,
+                  const RecepteurGlyphes::TextesGlyphes& textes) {
+        annonce_ = Annonce{origine, glyphes, textes};
     }
 
     void NouvellePage(const QPageLayout& disposition) {
@@ -218,28 +246,53 @@ public:
         drawImage(cible, image.toImage(), source, Qt::AutoColor);
     }
 
+    // The glyphs are those of the run announced just before; a text drawn without one, in the
+    // text item's font, is drawn as shapes.
     void drawTextItem(const QPointF& origine, const QTextItem& element) override {
-        const auto& texte = static_cast<const QTextItemInt&>(element);
-        if (texte.glyphs.numGlyphs == 0 || !Visible(stylo_)) {
+        const std::optional<Annonce> annonce = std::exchange(annonce_, std::nullopt);
+        if (!Visible(stylo_)) {
             return;
         }
         Preparer();
-        const std::vector<GlyphePlace> places = Placer(texte, origine);
-        if (places.empty()) {
+        if (!annonce) {
+            QPainterPath chemin;
+            chemin.addText(origine, element.font(), element.text());
+            Remplir(chemin);
             return;
         }
-        PoliceDocument* police = PoliceDe(*texte.fontEngine);
-        if (!police) {
-            PeindreContours(texte, places);
+        const std::vector<GlyphePlace> places = Placer(*annonce);
+        const QRawFont& police = annonce->glyphes.rawFont();
+        const FaceUtilisee face = FaceDe(police);
+        if (!face.police) {
+            PeindreContours(police, places);
             return;
         }
-        RetenirTextes(texte, *police);
-        EcrireTexte(*texte.fontEngine, *police, places);
+        RetenirTextes(annonce->glyphes, annonce->textes, *face.police);
+        EcrireTexte(police.pixelSize(), face, places);
     }
 
     Type type() const override { return User; }
 
 private:
+    void Terminer() {
+        FinirPage();
+        EcrirePolices();
+        EcrireRessources();
+        QByteArray enfants;
+        for (int page : pages_) {
+            enfants += Reference(page) + ' ';
+        }
+        ecrivain_->EcrireObjet(arbrePages_, "<< /Type /Pages /Kids [ " + enfants + "] /Count " +
+                                                QByteArray::number(pages_.size()) + " >>");
+        EcrireInformations();
+        const int metadonnees = ecrivain_->Reserver();
+        ecrivain_->EcrireFlux(metadonnees, "/Type /Metadata /Subtype /XML",
+                              MetadonneesXmp(parametres_));
+        ecrivain_->EcrireObjet(catalogue_, "<< /Type /Catalog /Pages " + Reference(arbrePages_) +
+                                               " /Metadata " + Reference(metadonnees) + " >>");
+        ecrivain_->Terminer(catalogue_, informations_);
+    }
+
     void CommencerPage() {
         contenu_.clear();
         contenu_.reserve(1 << 16);
@@ -414,120 +467,116 @@ private:
                                   QByteArray::number(pdf->largeur) + " /Height " +
                                   QByteArray::number(pdf->hauteur) + " /BitsPerComponent 8 ";
         QByteArray masque;
-        if (!pdf->masque.isEmpty()) {
+        if (!pdf->masque.donnees.isEmpty()) {
             const int objet = ecrivain_->Reserver();
-            ecrivain_->EcrireFlux(objet, taille + "/ColorSpace /DeviceGray /Filter /FlateDecode",
-                                  pdf->masque);
+            ecrivain_->EcrireFlux(objet, taille + pdf->masque.entrees, pdf->masque.donnees);
             masque = " /SMask " + Reference(objet);
         }
         const int objet = ecrivain_->Reserver();
-        ecrivain_->EcrireFlux(objet,
-                              taille + "/ColorSpace /DeviceRGB /Filter /" + pdf->filtre + masque,
-                              pdf->couleurs);
+        ecrivain_->EcrireFlux(objet, taille + pdf->couleurs.entrees + masque,
+                              pdf->couleurs.donnees);
         const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
         images_.insert(image.cacheKey(), {ressource, objet});
+        ressourcesImages_ += '/' + ressource + ' ' + Reference(objet) + ' ';
         return ressource;
     }
 
     // Where each glyph stands, as the text layout placed it.
-    static std::vector<GlyphePlace> Placer(const QTextItemInt& texte, const QPointF& origine) {
-        const QGlyphLayout& g = texte.glyphs;
+    static std::vector<GlyphePlace> Placer(const Annonce& annonce) {
+        const QList<quint32> glyphes = annonce.glyphes.glyphIndexes();
+        const QList<QPointF> positions = annonce.glyphes.positions();
         std::vector<GlyphePlace> places;
-        places.reserve(g.numGlyphs);
-        const bool droiteAGauche = texte.flags & QTextItem::RightToLeft;
-        QFixed x = QFixed::fromReal(origine.x());
-        if (droiteAGauche) {
-            for (int i = 0; i < g.numGlyphs; ++i) {
-                x += g.effectiveAdvance(i);
-            }
-        }
-        for (int i = 0; i < g.numGlyphs; ++i) {
-            if (g.attributes[i].dontPrint) {
-                continue;
-            }
-            if (droiteAGauche) {
-                x -= g.effectiveAdvance(i);
-            }
-            places.push_back({g.glyphs[i], QPointF((x + g.offsets[i].x).toReal(),
-                                                   origine.y() + g.offsets[i].y.toReal())});
-            if (!droiteAGauche) {
-                x += g.effectiveAdvance(i);
-            }
+        places.reserve(glyphes.size());
+        for (qsizetype i = 0; i < std::min(glyphes.size(), positions.size()); ++i) {
+            places.push_back({glyphes[i], annonce.origine + positions[i]});
         }
         return places;
     }
 
-    PoliceDocument* PoliceDe(QFontEngine& moteur) {
-        if (moteur.type() == QFontEngine::Multi) {
-            return nullptr;
+    FaceUtilisee FaceDe(const QRawFont& police) {
+        auto connue = faces_.constFind(police);
+        if (connue != faces_.constEnd()) {
+            return *connue;
         }
-        const QFontEngine::FaceId face = moteur.faceId();
-        if (face.filename.isEmpty() && face.uuid.isEmpty()) {
-            return nullptr;
+        FaceUtilisee face;
+        face.police = PoliceDe(police);
+        if (face.police) {
+            const PoliceTrueType& programme = *face.police->police;
+            // As the renderer decides it, so that the PDF shows what the preview shows.
+            face.gras = police.weight() >= QFont::Bold && !programme.gras &&
+                        programme.graisse < 700 && !programme.chasseFixe &&
+                        police.pixelSize() < kTailleMaxGrasSynthetique;
+            face.italique = police.style() != QFont::StyleNormal && !programme.italique;
         }
-        const QString cle =
-            QString::fromUtf8(face.filename + '#' + face.uuid) + '#' + QString::number(face.index);
-        auto connue = polices_.find(cle);
-        if (connue == polices_.end()) {
-            PoliceDocument police;
-            police.police = cache_.Police(
-                cle, [&moteur](quint32 etiquette) { return moteur.getSfntTable(etiquette); });
-            if (police.police) {
-                police.nomPostScript = Nom(QString::fromUtf8(moteur.properties().postscriptName));
-                police.ressource = "F" + QByteArray::number(polices_.size() + 1);
-                police.objet = ecrivain_->Reserver();
-                police.utilises.assign(police.police->NombreGlyphes(), false);
-                police.textes.resize(police.police->NombreGlyphes());
-            }
-            connue = polices_.insert(cle, police);
-        }
-        return connue->police ? &*connue : nullptr;
+        faces_.insert(police, face);
+        return face;
     }
 
-    // Each glyph keeps the characters of the cluster it starts, for copying and searching.
-    static void RetenirTextes(const QTextItemInt& texte, PoliceDocument& police) {
-        const QGlyphLayout& g = texte.glyphs;
-        const quint32 nombre = quint32(police.utilises.size());
-        bool nouveaux = false;
-        for (int i = 0; i < g.numGlyphs && !nouveaux; ++i) {
-            nouveaux = g.glyphs[i] < nombre && !police.Connu(g.glyphs[i]);
+    // One face at every size: the cache knows it by its names and its head table.
+    PoliceDocument* PoliceDe(const QRawFont& face) {
+        const QString cle = face.familyName() + '#' + face.styleName() + '#' +
+                            QString::fromLatin1(face.fontTable("head").toHex());
+        auto connue = parCle_.constFind(cle);
+        if (connue != parCle_.constEnd()) {
+            return *connue;
         }
+        PoliceDocument* resultat = nullptr;
+        auto programme = cache_.Police(
+            cle, [&face](quint32 etiquette) { return face.fontTable(NomTable(etiquette)); });
+        if (programme) {
+            PoliceDocument& police = polices_.emplace_back();
+            police.police = programme;
+            police.nomPostScript =
+                Nom(programme->nomPostScript.isEmpty()
+                        ? QString(face.familyName() + '-' + face.styleName()).remove(' ')
+                        : QString::fromLatin1(programme->nomPostScript));
+            police.ressource = "F" + QByteArray::number(polices_.size());
+            police.objet = ecrivain_->Reserver();
+            police.utilises.assign(programme->NombreGlyphes(), false);
+            police.textes.resize(programme->NombreGlyphes());
+            ressourcesPolices_ += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
+            resultat = &police;
+        }
+        parCle_.insert(cle, resultat);
+        return resultat;
+    }
+
+    // Each glyph keeps the characters it stands for, for copying and searching.
+    static void RetenirTextes(const QGlyphRun& serie,
+                              const RecepteurGlyphes::TextesGlyphes& textesDe,
+                              PoliceDocument& police) {
+        const QList<quint32> glyphes = serie.glyphIndexes();
+        const quint32 nombre = quint32(police.utilises.size());
+        const bool nouveaux = std::any_of(glyphes.begin(), glyphes.end(), [&](quint32 g) {
+            return g < nombre && !police.Connu(g);
+        });
         if (!nouveaux) {
             return;
         }
-        QVarLengthArray<QString, 64> parGlyphe(g.numGlyphs);
-        if (texte.logClusters) {
-            for (int c = 0; c < texte.num_chars; ++c) {
-                const int glyphe = texte.logClusters[c];
-                if (glyphe >= 0 && glyphe < g.numGlyphs) {
-                    parGlyphe[glyphe] += texte.chars[c];
-                }
-            }
-        }
-        for (int i = 0; i < g.numGlyphs; ++i) {
-            const quint32 glyphe = g.glyphs[i];
+        const QStringList textes = textesDe ? textesDe() : QStringList();
+        for (qsizetype i = 0; i < glyphes.size(); ++i) {
+            const quint32 glyphe = glyphes[i];
             if (glyphe < nombre && !police.Connu(glyphe)) {
                 police.utilises[glyphe] = true;
-                police.textes[glyphe] = parGlyphe[i];
+                police.textes[glyphe] = textes.value(i);
             }
         }
     }
 
-    void EcrireTexte(QFontEngine& moteur, const PoliceDocument& police,
+    void EcrireTexte(double taille, const FaceUtilisee& face,
                      const std::vector<GlyphePlace>& places) {
-        const double taille = moteur.fontDef.pixelSize;
-        const int synthese = moteur.synthesized();
+        const PoliceDocument& police = *face.police;
         const QPointF zero = matrice_.map(QPointF());
         const QPointF axeX = matrice_.map(QPointF(1, 0)) - zero;
         QPointF axeY = zero - matrice_.map(QPointF(0, 1));
-        if (synthese & QFontEngine::SynthesizedItalic) {
+        if (face.italique) {
             axeY += kPenteItalique * axeX;
         }
         Remplissage(stylo_.color());
         contenu_ += "BT\n/" + police.ressource + ' ';
         AjouterNombre(contenu_, taille, 3);
         contenu_ += " Tf\n";
-        if (synthese & QFontEngine::SynthesizedBold) {
+        if (face.gras) {
             QPen gras(stylo_.color(), taille / 30);
             Trait(gras);
             contenu_ += "2 Tr\n";
@@ -561,33 +610,30 @@ private:
             attendu = p.x() + police.police->Avance(place.glyphe) * taille / unites;
         }
         contenu_ += ">] TJ\n";
-        if (synthese & QFontEngine::SynthesizedBold) {
+        if (face.gras) {
             contenu_ += "0 Tr\n";
         }
         contenu_ += "ET\n";
     }
 
-    // A face without TrueType outlines is drawn as shapes: it shows, but cannot be copied.
-    void PeindreContours(const QTextItemInt& texte, const std::vector<GlyphePlace>& places) {
-        QVarLengthArray<glyph_t> glyphes;
-        QVarLengthArray<QFixedPoint> positions;
-        for (const GlyphePlace& place : places) {
-            glyphes.append(place.glyphe);
-            positions.append(QFixedPoint::fromPointF(place.position));
-        }
+    // A face we cannot embed is drawn as shapes: it shows, but cannot be copied.
+    void PeindreContours(const QRawFont& police, const std::vector<GlyphePlace>& places) {
         QPainterPath chemin;
-        texte.fontEngine->addGlyphsToPath(glyphes.data(), positions.data(), int(glyphes.size()),
-                                          &chemin, texte.flags);
+        for (const GlyphePlace& place : places) {
+            chemin.addPath(police.pathForGlyph(place.glyphe).translated(place.position));
+        }
+        Remplir(chemin);
+    }
+
+    void Remplir(const QPainterPath& chemin) {
         AjouterChemin(matrice_.map(chemin));
         Remplissage(stylo_.color());
         contenu_ += "f\n";
     }
 
     void EcrirePolices() {
-        for (const PoliceDocument& police : std::as_const(polices_)) {
-            if (police.police) {
-                EcrirePolice(police);
-            }
+        for (const PoliceDocument& police : polices_) {
+            EcrirePolice(police);
         }
     }
 
@@ -596,7 +642,10 @@ private:
         const std::vector<quint32> glyphes = police.Glyphes();
         const QByteArray programme = face.SousEnsemble(glyphes);
         const int fichier = ecrivain_->Reserver();
-        ecrivain_->EcrireFluxComprime(fichier, "/Length1 " + QByteArray::number(programme.size()),
+        ecrivain_->EcrireFluxComprime(fichier,
+                                      face.Cff()
+                                          ? QByteArray("/Subtype /OpenType")
+                                          : "/Length1 " + QByteArray::number(programme.size()),
                                       programme);
         // A subset's name starts with six capitals of its own.
         QByteArray etiquette;
@@ -612,15 +661,15 @@ private:
         const int descripteur = ecrivain_->Reserver();
         const int drapeaux = 4 | (face.chasseFixe ? 1 : 0) | (face.angleItalique != 0 ? 64 : 0);
         ecrivain_->EcrireObjet(
-            descripteur, "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
-                             QByteArray::number(drapeaux) + " /FontBBox [" +
-                             millieme(face.boite.left()) + ' ' + millieme(face.boite.top()) + ' ' +
-                             millieme(face.boite.right()) + ' ' + millieme(face.boite.bottom()) +
-                             "] /ItalicAngle " + QByteArray::number(face.angleItalique) +
-                             " /Ascent " + millieme(face.ascendante) + " /Descent " +
-                             millieme(face.descendante) + " /CapHeight " +
-                             millieme(face.hauteurCapitales) + " /StemV 80 /FontFile2 " +
-                             Reference(fichier) + " >>");
+            descripteur,
+            "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
+                QByteArray::number(drapeaux) + " /FontBBox [" + millieme(face.boite.left()) + ' ' +
+                millieme(face.boite.top()) + ' ' + millieme(face.boite.right()) + ' ' +
+                millieme(face.boite.bottom()) + "] /ItalicAngle " +
+                QByteArray::number(face.angleItalique) + " /Ascent " + millieme(face.ascendante) +
+                " /Descent " + millieme(face.descendante) + " /CapHeight " +
+                millieme(face.hauteurCapitales) + " /StemV 80 " +
+                (face.Cff() ? "/FontFile3 " : "/FontFile2 ") + Reference(fichier) + " >>");
 
         QByteArray largeurs;
         for (quint32 glyphe : glyphes) {
@@ -629,10 +678,13 @@ private:
         const int descendante = ecrivain_->Reserver();
         ecrivain_->EcrireObjet(
             descendante,
-            "<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + nom +
+            "<< /Type /Font /Subtype " +
+                (face.Cff() ? QByteArray("/CIDFontType0")
+                            : "/CIDFontType2 /CIDToGIDMap /Identity") +
+                " /BaseFont " + nom +
                 " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
                 " /FontDescriptor " +
-                Reference(descripteur) + " /CIDToGIDMap /Identity /W [" + largeurs + "] >>");
+                Reference(descripteur) + " /W [" + largeurs + "] >>");
 
         const int unicode = ecrivain_->Reserver();
         ecrivain_->EcrireFluxComprime(unicode, QByteArray(), TableUnicode(police));
@@ -669,22 +721,14 @@ private:
     }
 
     void EcrireRessources() {
-        QByteArray polices, images;
-        for (const PoliceDocument& police : std::as_const(polices_)) {
-            if (police.police) {
-                polices += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
-            }
-        }
-        for (const auto& [ressource, objet] : std::as_const(images_)) {
-            images += '/' + ressource + ' ' + Reference(objet) + ' ';
-        }
         ecrivain_->EcrireObjet(ressources_, "<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font << " +
-                                                polices + ">> /XObject << " + images + ">> >>");
+                                                ressourcesPolices_ + ">> /XObject << " +
+                                                ressourcesImages_ + ">> >>");
     }
 
     void EcrireInformations() {
         const QByteArray date =
-            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+            DateCreation().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
         ecrivain_->EcrireObjet(informations_, "<< /Title " + TexteUtf16(parametres_.titre) +
                                                   " /Author " + TexteUtf16(parametres_.auteur) +
                                                   " /Subject " + TexteUtf16(parametres_.sujet) +
@@ -711,8 +755,15 @@ private:
     std::optional<QColor> remplissageEmis_;
     QByteArray traitEmis_;
 
-    QHash<QString, PoliceDocument> polices_;
+    // In the order of first use, so that the same document gives the same file.
+    std::deque<PoliceDocument> polices_;
+    QHash<QString, PoliceDocument*> parCle_;  // null for a face drawn as shapes
+    QHash<QRawFont, FaceUtilisee> faces_;
+    QByteArray ressourcesPolices_;
     QHash<qint64, std::pair<QByteArray, int>> images_;  // by cache key: resource name, object
+    QByteArray ressourcesImages_;
+    std::optional<Annonce> annonce_;
+    QString erreur_;
 };
 
 PeripheriquePdf::PeripheriquePdf(QIODevice& sortie, const ParametresPdf& parametres,
@@ -723,6 +774,15 @@ PeripheriquePdf::~PeripheriquePdf() = default;
 
 void PeripheriquePdf::NouvellePage(const QPageLayout& disposition) {
     moteur_->NouvellePage(disposition);
+}
+
+QString PeripheriquePdf::Erreur() const {
+    return moteur_->Erreur();
+}
+
+void PeripheriquePdf::AnnoncerGlyphes(const QPointF& origine, const QGlyphRun& glyphes,
+                                      const TextesGlyphes& textes) {
+    moteur_->Annoncer(origine, glyphes, textes);
 }
 
 QPaintEngine* PeripheriquePdf::paintEngine() const {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CachePdf.h"
+#include "RecepteurGlyphes.h"
 
 // The document settings a PDF carries, in its document information and its XMP metadata.
 struct ParametresPdf {
@@ -18,9 +19,10 @@ struct ParametresPdf {
 class MoteurPdf;
 
 // A PDF as a paint device: a QPainter draws on it as on a printer or an image. Fonts are
-// embedded as subsets and texts stay selectable; pictures are JPEG at quality 95, each embedded
-// once. The document is complete once the painter has ended.
-class PeripheriquePdf : public QPaintDevice {
+// embedded as subsets and the texts announced before they are drawn stay selectable; pictures
+// are compressed without loss, each embedded once. The document is complete once the painter
+// has ended; a fault while writing it is then in Erreur().
+class PeripheriquePdf : public QPaintDevice, public RecepteurGlyphes {
 public:
     static constexpr int kPointsParPouce = 1200;
 
@@ -30,7 +32,12 @@ public:
     // Ends the page being drawn; what follows goes on a new page of that layout.
     void NouvellePage(const QPageLayout& disposition);
 
+    // Empty when the document was written whole.
+    QString Erreur() const;
+
     QPaintEngine* paintEngine() const override;
+    void AnnoncerGlyphes(const QPointF& origine, const QGlyphRun& glyphes,
+                         const TextesGlyphes& textes) override;
 
 protected:
     int metric(PaintDeviceMetric mesure) const override;

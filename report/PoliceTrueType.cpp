@@ -1,6 +1,9 @@
 #include "PoliceTrueType.h"
 
+#include <hb-subset.h>
+
 #include <QMap>
+#include <QString>
 #include <QtEndian>
 #include <algorithm>
 #include <stdexcept>
@@ -9,9 +12,11 @@ namespace {
 
 constexpr quint32 kHead = Etiquette("head"), kHhea = Etiquette("hhea"), kMaxp = Etiquette("maxp"),
                   kHmtx = Etiquette("hmtx"), kLoca = Etiquette("loca"), kGlyf = Etiquette("glyf"),
-                  kOs2 = Etiquette("OS/2"), kPost = Etiquette("post");
-// Tables the PDF format wants in an embedded TrueType program; the hinting ones when present.
-constexpr quint32 kCopiees[] = {Etiquette("cvt "), Etiquette("fpgm"), Etiquette("prep")};
+                  kCff = Etiquette("CFF "), kOs2 = Etiquette("OS/2"), kPost = Etiquette("post"),
+                  kName = Etiquette("name");
+// The tables an embedded font program needs besides its outlines, when the face has them.
+constexpr quint32 kFacultatives[] = {
+    kOs2, kPost, kName, Etiquette("cvt "), Etiquette("fpgm"), Etiquette("prep")};
 
 quint16 U16(const QByteArray& table, qsizetype position) {
     if (position < 0 || position + 2 > table.size()) {
@@ -26,10 +31,6 @@ qint16 S16(const QByteArray& table, qsizetype position) {
 
 quint32 U32(const QByteArray& table, qsizetype position) {
     return quint32(U16(table, position)) << 16 | U16(table, position + 2);
-}
-
-void Poser16(QByteArray& table, qsizetype position, quint16 valeur) {
-    qToBigEndian(valeur, table.data() + position);
 }
 
 void Ajouter16(QByteArray& sortie, quint16 valeur) {
@@ -55,7 +56,7 @@ quint32 SommeControle(const QByteArray& table) {
 }
 
 // The font file: its table directory, then the tables, each on a four-byte boundary.
-QByteArray Assembler(const QMap<quint32, QByteArray>& tables) {
+QByteArray Assembler(quint32 version, const QMap<quint32, QByteArray>& tables) {
     const quint16 nombre = quint16(tables.size());
     quint16 puissance = 1, exposant = 0;
     while (puissance * 2 <= nombre) {
@@ -63,7 +64,7 @@ QByteArray Assembler(const QMap<quint32, QByteArray>& tables) {
         ++exposant;
     }
     QByteArray fichier;
-    Ajouter32(fichier, 0x00010000);
+    Ajouter32(fichier, version);
     Ajouter16(fichier, nombre);
     Ajouter16(fichier, quint16(puissance * 16));
     Ajouter16(fichier, exposant);
@@ -83,49 +84,120 @@ QByteArray Assembler(const QMap<quint32, QByteArray>& tables) {
     return fichier;
 }
 
+// The PostScript name (name 6), in Unicode or in Mac Roman; empty when the face has none.
+QByteArray NomPostScript(const QByteArray& name) {
+    const int nombre = name.size() >= 6 ? U16(name, 2) : 0;
+    const qsizetype chaines = name.size() >= 6 ? U16(name, 4) : 0;
+    for (int i = 0; i < nombre; ++i) {
+        const qsizetype entree = 6 + 12 * i;
+        const quint16 plateforme = U16(name, entree), identifiant = U16(name, entree + 6);
+        const qsizetype longueur = U16(name, entree + 8), debut = chaines + U16(name, entree + 10);
+        if (identifiant != 6 || debut + longueur > name.size()) {
+            continue;
+        }
+        const QByteArray octets = name.mid(debut, longueur);
+        if (plateforme == 1) {
+            return octets;
+        }
+        QString texte;
+        for (qsizetype k = 0; k + 1 < octets.size(); k += 2) {
+            texte += QChar(U16(octets, k));
+        }
+        return texte.toLatin1();
+    }
+    return {};
+}
+
+// Licence bits of OS/2 fsType: a face marked restricted, and not also marked for preview and
+// printing or editing, or one for bitmaps only, may not be embedded.
+bool Embarquable(quint16 fsType) {
+    constexpr quint16 kRestreinte = 0x2, kAutorisations = 0xC, kBitmapSeule = 0x200;
+    const bool restreinte = (fsType & kRestreinte) && !(fsType & kAutorisations);
+    return !restreinte && !(fsType & kBitmapSeule);
+}
+
 }  // namespace
 
 PoliceTrueType::PoliceTrueType(const LecteurTable& lire) {
-    for (quint32 etiquette : {kHead, kHhea, kMaxp, kHmtx, kLoca, kGlyf}) {
-        tables_.insert(etiquette, lire(etiquette));
-        if (tables_.value(etiquette).isEmpty()) {
-            throw std::runtime_error("police sans contours TrueType");
+    QMap<quint32, QByteArray> tables;
+    for (quint32 etiquette : {kHead, kHhea, kMaxp, kHmtx}) {
+        tables.insert(etiquette, lire(etiquette));
+    }
+    const QByteArray cff = lire(kCff);
+    cff_ = !cff.isEmpty();
+    if (cff_) {
+        tables.insert(kCff, cff);
+    } else {
+        tables.insert(kGlyf, lire(kGlyf));
+        tables.insert(kLoca, lire(kLoca));
+    }
+    if (std::any_of(tables.cbegin(), tables.cend(),
+                    [](const QByteArray& t) { return t.isEmpty(); })) {
+        throw std::runtime_error("police sans contours TrueType ni CFF");
+    }
+    for (quint32 etiquette : kFacultatives) {
+        if (QByteArray table = lire(etiquette); !table.isEmpty()) {
+            tables.insert(etiquette, table);
         }
     }
-    for (quint32 etiquette : kCopiees) {
-        const QByteArray table = lire(etiquette);
-        if (!table.isEmpty()) {
-            tables_.insert(etiquette, table);
-        }
-    }
-    const QByteArray head = Table(kHead), hhea = Table(kHhea), loca = Table(kLoca);
+    const QByteArray head = tables[kHead], hhea = tables[kHhea];
     unitesParEm = std::max<int>(16, U16(head, 18));
     boite = QRect(QPoint(S16(head, 36), S16(head, 38)), QPoint(S16(head, 40), S16(head, 42)));
     ascendante = S16(hhea, 4);
     descendante = S16(hhea, 6);
     hauteurCapitales = ascendante;
-    const QByteArray os2 = lire(kOs2);
+    const quint16 style = U16(head, 44);
+    gras = style & 0x1;
+    italique = style & 0x2;
+    const QByteArray os2 = tables.value(kOs2);
+    if (os2.size() >= 64) {
+        if (!Embarquable(U16(os2, 8))) {
+            throw std::runtime_error("licence de la police interdisant son incorporation");
+        }
+        graisse = U16(os2, 4);
+        const quint16 selection = U16(os2, 62);
+        gras = gras || (selection & 0x20);
+        italique = italique || (selection & 0x1);
+    }
     if (os2.size() >= 90 && U16(os2, 0) >= 2) {
         hauteurCapitales = S16(os2, 88);
     }
-    const QByteArray post = lire(kPost);
+    nomPostScript = NomPostScript(tables.value(kName));
+    const QByteArray post = tables.value(kPost);
     if (post.size() >= 16) {
         angleItalique = qint32(U32(post, 4)) / 65536.0;
         chasseFixe = U32(post, 12) != 0;
     }
-    const int glyphes = U16(Table(kMaxp), 4);
-    const bool longs = S16(head, 50) == 1;
-    loca_.resize(glyphes + 1);
-    for (int i = 0; i <= glyphes; ++i) {
-        loca_[i] = longs ? U32(loca, 4 * i) : quint32(U16(loca, 2 * i)) * 2;
+    nombreGlyphes_ = U16(tables[kMaxp], 4);
+    if (!cff_) {
+        VerifierLoca(head, tables[kLoca], tables[kGlyf]);
     }
-    const QByteArray hmtx = Table(kHmtx);
-    const int metriques = std::clamp<int>(U16(hhea, 34), 1, glyphes);
+    const QByteArray hmtx = tables[kHmtx];
+    const int metriques = std::clamp<int>(U16(hhea, 34), 1, std::max(1, nombreGlyphes_));
     avances_.resize(metriques);
     for (int i = 0; i < metriques; ++i) {
         avances_[i] = U16(hmtx, 4 * i);
     }
-    if (loca_.back() > quint32(Table(kGlyf).size())) {
+    const QByteArray fichier = Assembler(cff_ ? Etiquette("OTTO") : 0x00010000, tables);
+    hb_blob_t* blob = hb_blob_create(fichier.constData(), uint(fichier.size()),
+                                     HB_MEMORY_MODE_DUPLICATE, nullptr, nullptr);
+    face_.reset(hb_face_create(blob, 0));
+    hb_blob_destroy(blob);
+}
+
+// Offsets that go back or past the outlines would make glyphs of other glyphs' bytes.
+void PoliceTrueType::VerifierLoca(const QByteArray& head, const QByteArray& loca,
+                                  const QByteArray& glyf) const {
+    const bool longs = S16(head, 50) == 1;
+    quint32 precedent = 0;
+    for (int i = 0; i <= nombreGlyphes_; ++i) {
+        const quint32 debut = longs ? U32(loca, 4 * i) : quint32(U16(loca, 2 * i)) * 2;
+        if (debut < precedent) {
+            throw std::runtime_error("table loca décroissante");
+        }
+        precedent = debut;
+    }
+    if (precedent > quint32(glyf.size())) {
         throw std::runtime_error("table glyf tronquée");
     }
 }
@@ -134,77 +206,39 @@ int PoliceTrueType::Avance(quint32 glyphe) const {
     return avances_[std::min<size_t>(glyphe, avances_.size() - 1)];
 }
 
-// The glyphs a composite glyph is made of.
-std::vector<quint32> PoliceTrueType::Composants(quint32 glyphe) const {
-    std::vector<quint32> composants;
-    if (glyphe + 1 >= loca_.size() || loca_[glyphe + 1] - loca_[glyphe] < 10) {
-        return composants;
-    }
-    const QByteArray glyf = Table(kGlyf);
-    qsizetype position = loca_[glyphe];
-    if (S16(glyf, position) >= 0) {
-        return composants;
-    }
-    constexpr quint16 kMotsArguments = 0x1, kEchelle = 0x8, kAutres = 0x20, kEchelleXY = 0x40,
-                      kMatrice = 0x80;
-    position += 10;
-    quint16 drapeaux = kAutres;
-    while (drapeaux & kAutres) {
-        drapeaux = U16(glyf, position);
-        composants.push_back(U16(glyf, position + 2));
-        position += 4 + ((drapeaux & kMotsArguments) ? 4 : 2);
-        position += (drapeaux & kEchelle)     ? 2
-                    : (drapeaux & kEchelleXY) ? 4
-                    : (drapeaux & kMatrice)   ? 8
-                                              : 0;
-    }
-    return composants;
+void PoliceTrueType::LibererFace::operator()(hb_face_t* face) const {
+    hb_face_destroy(face);
 }
 
+PoliceTrueType::~PoliceTrueType() = default;
+
 QByteArray PoliceTrueType::SousEnsemble(const std::vector<quint32>& glyphes) const {
-    std::vector<quint32> gardes{0};
-    std::vector<quint32> aVoir(glyphes.begin(), glyphes.end());
-    std::vector<bool> vus(loca_.size(), false);
-    while (!aVoir.empty()) {
-        const quint32 glyphe = aVoir.back();
-        aVoir.pop_back();
-        if (glyphe >= quint32(NombreGlyphes()) || vus[glyphe]) {
-            continue;
-        }
-        vus[glyphe] = true;
-        gardes.push_back(glyphe);
-        for (quint32 composant : Composants(glyphe)) {
-            aVoir.push_back(composant);
+    std::unique_ptr<hb_subset_input_t, decltype(&hb_subset_input_destroy)> entree(
+        hb_subset_input_create_or_fail(), &hb_subset_input_destroy);
+    if (!entree) {
+        throw std::runtime_error("mémoire insuffisante pour découper la police");
+    }
+    hb_set_t* gardes = hb_subset_input_glyph_set(entree.get());
+    for (quint32 glyphe : glyphes) {
+        if (glyphe < quint32(nombreGlyphes_)) {
+            hb_set_add(gardes, glyphe);
         }
     }
-    const int nombre = int(*std::max_element(gardes.begin(), gardes.end())) + 1;
-    vus[0] = true;
-
-    const QByteArray glyfSource = Table(kGlyf);
-    QByteArray glyf, loca;
-    for (int glyphe = 0; glyphe < nombre; ++glyphe) {
-        Ajouter32(loca, quint32(glyf.size()));
-        if (vus[glyphe]) {
-            glyf.append(glyfSource.constData() + loca_[glyphe], loca_[glyphe + 1] - loca_[glyphe]);
-            glyf.append((4 - glyf.size() % 4) % 4, '\0');
-        }
+    // The content streams' codes are the face's glyph numbers: they stay.
+    hb_subset_input_set_flags(entree.get(),
+                              HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    std::unique_ptr<hb_face_t, LibererFace> sousEnsemble(
+        hb_subset_or_fail(face_.get(), entree.get()));
+    if (!sousEnsemble) {
+        throw std::runtime_error("police impossible à découper");
     }
-    Ajouter32(loca, quint32(glyf.size()));
-
-    QByteArray head = Table(kHead), maxp = Table(kMaxp), hhea = Table(kHhea);
-    qToBigEndian<quint32>(0, head.data() + 8);  // checkSumAdjustment, which readers ignore
-    Poser16(head, 50, 1);                       // long glyph offsets
-    Poser16(maxp, 4, quint16(nombre));
-    const int metriques = std::min<int>(U16(hhea, 34), nombre);
-    Poser16(hhea, 34, quint16(metriques));
-    const QByteArray hmtx = Table(kHmtx).left(4 * metriques + 2 * (nombre - metriques));
-
-    QMap<quint32, QByteArray> tables{{kHead, head}, {kHhea, hhea}, {kMaxp, maxp},
-                                     {kHmtx, hmtx}, {kLoca, loca}, {kGlyf, glyf}};
-    for (quint32 etiquette : kCopiees) {
-        if (tables_.contains(etiquette)) {
-            tables.insert(etiquette, Table(etiquette));
-        }
+    hb_blob_t* blob = hb_face_reference_blob(sousEnsemble.get());
+    unsigned int longueur = 0;
+    const char* octets = hb_blob_get_data(blob, &longueur);
+    QByteArray programme(octets, qsizetype(longueur));
+    hb_blob_destroy(blob);
+    if (programme.isEmpty()) {
+        throw std::runtime_error("police impossible à découper");
     }
-    return Assembler(tables);
+    return programme;
 }

@@ -7,7 +7,9 @@
 #include "LecteurModele.h"
 #include "Preparation.h"
 
-Rapport::Rapport(QObject* parent) : QObject(parent) {}
+Rapport::Rapport(QObject* parent) : QObject(parent) {
+    cachePdf_.DefinirSources([this](const QImage& image) { return cache_.Source(image); });
+}
 
 namespace {
 

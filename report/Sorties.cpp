@@ -76,6 +76,10 @@ void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const Parame
             }
             PeindrePage(pages[i], peintre, pixelsParMm);
         }
+        if (!peintre.end()) {
+            throw ErreurRapport(
+                QStringLiteral("PDF « %1 » inachevé : %2").arg(chemin, pdf.Erreur()));
+        }
     });
 }
 

@@ -3,14 +3,15 @@
 set -euo pipefail
 paquets=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
-    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
     libpq-dev postgresql
     googletest libgtest-dev
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils qpdf fonts-dejavu-core imagemagick locales qt6-translations-l10n
+    poppler-utils qpdf fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 imagemagick locales
+    qt6-translations-l10n
 )
 manquants=()
 for paquet in "${paquets[@]}"; do

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QHashSeed>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -8,6 +9,7 @@
 #include "CachePdf.h"
 #include "JeuFactice.h"
 #include "Outils.h"
+#include "PeripheriquePdf.h"
 #include "Rapport.h"
 #include "Sorties.h"
 
@@ -140,21 +142,104 @@ TEST_F(SortiePdf, LesTextesSeCopientCommeIlsSontEcrits) {
     }
 }
 
-TEST(CachePdf, UneImageEstEncodeeUneFoisEtGardeSaTransparence) {
+// TrueType and CFF outlines, and faces the renderer makes bold or slanted: each drawn as the
+// page shows it, embedded as a subset, and copied back as written.
+TEST_F(SortiePdf, ChaqueGenreDePoliceEstEmbarqueEtSeCopie) {
+    const struct {
+        const char* police;
+        const char* style;
+        const char* nom;
+        const char* genre;
+    } cas[] = {
+        {"DejaVu Sans", "", "DejaVuSans", "CID TrueType"},
+        {"C059", "", "C059-Roman", "CID Type 0C \\(OT\\)"},
+        {"DejaVu Math TeX Gyre", "", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+        {"DejaVu Math TeX Gyre", "gras=\"oui\"", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+        {"DejaVu Math TeX Gyre", "italique=\"oui\"", "DejaVuMathTeXGyre-Regular", "CID TrueType"},
+    };
+    const QString texte = QStringLiteral("Fenêtre efficace « Œuvre » 1 234,56 €");
+    for (const auto& c : cas) {
+        const QByteArray modele =
+            QStringLiteral(R"(<rapport><page nom="Page1" largeur="150" hauteur="30" marges="5">
+          <bande type="titre" nom="Haut" hauteur="20"><texte nom="Texte" largeur="140" hauteur="12" taille="14" police="%1" %2>%3</texte>
+          </bande></page></rapport>)")
+                .arg(c.police, c.style, texte)
+                .toUtf8();
+        const QString pdf = Exporter(modele);
+        const QString polices = Executer("pdffonts", {pdf});
+        EXPECT_TRUE(polices.contains(QRegularExpression(
+            QStringLiteral("[A-Z]{6}\\+%1 +%2 +Identity-H +yes yes yes").arg(c.nom, c.genre))))
+            << c.police << c.style << "\n"
+            << polices.toStdString();
+        EXPECT_TRUE(Executer("pdftotext", {"-raw", pdf, "-"}).contains(texte))
+            << c.police << c.style;
+        Executer("pdftoppm", {"-r", "100", "-singlefile", "-png", pdf, dossier.filePath("page")});
+        const QImage rendu = EnGris(RendrePage(rapport.Pages()[0], 100));
+        const QImage duPdf = EnGris(QImage(dossier.filePath("page.png"))).copy(rendu.rect());
+        EXPECT_LT(PlusGrandEcart(duPdf, rendu, 12), 25) << c.police << c.style;
+    }
+}
+
+TEST(CachePdf, UneImageEstCompresseeSansPerteUneFoisEtGardeSaTransparence) {
     CachePdf cache;
     const QImage transparente = LogoTransparent();
     QImage opaque(30, 20, QImage::Format_RGB32);
     opaque.fill(Qt::darkCyan);
     const auto premiere = cache.Image(transparente);
     EXPECT_EQ(cache.Image(transparente).get(), premiere.get());
-    EXPECT_EQ(premiere->filtre, "DCTDecode");
+    EXPECT_TRUE(premiere->couleurs.entrees.contains("/FlateDecode"));
+    EXPECT_TRUE(premiere->couleurs.entrees.contains("/Predictor 15"));
     EXPECT_EQ(QSize(premiere->largeur, premiere->hauteur), transparente.size());
-    EXPECT_FALSE(premiere->masque.isEmpty());
+    EXPECT_TRUE(premiere->masque.entrees.contains("/DeviceGray"));
+    EXPECT_FALSE(premiere->masque.donnees.isEmpty());
     const auto autre = cache.Image(opaque);
     EXPECT_NE(autre.get(), premiere.get());
-    EXPECT_TRUE(autre->masque.isEmpty());
-    const QImage decodee = QImage::fromData(autre->couleurs, "JPEG");
-    EXPECT_EQ(decodee.size(), opaque.size());
+    EXPECT_TRUE(autre->masque.donnees.isEmpty());
+}
+
+// A device whose every write fails, as a full disk does.
+class SortieRefusee : public QIODevice {
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+TEST(PeripheriquePdf, UneEcritureEchoueeEstRendueParLaFinDuPeintre) {
+    SortieRefusee sortie;
+    sortie.open(QIODevice::WriteOnly);
+    CachePdf cache;
+    const QPageLayout page(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    PeripheriquePdf pdf(sortie, ParametresPdf(), cache, page);
+    QPainter peintre(&pdf);
+    peintre.drawLine(0, 0, 100, 100);
+    EXPECT_FALSE(peintre.end());
+    EXPECT_TRUE(pdf.Erreur().contains(QStringLiteral("écriture interrompue")))
+        << pdf.Erreur().toStdString();
+}
+
+// The same document gives the same bytes, whatever order the process's hash tables keep.
+TEST_F(SortiePdf, DeuxExportsDuMemeDocumentSontIdentiques) {
+    ASSERT_TRUE(LogoTransparent().save(dossier.filePath("logo.png")));
+    qputenv("SOURCE_DATE_EPOCH", "1609459200");
+    QByteArray premier;
+    for (int essai = 0; essai < 6; ++essai) {
+        QHashSeed::resetRandomGlobalSeed();
+        Rapport autre;
+        autre.DefinirRegional(QLocale(QLocale::French, QLocale::France));
+        autre.EnregistrerJeu(&lignes);
+        autre.ChargerDepuisFichier(EcrireFichier(dossier, "essai.fr3", kModele));
+        autre.Preparer();
+        QFile fichier(autre.Exporter(FormatExport::Pdf, dossier.path(), "essai.pdf"));
+        ASSERT_TRUE(fichier.open(QIODevice::ReadOnly));
+        const QByteArray octets = fichier.readAll();
+        if (essai == 0) {
+            premier = octets;
+            EXPECT_TRUE(octets.contains("/CreationDate (D:20210101000000Z)"));
+        } else {
+            EXPECT_EQ(octets, premier) << essai;
+        }
+    }
+    qunsetenv("SOURCE_DATE_EPOCH");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QPainterPath>
 #include <QRawFont>
+#include <QtEndian>
 #include <stdexcept>
 
 #include "PoliceTrueType.h"
@@ -54,12 +55,42 @@ TEST(PoliceTrueType, UneFaceSansContoursOuTronqueeEstRefusee) {
          [](quint32 t, QByteArray b) { return t == Etiquette("glyf") ? b.left(100) : b; }},
         {"head tronquée",
          [](quint32 t, QByteArray b) { return t == Etiquette("head") ? b.left(20) : b; }},
+        {"loca décroissante",
+         [](quint32 t, QByteArray b) {
+             return t == Etiquette("loca") ? b.replace(40, 4, QByteArray(4, '\0')) : b;
+         }},
+        {"licence interdisant l'incorporation",
+         [](quint32 t, QByteArray b) {
+             return t == Etiquette("OS/2") ? b.replace(8, 2, QByteArray("\0\2", 2)) : b;
+         }},
     };
     for (const auto& c : cas) {
         EXPECT_THROW(PoliceTrueType([&](quint32 t) { return c.modifier(t, Table(face, t)); }),
                      std::runtime_error)
             << c.cas;
     }
+}
+
+// A composite glyph whose parts are glyphs the face does not have: the subset leaves them out.
+TEST(PoliceTrueType, UnCompositeVersDesGlyphesAbsentsNeCassePasLeSousEnsemble) {
+    const QRawFont face(kDejaVu, 40);
+    const quint32 compose = Glyphe(face, u'é');
+    const QByteArray loca = Table(face, Etiquette("loca"));
+    ASSERT_EQ(qFromBigEndian<qint16>(Table(face, Etiquette("head")).constData() + 50), 1);
+    const quint32 debut = qFromBigEndian<quint32>(loca.constData() + 4 * compose);
+    ASSERT_LT(qFromBigEndian<qint16>(Table(face, Etiquette("glyf")).constData() + debut), 0);
+    const auto lire = [&](quint32 etiquette) {
+        QByteArray table = Table(face, etiquette);
+        if (etiquette == Etiquette("glyf")) {
+            // The first part's glyph number, after the header and the part's flags.
+            qToBigEndian<quint16>(0xFFF0, table.data() + debut + 12);
+        }
+        return table;
+    };
+    const PoliceTrueType police(lire);
+    const QRawFont sousEnsemble(police.SousEnsemble({compose, Glyphe(face, 'A')}), 40);
+    ASSERT_TRUE(sousEnsemble.isValid());
+    EXPECT_EQ(sousEnsemble.pathForGlyph(Glyphe(face, 'A')), face.pathForGlyph(Glyphe(face, 'A')));
 }
 
 }  // namespace

@@ -103,8 +103,45 @@ TEST_F(Sorties, UneImageUtiliseeParPlusieursLignesEstEmbarqueeUneFois) {
     QSet<QString> objets;
     for (const QString& ligne : images) {
         objets.insert(ligne.split(' ', Qt::SkipEmptyParts).value(10));
+        EXPECT_EQ(ligne.split(' ', Qt::SkipEmptyParts).value(8), "image") << ligne.toStdString();
     }
     EXPECT_EQ(objets.size(), 1) << images.join('\n').toStdString();
+    // Stored without loss: the picture comes back out pixel for pixel.
+    Executer("pdfimages", {"-png", "-f", "1", "-l", "1", pdf, dossier.filePath("extraite")});
+    const QImage extraite(dossier.filePath("extraite-000.png"));
+    EXPECT_EQ(extraite.convertToFormat(QImage::Format_RGB32),
+              QImage::fromData(ImagePng(Qt::yellow)).convertToFormat(QImage::Format_RGB32));
+}
+
+// A JPEG goes into the PDF as it is, once.
+TEST_F(Sorties, UneImageJpegEstEmbarqueeTelleQuelle) {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QPainter(&image).drawEllipse(8, 8, 30, 30);
+    QByteArray jpeg;
+    QBuffer tampon(&jpeg);
+    tampon.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&tampon, "JPEG", 80));
+    QList<QVariantList> lignesJpeg;
+    for (int i = 1; i <= 3; ++i) {
+        lignesJpeg.append({QStringLiteral("OF%1").arg(i), 1.3, jpeg});
+    }
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Modèle", "Uw", "croquis"},
+                        lignesJpeg);
+    rapport.EnregistrerJeu(&lignes);
+    rapport.Preparer();
+    const QString pdf =
+        rapport.Exporter(FormatExport::Pdf, QString(), dossier.filePath("devis.pdf"));
+    const QStringList images =
+        Executer("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_EQ(images.size(), 3) << images.join('\n').toStdString();
+    for (const QString& ligne : images) {
+        EXPECT_EQ(ligne.split(' ', Qt::SkipEmptyParts).value(8), "jpeg") << ligne.toStdString();
+    }
+    Executer("pdfimages", {"-j", "-f", "1", "-l", "1", pdf, dossier.filePath("extraite")});
+    QFile extraite(dossier.filePath("extraite-000.jpg"));
+    ASSERT_TRUE(extraite.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extraite.readAll(), jpeg);
 }
 
 TEST_F(Sorties, UnePageEnPngRessembleALaReference) {
