@@ -4,7 +4,7 @@ set -euo pipefail
 paquets=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
-    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev
+    libsqlcipher-dev sqlcipher libssl-dev libpugixml-dev libcurl4-openssl-dev
     googletest libgtest-dev
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils
