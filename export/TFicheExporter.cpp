@@ -3,9 +3,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QScreen>
 #include <exception>
 
 #include "ChargerConfiguration.h"
+#include "CleBase.h"
 #include "ErreurDonnees.h"
 #include "FichierIni.h"
 #include "Ihm.h"
@@ -70,15 +72,22 @@ void TFicheExporter::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Gestionnaire d'impression PDF - ") + version);
 }
 
+// The second before the batch starts derives the settings file's key, the slowest part of
+// its first opening.
 void TFicheExporter::FormActivate() {
     if (!active_) {
         timer1_.start();
         active_ = true;
+        preparation_ = std::async(std::launch::async,
+                                  [fichier = fichierBDD_] { PreparerOuvertureBDD(fichier); });
     }
 }
 
 void TFicheExporter::Timer1Timer() {
     timer1_.stop();
+    if (preparation_.valid()) {
+        preparation_.wait();
+    }
     try {
         LireExport();
     } catch (const std::exception& erreur) {
@@ -103,17 +112,29 @@ void TFicheExporter::Echouer(const QString& message) {
 
 void TFicheExporter::Afficher(const QString& action) {
     ui_->lblAction->setText(action);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    Repeindre();
 }
 
 void TFicheExporter::Avancer() {
     ui_->pbAvancement->setValue(ui_->pbAvancement->value() + 1);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    Repeindre();
 }
 
 void TFicheExporter::AfficherCompteur(int fait) {
     ui_->lblCompteur->setText(
         QStringLiteral("%1/%2").arg(fait).arg(elements_.ListeRapports.size()));
+    Repeindre();
+}
+
+// A short item steps faster than the screen refreshes: painting each step would cost more than
+// the item and show nothing more.
+void TFicheExporter::Repeindre() {
+    const qreal frequence = screen() ? screen()->refreshRate() : 0;
+    const qint64 intervalleMs = frequence > 0 ? qint64(1000 / frequence) : 16;
+    if (repeint_.isValid() && repeint_.elapsed() < intervalleMs) {
+        return;
+    }
+    repeint_.start();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
+#include <future>
 #include <memory>
 
 #include "DonneesDocument.h"
@@ -69,12 +71,16 @@ private:
     void Afficher(const QString& action);
     void Avancer();
     void AfficherCompteur(int fait);
+    // Lets the window repaint, not more often than the screen shows.
+    void Repeindre();
     bool PeutFermer() const { return termine_ || enEchec_; }
 
     std::unique_ptr<Ui::TFicheExporter> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     QTimer timer1_;
+    std::future<void> preparation_;
+    QElapsedTimer repeint_;
     QString version_;
     QString fichierParametrage_;
     QString agence_;
