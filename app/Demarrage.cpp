@@ -7,8 +7,11 @@
 #include "Style.h"
 #include "TDataModuleAbs.h"
 #include "TFicheModule.h"
+#include "Traductions.h"
 
 int Executer(QApplication& application, const QStringList& arguments, Ihm& ihm) {
+    ChargerTraductionsQt(application,
+                         DossiersTraductionsQt(QCoreApplication::applicationDirPath()));
     if (arguments.size() != 2) {
         ihm.Information(nullptr, kMessageUsage);
         return 0;

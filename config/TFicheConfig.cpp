@@ -2,6 +2,7 @@
 
 #include <QWindow>
 
+#include "CadreDialogue.h"
 #include "Ihm.h"
 #include "TDataModuleAbs.h"
 #include "TFicheConfigPrint.h"
@@ -29,6 +30,7 @@ TFicheConfig::~TFicheConfig() = default;
 void TFicheConfig::SetVersion(const QString& version) {
     version_ = version;
     setWindowTitle(QStringLiteral("Configuration - ") + version);
+    LaisserPlaceAuTitre(*this);
 }
 
 void TFicheConfig::SetAgence(const QString& agence) {

@@ -82,7 +82,7 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
+    AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     ui_->btnReprendreConfig->hide();
     ui_->cbBloquerConfig->hide();
 

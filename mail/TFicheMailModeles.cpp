@@ -19,7 +19,7 @@ TFicheMailModeles::TFicheMailModeles(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
+    AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     RemplirPositionsModeles(*ui_->cbbModeles);
     connect(ui_->cbbModeles, &QComboBox::currentIndexChanged, this,
             &TFicheMailModeles::cbbModelesChange);

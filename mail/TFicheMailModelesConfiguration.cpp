@@ -14,7 +14,7 @@ TFicheMailModelesConfiguration::TFicheMailModelesConfiguration(Ihm& ihm, TDataMo
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
+    AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     RemplirPositionsModeles(*ui_->cbbSauvegarde);
     connect(ui_->cbbSauvegarde, &QComboBox::currentIndexChanged, this,
             &TFicheMailModelesConfiguration::cbbSauvegardeChange);

@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QWheelEvent>
 #include <exception>
 
+#include "CadreDialogue.h"
 #include "ChargerConfiguration.h"
 #include "ErreurDonnees.h"
 #include "Ihm.h"
@@ -25,6 +27,13 @@ const QString kCleImprimante = QStringLiteral("DerniereImprimante");
 
 QString Message(const std::exception& erreur) {
     return QString::fromUtf8(erreur.what());
+}
+
+// The user's documents folder; the home folder when there is none, rather than the folder the
+// host happened to start the program in.
+QString DossierDocuments() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 }  // namespace
@@ -47,6 +56,7 @@ TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    AjusterALEcran(*this);
     for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
         frxReport.EnregistrerJeu(jeu);
     }
@@ -396,9 +406,10 @@ void TFicheImpression::btnExporterClick() {
     const QString nom = NomDocumentMail(typeDocument_);
     ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), [&] {
         if (choix.ModeExport() == TFicheChoixExport::Csv) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en CSV"), nom + QStringLiteral(".csv"),
-                QStringLiteral("Fichiers CSV (*.csv)"));
+            const QString chemin =
+                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en CSV"),
+                                                  CheminExportPropose(nom + QStringLiteral(".csv")),
+                                                  QStringLiteral("Fichiers CSV (*.csv)"));
             if (chemin.isEmpty()) {
                 return;
             }
@@ -418,9 +429,10 @@ void TFicheImpression::btnExporterClick() {
                 page->pageSansFin = false;
             }
         } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en PDF"), nom + QStringLiteral(".pdf"),
-                QStringLiteral("Documents PDF (*.pdf)"));
+            const QString chemin =
+                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en PDF"),
+                                                  CheminExportPropose(nom + QStringLiteral(".pdf")),
+                                                  QStringLiteral("Documents PDF (*.pdf)"));
             if (chemin.isEmpty()) {
                 return;
             }
@@ -432,10 +444,15 @@ void TFicheImpression::btnExporterClick() {
     });
 }
 
+QString TFicheImpression::CheminExportPropose(const QString& fichier) const {
+    return QDir(dossierExport_.isEmpty() ? DossierDocuments() : dossierExport_).filePath(fichier);
+}
+
 // The mail PDF lives only while the mail window is open, and is never opened in a viewer.
 void TFicheImpression::btnMailClick() {
     const QString dossier = dossierProgramme_ + QStringLiteral("Devis") + QDir::separator();
     QDir().mkpath(dossier);
+    dossierExport_ = dossier;
     const QString nomDocument = NomDocumentMail(typeDocument_);
     const QString nom = NomFichierMail(agence_, utilisateur_, horloge_(), tics_(), nomDocument);
     const QString chemin = dossier + nom;
@@ -467,8 +484,9 @@ void TFicheImpression::FormMouseWheel(int delta, Qt::KeyboardModifiers etat) {
     ui_->frxPreviewTemplate->MouseWheelScroll(delta, etat);
 }
 
-// A wheel turn anywhere in the window scrolls the preview, whichever control has the focus; the
-// preview scrolls itself when the turn is over it.
+// A wheel turn anywhere in the window scrolls the preview only, whichever control has the focus:
+// a turn over the printer list never picks another printer. The preview scrolls itself when the
+// turn is over it.
 bool TFicheImpression::eventFilter(QObject* objet, QEvent* evenement) {
     if (evenement->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(objet);
@@ -478,6 +496,7 @@ bool TFicheImpression::eventFilter(QObject* objet, QEvent* evenement) {
             if (roue->angleDelta().y() != 0) {
                 FormMouseWheel(roue->angleDelta().y() < 0 ? -20 : 20, roue->modifiers());
             }
+            return true;
         }
     }
     return FicheDialogue::eventFilter(objet, evenement);

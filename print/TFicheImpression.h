@@ -107,11 +107,14 @@ private:
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);
     void ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation);
     bool EstSousTypeSpecial() const;
+    QString CheminExportPropose(const QString& fichier) const;
 
     std::unique_ptr<Ui::TFicheImpression> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     QString dossierProgramme_;
+    // The export dialogs' folder once "Mail" has set it; the documents folder until then.
+    QString dossierExport_;
     Installation installation_;
     DonneesDocument donnees_;
     RapportInteractif frxReport;

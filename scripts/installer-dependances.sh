@@ -9,7 +9,7 @@ paquets=(
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils qpdf fonts-dejavu-core imagemagick locales
+    poppler-utils qpdf fonts-dejavu-core imagemagick locales qt6-translations-l10n
 )
 manquants=()
 for paquet in "${paquets[@]}"; do

@@ -4,8 +4,12 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QTreeView>
 #include <QUrl>
+
+#include "CadreDialogue.h"
 
 void IhmQt::Information(QWidget* parent, const QString& texte) {
     QMessageBox::information(parent, QCoreApplication::applicationName(), texte);
@@ -20,18 +24,44 @@ void IhmQt::AfficherException(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QCoreApplication::applicationName(), message);
 }
 
+namespace {
+
+// Qt's own file dialog, where the system has none, opens wide enough for its columns (name,
+// size, type, date) to show whole, the date taking the room left. The path may name a file,
+// which is then proposed.
+QString ChoisirChemin(QWidget* parent, const QString& titre, const QString& chemin,
+                      const QString& filtre, QFileDialog::AcceptMode mode) {
+    QFileDialog dialogue(parent, titre, chemin, filtre);
+    dialogue.setAcceptMode(mode);
+    dialogue.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                         : QFileDialog::AnyFile);
+    dialogue.resize(dialogue.sizeHint().expandedTo(QSize(880, 500)));
+    if (auto* vue = dialogue.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        vue->header()->setStretchLastSection(true);
+    }
+    AjusterALEcran(dialogue);
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialogue.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 QString IhmQt::ChoisirFichier(QWidget* parent, const QString& titre, const QString& dossier,
                               const QString& filtre) {
-    return QFileDialog::getOpenFileName(parent, titre, dossier, filtre);
+    return ChoisirChemin(parent, titre, dossier, filtre, QFileDialog::AcceptOpen);
 }
 
 QString IhmQt::ChoisirFichierEnregistrement(QWidget* parent, const QString& titre,
                                             const QString& cheminPropose, const QString& filtre) {
-    return QFileDialog::getSaveFileName(parent, titre, cheminPropose, filtre);
+    return ChoisirChemin(parent, titre, cheminPropose, filtre, QFileDialog::AcceptSave);
 }
 
 bool IhmQt::OuvrirAvecShell(const QString& chemin) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(chemin));
 }
 
-int IhmQt::AfficherModal(QDialog& fenetre) { return fenetre.exec(); }
+int IhmQt::AfficherModal(QDialog& fenetre) {
+    return fenetre.exec();
+}

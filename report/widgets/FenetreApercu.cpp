@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 #include <optional>
 
+#include "CadreDialogue.h"
 #include "Ihm.h"
 #include "RapportInteractif.h"
 #include "ui_FenetreApercu.h"
@@ -57,6 +58,8 @@ FenetreApercu::FenetreApercu(RapportInteractif& rapport, Ihm& ihm, QWidget* pare
     ui_->lblNombrePages->setText(QStringLiteral("/ %1").arg(nombre));
     AfficherPageCourante(ui_->apercu->PageCourante());
     AfficherZoom();
+    MontrerDebutDesChamps(*this);
+    AjusterALEcran(*this);
 }
 
 FenetreApercu::~FenetreApercu() = default;

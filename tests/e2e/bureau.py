@@ -9,9 +9,9 @@ import unittest
 
 
 class Bureau:
-    def __init__(self):
+    def __init__(self, taille="1280x1024"):
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", "1", "-screen", "0", taille + "x24", "-nolisten", "tcp"],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         numero = self.xvfb.stdout.readline().decode().strip()
         if not numero:

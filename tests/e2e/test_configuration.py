@@ -107,7 +107,7 @@ class Configuration(CasSurBureau):
         erreur = self.bureau.attendre_fenetre("Vantaro")  # the save's error
         self.bureau.touche(erreur, "Return")
         question = self.bureau.attendre_fenetre("Enregistrement impossible")
-        self.bureau.touche(question, "y")  # leave without saving
+        self.bureau.touche(question, "o")  # "Oui": leave without saving
         self.attendre_fermeture(IMPRESSION)
         self.bureau.fermer_fenetre(HUB)
         self.terminer(processus)

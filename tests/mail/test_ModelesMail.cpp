@@ -55,8 +55,11 @@ TEST_F(ModelesMail, SauvegardeSousLaPositionPuisChoix) {
     EXPECT_EQ(liste->itemText(9), QStringLiteral("10"));
     choix.FormActivate();
     liste->setCurrentIndex(2);
-    EXPECT_EQ(choix.findChild<QPlainTextEdit*>(QStringLiteral("memoModele"))->toPlainText(),
-              memo->toPlainText());
+    const auto* apercu = choix.findChild<QPlainTextEdit*>(QStringLiteral("memoModele"));
+    EXPECT_EQ(apercu->toPlainText(), memo->toPlainText());
+    // Read-only, yet enabled: a long template scrolls and can be read whole.
+    EXPECT_TRUE(apercu->isEnabled());
+    EXPECT_TRUE(apercu->isReadOnly());
     choix.btnSelectionClick();
     EXPECT_EQ(choix.result(), QDialog::Accepted);
     EXPECT_EQ(choix.GetTexteModele(), memo->toPlainText());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -8,9 +9,12 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
+#include "ApercuRapport.h"
 #include "CreationBase.h"
 #include "IhmFactice.h"
 #include "NomFichierMail.h"
@@ -352,6 +356,53 @@ TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(ihm_.ouverturesShell.isEmpty());
     EXPECT_TRUE(fiche->isEnabled());
+}
+
+// A wheel turn over the printer list scrolls the preview, and never picks another printer.
+TEST_F(GestionnaireImpression, LaMoletteDefileLApercuSansChangerDImprimante) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {"A", "B", "C"});
+    fiche->resize(1024, 600);
+    fiche->show();
+    fiche->FormActivate();
+    auto* liste = fiche->findChild<QComboBox*>(QStringLiteral("cbbImprimante"));
+    liste->setCurrentIndex(1);
+    const QScrollBar* barre =
+        fiche->findChild<ApercuRapport*>(QStringLiteral("frxPreviewTemplate"))->verticalScrollBar();
+    ASSERT_GT(barre->maximum(), 0);
+    const int avant = barre->value();
+    const QPointF centre = QRectF(liste->rect()).center();
+    QWheelEvent roue(centre, liste->mapToGlobal(centre), {}, QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(liste, &roue);
+    EXPECT_EQ(liste->currentIndex(), 1);
+    EXPECT_GT(barre->value(), avant);
+    EXPECT_EQ(fiche->Rapport().PrintOptions.Printer, kImprimanteParDefaut);
+}
+
+// The save dialog proposes the documents folder (the home folder when there is none) until
+// "Mail" has set the mail folder.
+TEST_F(GestionnaireImpression, ExportProposeLesDocumentsPuisLeDossierDuMail) {
+    const QByteArray maison = qgetenv("HOME");
+    qputenv("HOME", Chemin("maison").toLocal8Bit());
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    ihm_.surModal = [](QDialog& fenetre) {
+        if (auto* choix = dynamic_cast<TFicheChoixExport*>(&fenetre)) {
+            choix->findChild<QRadioButton*>(QStringLiteral("rbtnCSV"))->click();
+            choix->btnValiderClick();
+        }
+        return 0;
+    };
+    fiche->btnExporterClick();
+    const QString documents = Chemin("maison/Documents");
+    ASSERT_TRUE(QDir().mkpath(documents));
+    fiche->btnExporterClick();
+    fiche->btnMailClick();
+    fiche->btnExporterClick();
+    qputenv("HOME", maison);
+    EXPECT_EQ(ihm_.cheminsProposes,
+              QStringList({Chemin("maison/Devis.csv"), QDir(documents).filePath("Devis.csv"),
+                           QDir(dossier_.path()).filePath(QStringLiteral("Devis/Devis.csv"))}));
 }
 
 }  // namespace

@@ -34,8 +34,9 @@ public:
         filtresFichier.append(filtre);
         return fichiersChoisis.isEmpty() ? QString() : fichiersChoisis.takeFirst();
     }
-    QString ChoisirFichierEnregistrement(QWidget*, const QString&, const QString&,
+    QString ChoisirFichierEnregistrement(QWidget*, const QString&, const QString& cheminPropose,
                                          const QString&) override {
+        cheminsProposes.append(cheminPropose);
         return fichiersChoisis.isEmpty() ? QString() : fichiersChoisis.takeFirst();
     }
     bool OuvrirAvecShell(const QString& chemin) override {
@@ -58,7 +59,8 @@ public:
     QList<Message> messages;
     QList<bool> reponsesConfirmation;
     QStringList fichiersChoisis;
-    QStringList filtresFichier;  // the filter of each file open dialog, in order
+    QStringList filtresFichier;   // the filter of each file open dialog, in order
+    QStringList cheminsProposes;  // the path each save dialog proposed, in order
     QStringList ouverturesShell;
     QList<QPointer<QDialog>> fenetresModales;
     std::function<int(QDialog&)> surModal;
