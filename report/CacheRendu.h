@@ -3,16 +3,17 @@
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QString>
 #include <memory>
-#include <utility>
 
 #include "Modele.h"
 #include "PagesPreparees.h"
 
-// The entries used by the document in preparation and by the one before it. What documents share
-// (a template's fixed texts, a logo) passes from one document to the next; the rest goes one
-// document later, so that a batch holds what one document needs, whatever its length.
+// What documents share (a template's fixed texts, a logo) is kept from one document to the next;
+// what one document alone uses goes with it, and only its key is remembered for one document more,
+// so that an entry the next document asks for again is known as shared. A batch holds what one
+// document needs, whatever its length.
 template <typename Cle, typename Valeur>
 class CacheParDocument {
 public:
@@ -21,27 +22,44 @@ public:
     template <typename Faire>
     Valeur Obtenir(const Cle& cle, Faire faire) {
         if (auto trouve = courant_.constFind(cle); trouve != courant_.constEnd()) {
-            return *trouve;
+            return trouve->valeur;
         }
-        if (precedent_.contains(cle)) {
-            return *courant_.insert(cle, precedent_.take(cle));
+        if (partages_.contains(cle)) {
+            return courant_.insert(cle, {partages_.take(cle), true})->valeur;
         }
         // One document alone may not hold more than this.
         if (courant_.size() >= maximum_) {
             courant_.clear();
         }
-        return *courant_.insert(cle, faire());
+        return courant_.insert(cle, {faire(), vus_.contains(cle)})->valeur;
     }
-    void NouveauDocument() { precedent_ = std::exchange(courant_, {}); }
+    void NouveauDocument() {
+        partages_.clear();
+        vus_.clear();
+        for (auto entree = courant_.cbegin(); entree != courant_.cend(); ++entree) {
+            if (entree->partage) {
+                partages_.insert(entree.key(), entree->valeur);
+            } else {
+                vus_.insert(entree.key());
+            }
+        }
+        courant_.clear();
+    }
     void Vider() {
         courant_.clear();
-        precedent_.clear();
+        partages_.clear();
+        vus_.clear();
     }
 
 private:
+    struct Entree {
+        Valeur valeur;
+        bool partage;  // the document before asked for it too
+    };
     qsizetype maximum_;
-    QHash<Cle, Valeur> courant_;
-    QHash<Cle, Valeur> precedent_;
+    QHash<Cle, Entree> courant_;
+    QHash<Cle, Valeur> partages_;
+    QSet<Cle> vus_;
 };
 
 // What preparations of one report share: texts already laid out for an object of the loaded
@@ -53,7 +71,7 @@ public:
     std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte);
     // The picture held in a picture field's bytes; a null image for empty or unreadable bytes.
     QImage Image(const QByteArray& octets);
-    // Starts a document: what the last document did not use goes.
+    // Starts a document: what the last document alone used goes.
     void NouveauDocument();
     // When the template changes, its objects' layouts go.
     void OublierTextes();

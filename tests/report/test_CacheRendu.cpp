@@ -33,14 +33,15 @@ TEST_P(CacheDeLot, GardeCeQueLesDocumentsPartagent) {
 INSTANTIATE_TEST_SUITE_P(
     Cas, CacheDeLot,
     ::testing::Values(
-        CasCache{"TexteFixeFaitUneFois",
-                 {{"Devis", "Dupont"}, {"Devis", "Martin"}, {"Devis", "Durand"}},
-                 {{1, 2}, {1, 3}, {1, 4}}},
-        CasCache{"TexteDUnDocumentOublieDeuxDocumentsPlusTard",
-                 {{"Dupont"}, {"Martin"}, {"Dupont"}},
-                 {{1}, {2}, {3}}},
-        CasCache{
-            "TexteDuDocumentPrecedentGarde", {{"Dupont"}, {"Dupont"}, {"Dupont"}}, {{1}, {1}, {1}}},
+        CasCache{"TexteFixeGardeUneFoisReconnu",
+                 {{"Devis", "Dupont"}, {"Devis", "Martin"}, {"Devis", "Durand"}, {"Devis"}},
+                 {{1, 2}, {3, 4}, {3, 5}, {3}}},
+        CasCache{"TexteDUnSeulDocumentOublie",
+                 {{"Dupont"}, {"Martin"}, {"Dupont"}, {"Martin"}},
+                 {{1}, {2}, {3}, {4}}},
+        CasCache{"TexteQuUnDocumentNUtilisePlusOublie",
+                 {{"Devis"}, {"Devis"}, {"Devis"}, {}, {"Devis"}},
+                 {{1}, {2}, {2}, {}, {3}}},
         CasCache{"RepeteDansUnDocumentFaitUneFois", {{"0,00", "0,00", "0,00"}}, {{1, 1, 1}}}),
     [](const auto& info) { return std::string(info.param.nom); });
 
