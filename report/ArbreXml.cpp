@@ -3,32 +3,63 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QXmlStreamReader>
-#include <algorithm>
+#include <iterator>
+#include <list>
 #include <optional>
 
 #include "ErreurRapport.h"
+#include "Fichiers.h"
 
 namespace {
 
 const QString kNom = QStringLiteral("nom");
 const QString kBase = QStringLiteral("base");
 
+// Far beyond any template; keeps the recursive reading and merging off the stack's end, as the
+// data loader does.
+constexpr int kProfondeurMax = 200;
+
+void Descendre(const QXmlStreamReader& xml, const QString& fichier, int profondeur) {
+    if (profondeur > kProfondeurMax) {
+        throw ErreurRapport(
+            QStringLiteral("éléments imbriqués sur plus de %1 niveaux").arg(kProfondeurMax),
+            {fichier, int(xml.lineNumber()), int(xml.columnNumber())});
+    }
+}
+
+// Characters stay apart from tags: they are escaped, so that an escaped '<' written in the
+// template never becomes a tag.
+void AjouterCaracteres(QStringView caracteres, QString& texte) {
+    for (const QChar c : caracteres) {
+        if (c == QLatin1Char('&')) {
+            texte += QStringLiteral("&amp;");
+        } else if (c == QLatin1Char('<')) {
+            texte += QStringLiteral("&lt;");
+        } else {
+            texte += c;
+        }
+    }
+}
+
 // The tags a text object understands stay in its text as written.
-void LireBalisesTexte(QXmlStreamReader& xml, QString& texte) {
+void LireBalisesTexte(QXmlStreamReader& xml, const QString& fichier, int profondeur,
+                      QString& texte) {
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::Characters:
-                texte += xml.text();
+                AjouterCaracteres(xml.text(), texte);
                 break;
             case QXmlStreamReader::StartElement: {
+                Descendre(xml, fichier, profondeur + 1);
                 texte += QLatin1Char('<');
                 texte += xml.name();
                 for (const QXmlStreamAttribute& a : xml.attributes()) {
                     texte += QStringLiteral(" %1=\"%2\"").arg(a.name(), a.value());
                 }
                 texte += QLatin1Char('>');
-                LireBalisesTexte(xml, texte);
+                LireBalisesTexte(xml, fichier, profondeur + 1, texte);
                 if (xml.name() != QLatin1String("br")) {
                     texte += QStringLiteral("</") + xml.name().toString() + QLatin1Char('>');
                 }
@@ -42,7 +73,8 @@ void LireBalisesTexte(QXmlStreamReader& xml, QString& texte) {
     }
 }
 
-NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier) {
+NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profondeur) {
+    Descendre(xml, fichier, profondeur);
     NoeudXml noeud;
     noeud.balise = xml.name().toString();
     noeud.fichier = fichier;
@@ -52,16 +84,29 @@ NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier) {
         noeud.attributs.append({a.name().toString(), a.value().toString()});
     }
     if (noeud.balise == QLatin1String("texte")) {
-        LireBalisesTexte(xml, noeud.texte);
+        LireBalisesTexte(xml, fichier, profondeur, noeud.texte);
         return noeud;
     }
     while (xml.readNextStartElement()) {
-        noeud.enfants.push_back(LireElement(xml, fichier));
+        noeud.enfants.push_back(LireElement(xml, fichier, profondeur + 1));
     }
     return noeud;
 }
 
+// A FIFO or a device would make the reading wait or run forever; a template is far smaller.
+void VerifierFichier(const QString& chemin) {
+    constexpr qint64 kTailleMax = 10 * 1024 * 1024;
+    if (AutreQuUnFichierOrdinaire(chemin)) {
+        throw ErreurRapport(QStringLiteral("le modèle n'est pas un fichier ordinaire"), {chemin});
+    }
+    if (QFileInfo(chemin).size() > kTailleMax) {
+        throw ErreurRapport(
+            QStringLiteral("modèle de plus de %1 Mo").arg(kTailleMax / (1024 * 1024)), {chemin});
+    }
+}
+
 NoeudXml LireFichier(const QString& chemin) {
+    VerifierFichier(chemin);
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly)) {
         throw ErreurRapport(QStringLiteral("lecture impossible : %1").arg(fichier.errorString()),
@@ -70,7 +115,7 @@ NoeudXml LireFichier(const QString& chemin) {
     QXmlStreamReader xml(&fichier);
     NoeudXml racine;
     if (xml.readNextStartElement()) {
-        racine = LireElement(xml, chemin);
+        racine = LireElement(xml, chemin, 1);
     }
     if (xml.hasError() || racine.balise != QLatin1String("rapport")) {
         const QString message = xml.hasError()
@@ -81,102 +126,107 @@ NoeudXml LireFichier(const QString& chemin) {
     return racine;
 }
 
-bool PorteLeNom(const NoeudXml& noeud, const QString& nom) {
-    const QString* n = noeud.Attribut(kNom);
-    return n && n->compare(nom, Qt::CaseInsensitive) == 0;
-}
+// Merges later trees over one tree. The tree's elements are found by name (without regard to
+// case, the first in document order) through an index kept as elements come and go, so that a
+// template changing many elements costs no more than reading them.
+class Fusion {
+public:
+    explicit Fusion(NoeudXml& racine) : racine_(racine) { Indexer(racine_); }
 
-NoeudXml* Trouver(NoeudXml& noeud, const QString& nom) {
-    for (NoeudXml& enfant : noeud.enfants) {
-        if (PorteLeNom(enfant, nom)) {
-            return &enfant;
+    // The later tree's root attributes and elements go over the merged tree.
+    void Appliquer(const NoeudXml& ajout) {
+        for (const auto& [cle, valeur] : ajout.attributs) {
+            if (cle != kBase) {
+                racine_.DefinirAttribut(cle, valeur);
+            }
         }
-        if (NoeudXml* trouve = Trouver(enfant, nom)) {
-            return trouve;
+        for (const NoeudXml& enfant : ajout.enfants) {
+            Fusionner(racine_, enfant);
         }
     }
-    return nullptr;
-}
 
-bool Supprimer(NoeudXml& noeud, const NoeudXml* cible) {
-    for (auto it = noeud.enfants.begin(); it != noeud.enfants.end(); ++it) {
-        if (&*it == cible) {
-            noeud.enfants.erase(it);
-            return true;
-        }
-        if (Supprimer(*it, cible)) {
-            return true;
-        }
-    }
-    return false;
-}
+private:
+    struct Place {
+        NoeudXml* parent;
+        std::list<NoeudXml>::iterator element;
+    };
 
-// The parent holding the element of that name, and the element's place in it.
-NoeudXml* ParentDe(NoeudXml& noeud, const QString& nom, size_t& indice) {
-    for (size_t i = 0; i < noeud.enfants.size(); ++i) {
-        if (PorteLeNom(noeud.enfants[i], nom)) {
-            indice = i;
-            return &noeud;
-        }
-        if (NoeudXml* parent = ParentDe(noeud.enfants[i], nom, indice)) {
-            return parent;
+    static QString Cle(const QString& nom) { return nom.toCaseFolded(); }
+
+    void Indexer(NoeudXml& parent) {
+        for (auto it = parent.enfants.begin(); it != parent.enfants.end(); ++it) {
+            Indexer(parent, it);
         }
     }
-    return nullptr;
-}
+    void Indexer(NoeudXml& parent, std::list<NoeudXml>::iterator element) {
+        const QString* nom = element->Attribut(kNom);
+        if (nom && !parNom_.contains(Cle(*nom))) {
+            parNom_.insert(Cle(*nom), Place{&parent, element});
+        }
+        Indexer(*element);
+    }
 
-// A new element goes at the end of its parent, or right after the element its apres names,
-// wherever that one is.
-void Inserer(NoeudXml& racine, NoeudXml& parent, NoeudXml element) {
-    const QString* apres = element.Attribut(QStringLiteral("apres"));
-    if (!apres) {
-        parent.enfants.push_back(std::move(element));
-        return;
-    }
-    size_t indice = 0;
-    NoeudXml* voisin = ParentDe(racine, *apres, indice);
-    if (!voisin) {
-        throw ErreurRapport(QStringLiteral("élément « %1 » introuvable pour apres").arg(*apres),
-                            {element.fichier, element.ligne, element.colonne});
-    }
-    element.attributs.removeIf([](const auto& a) { return a.first == QLatin1String("apres"); });
-    voisin->enfants.insert(voisin->enfants.begin() + indice + 1, std::move(element));
-}
-
-void Fusionner(NoeudXml& racine, NoeudXml& parent, const NoeudXml& ajout) {
-    const QString* nom = ajout.Attribut(kNom);
-    NoeudXml* existant = nom ? Trouver(racine, *nom) : nullptr;
-    if (!existant) {
-        Inserer(racine, parent, ajout);
-        return;
-    }
-    const QString* supprimer = ajout.Attribut(QStringLiteral("supprimer"));
-    if (supprimer && *supprimer == QLatin1String("oui")) {
-        Supprimer(racine, existant);
-        return;
-    }
-    for (const auto& [cle, valeur] : ajout.attributs) {
-        existant->DefinirAttribut(cle, valeur);
-    }
-    if (!ajout.texte.trimmed().isEmpty()) {
-        existant->texte = ajout.texte;
-    }
-    for (const NoeudXml& enfant : ajout.enfants) {
-        Fusionner(racine, *existant, enfant);
-    }
-}
-
-// The later tree's root attributes and elements go over the merged tree.
-void Appliquer(NoeudXml& fusion, const NoeudXml& ajout) {
-    for (const auto& [cle, valeur] : ajout.attributs) {
-        if (cle != kBase) {
-            fusion.DefinirAttribut(cle, valeur);
+    void Oublier(const NoeudXml& noeud) {
+        if (const QString* nom = noeud.Attribut(kNom)) {
+            const auto trouve = parNom_.find(Cle(*nom));
+            if (trouve != parNom_.end() && &*trouve->element == &noeud) {
+                parNom_.erase(trouve);
+            }
+        }
+        for (const NoeudXml& enfant : noeud.enfants) {
+            Oublier(enfant);
         }
     }
-    for (const NoeudXml& enfant : ajout.enfants) {
-        Fusionner(fusion, fusion, enfant);
+
+    void Fusionner(NoeudXml& parent, const NoeudXml& ajout) {
+        const QString* nom = ajout.Attribut(kNom);
+        const auto trouve = nom ? parNom_.constFind(Cle(*nom)) : parNom_.constEnd();
+        if (trouve == parNom_.constEnd()) {
+            Inserer(parent, ajout);
+            return;
+        }
+        const Place place = *trouve;
+        const QString* supprimer = ajout.Attribut(QStringLiteral("supprimer"));
+        if (supprimer && *supprimer == QLatin1String("oui")) {
+            Oublier(*place.element);
+            place.parent->enfants.erase(place.element);
+            return;
+        }
+        NoeudXml& existant = *place.element;
+        for (const auto& [cle, valeur] : ajout.attributs) {
+            existant.DefinirAttribut(cle, valeur);
+        }
+        if (!ajout.texte.trimmed().isEmpty()) {
+            existant.texte = ajout.texte;
+        }
+        for (const NoeudXml& enfant : ajout.enfants) {
+            Fusionner(existant, enfant);
+        }
     }
-}
+
+    // A new element goes at the end of its parent, or right after the element its apres names,
+    // wherever that one is.
+    void Inserer(NoeudXml& parent, NoeudXml element) {
+        NoeudXml* cible = &parent;
+        auto position = parent.enfants.end();
+        if (const QString* apres = element.Attribut(QStringLiteral("apres"))) {
+            const auto voisin = parNom_.constFind(Cle(*apres));
+            if (voisin == parNom_.constEnd()) {
+                throw ErreurRapport(
+                    QStringLiteral("élément « %1 » introuvable pour apres").arg(*apres),
+                    {element.fichier, element.ligne, element.colonne});
+            }
+            cible = voisin->parent;
+            position = std::next(voisin->element);
+            element.attributs.removeIf(
+                [](const auto& a) { return a.first == QLatin1String("apres"); });
+        }
+        Indexer(*cible, cible->enfants.insert(position, std::move(element)));
+    }
+
+    NoeudXml& racine_;
+    QHash<QString, Place> parNom_;
+};
 
 NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus) {
     const QString absolu = QFileInfo(chemin).absoluteFilePath();
@@ -202,7 +252,7 @@ NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& 
         }
         NoeudXml suivant = LireAvecBases(cheminBase, chaine, lus);
         if (fusion) {
-            Appliquer(*fusion, suivant);
+            Fusion(*fusion).Appliquer(suivant);
         } else {
             fusion = std::move(suivant);
         }
@@ -212,7 +262,7 @@ NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& 
         derive.attributs.removeIf([](const auto& a) { return a.first == kBase; });
         return derive;
     }
-    Appliquer(*fusion, derive);
+    Fusion(*fusion).Appliquer(derive);
     fusion->attributs.removeIf([](const auto& a) { return a.first == kBase; });
     return std::move(*fusion);
 }

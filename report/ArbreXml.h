@@ -3,15 +3,17 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <vector>
+#include <list>
 
 // A template file as a tree of elements, each knowing where it was written. Template
 // inheritance works on this tree before any element becomes part of the model.
 struct NoeudXml {
     QString balise;
     QList<QPair<QString, QString>> attributs;  // in document order
-    QString texte;  // inner text; inside <texte>, the markup tags are kept as written
-    std::vector<NoeudXml> enfants;
+    // Inner text. Inside <texte>, markup: the tags as written, the characters with '&' and '<'
+    // escaped (&amp; &lt;).
+    QString texte;
+    std::list<NoeudXml> enfants;  // elements stay in place as others come and go
     QString fichier;
     int ligne = 0;
     int colonne = 0;

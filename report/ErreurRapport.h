@@ -39,8 +39,11 @@ private:
             texte += QStringLiteral("objet « %1 » : ").arg(lieu.objet);
         }
         texte += message;
+        // A reference may be a whole text or a runaway expression: its start says enough.
         if (!lieu.reference.isEmpty()) {
-            texte += QStringLiteral(" : [%1]").arg(lieu.reference);
+            texte += QStringLiteral(" : [%1]").arg(
+                lieu.reference.size() > 200 ? lieu.reference.left(200) + QStringLiteral("…")
+                                            : lieu.reference);
         }
         return texte;
     }

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <optional>
 #include <variant>
 
 enum class Operateur {
@@ -33,7 +34,13 @@ struct Expression::Noeud {
         std::shared_ptr<const Noeud> gauche;
         std::shared_ptr<const Noeud> droite;  // null for the unary operators
     };
-    std::variant<QVariant, ReferenceChamp, Variable, Operation, Appel> contenu;
+    // Terms of one precedence level joined left to right (a + b - c, a et b et c): held side by
+    // side rather than nested, so that a long sum costs no depth.
+    struct Suite {
+        std::shared_ptr<const Noeud> premier;
+        std::vector<std::pair<Operateur, std::shared_ptr<const Noeud>>> suivants;
+    };
+    std::variant<QVariant, ReferenceChamp, Variable, Operation, Suite, Appel> contenu;
 };
 
 using Noeud = Expression::Noeud;
@@ -63,6 +70,11 @@ constexpr VariableConnue kVariables[] = {
     {"page", Variable::Page},   {"nbpages", Variable::NbPages}, {"date", Variable::Date},
     {"heure", Variable::Heure}, {"ligne", Variable::Ligne},
 };
+
+// A piece of the source quoted in a message, cut short.
+QString Extrait(const QString& texte) {
+    return texte.size() > 40 ? texte.left(40) + QStringLiteral("…") : texte;
+}
 
 bool CaractereDeNom(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
@@ -118,22 +130,63 @@ private:
             Noeud{Noeud::Operation{op, std::move(gauche), std::move(droite)}});
     }
 
+    // Each nested sub-expression, sign and non is one level deeper.
+    class Niveau {
+    public:
+        explicit Niveau(Analyseur& analyseur) : a_(analyseur) {
+            if (++a_.profondeur_ > kProfondeurMaxExpression) {
+                a_.Echec(QStringLiteral("expression imbriquée sur plus de %1 niveaux")
+                             .arg(kProfondeurMaxExpression));
+            }
+        }
+        ~Niveau() { --a_.profondeur_; }
+        Niveau(const Niveau&) = delete;
+        Niveau& operator=(const Niveau&) = delete;
+
+    private:
+        Analyseur& a_;
+    };
+
+    using Terme = PtrNoeud (Analyseur::*)();
+    using LectureOperateur = std::optional<Operateur> (Analyseur::*)();
+
+    PtrNoeud Suite(Terme terme, LectureOperateur operateur) {
+        Noeud::Suite suite{(this->*terme)(), {}};
+        while (const std::optional<Operateur> op = (this->*operateur)()) {
+            suite.suivants.emplace_back(*op, (this->*terme)());
+        }
+        if (suite.suivants.empty()) {
+            return suite.premier;
+        }
+        return std::make_shared<Noeud>(Noeud{std::move(suite)});
+    }
+    std::optional<Operateur> OperateurOu() {
+        return LireMot(u"ou") ? std::optional(Operateur::Ou) : std::nullopt;
+    }
+    std::optional<Operateur> OperateurEt() {
+        return LireMot(u"et") ? std::optional(Operateur::Et) : std::nullopt;
+    }
+    std::optional<Operateur> OperateurSomme() {
+        if (Lire(u"+")) {
+            return Operateur::Plus;
+        }
+        return Lire(u"-") ? std::optional(Operateur::Moins) : std::nullopt;
+    }
+    std::optional<Operateur> OperateurProduit() {
+        if (Lire(u"*")) {
+            return Operateur::Fois;
+        }
+        return Lire(u"/") ? std::optional(Operateur::Divise) : std::nullopt;
+    }
+
     PtrNoeud Ou() {
-        PtrNoeud gauche = Et();
-        while (LireMot(u"ou")) {
-            gauche = Operation(Operateur::Ou, gauche, Et());
-        }
-        return gauche;
+        const Niveau niveau(*this);
+        return Suite(&Analyseur::Et, &Analyseur::OperateurOu);
     }
-    PtrNoeud Et() {
-        PtrNoeud gauche = Non();
-        while (LireMot(u"et")) {
-            gauche = Operation(Operateur::Et, gauche, Non());
-        }
-        return gauche;
-    }
+    PtrNoeud Et() { return Suite(&Analyseur::Non, &Analyseur::OperateurEt); }
     PtrNoeud Non() {
         if (LireMot(u"non")) {
+            const Niveau niveau(*this);
             return Operation(Operateur::Non, Non());
         }
         return Comparaison();
@@ -152,32 +205,11 @@ private:
         }
         return gauche;
     }
-    PtrNoeud Somme() {
-        PtrNoeud gauche = Produit();
-        for (;;) {
-            if (Lire(u"+")) {
-                gauche = Operation(Operateur::Plus, gauche, Produit());
-            } else if (Lire(u"-")) {
-                gauche = Operation(Operateur::Moins, gauche, Produit());
-            } else {
-                return gauche;
-            }
-        }
-    }
-    PtrNoeud Produit() {
-        PtrNoeud gauche = Unaire();
-        for (;;) {
-            if (Lire(u"*")) {
-                gauche = Operation(Operateur::Fois, gauche, Unaire());
-            } else if (Lire(u"/")) {
-                gauche = Operation(Operateur::Divise, gauche, Unaire());
-            } else {
-                return gauche;
-            }
-        }
-    }
+    PtrNoeud Somme() { return Suite(&Analyseur::Produit, &Analyseur::OperateurSomme); }
+    PtrNoeud Produit() { return Suite(&Analyseur::Unaire, &Analyseur::OperateurProduit); }
     PtrNoeud Unaire() {
         if (Lire(u"-")) {
+            const Niveau niveau(*this);
             return Operation(Operateur::Oppose, Unaire());
         }
         return Primaire();
@@ -229,7 +261,7 @@ private:
         }
         const double reel = texte.toDouble(&ok);
         if (!ok) {
-            Echec(QStringLiteral("nombre mal formé « %1 »").arg(texte));
+            Echec(QStringLiteral("nombre mal formé « %1 »").arg(Extrait(texte)));
         }
         return Constante(reel);
     }
@@ -251,16 +283,24 @@ private:
         Echec(QStringLiteral("texte sans apostrophe de fin"));
     }
 
-    // Jeu."Champ": the dataset's user name may hold spaces, so it runs up to the ." that follows.
+    // Jeu."Champ": the dataset's user name may hold spaces, so it runs up to the ." that follows,
+    // and holds no operator.
     PtrNoeud Champ() {
-        const qsizetype point = s_.indexOf(QStringLiteral(".\""), i_);
-        if (point < 0) {
+        static const QString interdits = QStringLiteral("+-*/(),=<>'\"");
+        qsizetype point = i_;
+        for (; point + 1 < s_.size(); ++point) {
+            if (s_.at(point) == QLatin1Char('.') && s_.at(point + 1) == QLatin1Char('"')) {
+                break;
+            }
+            if (interdits.contains(s_.at(point))) {
+                return nullptr;
+            }
+        }
+        if (point + 1 >= s_.size()) {
             return nullptr;
         }
         const QString jeu = s_.mid(i_, point - i_).trimmed();
-        static const QString interdits = QStringLiteral("+-*/(),=<>'\"");
-        if (jeu.isEmpty() ||
-            std::any_of(jeu.begin(), jeu.end(), [](QChar c) { return interdits.contains(c); })) {
+        if (jeu.isEmpty()) {
             return nullptr;
         }
         const qsizetype fin = s_.indexOf(QLatin1Char('"'), point + 2);
@@ -295,7 +335,7 @@ private:
             }
         }
         i_ = debut;
-        Echec(QStringLiteral("nom inconnu « %1 »").arg(s_.mid(debut, nom.size())));
+        Echec(QStringLiteral("nom inconnu « %1 »").arg(Extrait(s_.mid(debut, nom.size()))));
     }
 
     PtrNoeud Appel(const FonctionConnue& f) {
@@ -321,6 +361,7 @@ private:
 
     const QString& s_;
     qsizetype i_ = 0;
+    int profondeur_ = 0;
 };
 
 bool EstNombre(const QVariant& v) {
@@ -358,11 +399,21 @@ double EnNombre(const QVariant& v, const QLocale& regional) {
     return nombre;
 }
 
+// A number of decimals a text can hold.
+int Decimales(double nombre) {
+    constexpr int kDecimalesMax = 100;
+    if (!(nombre >= 0 && nombre <= kDecimalesMax)) {
+        throw ErreurExpression(
+            QStringLiteral("Format : de 0 à %1 décimales, pas %2").arg(kDecimalesMax).arg(nombre));
+    }
+    return int(nombre);
+}
+
 // A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
 // digits after the point.
 QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
     const qsizetype point = motif.indexOf(QLatin1Char('.'));
-    const int decimales = point < 0 ? 0 : int(motif.size() - point - 1);
+    const int decimales = Decimales(point < 0 ? 0 : double(motif.size() - point - 1));
     const QStringView entier = QStringView(motif).left(point < 0 ? motif.size() : point);
     const bool groupes = entier.contains(QLatin1Char(' ')) || entier.contains(QLatin1Char(','));
     QLocale format = regional;
@@ -377,7 +428,7 @@ QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale&
     if (EstNombre(format)) {
         QLocale groupee = regional;
         groupee.setNumberOptions(QLocale::DefaultNumberOptions);
-        return groupee.toString(EnNombre(valeur, regional), 'f', format.toInt());
+        return groupee.toString(EnNombre(valeur, regional), 'f', Decimales(format.toDouble()));
     }
     const QString motif = format.toString();
     switch (valeur.typeId()) {
@@ -408,6 +459,16 @@ int Comparer(const QVariant& a, const QVariant& b, const QLocale& regional) {
         return int(a.toBool()) - int(b.toBool());
     }
     return ValeurEnTexte(a, regional).compare(ValeurEnTexte(b, regional));
+}
+
+// Whole numbers stay whole unless the result goes beyond 64 bits; then it is computed as a
+// decimal.
+std::optional<qlonglong> Entier(Operateur op, qlonglong x, qlonglong y) {
+    qlonglong n = 0;
+    const bool deborde = op == Operateur::Plus    ? __builtin_add_overflow(x, y, &n)
+                         : op == Operateur::Moins ? __builtin_sub_overflow(x, y, &n)
+                                                  : __builtin_mul_overflow(x, y, &n);
+    return deborde ? std::nullopt : std::optional(n);
 }
 
 class Evaluateur {
@@ -448,14 +509,30 @@ private:
         switch (op.operateur) {
             case Operateur::Non:
                 return !ValeurVraie(a);
-            case Operateur::Oppose:
-                return EstEntier(a) ? QVariant(-a.toLongLong()) : QVariant(-EnNombre(a, regional_));
-            case Operateur::Et:
-                return ValeurVraie(a) && ValeurVraie((*this)(*op.droite));
-            case Operateur::Ou:
-                return ValeurVraie(a) || ValeurVraie((*this)(*op.droite));
+            case Operateur::Oppose:  // 0 - a: a whole number stays whole while it fits
+                return Arithmetique(Operateur::Moins, QVariant(qlonglong(0)), a);
             default:
                 return Binaire(op.operateur, a, (*this)(*op.droite));
+        }
+    }
+
+    QVariant Valeur(const Noeud::Suite& suite) const {
+        QVariant a = (*this)(*suite.premier);
+        for (const auto& [op, terme] : suite.suivants) {
+            a = Suivant(op, a, *terme);
+        }
+        return a;
+    }
+
+    // et and ou read their right side only when the left one leaves the result open.
+    QVariant Suivant(Operateur op, const QVariant& a, const Noeud& terme) const {
+        switch (op) {
+            case Operateur::Et:
+                return ValeurVraie(a) && ValeurVraie((*this)(terme));
+            case Operateur::Ou:
+                return ValeurVraie(a) || ValeurVraie((*this)(terme));
+            default:
+                return Binaire(op, a, (*this)(terme));
         }
     }
 
@@ -484,8 +561,9 @@ private:
         }
         if (op != Operateur::Divise && (EstEntier(a) || a.isNull()) &&
             (EstEntier(b) || b.isNull())) {
-            const qlonglong x = a.toLongLong(), y = b.toLongLong();
-            return op == Operateur::Plus ? x + y : (op == Operateur::Moins ? x - y : x * y);
+            if (const std::optional<qlonglong> n = Entier(op, a.toLongLong(), b.toLongLong())) {
+                return *n;
+            }
         }
         const double x = EnNombre(a, regional_), y = EnNombre(b, regional_);
         switch (op) {
@@ -508,6 +586,11 @@ private:
 }  // namespace
 
 Expression Expression::Analyser(const QString& source) {
+    if (source.size() > kLongueurMaxExpression) {
+        throw ErreurExpression(QStringLiteral("expression de %1 caractères, %2 caractères au plus")
+                                   .arg(source.size())
+                                   .arg(kLongueurMaxExpression));
+    }
     Analyseur analyseur(source);
     Expression expression;
     expression.racine_ = analyseur.Tout();
@@ -568,7 +651,8 @@ bool ValeurVraie(const QVariant& valeur) {
     return !valeur.toString().isEmpty();
 }
 
-TexteExpressions TexteExpressions::Analyser(const QString& source) {
+TexteExpressions TexteExpressions::Analyser(const QString& source,
+                                            QString (*caracteres)(const QString&)) {
     TexteExpressions texte;
     QString litteral;
     qsizetype i = 0;
@@ -598,7 +682,9 @@ TexteExpressions TexteExpressions::Analyser(const QString& source) {
         }
         texte.litteraux_.append(litteral);
         litteral.clear();
-        texte.expressions_.append(Expression::Analyser(source.mid(i + 1, fin - i - 1)));
+        const QString expression = source.mid(i + 1, fin - i - 1);
+        texte.expressions_.append(
+            Expression::Analyser(caracteres ? caracteres(expression) : expression));
         i = fin + 1;
     }
     texte.litteraux_.append(litteral);

@@ -33,6 +33,12 @@ public:
     explicit ErreurExpression(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
+// Far beyond what a template writes, these keep parsing and evaluation off the stack's end and
+// their time bounded: the characters of one expression, and its nesting (each parenthesis,
+// function call, unary minus and non is one level).
+constexpr qsizetype kLongueurMaxExpression = 10000;
+constexpr int kProfondeurMaxExpression = 100;
+
 // One expression, parsed once: literals ('text', 12, 3.5, vrai, faux), fields
 // (Jeu."Champ"), the variables Page, NbPages, Date, Heure and Ligne, arithmetic, comparisons,
 // et/ou/non and the functions Si, Majuscules, Minuscules, SupprimerEspaces, EstVide, Format.
@@ -63,7 +69,10 @@ bool ValeurVraie(const QVariant& valeur);
 // A text with expressions in square brackets between literal parts, split once.
 class TexteExpressions {
 public:
-    static TexteExpressions Analyser(const QString& source);
+    // caracteres, when given, turns each expression's source into plain characters first (a
+    // tagged text keeps its characters escaped apart from its tags).
+    static TexteExpressions Analyser(const QString& source,
+                                     QString (*caracteres)(const QString&) = nullptr);
 
     QString Evaluer(const ContexteEvaluation& contexte) const;
     bool Constant() const { return expressions_.isEmpty(); }

@@ -4,10 +4,20 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <cmath>
+
 #include "ArbreXml.h"
 #include "ErreurRapport.h"
+#include "Fichiers.h"
+#include "TexteBalise.h"
 
 namespace {
+
+// Lengths in millimetres and sizes in points: far beyond any page, small enough for any device.
+constexpr double kNombreMax = 10000;
+// A page side, in millimetres: from a label to a poster.
+constexpr double kCotePageMin = 10;
+constexpr double kCotePageMax = 5000;
 
 [[noreturn]] void Echouer(const NoeudXml& noeud, const QString& message,
                           const QString& reference = {}) {
@@ -41,14 +51,20 @@ public:
 
     double Nombre(const char* nom, double defaut) const {
         const QString* v = noeud_.Attribut(QLatin1String(nom));
-        if (!v) {
-            return defaut;
-        }
+        return v ? Borne(nom, *v) : defaut;
+    }
+
+    // A number of the template: positive, and no larger than a length or a size may be.
+    double Borne(const char* nom, const QString& texte) const {
         bool ok = false;
-        const double n = v->trimmed().toDouble(&ok);
-        if (!ok || n < 0) {
+        const double n = texte.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(n) || n < 0) {
             Echec(QStringLiteral("%1 doit être un nombre positif, pas « %2 »")
-                      .arg(QLatin1String(nom), *v));
+                      .arg(QLatin1String(nom), texte));
+        }
+        if (n > kNombreMax) {
+            Echec(QStringLiteral("%1 vaut « %2 » ; %3 au plus")
+                      .arg(QLatin1String(nom), texte, QString::number(kNombreMax)));
         }
         return n;
     }
@@ -151,8 +167,7 @@ private:
         auto page = std::make_unique<PageModele>();
         Nommer(*page, noeud, a);
         if (a.Present("largeur") || a.Present("hauteur")) {
-            page->taille = QPageSize(QSizeF(a.Nombre("largeur", 210), a.Nombre("hauteur", 297)),
-                                     QPageSize::Millimeter);
+            page->taille = TaillePage(a);
         } else {
             page->taille = QPageSize(a.Choix<QPageSize::PageSizeId>("format",
                                                                     {{"A3", QPageSize::A3},
@@ -167,6 +182,7 @@ private:
             {{"portrait", QPageLayout::Portrait}, {"paysage", QPageLayout::Landscape}},
             QPageLayout::Portrait);
         page->marges = Marges(a);
+        VerifierMarges(*page, a);
         BandeModele* precedente = nullptr;
         std::unique_ptr<BandeModele> enteteEnAttente;
         for (const NoeudXml& enfant : noeud.enfants) {
@@ -184,16 +200,35 @@ private:
         return page;
     }
 
+    // A size outside the bounds would silently become another page on the devices.
+    static QPageSize TaillePage(const Attributs& a) {
+        const QSizeF taille(a.Nombre("largeur", 210), a.Nombre("hauteur", 297));
+        const auto dehors = [](double cote) { return cote < kCotePageMin || cote > kCotePageMax; };
+        if (dehors(taille.width()) || dehors(taille.height())) {
+            a.Echec(QStringLiteral("taille de page %1 × %2 mm hors des bornes : de %3 à %4 mm "
+                                   "de côté")
+                        .arg(taille.width())
+                        .arg(taille.height())
+                        .arg(kCotePageMin)
+                        .arg(kCotePageMax));
+        }
+        return QPageSize(taille, QPageSize::Millimeter);
+    }
+
+    static void VerifierMarges(const PageModele& page, const Attributs& a) {
+        const QSizeF taille = page.TailleMm();
+        if (page.marges.left() + page.marges.right() >= taille.width() ||
+            page.marges.top() + page.marges.bottom() >= taille.height()) {
+            a.Echec(QStringLiteral("les marges ne laissent aucune place sur la page"));
+        }
+    }
+
     static QMarginsF Marges(const Attributs& a) {
         const QStringList valeurs =
             a.Texte("marges", QStringLiteral("10")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         QList<double> n;
         for (const QString& v : valeurs) {
-            bool ok = false;
-            n.append(v.toDouble(&ok));
-            if (!ok) {
-                a.Echec(QStringLiteral("marges : nombre attendu, pas « %1 »").arg(v));
-            }
+            n.append(a.Borne("marges", v));
         }
         if (n.size() == 1) {
             return {n[0], n[0], n[0], n[0]};
@@ -332,11 +367,16 @@ private:
                                                  "retourLigne", "balises", "agrandir", "reduire",
                                                  "marge"});
         Commun(objet, noeud, a);
-        objet.source = noeud.texte;
+        objet.balises = a.Booleen("balises", false);
+        // A tagged text stays markup, its expressions read plain characters; any other text
+        // is plain characters, its tags as written.
+        objet.source = objet.balises ? noeud.texte : CaracteresDuBalisage(noeud.texte);
         try {
-            objet.texte = TexteExpressions::Analyser(noeud.texte);
+            objet.texte = objet.balises
+                              ? TexteExpressions::Analyser(objet.source, &CaracteresDuBalisage)
+                              : TexteExpressions::Analyser(objet.source);
         } catch (const ErreurExpression& e) {
-            a.Echec(QString::fromStdString(e.what()), noeud.texte.trimmed());
+            a.Echec(QString::fromStdString(e.what()), objet.source.trimmed());
         }
         QFont police(a.Texte("police", defauts_.police));
         police.setPixelSize(
@@ -361,7 +401,6 @@ private:
                                          {"bas", AlignementVertical::Bas}},
                                         AlignementVertical::Haut);
         objet.retourLigne = a.Booleen("retourLigne", true);
-        objet.balises = a.Booleen("balises", false);
         objet.agrandir = a.Booleen("agrandir", false);
         objet.reduire = a.Booleen("reduire", false);
         objet.marge = a.Nombre("marge", 0.5);
@@ -373,7 +412,9 @@ private:
         objet.valeur = a.ExpressionDe("valeur");
         if (a.Present("fichier")) {
             const QString chemin = QFileInfo(noeud.fichier).dir().filePath(a.Texte("fichier"));
-            objet.imageFichier = QImage(chemin);
+            if (!AutreQuUnFichierOrdinaire(chemin)) {
+                objet.imageFichier = QImage(chemin);
+            }
             if (objet.imageFichier.isNull()) {
                 a.Echec(QStringLiteral("image illisible : %1").arg(chemin));
             }

@@ -1,6 +1,8 @@
 #include "Preparation.h"
 
 #include <algorithm>
+#include <limits>
+#include <map>
 
 #include "ErreurRapport.h"
 
@@ -431,9 +433,11 @@ private:
         return mesure;
     }
 
+    static bool Chevauchent(const QRectF& a, const QRectF& b) {
+        return a.left() < b.right() - kEpsilon && b.left() < a.right() - kEpsilon;
+    }
     static bool AuDessus(const QRectF& haut, const QRectF& bas) {
-        return haut.bottom() <= bas.top() + kEpsilon && haut.left() < bas.right() - kEpsilon &&
-               bas.left() < haut.right() - kEpsilon;
+        return haut.bottom() <= bas.top() + kEpsilon && Chevauchent(haut, bas);
     }
 
     // An object moves as far as the objects right above it (sharing some of its width, with
@@ -443,27 +447,67 @@ private:
                          [](const ObjetMesure& a, const ObjetMesure& b) {
                              return a.objet->rect.top() < b.objet->rect.top();
                          });
+        // The objects already placed, by their bottom in the template.
+        std::multimap<double, size_t> parBas;
         for (size_t i = 0; i < objets.size(); ++i) {
             const QRectF& r = objets[i].objet->rect;
             std::optional<double> decalage;
-            for (size_t j = 0; j < i; ++j) {
-                const QRectF& au = objets[j].objet->rect;
-                const auto entre = [&](size_t k) {
-                    return k != j && AuDessus(objets[k].objet->rect, r) &&
-                           AuDessus(au, objets[k].objet->rect);
-                };
-                bool masque = false;
-                for (size_t k = 0; k < i && !masque; ++k) {
-                    masque = entre(k);
-                }
-                if (AuDessus(au, r) && !masque) {
-                    const double d =
-                        objets[j].decalage + objets[j].element.rect.height() - au.height();
-                    decalage = std::max(decalage.value_or(d), d);
-                }
+            for (const size_t j : JusteAuDessus(objets, parBas, r)) {
+                const double d = objets[j].decalage + objets[j].element.rect.height() -
+                                 objets[j].objet->rect.height();
+                decalage = std::max(decalage.value_or(d), d);
             }
             objets[i].decalage = decalage.value_or(0);
+            parBas.emplace(r.bottom(), i);
         }
+    }
+
+    // The placed objects right above r. Walks up from r, nearest bottom first, through those
+    // sharing some of its width; once one spanning its whole width lies above the rest, every
+    // farther one has that one between it and r, so the walk ends (after the objects within
+    // the tolerance, which may stand between the nearer ones and r).
+    static std::vector<size_t> JusteAuDessus(const std::vector<ObjetMesure>& objets,
+                                             const std::multimap<double, size_t>& parBas,
+                                             const QRectF& r) {
+        std::vector<size_t> auDessus;
+        double hautCouvrant = -std::numeric_limits<double>::infinity();
+        std::optional<double> fermeA;
+        for (auto it = parBas.upper_bound(r.top() + kEpsilon); it != parBas.begin();) {
+            const auto& [bas, j] = *--it;
+            if (!fermeA && hautCouvrant + kEpsilon >= bas) {
+                fermeA = bas;
+            }
+            if (fermeA && bas < *fermeA - kEpsilon) {
+                break;
+            }
+            const QRectF& au = objets[j].objet->rect;
+            if (Chevauchent(au, r)) {
+                auDessus.push_back(j);
+                if (au.left() <= r.left() && au.right() >= r.right()) {
+                    hautCouvrant = std::max(hautCouvrant, au.top());
+                }
+            }
+        }
+        return SansIntermediaire(objets, auDessus);
+    }
+
+    // Keeps those with none of the others between them and r.
+    static std::vector<size_t> SansIntermediaire(const std::vector<ObjetMesure>& objets,
+                                                 const std::vector<size_t>& auDessus) {
+        const auto rect = [&](size_t q) -> const QRectF& {
+            return objets[auDessus[q]].objet->rect;
+        };
+        std::vector<size_t> gardes;
+        for (size_t q = 0; q < auDessus.size(); ++q) {
+            bool masque = false;
+            for (size_t k = 0; k < auDessus.size() && !masque; ++k) {
+                masque = k != q && AuDessus(rect(q), rect(k));
+            }
+            if (!masque) {
+                gardes.push_back(auDessus[q]);
+            }
+        }
+        return gardes;
     }
 
     ElementPrepare Element(const ObjetModele& objet, std::optional<TexteDiffere>& differe) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRegularExpression>
+#include <utility>
 
 namespace {
 
@@ -10,6 +11,25 @@ QString SeparerLignes(QString texte) {
     texte.replace(QLatin1Char('\n'), QChar::LineSeparator);
     texte.replace(QLatin1Char('\r'), QChar::LineSeparator);
     return texte;
+}
+
+// Appends the character at i, or the one an escape starting there stands for; returns the
+// position after it.
+qsizetype AjouterCaractere(const QString& source, qsizetype i, QString& texte) {
+    static const std::pair<QLatin1String, QChar> echappes[] = {
+        {QLatin1String("&lt;"), QLatin1Char('<')},
+        {QLatin1String("&gt;"), QLatin1Char('>')},
+        {QLatin1String("&amp;"), QLatin1Char('&')}};
+    if (source.at(i) == QLatin1Char('&')) {
+        for (const auto& [echappe, caractere] : echappes) {
+            if (QStringView(source).mid(i).startsWith(echappe)) {
+                texte += caractere;
+                return i + echappe.size();
+            }
+        }
+    }
+    texte += source.at(i);
+    return i + 1;
 }
 
 struct BaliseOuverte {
@@ -41,10 +61,12 @@ TexteFormate TexteAvecBalises(const QString& brut) {
     qsizetype i = 0;
     while (i < source.size()) {
         const QRegularExpressionMatch m =
-            balise.match(source, i, QRegularExpression::NormalMatch,
-                         QRegularExpression::AnchorAtOffsetMatchOption);
-        if (source.at(i) != QLatin1Char('<') || !m.hasMatch()) {
-            resultat.texte += source.at(i++);
+            source.at(i) == QLatin1Char('<')
+                ? balise.match(source, i, QRegularExpression::NormalMatch,
+                               QRegularExpression::AnchorAtOffsetMatchOption)
+                : QRegularExpressionMatch();
+        if (!m.hasMatch()) {
+            i = AjouterCaractere(source, i, resultat.texte);
             continue;
         }
         i = m.capturedEnd();
@@ -76,4 +98,13 @@ TexteFormate TexteAvecBalises(const QString& brut) {
         fermer(ouvertes.size() - 1);
     }
     return resultat;
+}
+
+QString CaracteresDuBalisage(const QString& balisage) {
+    QString texte;
+    texte.reserve(balisage.size());
+    for (qsizetype i = 0; i < balisage.size();) {
+        i = AjouterCaractere(balisage, i, texte);
+    }
+    return texte;
 }

@@ -14,6 +14,10 @@ struct TexteFormate {
 // Line breaks ("\r\n", "\n", "\r") become line separators.
 TexteFormate TexteSimple(const QString& texte);
 
-// Also reads the tags <b>, <i>, <u>, <br> and <font color="...">, without regard to case. Any
-// other '<' is text, and a tag left open runs to the end of the text.
+// Also reads the tags <b>, <i>, <u>, <br> and <font color="...">, without regard to case, and
+// the escaped characters &lt; &gt; &amp;. Any other '<' or '&' is text, and a tag left open runs
+// to the end of the text.
 TexteFormate TexteAvecBalises(const QString& texte);
+
+// The plain characters of markup: &lt; &gt; &amp; become the characters; tags stay as written.
+QString CaracteresDuBalisage(const QString& balisage);

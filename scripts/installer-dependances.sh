@@ -5,6 +5,7 @@ paquets=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
     libsqlcipher-dev sqlcipher libssl-dev libpugixml-dev libcurl4-openssl-dev
+    libpq-dev postgresql
     googletest libgtest-dev
     python3 python3-aiosmtpd openssl
     xvfb xauth openbox xdotool wmctrl x11-utils

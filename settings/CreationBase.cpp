@@ -1,9 +1,11 @@
 #include "CreationBase.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <memory>
 
-#include "BaseChiffree.h"
+#include "ConnexionParametres.h"
+#include "ConnexionServeur.h"
 
 namespace {
 
@@ -22,15 +24,26 @@ const char* const kSchema =
 
 }  // namespace
 
-void CreerBaseParametres(const QString& chemin) {
-    auto base = std::make_unique<BaseChiffree>(chemin, BaseChiffree::Ouverture::Creation);
+void CreerBaseParametres(const QString& reference) {
+    auto base = OuvrirConnexionParametres(reference, ConnexionParametres::Ouverture::Creation);
     try {
-        TransactionImmediate transaction(*base);
-        base->Executer(QString::fromLatin1(kSchema));
+        TransactionEcriture transaction(*base);
+        base->ExecuterScript(QString::fromLatin1(kSchema));
         transaction.Valider();
     } catch (...) {
         base.reset();
-        QFile::remove(chemin);
+        // The server undoes the rolled-back table itself; a new file has to go.
+        if (!EstReferenceServeur(reference)) {
+            QFile::remove(reference);
+        }
         throw;
     }
+}
+
+bool BaseParametresPresente(const QString& reference) {
+    if (!EstReferenceServeur(reference)) {
+        return QFileInfo::exists(reference);
+    }
+    return ConnexionServeur(reference, ConnexionParametres::Ouverture::Indifferente)
+        .TablePresente();
 }

@@ -3,7 +3,7 @@
 #include <QScopedValueRollback>
 #include <optional>
 
-#include "BaseChiffree.h"
+#include "ConnexionParametres.h"
 #include "ErreurBDD.h"
 
 namespace {
@@ -82,11 +82,11 @@ TDataModuleAbs::TDataModuleAbs() = default;
 TDataModuleAbs::~TDataModuleAbs() = default;
 
 bool TDataModuleAbs::OuvrirBDD(const QString& chemin) {
-    if (parametres_ && parametres_->Chemin() != chemin) {
+    if (parametres_ && parametres_->Reference() != chemin) {
         FermerBDD();
     }
     if (!parametres_) {
-        parametres_ = std::make_unique<BaseChiffree>(chemin, BaseChiffree::Ouverture::Existante);
+        parametres_ = OuvrirConnexionParametres(chemin, ConnexionParametres::Ouverture::Existante);
     }
     return EstOuverte();
 }
@@ -96,7 +96,7 @@ bool TDataModuleAbs::FermerBDD() {
     return true;
 }
 
-BaseChiffree& TDataModuleAbs::Connexion() {
+ConnexionParametres& TDataModuleAbs::Connexion() {
     if (!parametres_) {
         throw ErreurBDD(QStringLiteral("La base de paramètres n'est pas ouverte."));
     }
@@ -175,7 +175,7 @@ void TDataModuleAbs::EnUneTransaction(const std::function<void()>& ecritures) {
         ecritures();
         return;
     }
-    TransactionImmediate transaction(Connexion());
+    TransactionEcriture transaction(Connexion());
     const QScopedValueRollback<bool> dedans(enTransaction_, true);
     ecritures();
     transaction.Valider();

@@ -6,7 +6,7 @@
 
 #include "Requete.h"
 
-class BaseChiffree;
+class ConnexionParametres;
 
 enum class TypeParametre { Chaine, Entier, Memo };
 
@@ -21,10 +21,11 @@ struct AdresseValeur {
     QString cle;
 };
 
-// The settings store: the table Parametres of one encrypted database file shared by every
-// workstation. Each value is addressed by agency, user, section and key (empty agency and user are
-// the empty text) and typed "STRING", "ENTIER" or "MEMO". The store reads and writes exactly the
-// rows it is given; which level to use is the callers' choice (Verrous.h).
+// The settings store: the table Parametres of one database shared by every workstation, an
+// encrypted file or a table on a database server (a reference starting with "postgresql://"). Each
+// value is addressed by agency, user, section and key (empty agency and user are the empty text)
+// and typed "STRING", "ENTIER" or "MEMO". The store reads and writes exactly the rows it is given;
+// which level to use is the callers' choice (Verrous.h).
 //
 // Callers bracket each group of operations with OuvrirBDD and FermerBDD. Engine failures (missing
 // file, not a settings database, wrong password, file locked too long, statement rejected) throw
@@ -39,8 +40,8 @@ public:
     TDataModuleAbs(const TDataModuleAbs&) = delete;
     TDataModuleAbs& operator=(const TDataModuleAbs&) = delete;
 
-    // Opens the file; a connection open on another file is closed first, one open on the same
-    // file stays open. Returns whether the connection is open.
+    // Opens the database; a connection open on another one is closed first, one open on the same
+    // reference stays open. Returns whether the connection is open.
     bool OuvrirBDD(const QString& chemin);
     // Closes the connection if it is open. Returns true.
     bool FermerBDD();
@@ -99,13 +100,13 @@ public:
 private:
     friend class Requete;
 
-    BaseChiffree& Connexion();
+    ConnexionParametres& Connexion();
     bool Existe(TypeParametre type, const AdresseValeur& adresse);
     bool Inserer(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
     bool Modifier(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
     bool Ecrire(TypeParametre type, const AdresseValeur& adresse, const QVariant& valeur);
     QString LireTexte(TypeParametre type, const AdresseValeur& adresse, const QString& defaut);
 
-    std::unique_ptr<BaseChiffree> parametres_;
+    std::unique_ptr<ConnexionParametres> parametres_;
     bool enTransaction_ = false;
 };

@@ -25,11 +25,11 @@ int CommandeBaseLister(const QStringList& arguments, QTextStream& sortie, QTextS
         TDataModuleAbs store;
         const SessionBDD session(store, arguments.first());
         const auto requete = store.NouvelleRequete();
-        requete->AjouterLigne(QStringLiteral(
-            "SELECT Agence, Utilisateur, Section, Cle, ValeurType,"
-            " CASE ValeurType WHEN 'ENTIER' THEN ValeurEntier WHEN 'MEMO' THEN ValeurMemo"
-            " ELSE ValeurChaine END AS Valeur"
-            " FROM Parametres ORDER BY Section, Agence, Utilisateur, Cle"));
+        requete->AjouterLigne(
+            QStringLiteral("SELECT Agence, Utilisateur, Section, Cle, ValeurType,"
+                           " CASE ValeurType WHEN 'ENTIER' THEN CAST(ValeurEntier AS TEXT)"
+                           " WHEN 'MEMO' THEN ValeurMemo ELSE ValeurChaine END AS `Valeur`"
+                           " FROM Parametres ORDER BY Section, Agence, Utilisateur, Cle"));
         const ResultatRequete resultat = requete->Ouvrir();
         sortie << resultat.colonnes.join(u'\t') << '\n';
         for (QVariantList ligne : resultat.lignes) {

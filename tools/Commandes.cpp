@@ -4,13 +4,15 @@ int CommandeBaseCreer(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseEcrire(const QStringList&, QTextStream&, QTextStream&);
+int CommandeBaseCopier(const QStringList&, QTextStream&, QTextStream&);
 int CommandeDonnees(const QStringList&, QTextStream&, QTextStream&);
 int CommandeRendu(const QStringList&, QTextStream&, QTextStream&);
 
 const QList<Commande>& ToutesLesCommandes() {
     static const QList<Commande> commandes = {
-        {"base-creer", "<fichier> [--si-absente]",
-         "crée la base de paramètres chiffrée (--si-absente : garde une base existante)",
+        {"base-creer", "<fichier|postgresql://...> [--si-absente]",
+         "crée la base de paramètres chiffrée, ou sa table sur une base du serveur (--si-absente : "
+         "garde une base existante)",
          CommandeBaseCreer},
         {"base-lister", "<fichier>", "liste les paramètres (mots de passe masqués)",
          CommandeBaseLister},
@@ -23,6 +25,10 @@ const QList<Commande>& ToutesLesCommandes() {
         {"base-ecrire",
          "<fichier> <section> <cle> <valeur> [--agence A] [--utilisateur U] [--type T]",
          "écrit une valeur à un niveau", CommandeBaseEcrire},
+        {"base-copier", "<source> <cible> [--ecraser]",
+         "copie tous les paramètres d'une base (fichier ou serveur) dans une autre, créée au "
+         "besoin ; une cible non vide n'est remplacée qu'avec --ecraser",
+         CommandeBaseCopier},
         {"donnees", "<fichier.xml> [--regional fr_FR]",
          "charge un fichier de données de document et affiche ses tables", CommandeDonnees},
         {"rendu",

@@ -1,8 +1,9 @@
 // Cost of one group of settings operations as the windows run them: open, one read or one write,
-// close; alone, then while eight other processes write and read the same table.
+// close; alone, then while eight other processes write and read the same table. On an encrypted
+// file in a temporary folder, or on the database named by "--base <reference>" (a server URI):
+// its table is made there when it is missing.
 #include <benchmark/benchmark.h>
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -19,6 +20,7 @@ const QString kSection = QStringLiteral("Devis");
 constexpr int kProcessusDeCharge = 8;
 
 QString gExecutable;  // this program, started again as a load process
+QString gReference;   // from --base; empty: a file of the bench's own
 
 // A load process: open, write, read, close, until it is killed.
 int Charger(const QString& base, int numero) {
@@ -40,8 +42,9 @@ int Charger(const QString& base, int numero) {
 class BaseParametres : public benchmark::Fixture {
 public:
     void SetUp(benchmark::State& etat) override {
-        base_ = dossier_.filePath(QStringLiteral("Vantaro.abs"));
-        if (!QFileInfo::exists(base_)) {
+        base_ =
+            gReference.isEmpty() ? dossier_.filePath(QStringLiteral("Vantaro.abs")) : gReference;
+        if (!BaseParametresPresente(base_)) {
             CreerBaseParametres(base_);
             store_.OuvrirBDD(base_);
             store_.EcrireChaine({}, {}, kSection, QStringLiteral("CGV"), QStringLiteral("texte"));
@@ -106,6 +109,12 @@ int main(int argc, char** argv) {
         return Charger(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
     }
     gExecutable = QString::fromLocal8Bit(argv[0]);
+    if (argc >= 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--base")) {
+        gReference = QString::fromLocal8Bit(argv[2]);
+        argv[2] = argv[0];
+        argc -= 2;
+        argv += 2;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

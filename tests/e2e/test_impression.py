@@ -1,5 +1,8 @@
 """The real program on the sample installation's document job under Xvfb: the print manager shows
-the quote, prints it on the CUPS PDF printer, and stores the chosen printer when it closes."""
+the quote with its configured texts, prints it on the CUPS PDF printer, and stores the chosen
+printer when it closes. With VANTARO_E2E_URI_SERVEUR naming the file that holds the test server's
+URI, the installation's settings are first copied to a schema of their own on that server, and
+Vantaro.ini points at it."""
 import glob
 import os
 import re
@@ -7,6 +10,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import urllib.parse
 
 from bureau import CasSurBureau, executer_tests
 
@@ -33,6 +37,30 @@ class Impression(CasSurBureau):
         """A copy of the built installation, so that the test's settings stay its own."""
         self.dossier = os.path.join(tempfile.mkdtemp(), "installation")
         shutil.copytree(os.path.dirname(EXECUTABLE), self.dossier)
+        self.base = os.path.join(self.dossier, "Vantaro.abs")
+        fichier_uri = os.environ.get("VANTARO_E2E_URI_SERVEUR")
+        if fichier_uri:
+            self.base = self.base_sur_serveur(fichier_uri)
+
+    def base_sur_serveur(self, fichier_uri):
+        """The installation's settings copied to a new schema of the server, named in
+        Vantaro.ini."""
+        with open(fichier_uri, encoding="utf-8") as f:
+            uri = f.read().strip()
+        schema = "e2e_%d" % os.getpid()
+        creation = subprocess.run(["psql", uri, "-c", "CREATE SCHEMA " + schema],
+                                  capture_output=True, text=True)
+        self.assertEqual(creation.returncode, 0, creation.stderr)
+        base = uri + "&options=" + urllib.parse.quote("-csearch_path=" + schema)
+        copie = self.outil("base-copier", os.path.join(self.dossier, "Vantaro.abs"), base)
+        self.assertEqual(copie.returncode, 0, copie.stderr)
+        os.remove(os.path.join(self.dossier, "Vantaro.abs"))
+        ini = os.path.join(self.dossier, "Vantaro.ini")
+        with open(ini, encoding="utf-8") as f:
+            contenu = re.sub(r"^Fichier=.*$", lambda _: "Fichier=" + base, f.read(), flags=re.M)
+        with open(ini, "w", encoding="utf-8") as f:
+            f.write(contenu)
+        return base
 
     def tearDown(self):
         shutil.rmtree(os.path.dirname(self.dossier), ignore_errors=True)
@@ -69,12 +97,13 @@ class Impression(CasSurBureau):
                                    text=True).stdout
             self.assertIn("DEVIS", texte)
             self.assertIn("Éric Thomas", texte)
+            self.assertIn("Menuiseries Vantaro - 12 rue des Artisans", texte)
             self.bureau.fermer_fenetre(TITRE)
             self.assertEqual(programme.wait(30), 0)
         finally:
             if programme.poll() is None:
                 programme.kill()
-        lu = self.outil("base-lire", os.path.join(self.dossier, "Vantaro.abs"), "Impression",
+        lu = self.outil("base-lire", self.base, "Impression",
                         "DerniereImprimante", "--agence", "LYON", "--utilisateur", "MARTIN")
         self.assertEqual(lu.stdout.strip(), IMPRIMANTE, lu.stderr)
 

@@ -80,13 +80,24 @@ INSTANTIATE_TEST_SUITE_P(
             "oui"},
         Cas{"[Si(Données des lignes produits.\"Quantité\" < 3 ou Page = 1, 'oui', 'non')]", "non"},
         Cas{"[Si('abc' < 'abd', 'oui', 'non')]", "oui"}, Cas{"['l''apostrophe']", "l'apostrophe"},
-        Cas{"[Si(vrai, 'a]b', 'c')]", "a]b"}, Cas{"[Ligne + 'x']", "7x"}));
+        Cas{"[Si(vrai, 'a]b', 'c')]", "a]b"}, Cas{"[Ligne + 'x']", "7x"},
+        // Whole numbers beyond 64 bits go on as decimals.
+        Cas{"[9223372036854775807 + 1]", "9223372036854780000"},
+        Cas{"[-9223372036854775807 - 2]", "-9223372036854780000"},
+        Cas{"[3037000500 * 3037000500]", "9223372037000250000"},
+        Cas{"[-(-9223372036854775807 - 1)]", "9223372036854780000"}));
 
-class ExpressionInvalide : public ::testing::TestWithParam<Cas> {};
+// Faults, and hostile sources refused with the limit they exceed without exhausting the stack.
+struct CasInvalide {
+    QString texte;
+    const char* attendu;
+};
+
+class ExpressionInvalide : public ::testing::TestWithParam<CasInvalide> {};
 
 TEST_P(ExpressionInvalide, EstRefuseeAvecLaCause) {
     try {
-        TexteExpressions::Analyser(QString::fromUtf8(GetParam().texte));
+        TexteExpressions::Analyser(GetParam().texte);
         FAIL() << "acceptée";
     } catch (const ErreurExpression& erreur) {
         EXPECT_TRUE(
@@ -95,15 +106,51 @@ TEST_P(ExpressionInvalide, EstRefuseeAvecLaCause) {
     }
 }
 
+CasInvalide Crochets(const QString& expression, const char* attendu) {
+    return {QLatin1Char('[') + expression + QLatin1Char(']'), attendu};
+}
+
+const char* const kTropLongue = "expression de 20001 caractères, 10000 caractères au plus";
+const char* const kTropProfonde = "expression imbriquée sur plus de 100 niveaux";
+
 INSTANTIATE_TEST_SUITE_P(
     Cas, ExpressionInvalide,
-    ::testing::Values(Cas{"[1 +]", "expression incomplète"},
-                      Cas{"[Inconnue(1)]", "nom inconnu « Inconnue »"},
-                      Cas{"[Si(1, 2)]", "la fonction si prend 3 argument(s)"},
-                      Cas{"[Majuscules 'a']", "« ( » attendue après majuscules"},
-                      Cas{"début [Page", "crochet sans fin"}, Cas{"[(1 + 2]", "« ) » attendue"},
-                      Cas{"[1 2]", "caractère inattendu « 2 »"},
-                      Cas{"[Page Page]", "caractère inattendu « P »"}));
+    ::testing::Values(
+        CasInvalide{"[1 +]", "expression incomplète"},
+        CasInvalide{"[Inconnue(1)]", "nom inconnu « Inconnue »"},
+        CasInvalide{"[Si(1, 2)]", "la fonction si prend 3 argument(s)"},
+        CasInvalide{"[Majuscules 'a']", "« ( » attendue après majuscules"},
+        CasInvalide{QStringLiteral("début [Page"), "crochet sans fin"},
+        CasInvalide{"[(1 + 2]", "« ) » attendue"},
+        CasInvalide{"[1 2]", "caractère inattendu « 2 »"},
+        CasInvalide{"[Page Page]", "caractère inattendu « P »"},
+        Crochets(QString(10000, '(') + "1" + QString(10000, ')'), kTropLongue),
+        Crochets(QString(4000, '(') + "1" + QString(4000, ')'), kTropProfonde),
+        Crochets(QString(100000, '-') + "1", "10000 caractères au plus"),
+        Crochets(QString(1000, '-') + "1", kTropProfonde),
+        Crochets(QStringLiteral("non ").repeated(1000) + "vrai", kTropProfonde),
+        Crochets(QStringLiteral("Majuscules(").repeated(500) + "'a'" + QString(500, ')'),
+                 kTropProfonde),
+        Crochets(QStringLiteral("1+").repeated(50000) + "1", "10000 caractères au plus"),
+        Crochets(QStringLiteral("x").repeated(5000),
+                 "nom inconnu « xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx… »")));
+
+// Long chains of one operator and nesting up to the limit are computed.
+TEST(Expression, UneLongueSuiteEtUneImbricationPermiseSeCalculent) {
+    const ContexteEssai contexte;
+    EXPECT_EQ(Expression::Analyser(QStringLiteral("1+").repeated(4000) + "1")
+                  .Evaluer(contexte)
+                  .toLongLong(),
+              4001);
+    EXPECT_EQ(Expression::Analyser(QStringLiteral("vrai et ").repeated(1000) + "faux")
+                  .Evaluer(contexte)
+                  .toBool(),
+              false);
+    EXPECT_EQ(Expression::Analyser(QString(99, '(') + "2" + QString(99, ')') + "*3")
+                  .Evaluer(contexte)
+                  .toLongLong(),
+              6);
+}
 
 TEST(Expression, ListeSesChampsEtSesVariables) {
     const Expression e = Expression::Analyser(
@@ -115,10 +162,30 @@ TEST(Expression, ListeSesChampsEtSesVariables) {
     EXPECT_FALSE(e.Utilise(Variable::Page));
 }
 
-TEST(Expression, UnTexteNonNumeriqueEnCalculEstUneErreur) {
-    const Expression e =
-        Expression::Analyser(QStringLiteral("Données du dossier.\"Nom du client\" * 2"));
-    EXPECT_THROW(e.Evaluer(ContexteEssai()), ErreurExpression);
+// Values that cannot be computed, or only with unbounded memory.
+class ValeurIncalculable : public ::testing::TestWithParam<Cas> {};
+
+TEST_P(ValeurIncalculable, EstUneErreur) {
+    const Expression e = Expression::Analyser(QString::fromUtf8(GetParam().texte));
+    try {
+        e.Evaluer(ContexteEssai());
+        FAIL() << "calculée";
+    } catch (const ErreurExpression& erreur) {
+        EXPECT_TRUE(
+            QString::fromUtf8(erreur.what()).contains(QString::fromUtf8(GetParam().attendu)))
+            << erreur.what();
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ValeurIncalculable,
+    ::testing::Values(Cas{"Données du dossier.\"Nom du client\" * 2", "valeur non numérique"},
+                      Cas{"Format(1, 1000000000)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, -1)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, 101)", "de 0 à 100 décimales"},
+                      Cas{"Format(1, 10000000000000000000000)", "de 0 à 100 décimales"},
+                      Cas{"Format(2.5, '0.' + Majuscules('0000000000000000000000000000000000000000"
+                          "00000000000000000000000000000000000000000000000000000000000000000'))",
+                          "de 0 à 100 décimales"}));
 
 }  // namespace

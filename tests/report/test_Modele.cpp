@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -8,8 +9,19 @@
 #include "LecteurModele.h"
 #include "Outils.h"
 #include "Rapport.h"
+#include "TexteBalise.h"
 
 namespace {
+
+class ContexteVide : public ContexteEvaluation {
+public:
+    QVariant Champ(const ReferenceChamp&) const override { return {}; }
+    QVariant ValeurVariable(Variable) const override { return {}; }
+    const QLocale& Regional() const override { return regional_; }
+
+private:
+    QLocale regional_{QLocale::French, QLocale::France};
+};
 
 struct CasErreur {
     const char* nom;
@@ -168,16 +180,155 @@ TEST(Modele, UnHeritageCirculaireEstUneErreur) {
     EXPECT_THROW(LireModele(b), ErreurRapport);
 }
 
-TEST(Modele, LesBalisesDUnTexteRestentDansSonTexte) {
+// The tags of a tagged text stay in its text; what the template escapes stays a character.
+TEST(Modele, LesBalisesDUnTexteRestentDansSonTexteEtSesCaracteresEchappesAussi) {
     QTemporaryDir dossier;
     const ModeleRapport modele =
         LireModele(EcrireFichier(dossier, "a.fr3",
                                  "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">"
                                  "<texte nom=\"M\" balises=\"oui\">Total <b>[Page]</b><br/>a &lt; "
                                  "b <font color=\"#ff0000\">rouge</font></texte>"
+                                 "<texte nom=\"E\" balises=\"oui\">&lt;b&gt;x&amp;lt; <b>[Si(1 "
+                                 "&lt; 2, 'a&amp;b', '')]</b></texte>"
+                                 "<texte nom=\"N\">&lt;b&gt; &amp; <i>x</i></texte>"
                                  "</bande></page></rapport>"));
-    EXPECT_EQ(modele.pages[0]->titre->objets[0]->source,
-              "Total <b>[Page]</b><br>a < b <font color=\"#ff0000\">rouge</font>");
+    const auto& objets = modele.pages[0]->titre->objets;
+    EXPECT_EQ(objets[0]->source,
+              "Total <b>[Page]</b><br>a &lt; b <font color=\"#ff0000\">rouge</font>");
+    const TexteFormate balise = TexteAvecBalises(objets[1]->texte.Evaluer(ContexteVide()));
+    EXPECT_EQ(balise.texte, "<b>x&lt; a&b");
+    ASSERT_EQ(balise.formats.size(), 1);
+    EXPECT_EQ(balise.formats[0].start, 9);
+    EXPECT_EQ(balise.formats[0].length, 3);
+    EXPECT_EQ(objets[2]->texte.Evaluer(ContexteVide()), "<b> & <i>x</i>");
+}
+
+// Elements nested without end are refused at a bounded depth, as the data loader does.
+class ModeleProfond : public ::testing::TestWithParam<QByteArray> {
+protected:
+    QTemporaryDir dossier;
+};
+
+TEST_P(ModeleProfond, EstRefuseSansPlantage) {
+    const QString chemin = EcrireFichier(dossier, QStringLiteral("profond.fr3"), GetParam());
+    try {
+        LireModele(chemin);
+        FAIL() << "accepté";
+    } catch (const ErreurRapport& erreur) {
+        EXPECT_EQ(erreur.Endroit().fichier, chemin);
+        EXPECT_GT(erreur.Endroit().ligne, 0);
+        EXPECT_TRUE(erreur.Message().contains(QStringLiteral("plus de 200 niveaux")))
+            << erreur.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ModeleProfond,
+    ::testing::Values("<rapport>" + QByteArray("<page>").repeated(100000),
+                      "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\"><texte "
+                      "nom=\"M\" balises=\"oui\">" +
+                          QByteArray("<b>").repeated(100000),
+                      "<rapport>" + QByteArray("<page nom=\"P\">").repeated(201) +
+                          QByteArray("</page>").repeated(201) + "</rapport>"));
+
+// An expression too deep or too long is refused when the template is read, with the template,
+// the object and the limit, whatever attribute holds it.
+TEST(Modele, UneExpressionDemesureeNommeLeModeleLObjetEtLaLimite) {
+    QTemporaryDir dossier;
+    const QByteArray profonde = QByteArray(4000, '(') + "1" + QByteArray(4000, ')');
+    const QByteArray longue = QByteArray("1+").repeated(50000) + "1";
+    const QByteArray cas[][2] = {
+        {"<texte nom=\"Mem1\">[" + profonde + "]</texte>", "plus de 100 niveaux"},
+        {"<texte nom=\"Mem1\">[" + QByteArray(10000, '(') + "1" + QByteArray(10000, ')') +
+             "]</texte>",
+         "10000 caractères"},
+        {"<texte nom=\"Mem1\">[" + QByteArray(100000, '-') + "1]</texte>", "10000 caractères"},
+        {"<texte nom=\"Mem1\">[" + longue + "]</texte>", "10000 caractères"},
+        {"<texte nom=\"Mem1\" visibleSi=\"" + longue + "\"/>", "10000 caractères"},
+        {"<image nom=\"Mem1\" valeur=\"" + profonde + "\"/>", "plus de 100 niveaux"},
+    };
+    for (const auto& [objet, limite] : cas) {
+        const QString chemin =
+            EcrireFichier(dossier, "a.fr3",
+                          "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">\n" + objet +
+                              "</bande></page></rapport>");
+        try {
+            LireModele(chemin);
+            ADD_FAILURE() << "accepté : " << limite.constData();
+        } catch (const ErreurRapport& erreur) {
+            const QString message = QString::fromStdString(erreur.what());
+            EXPECT_TRUE(
+                message.startsWith(QStringLiteral("Modèle « %1 », ligne 2, colonne ").arg(chemin)));
+            EXPECT_TRUE(message.contains(QStringLiteral("objet « Mem1 » : expression")));
+            EXPECT_TRUE(message.contains(QString::fromUtf8(limite))) << erreur.what();
+            EXPECT_LT(message.size(), 1000);
+        }
+    }
+}
+
+// A base or a picture file that is a FIFO or a device is never opened (reading it would wait or
+// run forever), and a template file is read up to a bounded size.
+TEST(Modele, UnFichierQuiNestPasOrdinaireOuTropGrandEstRefuse) {
+    QTemporaryDir dossier;
+    ASSERT_EQ(mkfifo(QFile::encodeName(dossier.filePath("fifo.fr3")).constData(), 0600), 0);
+    QByteArray grand = "<rapport>" + QByteArray(10 * 1024 * 1024, ' ') + "</rapport>";
+    EcrireFichier(dossier, "grand.fr3", grand);
+    const QByteArray zero = QFile::encodeName(QDir(dossier.path()).relativeFilePath("/dev/zero"));
+    const auto image = [](const QByteArray& fichier) {
+        return "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\"><image nom=\"I\" "
+               "fichier=\"" +
+               fichier + "\"/></bande></page></rapport>";
+    };
+    const struct {
+        QByteArray modele;
+        const char* message;
+    } cas[] = {{"<rapport base=\"fifo.fr3\"/>", "n'est pas un fichier ordinaire"},
+               {"<rapport base=\"grand.fr3\"/>", "plus de 10 Mo"},
+               {"<rapport base=\"" + zero + "\"/>", "n'est pas un fichier ordinaire"},
+               {image("fifo.fr3"), "image illisible"},
+               {image(zero), "image illisible"}};
+    for (const auto& [modele, message] : cas) {
+        const QString chemin = EcrireFichier(dossier, "derive.fr3", modele);
+        try {
+            LireModele(chemin);
+            ADD_FAILURE() << "accepté : " << modele.constData();
+        } catch (const ErreurRapport& erreur) {
+            EXPECT_TRUE(erreur.Message().contains(QString::fromUtf8(message))) << erreur.what();
+        }
+    }
+}
+
+// A page of no size or of an absurd one is a fault of the template, not a US Letter page.
+class TaillePageInsensee : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TaillePageInsensee, EstRefusee) {
+    QTemporaryDir dossier;
+    const QString chemin = EcrireFichier(
+        dossier, "a.fr3", QByteArray("<rapport>\n<page nom=\"P\" ") + GetParam() + "/></rapport>");
+    try {
+        LireModele(chemin);
+        FAIL() << "accepté";
+    } catch (const ErreurRapport& erreur) {
+        EXPECT_EQ(erreur.Endroit().fichier, chemin);
+        EXPECT_EQ(erreur.Endroit().ligne, 2);
+        EXPECT_EQ(erreur.Endroit().objet, "P");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, TaillePageInsensee,
+    ::testing::Values("largeur=\"0\" hauteur=\"0\"", "largeur=\"1e300\" hauteur=\"1e300\"",
+                      "largeur=\"210\" hauteur=\"1e300\"", "largeur=\"5\" hauteur=\"297\"",
+                      "largeur=\"inf\" hauteur=\"297\"", "largeur=\"nan\" hauteur=\"297\"",
+                      "marges=\"1e300\"", "marges=\"-5\"", "marges=\"110 10 110 10\""));
+
+TEST(Modele, UneTailleDePageDansLesBornesEstGardee) {
+    QTemporaryDir dossier;
+    const ModeleRapport modele =
+        LireModele(EcrireFichier(dossier, "a.fr3",
+                                 "<rapport><page nom=\"P\" largeur=\"100\" hauteur=\"5000\" "
+                                 "marges=\"0\"/></rapport>"));
+    EXPECT_EQ(modele.pages[0]->TailleMm(), QSizeF(100, 5000));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QBuffer>
 #include <QImage>
@@ -6,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <map>
 
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
@@ -149,6 +152,65 @@ TEST_F(Sorties, UnFichierQuiNePeutEtreEcritEstUneErreur) {
     EXPECT_THROW(rapport.Exporter(FormatExport::Pdf, dossier.path(), "dossier.pdf"), ErreurRapport);
     EXPECT_THROW(rapport.Exporter(FormatExport::Csv, dossier.filePath("absent"), "a.csv"),
                  ErreurRapport);
+}
+
+// Only a regular file is replaced: a FIFO, a device or a link to one stays as it was and the
+// export fails, in every format. The device is a null device made in the test's folder, never a
+// system one: an output that follows a link would replace its target.
+TEST_F(Sorties, UneSortieQuiNestPasUnFichierOrdinaireEstUneErreurEtResteEnPlace) {
+    const QString fifo = dossier.filePath("fifo.pdf");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, dossier.filePath("lien-fifo.pdf")));
+    QStringList noms = {"fifo.pdf", "lien-fifo.pdf"};
+    const QString peripherique = dossier.filePath("nul.pdf");
+    // Making a device needs the right to: where it is refused, the FIFO cases stand alone.
+    if (mknod(QFile::encodeName(peripherique).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_TRUE(QFile::link(peripherique, dossier.filePath("lien-nul.pdf")));
+        noms << "nul.pdf"
+             << "lien-nul.pdf";
+    }
+    const auto genre = [&](const char* nom) {
+        struct stat etat {};
+        lstat(QFile::encodeName(dossier.filePath(nom)).constData(), &etat);
+        return etat.st_mode & S_IFMT;
+    };
+    std::map<QString, mode_t> avant;
+    for (const QString& nom : noms) {
+        avant[nom] = genre(nom.toUtf8().constData());
+    }
+    for (const QString& nom : noms) {
+        SCOPED_TRACE(nom.toStdString());
+        for (const FormatExport format : {FormatExport::Pdf, FormatExport::Csv}) {
+            try {
+                rapport.Exporter(format, dossier.path(), nom);
+                ADD_FAILURE() << "écrit";
+            } catch (const ErreurRapport& erreur) {
+                EXPECT_TRUE(erreur.Message().contains(QStringLiteral("pas un fichier ordinaire")))
+                    << erreur.what();
+            }
+        }
+        EXPECT_THROW(EcrirePng(rapport.Pages().front(), dossier.filePath(nom), 20), ErreurRapport);
+    }
+    for (const QString& nom : noms) {
+        EXPECT_EQ(genre(nom.toUtf8().constData()), avant[nom]) << nom.toStdString();
+    }
+    EXPECT_EQ(genre("fifo.pdf"), mode_t(S_IFIFO));
+    EXPECT_EQ(QDir(dossier.path())
+                  .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                  .size(),
+              noms.size() + 1);
+}
+
+// A link to a regular file keeps pointing to it; the file it points to is replaced.
+TEST_F(Sorties, UnLienVersUnFichierOrdinaireEstSuivi) {
+    const QString cible = EcrireFichier(dossier, "cible.csv", "ancien");
+    const QString lien = dossier.filePath("lien.csv");
+    ASSERT_TRUE(QFile::link(cible, lien));
+    rapport.Exporter(FormatExport::Csv, QString(), lien);
+    EXPECT_EQ(QFileInfo(lien).symLinkTarget(), cible);
+    QFile fichier(cible);
+    ASSERT_TRUE(fichier.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(fichier.readAll().startsWith("\xEF\xBB\xBF"));
 }
 
 TEST(SortiesSansPage, UnRapportVideNeDonnePasDePdfVide) {

@@ -1,28 +1,81 @@
 #include "BasesDeTest.h"
 
-#include "BaseChiffree.h"
+#include <QCoreApplication>
+#include <QFile>
+#include <QUrl>
+#include <stdexcept>
+
+#include "ConnexionParametres.h"
 #include "CreationBase.h"
 
+namespace {
+
+// The file where the fixture wrote its server's URI.
+QString FichierUri() {
+    return qEnvironmentVariable("VANTARO_TEST_SERVEUR");
+}
+
+}  // namespace
+
+bool SurServeur() {
+    return !FichierUri().isEmpty();
+}
+
+QString UriServeur() {
+    QFile fichier(FichierUri());
+    return fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()).trimmed()
+                                             : QString();
+}
+
+QString AvecOption(const QString& uri, const QString& cle, const QString& valeur) {
+    const qsizetype debutOptions = uri.indexOf(u'?');
+    QStringList options = debutOptions < 0
+                              ? QStringList()
+                              : uri.mid(debutOptions + 1).split(u'&', Qt::SkipEmptyParts);
+    options.removeIf([&](const QString& option) { return option.startsWith(cle + u'='); });
+    options << cle + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(valeur));
+    return uri.left(debutOptions < 0 ? uri.size() : debutOptions) + u'?' + options.join(u'&');
+}
+
+QString ReferenceNeuve(const QTemporaryDir& dossier, const QString& nom) {
+    if (!SurServeur()) {
+        return dossier.filePath(nom);
+    }
+    static int numero = 0;
+    const QString schema = QStringLiteral("essai_%1_%2_%3")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(++numero)
+                               .arg(QString(nom).remove(u'.').toLower());
+    const QString uri = UriServeur();
+    if (uri.isEmpty()) {
+        throw std::runtime_error("le serveur des essais n'est pas démarré");
+    }
+    OuvrirConnexionParametres(uri, ConnexionParametres::Ouverture::Indifferente)
+        ->ExecuterScript(QStringLiteral("CREATE SCHEMA ") + schema);
+    return AvecOption(uri, QStringLiteral("options"), QStringLiteral("-csearch_path=") + schema);
+}
+
 QString CreerBase(const QTemporaryDir& dossier, const QString& nom) {
-    const QString chemin = dossier.filePath(nom);
-    CreerBaseParametres(chemin);
-    return chemin;
+    const QString reference = ReferenceNeuve(dossier, nom);
+    CreerBaseParametres(reference);
+    return reference;
 }
 
 QString CreerBaseSansIndex(const QTemporaryDir& dossier, const QString& nom) {
-    const QString chemin = dossier.filePath(nom);
-    BaseChiffree base(chemin, BaseChiffree::Ouverture::Creation);
-    base.Executer(QStringLiteral(
-        "CREATE TABLE Parametres (Agence TEXT, Utilisateur TEXT, Section TEXT, Cle TEXT, "
-        "ValeurType TEXT, ValeurChaine TEXT, ValeurEntier INTEGER, ValeurMemo TEXT)"));
-    return chemin;
+    const QString reference = ReferenceNeuve(dossier, nom);
+    OuvrirConnexionParametres(reference, ConnexionParametres::Ouverture::Creation)
+        ->ExecuterScript(QStringLiteral(
+            "CREATE TABLE Parametres (Agence TEXT, Utilisateur TEXT, Section TEXT, Cle TEXT, "
+            "ValeurType TEXT, ValeurChaine TEXT, ValeurEntier INTEGER, ValeurMemo TEXT)"));
+    return reference;
 }
 
 QStringList ToutesLesLignes(TDataModuleAbs& store) {
     auto requete = store.NouvelleRequete();
-    requete->AjouterLigne(QStringLiteral(
-        "SELECT Agence, Utilisateur, Section, Cle, ValeurType,"
-        " coalesce(ValeurChaine, ValeurEntier, ValeurMemo, 'NULL') FROM Parametres"));
+    requete->AjouterLigne(
+        QStringLiteral("SELECT Agence, Utilisateur, Section, Cle, ValeurType,"
+                       " coalesce(ValeurChaine, CAST(ValeurEntier AS TEXT), ValeurMemo, 'NULL')"
+                       " FROM Parametres"));
     QStringList lignes;
     for (const QVariantList& ligne : requete->Ouvrir().lignes) {
         QStringList champs;
@@ -34,7 +87,6 @@ QStringList ToutesLesLignes(TDataModuleAbs& store) {
     lignes.sort();
     return lignes;
 }
-
 int NombreLignes(TDataModuleAbs& store, const AdresseValeur& adresse) {
     auto requete = store.NouvelleRequete();
     requete->AjouterLigne(QStringLiteral(

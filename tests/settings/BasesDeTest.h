@@ -8,7 +8,15 @@
 
 #include "TDataModuleAbs.h"
 
-// Real database files for the settings tests, made in a temporary folder.
+// Real databases for the settings tests. They run on one engine at a time: encrypted files in a
+// temporary folder, or, when the environment's VANTARO_TEST_SERVEUR names the file holding its URI,
+// the database server that the test fixture started, each database there a schema of its own.
+
+bool SurServeur();
+// The fixture server's URI; empty when it is not there.
+QString UriServeur();
+// The same URI with its query item cle set to valeur.
+QString AvecOption(const QString& uri, const QString& cle, const QString& valeur);
 
 // A database as the tool makes it.
 QString CreerBase(const QTemporaryDir& dossier, const QString& nom = QStringLiteral("Vantaro.abs"));
@@ -16,6 +24,8 @@ QString CreerBase(const QTemporaryDir& dossier, const QString& nom = QStringLite
 // key hold two rows.
 QString CreerBaseSansIndex(const QTemporaryDir& dossier,
                            const QString& nom = QStringLiteral("SansIndex.abs"));
+// Where a database may be made on the engine: a file not there yet, or an empty server schema.
+QString ReferenceNeuve(const QTemporaryDir& dossier, const QString& nom);
 
 // Every row as "Agence|Utilisateur|Section|Cle|ValeurType|valeur", sorted; the store is open.
 QStringList ToutesLesLignes(TDataModuleAbs& store);

@@ -4,6 +4,9 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QUrl>
+
+#include "BasesDeTest.h"
 
 namespace {
 
@@ -218,5 +221,72 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "Impossible d'ouvrir la base de paramètres"}),
     [](const auto& info) { return std::string(info.param.nom); });
+
+// The tool on the engine of the run: the database it makes there, and copies from a file to it
+// and back. A copy never touches a target that holds rows unless asked.
+class OutilDeuxMoteurs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fichier_ = dossier_.filePath("Source.abs");
+        ASSERT_EQ(Outil({"base-creer", fichier_}).code, 0);
+        for (const QStringList& ecriture :
+             {QStringList{"Mail", "Port", "587", "--type", "ENTIER"},
+              QStringList{"Mail", "Host", "smtp.exemple.fr", "--agence", "A"},
+              QStringList{"MailModele", "0", "Bonjour,\r\nÀ bientôt", "--type", "MEMO"},
+              QStringList{"Impression", "DerniereImprimante", "PDF", "--agence", "A",
+                          "--utilisateur", "u"}}) {
+            ASSERT_EQ(Outil(QStringList{"base-ecrire", fichier_} + ecriture).code, 0);
+        }
+        cible_ = ReferenceNeuve(dossier_, "Cible.abs");
+    }
+
+    // What base-lister shows, or its error.
+    QString Liste(const QString& base) {
+        const Resultat liste = Outil({"base-lister", base});
+        return liste.code == 0 ? liste.sortie : liste.erreurs;
+    }
+
+    QTemporaryDir dossier_;
+    QString fichier_;
+    QString cible_;
+};
+
+TEST_F(OutilDeuxMoteurs, CreeLaBaseUneSeuleFois) {
+    const Resultat creation = Outil({"base-creer", cible_});
+    EXPECT_EQ(creation.code, 0) << creation.erreurs.toStdString();
+    EXPECT_EQ(Outil({"base-ecrire", cible_, "Mail", "Host", "smtp"}).code, 0);
+    const Resultat refus = Outil({"base-creer", cible_});
+    EXPECT_EQ(refus.code, 1);
+    EXPECT_TRUE(refus.erreurs.contains("existe déjà")) << refus.erreurs.toStdString();
+    EXPECT_EQ(Outil({"base-creer", cible_, "--si-absente"}).code, 0);
+    EXPECT_EQ(Outil({"base-lire", cible_, "Mail", "Host"}).sortie, "smtp\n");
+    const QString motDePasse = QUrl(cible_).password();
+    if (!motDePasse.isEmpty()) {
+        EXPECT_FALSE(creation.sortie.contains(motDePasse)) << creation.sortie.toStdString();
+    }
+}
+
+TEST_F(OutilDeuxMoteurs, CopieChaqueLigneDansLesDeuxSens) {
+    const Resultat copie = Outil({"base-copier", fichier_, cible_});
+    ASSERT_EQ(copie.code, 0) << copie.erreurs.toStdString();
+    EXPECT_TRUE(copie.sortie.startsWith("4 paramètres copiés vers ")) << copie.sortie.toStdString();
+    EXPECT_EQ(Liste(cible_), Liste(fichier_));
+    const QString retour = dossier_.filePath("Retour.abs");
+    ASSERT_EQ(Outil({"base-copier", cible_, retour}).code, 0);
+    EXPECT_EQ(Liste(retour), Liste(fichier_));
+}
+
+TEST_F(OutilDeuxMoteurs, UneCibleNonVideNEstRemplaceeQueSurDemande) {
+    ASSERT_EQ(Outil({"base-creer", cible_}).code, 0);
+    ASSERT_EQ(Outil({"base-ecrire", cible_, "Mail", "Host", "ancien", "--agence", "B"}).code, 0);
+    const QString avant = Liste(cible_);
+    const Resultat refus = Outil({"base-copier", fichier_, cible_});
+    EXPECT_EQ(refus.code, 1);
+    EXPECT_TRUE(refus.erreurs.contains("contient déjà 1 paramètres"))
+        << refus.erreurs.toStdString();
+    EXPECT_EQ(Liste(cible_), avant);
+    EXPECT_EQ(Outil({"base-copier", fichier_, cible_, "--ecraser"}).code, 0);
+    EXPECT_EQ(Liste(cible_), Liste(fichier_));
+}
 
 }  // namespace

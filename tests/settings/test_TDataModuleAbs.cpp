@@ -3,11 +3,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <functional>
 #include <optional>
 
 #include "BaseChiffree.h"
 #include "BasesDeTest.h"
+#include "ConnexionParametres.h"
 #include "ErreurBDD.h"
 #include "TDataModuleAbs.h"
 
@@ -216,8 +218,9 @@ TEST_F(StoreOuvert, UneInstructionRefuseeLeveLErreurDuMoteur) {
         requete->Ouvrir();
         FAIL() << "aucune erreur";
     } catch (const std::exception& erreur) {
-        EXPECT_NE(QString::fromUtf8(erreur.what()).indexOf("no such table: Inconnue"), -1)
-            << erreur.what();
+        const char* attendu =
+            SurServeur() ? "relation \"inconnue\" does not exist" : "no such table: Inconnue";
+        EXPECT_NE(QString::fromUtf8(erreur.what()).indexOf(attendu), -1) << erreur.what();
     }
 }
 
@@ -274,6 +277,9 @@ struct CasOuverture {
 class OuvertureRefusee : public ::testing::TestWithParam<CasOuverture> {};
 
 TEST_P(OuvertureRefusee, LeveUneErreurQuiDitPourquoi) {
+    if (SurServeur()) {
+        GTEST_SKIP() << "fichiers seulement";
+    }
     QTemporaryDir dossier;
     const QString chemin = GetParam().preparer(dossier);
     TDataModuleAbs store;
@@ -289,6 +295,9 @@ TEST_P(OuvertureRefusee, LeveUneErreurQuiDitPourquoi) {
 }
 
 TEST(Ouverture, NeCreeJamaisLaBase) {
+    if (SurServeur()) {
+        GTEST_SKIP() << "fichiers seulement";
+    }
     QTemporaryDir dossier;
     TDataModuleAbs store;
     EXPECT_THROW(store.OuvrirBDD(dossier.filePath("Vantaro.abs")), ErreurBDD);
@@ -343,8 +352,9 @@ TEST(StoreVerrouille, UneEcritureAttendPuisEchoueClairement) {
     const QString chemin = CreerBase(dossier);
     TDataModuleAbs store;
     store.OuvrirBDD(chemin);
-    BaseChiffree autreProgramme(chemin, BaseChiffree::Ouverture::Existante);
-    autreProgramme.Executer("BEGIN EXCLUSIVE");
+    const auto autreProgramme =
+        OuvrirConnexionParametres(chemin, ConnexionParametres::Ouverture::Existante);
+    TransactionEcriture ecritureEnCours(*autreProgramme);
     QElapsedTimer chrono;
     chrono.start();
     try {
@@ -354,6 +364,94 @@ TEST(StoreVerrouille, UneEcritureAttendPuisEchoueClairement) {
         EXPECT_TRUE(QString::fromUtf8(erreur.what()).contains("est restée verrouillée"));
     }
     EXPECT_GE(chrono.elapsed(), kAttenteVerrouMs - 100);
+}
+
+// Server databases that the store must refuse to open: each message says why, and none shows the
+// password.
+struct CasServeur {
+    const char* nom;
+    std::function<QString(const QString& uri)> preparer;  // from the fixture's URI
+    const char* message;
+};
+
+class OuvertureServeurRefusee : public ::testing::TestWithParam<CasServeur> {};
+
+TEST_P(OuvertureServeurRefusee, LeveUneErreurQuiDitPourquoi) {
+    if (!SurServeur()) {
+        GTEST_SKIP() << "serveur seulement";
+    }
+    const QString uri = UriServeur();
+    const QString motDePasse = QUrl(uri).password();
+    TDataModuleAbs store;
+    try {
+        store.OuvrirBDD(GetParam().preparer(uri));
+        FAIL() << "ouverture acceptée";
+    } catch (const ErreurBDD& erreur) {
+        const QString message = QString::fromUtf8(erreur.what());
+        EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().message))) << erreur.what();
+        EXPECT_FALSE(message.contains(motDePasse)) << erreur.what();
+    }
+    EXPECT_FALSE(store.EstOuverte());
+}
+
+QString Modifiee(const QString& uri, const std::function<void(QUrl&)>& modifier) {
+    QUrl url(uri);
+    modifier(url);
+    return url.toString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, OuvertureServeurRefusee,
+    ::testing::Values(
+        CasServeur{
+            "ServeurInjoignable",
+            [](const QString& uri) { return Modifiee(uri, [](QUrl& url) { url.setPort(1); }); },
+            "est injoignable"},
+        CasServeur{"MauvaisMotDePasse",
+                   [](const QString& uri) {
+                       return Modifiee(uri, [](QUrl& url) { url.setPassword("faux"); });
+                   },
+                   "a refusé l'identification"},
+        CasServeur{"BaseAbsente",
+                   [](const QString& uri) {
+                       return Modifiee(uri, [](QUrl& url) { url.setPath("/absente"); });
+                   },
+                   "La base « absente » n'existe pas sur le serveur de paramètres « "},
+        CasServeur{"CertificatDUneAutreAutorite",
+                   [](const QString& uri) {
+                       return AvecOption(
+                           uri, "sslrootcert",
+                           QUrl(uri).query().section(u'=', 1).replace("ca.crt", "autre-ca.crt"));
+                   },
+                   "La connexion chiffrée (TLS) au serveur de paramètres « "},
+        // Verified TLS by default: without the authority that signed the server's certificate
+        // the connection is refused rather than made unverified.
+        CasServeur{"SansAutoriteLeCertificatNEstPasVerifie",
+                   [](const QString& uri) {
+                       return AvecOption(uri, "sslrootcert", "/nonexistent/root.crt");
+                   },
+                   "La connexion chiffrée (TLS) au serveur de paramètres « "},
+        CasServeur{"TLSRefuseParLeServeur",
+                   [](const QString& uri) { return AvecOption(uri, "sslmode", "disable"); },
+                   "exige une connexion chiffrée (TLS)"},
+        CasServeur{"SansTableParametres",
+                   [](const QString&) {
+                       QTemporaryDir dossier;
+                       return ReferenceNeuve(dossier, "Vide");
+                   },
+                   "n'a pas de table Parametres."}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+TEST(OuvertureServeur, LeModeTLSDeLUriEstRespecte) {
+    if (!SurServeur()) {
+        GTEST_SKIP() << "serveur seulement";
+    }
+    QTemporaryDir dossier;
+    const QString reference = CreerBase(dossier);
+    TDataModuleAbs store;
+    // The authority is wrong but the URI asks only for encryption, without verification.
+    EXPECT_TRUE(store.OuvrirBDD(AvecOption(
+        AvecOption(reference, "sslrootcert", "/nonexistent/root.crt"), "sslmode", "require")));
 }
 
 }  // namespace

@@ -1,0 +1,98 @@
+#include "CommandeBaseCommun.h"
+#include "ConnexionParametres.h"
+#include "CreationBase.h"
+#include "SessionBDD.h"
+
+namespace {
+
+const QStringList kColonnes = {"Agence",     "Utilisateur",  "Section",      "Cle",
+                               "ValeurType", "ValeurChaine", "ValeurEntier", "ValeurMemo"};
+
+QList<QVariantList> LireToutesLesLignes(const QString& source) {
+    TDataModuleAbs store;
+    const SessionBDD session(store, source);
+    const auto requete = store.NouvelleRequete();
+    requete->AjouterLigne(QStringLiteral("SELECT ") + kColonnes.join(QStringLiteral(", ")) +
+                          QStringLiteral(" FROM Parametres"));
+    return requete->Ouvrir().lignes;
+}
+
+int NombreDeLignes(TDataModuleAbs& store) {
+    const auto requete = store.NouvelleRequete();
+    requete->AjouterLigne(QStringLiteral("SELECT count(*) FROM Parametres"));
+    return requete->Ouvrir().lignes.first().first().toInt();
+}
+
+void Supprimer(TDataModuleAbs& store) {
+    const auto requete = store.NouvelleRequete();
+    requete->AjouterLigne(QStringLiteral("DELETE FROM Parametres"));
+    requete->Executer();
+}
+
+// A NULL stays NULL: its column is left out of the row inserted.
+void Inserer(TDataModuleAbs& store, const QVariantList& ligne) {
+    const auto requete = store.NouvelleRequete();
+    QStringList colonnes;
+    for (qsizetype colonne = 0; colonne < kColonnes.size(); ++colonne) {
+        const QVariant& valeur = ligne.at(colonne);
+        if (valeur.isNull()) {
+            continue;
+        }
+        colonnes << kColonnes.at(colonne);
+        if (colonnes.last() == QStringLiteral("ValeurEntier")) {
+            requete->DefinirEntier(colonnes.last(), valeur.toInt());
+        } else {
+            requete->DefinirTexte(colonnes.last(), valeur.toString());
+        }
+    }
+    requete->AjouterLigne(QStringLiteral("INSERT INTO Parametres (") +
+                          colonnes.join(QStringLiteral(", ")) + QStringLiteral(")"));
+    requete->AjouterLigne(QStringLiteral(" VALUES (:") + colonnes.join(QStringLiteral(", :")) +
+                          u')');
+    requete->Executer();
+}
+
+// The target's rows are replaced in one transaction: a failed copy leaves the target as it was.
+void Ecrire(const QString& cible, const QList<QVariantList>& lignes, bool ecraser) {
+    TDataModuleAbs store;
+    const SessionBDD session(store, cible);
+    store.EnUneTransaction([&] {
+        const int presentes = NombreDeLignes(store);
+        if (presentes > 0 && !ecraser) {
+            throw std::runtime_error(
+                QStringLiteral(
+                    "La base cible « %1 » contient déjà %2 paramètres : rien n'est copié "
+                    "(--ecraser les remplace).")
+                    .arg(ReferenceAffichee(cible))
+                    .arg(presentes)
+                    .toStdString());
+        }
+        Supprimer(store);
+        for (const QVariantList& ligne : lignes) {
+            Inserer(store, ligne);
+        }
+    });
+}
+
+}  // namespace
+
+int CommandeBaseCopier(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
+    QStringList bases = arguments;
+    const bool ecraser = bases.removeAll(QStringLiteral("--ecraser")) > 0;
+    if (bases.size() != 2 || bases.first() == bases.last()) {
+        erreurs << "Utilisation : base-copier <source> <cible> [--ecraser] (deux bases "
+                   "différentes)\n";
+        return kCodeUsage;
+    }
+    const QString& source = bases.first();
+    const QString& cible = bases.last();
+    return SurLaBase(erreurs, [&] {
+        const QList<QVariantList> lignes = LireToutesLesLignes(source);
+        if (!BaseParametresPresente(cible)) {
+            CreerBaseParametres(cible);
+        }
+        Ecrire(cible, lignes, ecraser);
+        sortie << lignes.size() << " paramètres copiés vers " << ReferenceAffichee(cible) << '\n';
+        return 0;
+    });
+}
