@@ -1,15 +1,23 @@
 #include "TFicheExporter.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QScreen>
+#include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "ChargerConfiguration.h"
+#include "CleBase.h"
+#include "DonneesDocument.h"
 #include "ErreurDonnees.h"
 #include "FichierIni.h"
+#include "Fichiers.h"
 #include "Ihm.h"
 #include "Installation.h"
+#include "Rapport.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "ui_TFicheExporter.h"
@@ -45,6 +53,18 @@ ElementsExport LireElementsExport(const FichierIni& travail) {
     return elements;
 }
 
+// One worker's report and tables, kept from one of its items to the next.
+struct TFicheExporter::Atelier {
+    Atelier() {
+        for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+            frxReport.EnregistrerJeu(jeu);
+        }
+    }
+    DonneesDocument donnees;
+    Rapport frxReport;
+    QString TypeDocNom;
+};
+
 TFicheExporter::TFicheExporter(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire,
                                const QString& dossierInstallation)
     : FicheDialogue(proprietaire),
@@ -58,27 +78,34 @@ TFicheExporter::TFicheExporter(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
     setFixedSize(size());
     timer1_.setInterval(1000);
     connect(&timer1_, &QTimer::timeout, this, &TFicheExporter::Timer1Timer);
-    for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
-        frxReport.EnregistrerJeu(jeu);
-    }
+    connect(&affichage_, &QTimer::timeout, this, &TFicheExporter::Suivre);
 }
 
-TFicheExporter::~TFicheExporter() = default;
+TFicheExporter::~TFicheExporter() {
+    Arreter();
+}
 
 void TFicheExporter::SetVersion(const QString& version) {
     version_ = version;
     setWindowTitle(QStringLiteral("Gestionnaire d'impression PDF - ") + version);
 }
 
+// The second before the batch starts derives the settings file's key, the slowest part of
+// its first opening.
 void TFicheExporter::FormActivate() {
     if (!active_) {
         timer1_.start();
         active_ = true;
+        preparation_ = std::async(std::launch::async,
+                                  [fichier = fichierBDD_] { PreparerOuvertureBDD(fichier); });
     }
 }
 
 void TFicheExporter::Timer1Timer() {
     timer1_.stop();
+    if (preparation_.valid()) {
+        preparation_.wait();
+    }
     try {
         LireExport();
     } catch (const std::exception& erreur) {
@@ -102,74 +129,205 @@ void TFicheExporter::Echouer(const QString& message) {
 }
 
 void TFicheExporter::Afficher(const QString& action) {
-    ui_->lblAction->setText(action);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (ui_->lblAction->text() != action) {
+        ui_->lblAction->setText(action);
+        emit EtapeAffichee();
+    }
 }
 
 void TFicheExporter::Avancer() {
     ui_->pbAvancement->setValue(ui_->pbAvancement->value() + 1);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    emit EtapeAffichee();
 }
 
 void TFicheExporter::AfficherCompteur(int fait) {
     ui_->lblCompteur->setText(
         QStringLiteral("%1/%2").arg(fait).arg(elements_.ListeRapports.size()));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    emit EtapeAffichee();
 }
 
-// A failed item stops the batch: the error is shown with the item, then the window closes so that
-// the program ends, reporting the failure through its exit code.
+// The window's thread waits in its event loop while the workers make the items: the steps are
+// shown at the screen's pace, and the window repaints between them.
 void TFicheExporter::ExporterLot() {
     const int nombre = int(elements_.ListeRapports.size());
     ui_->pbAvancement->setValue(0);
     ui_->pbAvancement->setMaximum(3 * nombre);
     AfficherCompteur(0);
-    for (int i = 0; i < nombre; ++i) {
-        try {
-            ExporterElement(i);
-        } catch (const std::exception& erreur) {
-            Echouer(QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.\n"
-                                   "Modèle : %3\nDonnées : %4\nPDF : %5\n\n%6")
-                        .arg(i + 1)
-                        .arg(nombre)
-                        .arg(elements_.ListeRapports[i], elements_.ListeXml[i],
-                             elements_.ListeExports[i], QString::fromUtf8(erreur.what())));
-            return;
+    avancement_ = AvancementLot{std::vector<AvancementLot::Element>(size_t(nombre)), 0, -1};
+    etapesAffichees_ = 0;
+    echec_ = {};
+    if (nombre > 0) {
+        taches_.setMaxThreadCount(std::max(1, std::min(nombreTaches_, nombre)));
+        for (int tache = 0; tache < taches_.maxThreadCount(); ++tache) {
+            taches_.start([this] { Travailler(); });
         }
+        const qreal frequence = screen() ? screen()->refreshRate() : 0;
+        affichage_.start(frequence > 0 ? int(1000 / frequence) : 16);
+        Suivre();
+        if (etapesAffichees_ < 3 * nombre && echec_.element < 0) {
+            boucle_.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        affichage_.stop();
+        Arreter();
+    }
+    if (echec_.element >= 0) {
+        const int i = echec_.element;
+        Echouer(QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.\n"
+                               "Modèle : %3\nDonnées : %4\nPDF : %5\n\n%6")
+                    .arg(i + 1)
+                    .arg(nombre)
+                    .arg(elements_.ListeRapports[i], elements_.ListeXml[i],
+                         elements_.ListeExports[i], echec_.message));
+        return;
     }
     termine_ = true;
     done(QDialog::Accepted);
 }
 
-void TFicheExporter::ExporterElement(int i) {
-    const QString numero = QString::number(i + 1);
-    Afficher(QStringLiteral("Chargement du rapport (") + numero + u')');
+void TFicheExporter::Travailler() {
+    Atelier atelier;
+    for (;;) {
+        int i = 0;
+        {
+            const QMutexLocker garde(&verrou_);
+            AvancementLot& a = avancement_;
+            if (a.prochain >= int(a.elements.size()) ||
+                (a.premierEchec >= 0 && a.prochain > a.premierEchec)) {
+                return;
+            }
+            i = a.prochain++;
+        }
+        try {
+            ExporterElement(atelier, i);
+        } catch (const std::exception& erreur) {
+            EchouerElement(i, QString::fromUtf8(erreur.what()));
+        } catch (...) {
+            EchouerElement(i, QStringLiteral("Erreur inconnue."));
+        }
+    }
+}
+
+bool TFicheExporter::Terminer(int i) {
+    const QMutexLocker garde(&verrou_);
+    ++avancement_.elements[size_t(i)].etapesFaites;
+    return avancement_.premierEchec < 0 || i < avancement_.premierEchec;
+}
+
+void TFicheExporter::EchouerElement(int i, const QString& message) {
+    const QMutexLocker garde(&verrou_);
+    avancement_.elements[size_t(i)].erreur = message;
+    if (avancement_.premierEchec < 0 || i < avancement_.premierEchec) {
+        avancement_.premierEchec = i;
+    }
+}
+
+// Runs on a worker: the item's three steps, each recorded when done.
+void TFicheExporter::ExporterElement(Atelier& atelier, int i) {
     // Without its template the item would be written as a blank PDF that looks complete.
     ExigerFichier(elements_.ListeRapports[i], QStringLiteral("Modèle introuvable : %1"));
-    frxReport.ChargerDepuisFichier(elements_.ListeRapports[i]);
-    Avancer();
-
-    Afficher(QStringLiteral("Chargement du fichier de données (") + numero + u')');
+    atelier.frxReport.ChargerDepuisFichier(elements_.ListeRapports[i]);
+    if (!Terminer(i)) {
+        return;
+    }
     // Left to the loader, a missing file would keep the previous item's tables: its customer
     // and amounts under this item's name.
     ExigerFichier(elements_.ListeXml[i], QStringLiteral("Fichier de données introuvable : %1"));
-    donnees_.Charger(elements_.ListeXml[i]);
-    for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
-        frxReport.RafraichirJeu(jeu);
+    DonneesDocument& donnees = atelier.donnees;
+    donnees.Charger(elements_.ListeXml[i]);
+    for (JeuDonneesRapport* jeu : donnees.JeuxDocument()) {
+        atelier.frxReport.RafraichirJeu(jeu);
     }
-    TypeDocNom = donnees_.ChampEntete(QStringLiteral("typeDocNom")).value_or(QString());
+    atelier.TypeDocNom = donnees.ChampEntete(QStringLiteral("typeDocNom")).value_or(QString());
     {
+        const QMutexLocker garde(&verrouBDD_);
         SessionBDD session(dataModule_, fichierBDD_);
-        ChargerConfiguration(donnees_, dataModule_, {agence_, utilisateur_}, TypeDocNom,
+        ChargerConfiguration(donnees, dataModule_, {agence_, utilisateur_}, atelier.TypeDocNom,
                              OptionsConfiguration{});
     }
-    frxReport.Preparer();
-    Avancer();
+    atelier.frxReport.Preparer();
+    if (!Terminer(i)) {
+        return;
+    }
+    // The PDF keeps the title its own name gives it.
+    atelier.frxReport.Pdf().titre = QFileInfo(elements_.ListeExports[i]).completeBaseName();
+    atelier.frxReport.Exporter(FormatExport::Pdf, {}, Partiel(i));
+    Terminer(i);
+}
 
-    Afficher(QStringLiteral("Génération de l'exportation (") + numero + u')');
-    frxReport.Exporter(FormatExport::Pdf, {}, elements_.ListeExports[i]);
-    Avancer();
-    AfficherCompteur(i + 1);
+void TFicheExporter::Suivre() {
+    const int nombre = int(elements_.ListeRapports.size());
+    static const QString kActions[] = {QStringLiteral("Chargement du rapport (%1)"),
+                                       QStringLiteral("Chargement du fichier de données (%1)"),
+                                       QStringLiteral("Génération de l'exportation (%1)")};
+    while (etapesAffichees_ < 3 * nombre && echec_.element < 0) {
+        const int i = etapesAffichees_ / 3;
+        const int etape = etapesAffichees_ % 3;
+        Afficher(kActions[etape].arg(i + 1));
+        AvancementLot::Element element;
+        {
+            const QMutexLocker garde(&verrou_);
+            element = avancement_.elements[size_t(i)];
+        }
+        if (element.etapesFaites <= etape) {
+            if (!element.erreur.isEmpty()) {
+                echec_ = {i, element.erreur};
+            }
+            break;
+        }
+        if (etape == 2) {
+            try {
+                MettreEnPlace(i);
+            } catch (const std::exception& erreur) {
+                EchouerElement(i, QString::fromUtf8(erreur.what()));
+                echec_ = {i, QString::fromUtf8(erreur.what())};
+                break;
+            }
+        }
+        Avancer();
+        ++etapesAffichees_;
+        if (etape == 2) {
+            AfficherCompteur(i + 1);
+        }
+    }
+    if (etapesAffichees_ == 3 * nombre || echec_.element >= 0) {
+        boucle_.quit();
+    }
+}
+
+QString TFicheExporter::Partiel(int i) const {
+    return elements_.ListeExports[i] + QStringLiteral(".%1.partiel").arg(i + 1);
+}
+
+// As any export: only a regular file is replaced, and a link to one keeps pointing to it.
+void TFicheExporter::MettreEnPlace(int i) {
+    const QString& sortie = elements_.ListeExports[i];
+    const auto echec = [&](const QString& raison) {
+        return ErreurDonnees(
+            QStringLiteral("écriture impossible de « %1 » : %2").arg(sortie, raison));
+    };
+    if (AutreQuUnFichierOrdinaire(sortie)) {
+        throw echec(QStringLiteral("ce n'est pas un fichier ordinaire"));
+    }
+    const QFileInfo lien(sortie);
+    const QString cible = lien.isSymLink() ? lien.symLinkTarget() : sortie;
+    std::error_code erreur;
+    std::filesystem::rename(QFile::encodeName(Partiel(i)).toStdString(),
+                            QFile::encodeName(cible).toStdString(), erreur);
+    if (erreur) {
+        throw echec(QString::fromLocal8Bit(erreur.message().c_str()));
+    }
+}
+
+// After a failure the items after it leave nothing on disk.
+void TFicheExporter::Arreter() {
+    {
+        const QMutexLocker garde(&verrou_);
+        avancement_.prochain = int(avancement_.elements.size());
+    }
+    taches_.waitForDone();
+    for (int i = etapesAffichees_ / 3; i < int(avancement_.elements.size()); ++i) {
+        QFile::remove(Partiel(i));
+    }
 }
 
 void TFicheExporter::closeEvent(QCloseEvent* evenement) {

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QEventLoop>
+#include <QMutex>
 #include <QStringList>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
+#include <future>
 #include <memory>
+#include <vector>
 
-#include "DonneesDocument.h"
 #include "FicheDialogue.h"
 #include "Installation.h"
-#include "Rapport.h"
 
 class FichierIni;
 class Ihm;
@@ -25,8 +29,26 @@ struct ElementsExport {
 };
 ElementsExport LireElementsExport(const FichierIni& travail);
 
+// What the workers of a batch have done, item by item; shared under its lock.
+struct AvancementLot {
+    struct Element {
+        int etapesFaites = 0;  // of the three: template, data and pages, PDF written
+        QString erreur;        // the step after the done ones failed
+    };
+    std::vector<Element> elements;
+    int prochain = 0;       // the next item a worker takes
+    int premierEchec = -1;  // no worker takes an item after it
+};
+
 // The batch exporter: the progress window of the mode "EXPORTER". It writes the PDF of every item
 // of the job's Export section unattended, then closes itself.
+//
+// Threads: workers of a pool load, prepare and write the items, each worker with its own tables
+// and report, several items at once. The window's thread shows the steps in the items' order, as
+// the workers finish them, and puts each PDF in place in that order: an item's PDF is written
+// beside its path and renamed to it once every item before it is in place. At the first item that
+// fails (in the items' order) the batch stops, and what the workers wrote for the items after it
+// is removed.
 class TFicheExporter : public FicheDialogue {
     Q_OBJECT
 
@@ -51,6 +73,9 @@ public:
     bool EnEchec() const { return enEchec_; }
     QTimer& Timer1() { return timer1_; }
 
+    // How many items are made at once; the processor's cores by default.
+    void DefinirNombreTaches(int nombre) { nombreTaches_ = nombre; }
+
     void FormActivate() override;
     void Timer1Timer();
     void LireExport();
@@ -59,11 +84,31 @@ public:
     // Escape and the window manager cannot end the batch early.
     void reject() override;
 
+signals:
+    // The label, the progress bar or the counter shows a new step.
+    void EtapeAffichee();
+
 protected:
     void closeEvent(QCloseEvent* evenement) override;
 
 private:
-    void ExporterElement(int numero);
+    struct Atelier;
+    struct Echec {
+        int element = -1;
+        QString message;
+    };
+    // A worker: takes the next items until none is left or an item before them failed.
+    void Travailler();
+    void ExporterElement(Atelier& atelier, int i);
+    // Records that item i finished its step; false when the batch no longer needs the item.
+    bool Terminer(int i);
+    void EchouerElement(int i, const QString& message);
+    // Shows, in the items' order, the steps the workers finished since the last call.
+    void Suivre();
+    // Renames item i's PDF to its path.
+    void MettreEnPlace(int i);
+    void Arreter();
+    QString Partiel(int i) const;
     // Shows the error, marks the batch failed and closes the window.
     void Echouer(const QString& message);
     void Afficher(const QString& action);
@@ -75,15 +120,22 @@ private:
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     QTimer timer1_;
+    std::future<void> preparation_;
+    QTimer affichage_;
+    QEventLoop boucle_;
+    QThreadPool taches_;
+    int nombreTaches_ = QThread::idealThreadCount();
+    QMutex verrou_;     // avancement_
+    QMutex verrouBDD_;  // the settings store, read by one item at a time
+    AvancementLot avancement_;
+    int etapesAffichees_ = 0;
+    Echec echec_;
     QString version_;
     QString fichierParametrage_;
     QString agence_;
     QString utilisateur_;
     QString fichierBDD_;
-    QString TypeDocNom;
     ElementsExport elements_;
-    DonneesDocument donnees_;
-    Rapport frxReport;
     bool active_ = false;
     bool termine_ = false;
     bool enEchec_ = false;

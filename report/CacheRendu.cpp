@@ -7,7 +7,7 @@
 
 namespace {
 
-// Bound the memory a long session or a long batch can hold.
+// Bound the memory one document can hold.
 constexpr qsizetype kTextesMax = 50000;
 constexpr qsizetype kImagesMax = 256;
 
@@ -55,34 +55,28 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
 
 }  // namespace
 
+CacheRendu::CacheRendu() : textes_(kTextesMax), images_(kImagesMax), sources_(kImagesMax) {}
+
 std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
                                                       const QString& texte) {
-    const auto cle = qMakePair(&objet, texte);
-    if (auto trouve = textes_.constFind(cle); trouve != textes_.constEnd()) {
-        return *trouve;
-    }
-    if (textes_.size() >= kTextesMax) {
-        textes_.clear();
-    }
-    return *textes_.insert(cle, Disposer(objet, texte));
+    return textes_.Obtenir(qMakePair(&objet, texte), [&] { return Disposer(objet, texte); });
 }
 
 QImage CacheRendu::Image(const QByteArray& octets) {
     if (octets.isEmpty()) {
         return {};
     }
-    if (auto trouve = images_.constFind(octets); trouve != images_.constEnd()) {
-        return *trouve;
-    }
-    if (images_.size() >= kImagesMax) {
-        images_.clear();
-        sources_.clear();
-    }
-    const QImage image = QImage::fromData(octets);
-    sources_.insert(image.cacheKey(), octets);
-    return *images_.insert(octets, image);
+    const QImage image = images_.Obtenir(octets, [&] { return QImage::fromData(octets); });
+    sources_.Obtenir(image.cacheKey(), [&] { return octets; });
+    return image;
+}
+
+void CacheRendu::NouveauDocument() {
+    textes_.NouveauDocument();
+    images_.NouveauDocument();
+    sources_.NouveauDocument();
 }
 
 void CacheRendu::OublierTextes() {
-    textes_.clear();
+    textes_.Vider();
 }

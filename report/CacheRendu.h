@@ -3,27 +3,91 @@
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QString>
 #include <memory>
 
 #include "Modele.h"
 #include "PagesPreparees.h"
 
+// What documents share (a template's fixed texts, a logo) is kept from one document to the next;
+// what one document alone uses goes with it, and only its key is remembered for one document more,
+// so that an entry the next document asks for again is known as shared. A batch holds what one
+// document needs, whatever its length.
+template <typename Cle, typename Valeur>
+class CacheParDocument {
+public:
+    explicit CacheParDocument(qsizetype maximum) : maximum_(maximum) {}
+
+    template <typename Faire>
+    Valeur Obtenir(const Cle& cle, Faire faire) {
+        if (auto trouve = courant_.constFind(cle); trouve != courant_.constEnd()) {
+            return trouve->valeur;
+        }
+        if (partages_.contains(cle)) {
+            return courant_.insert(cle, {partages_.take(cle), true})->valeur;
+        }
+        // One document alone may not hold more than this.
+        if (courant_.size() >= maximum_) {
+            courant_.clear();
+        }
+        return courant_.insert(cle, {faire(), vus_.contains(cle)})->valeur;
+    }
+    void NouveauDocument() {
+        partages_.clear();
+        vus_.clear();
+        for (auto entree = courant_.cbegin(); entree != courant_.cend(); ++entree) {
+            if (entree->partage) {
+                partages_.insert(entree.key(), entree->valeur);
+            } else {
+                vus_.insert(entree.key());
+            }
+        }
+        courant_.clear();
+    }
+    // Without making it: what this document or the last shared one holds, or an empty value.
+    Valeur Chercher(const Cle& cle) const {
+        if (auto trouve = courant_.constFind(cle); trouve != courant_.constEnd()) {
+            return trouve->valeur;
+        }
+        return partages_.value(cle);
+    }
+    void Vider() {
+        courant_.clear();
+        partages_.clear();
+        vus_.clear();
+    }
+
+private:
+    struct Entree {
+        Valeur valeur;
+        bool partage;  // the document before asked for it too
+    };
+    qsizetype maximum_;
+    QHash<Cle, Entree> courant_;
+    QHash<Cle, Valeur> partages_;
+    QSet<Cle> vus_;
+};
+
 // What preparations of one report share: texts already laid out for an object of the loaded
-// template, and pictures already decoded, kept from one template and document to the next. A
-// picture met again is the same QImage object, so a PDF embeds it once.
+// template, and pictures already decoded. A picture met again is the same QImage object, so a PDF
+// embeds it once.
 class CacheRendu {
 public:
+    CacheRendu();
     std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte);
     // The picture held in a picture field's bytes; a null image for empty or unreadable bytes.
     QImage Image(const QByteArray& octets);
     // The bytes a picture of Image() was read from; empty for another picture.
-    QByteArray Source(const QImage& image) const { return sources_.value(image.cacheKey()); }
+    QByteArray Source(const QImage& image) const { return sources_.Chercher(image.cacheKey()); }
+    // Starts a document: what the last document alone used goes.
+    void NouveauDocument();
     // When the template changes, its objects' layouts go.
     void OublierTextes();
 
 private:
-    QHash<QPair<const ObjetModele*, QString>, std::shared_ptr<const TexteDispose>> textes_;
-    QHash<QByteArray, QImage> images_;
-    QHash<qint64, QByteArray> sources_;  // by the picture's cache key
+    CacheParDocument<QPair<const ObjetModele*, QString>, std::shared_ptr<const TexteDispose>>
+        textes_;
+    CacheParDocument<QByteArray, QImage> images_;
+    CacheParDocument<qint64, QByteArray> sources_;  // by the picture's cache key
 };

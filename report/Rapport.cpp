@@ -48,6 +48,7 @@ void Rapport::ChargerDepuisFichier(const QString& chemin) {
 }
 
 DocumentPrepare Rapport::PreparerPages() {
+    cache_.NouveauDocument();
     return ::Preparer(EntreesPreparation{modele_, jeux_, cache_, regional_, horloge_()});
 }
 

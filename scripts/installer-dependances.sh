@@ -4,7 +4,7 @@ set -euo pipefail
 paquets=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlcipher-dev sqlcipher libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
+    libsqlcipher-dev sqlcipher libssl-dev libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
     libpq-dev postgresql
     googletest libgtest-dev
     python3 python3-aiosmtpd openssl

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QThread>
 
+#include "CleBase.h"
 #include "ErreurBDD.h"
 
 namespace {
@@ -119,8 +120,8 @@ BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_
         sqlite3_close(base_);
         throw ErreurBDD(message);
     }
-    const QByteArray motDePasse = kMotDePasseBDD.toUtf8();
-    sqlite3_key(base_, motDePasse.constData(), int(motDePasse.size()));
+    const QByteArray cle = CleBase(chemin, kMotDePasseBDD);
+    sqlite3_key(base_, cle.constData(), int(cle.size()));
     sqlite3_busy_handler(base_, &BaseChiffree::AttendreVerrou, this);
     if (ouverture == Ouverture::Existante) {
         try {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +191,27 @@ INSTANTIATE_TEST_SUITE_P(
                       CasEchec{"absent.xml", "deux.pdf", "Fichier de données introuvable"},
                       CasEchec{"b.xml", "deux.pdf", "Modèle introuvable", "absent.fr3"}));
 
+// A FIFO in place of an item's PDF stays a FIFO; a link to a regular file keeps pointing to it.
+TEST_F(Lot, SeulUnFichierOrdinaireEstRemplace) {
+    const QByteArray fifo = QFile::encodeName(Chemin(QStringLiteral("deux.pdf")));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    Ecrire(QStringLiteral("vrai.pdf"), "ancien");
+    ASSERT_TRUE(QFile::link(Chemin(QStringLiteral("vrai.pdf")), Chemin(QStringLiteral("un.pdf"))));
+    Executer({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}, {"a.xml", "trois.pdf"}});
+    EXPECT_TRUE(QFileInfo(Chemin(QStringLiteral("un.pdf"))).isSymLink());
+    EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("vrai.pdf"))).contains(QStringLiteral("Dupont")));
+    struct stat etat {};
+    ASSERT_EQ(lstat(fifo.constData(), &etat), 0);
+    EXPECT_TRUE(S_ISFIFO(etat.st_mode));
+    EXPECT_FALSE(QFile::exists(Chemin(QStringLiteral("trois.pdf"))));
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_TRUE(
+        ihm_.messages.first().texte.contains(QStringLiteral("ce n'est pas un fichier ordinaire")))
+        << ihm_.messages.first().texte.toStdString();
+    EXPECT_TRUE(fiche_->EnEchec());
+    EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.partiel")}).isEmpty());
+}
+
 TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
     fiche_->SetFichierParametrage(Chemin(QStringLiteral("absent.ini")));
     fiche_->show();
@@ -212,5 +234,98 @@ TEST_F(Lot, RefuseDeSeFermerPendantLeLot) {
     fiche_->reject();
     EXPECT_TRUE(fiche_->isVisible());
 }
+
+// Several workers make the items at once; the window shows each step in the items' order, and
+// the first failing item stops the batch with nothing after it on disk.
+struct CasTaches {
+    const char* nom;
+    int nombre;
+    int echec;           // the failing item (from 1), 0 for none
+    bool echecEcriture;  // the item fails writing its PDF, not loading its data
+};
+
+class LotEnParallele : public Lot, public ::testing::WithParamInterface<CasTaches> {
+protected:
+    // The label, the bar and the counter as the window shows them at each step.
+    QStringList Attendues(int nombre, int echec, int etapeEchec) const {
+        const QString actions[] = {QStringLiteral("Chargement du rapport (%1)"),
+                                   QStringLiteral("Chargement du fichier de données (%1)"),
+                                   QStringLiteral("Génération de l'exportation (%1)")};
+        QStringList vues{QStringLiteral("|0|0/%1").arg(nombre)};
+        int barre = 0;
+        for (int i = 1; i <= nombre; ++i) {
+            const QString compteur = QStringLiteral("%1/%2").arg(i - 1).arg(nombre);
+            for (int etape = 0; etape < 3; ++etape) {
+                const QString action = actions[etape].arg(i);
+                vues << QStringLiteral("%1|%2|%3").arg(action).arg(barre).arg(compteur);
+                if (i == echec && etape == etapeEchec) {
+                    return vues;
+                }
+                vues << QStringLiteral("%1|%2|%3").arg(action).arg(++barre).arg(compteur);
+            }
+            vues << QStringLiteral("%1|%2|%3/%4")
+                        .arg(actions[2].arg(i))
+                        .arg(barre)
+                        .arg(i)
+                        .arg(nombre);
+        }
+        return vues;
+    }
+};
+
+TEST_P(LotEnParallele, EtapesDansLOrdreEtArretAuPremierEchec) {
+    const CasTaches cas = GetParam();
+    QList<Element> elements;
+    for (int i = 1; i <= cas.nombre; ++i) {
+        const QString xml = QStringLiteral("d%1.xml").arg(i);
+        const bool enEchec = i == cas.echec;
+        Ecrire(xml,
+               Donnees("Client" + QByteArray::number(i),
+                       enEchec && !cas.echecEcriture ? "pas un nombre" : QByteArray::number(i)));
+        elements.append({xml, enEchec && cas.echecEcriture ? QStringLiteral("/nulle/part/e.pdf")
+                                                           : QStringLiteral("e%1.pdf").arg(i)});
+    }
+    fiche_->DefinirNombreTaches(4);
+    QStringList vues;
+    QObject::connect(&*fiche_, &TFicheExporter::EtapeAffichee, [&] {
+        vues << QStringLiteral("%1|%2|%3")
+                    .arg(fiche_->findChild<QLabel*>(QStringLiteral("lblAction"))->text())
+                    .arg(Barre()->value())
+                    .arg(Compteur());
+    });
+    Executer(elements);
+
+    EXPECT_EQ(vues, Attendues(cas.nombre, cas.echec, cas.echecEcriture ? 2 : 1));
+    const int faits = cas.echec ? cas.echec - 1 : cas.nombre;
+    for (int i = 1; i <= cas.nombre; ++i) {
+        const QString pdf = Chemin(QStringLiteral("e%1.pdf").arg(i));
+        if (i <= faits) {
+            EXPECT_TRUE(TextePdf(pdf).contains(QStringLiteral("Client Client%1\n").arg(i))) << i;
+        } else {
+            EXPECT_FALSE(QFile::exists(pdf)) << i;
+        }
+    }
+    const QStringList partiels =
+        QDir(dossier_.path()).entryList({QStringLiteral("*.partiel")}, QDir::Files);
+    EXPECT_TRUE(partiels.isEmpty()) << partiels.join(u' ').toStdString();
+    EXPECT_EQ(fiche_->EnEchec(), cas.echec != 0);
+    EXPECT_EQ(fiche_->Termine(), cas.echec == 0);
+    if (cas.echec) {
+        ASSERT_EQ(ihm_.messages.size(), 1);
+        EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+            QStringLiteral("Échec de l'exportation de l'élément %1 sur %2.")
+                .arg(cas.echec)
+                .arg(cas.nombre)));
+    } else {
+        EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, LotEnParallele,
+                         ::testing::Values(CasTaches{"ToutEstBon", 9, 0, false},
+                                           CasTaches{"DonneesEnEchecAuMilieu", 9, 4, false},
+                                           CasTaches{"EcritureEnEchecAuMilieu", 9, 4, true},
+                                           CasTaches{"EchecAuDernier", 6, 6, false}),
+                         [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <vector>
+
+#include "CacheRendu.h"
+
+namespace {
+
+// Each document asks for its keys; the cache answers with the number of the making that gave the
+// value, so a value made again shows a new number.
+struct CasCache {
+    const char* nom;
+    std::vector<std::vector<QString>> documents;
+    std::vector<std::vector<int>> attendus;
+};
+
+class CacheDeLot : public ::testing::TestWithParam<CasCache> {};
+
+TEST_P(CacheDeLot, GardeCeQueLesDocumentsPartagent) {
+    CacheParDocument<QString, int> cache(100);
+    int faits = 0;
+    for (size_t d = 0; d < GetParam().documents.size(); ++d) {
+        cache.NouveauDocument();
+        std::vector<int> obtenus;
+        for (const QString& cle : GetParam().documents[d]) {
+            obtenus.push_back(cache.Obtenir(cle, [&] { return ++faits; }));
+        }
+        EXPECT_EQ(obtenus, GetParam().attendus[d]) << "document " << d + 1;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, CacheDeLot,
+    ::testing::Values(
+        CasCache{"TexteFixeGardeUneFoisReconnu",
+                 {{"Devis", "Dupont"}, {"Devis", "Martin"}, {"Devis", "Durand"}, {"Devis"}},
+                 {{1, 2}, {3, 4}, {3, 5}, {3}}},
+        CasCache{"TexteDUnSeulDocumentOublie",
+                 {{"Dupont"}, {"Martin"}, {"Dupont"}, {"Martin"}},
+                 {{1}, {2}, {3}, {4}}},
+        CasCache{"TexteQuUnDocumentNUtilisePlusOublie",
+                 {{"Devis"}, {"Devis"}, {"Devis"}, {}, {"Devis"}},
+                 {{1}, {2}, {2}, {}, {3}}},
+        CasCache{"RepeteDansUnDocumentFaitUneFois", {{"0,00", "0,00", "0,00"}}, {{1, 1, 1}}}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+TEST(CacheDeLot, UnDocumentTropGrandRepartDeZero) {
+    CacheParDocument<int, int> cache(2);
+    int faits = 0;
+    const auto faire = [&] { return ++faits; };
+    cache.Obtenir(1, faire);
+    cache.Obtenir(2, faire);
+    EXPECT_EQ(cache.Obtenir(3, faire), 3);
+    EXPECT_EQ(cache.Obtenir(3, faire), 3);
+    EXPECT_EQ(cache.Obtenir(1, faire), 4);
+}
+
+}  // namespace
