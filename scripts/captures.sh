@@ -10,7 +10,8 @@ bash "$racine/scripts/installer-dependances.sh"
 if [ ! -f "$racine/build/build.ninja" ]; then
     cmake -S "$racine" -B "$racine/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$racine/build" --parallel 2 --target Vantaro vantaro-outil vantaro_base_exemple
+cmake --build "$racine/build" --parallel 2 --target Vantaro vantaro-outil vantaro_base_exemple \
+    vantaro_exemple_devis
 rm -rf "$captures"
 export LC_ALL=fr_FR.UTF-8
 exec python3 "$racine/scripts/captures.py" "$racine/build/bin" "$captures"
