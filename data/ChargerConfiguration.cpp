@@ -97,8 +97,7 @@ void PlacerLignesSpeciales(TableMemoire& lignes, const QString& titre, const QSt
 
 QByteArray LireLogo(const QString& chemin) {
     QFile fichier(chemin);
-    if (chemin.isEmpty() || fichier.size() > kTailleImageMax ||
-        !fichier.open(QIODevice::ReadOnly)) {
+    if (!ImageALire(chemin) || !fichier.open(QIODevice::ReadOnly)) {
         return {};
     }
     return fichier.readAll();

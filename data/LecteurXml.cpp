@@ -610,8 +610,7 @@ QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,
         return *connue;
     }
     QByteArray octets;
-    const QFileInfo fichierImage(chemin);
-    if (!chemin.isEmpty() && fichierImage.isFile() && fichierImage.size() <= kTailleImageMax) {
+    if (ImageALire(chemin)) {
         QFile fichier(chemin);
         if (!fichier.open(QIODevice::ReadOnly)) {
             throw ErreurDonnees(QStringLiteral("Image %1 du champ « %2 » illisible (%3) : %4")

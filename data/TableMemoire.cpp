@@ -1,7 +1,9 @@
 #include "TableMemoire.h"
 
 #include <QDate>
+#include <QFile>
 #include <algorithm>
+#include <filesystem>
 
 #include "ErreurDonnees.h"
 
@@ -20,6 +22,13 @@ constexpr InfoType kInfosTypes[] = {
 };
 
 }  // namespace
+
+bool ImageALire(const QString& chemin) {
+    std::error_code erreur;
+    const std::filesystem::path fichier(QFile::encodeName(chemin).toStdString());
+    return !chemin.isEmpty() && std::filesystem::is_regular_file(fichier, erreur) &&
+           std::filesystem::file_size(fichier, erreur) <= std::uintmax_t(kTailleImageMax);
+}
 
 QMetaType TypeValeur(TypeChamp type) {
     return QMetaType(kInfosTypes[int(type)].valeur);

@@ -13,6 +13,9 @@ enum class TypeChamp { Texte, Flottant, Entier, Date, Booleen, Image };
 
 // A picture file larger than this is taken for no picture rather than read whole into memory.
 inline constexpr qint64 kTailleImageMax = 64 * 1024 * 1024;
+// Whether a picture path names a file to read: a regular file (or a link to one) within the size
+// above. Anything else is no picture: a FIFO or a device would wait or never end.
+bool ImageALire(const QString& chemin);
 
 // The stored value's type of each field type: QString, double, int, QDate, bool, QByteArray.
 QMetaType TypeValeur(TypeChamp type);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -222,21 +223,30 @@ TEST(ChargementConfigurationLot, LigneDeDebutSeuleSurUneTableVide) {
               QStringLiteral("Début"));
 }
 
-// A logo beyond the 64 MB a picture may weigh is not read: no logo, as for a missing file.
-TEST(ChargementConfigurationLot, LogoTropGrandCommeAbsent) {
+// A logo beyond the 64 MB a picture may weigh is not read, nor a FIFO, which would wait for a
+// writer forever: no logo, as for a missing file.
+class LogoIllisible : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LogoIllisible, CommeAbsent) {
     QTemporaryDir dossier;
-    QFile enorme(dossier.filePath(QStringLiteral("logo.png")));
-    ASSERT_TRUE(enorme.open(QIODevice::WriteOnly) && enorme.resize(kTailleImageMax + 1));
-    enorme.close();
+    const QString logo = dossier.filePath(QStringLiteral("logo.png"));
+    if (QByteArray(GetParam()) == "fifo") {
+        ASSERT_EQ(mkfifo(QFile::encodeName(logo).constData(), 0600), 0);
+    } else {
+        QFile enorme(logo);
+        ASSERT_TRUE(enorme.open(QIODevice::WriteOnly) && enorme.resize(kTailleImageMax + 1));
+    }
     BaseTemporaire base;
     TDataModuleAbs module;
     DonneesDocument donnees;
     SessionBDD session(module, base.Chemin());
-    module.EcrireChaine({}, {}, {}, QStringLiteral("Logo"), enorme.fileName());
+    module.EcrireChaine({}, {}, {}, QStringLiteral("Logo"), logo);
     ChargerConfiguration(donnees, module, kUtilisateur, {}, OptionsConfiguration{});
     donnees.memTableConfig.Premier();
     EXPECT_TRUE(donnees.memTableConfig.Valeur(QStringLiteral("Logo")).isNull());
 }
+
+INSTANTIATE_TEST_SUITE_P(Cas, LogoIllisible, ::testing::Values("trop_grand", "fifo"));
 
 struct CasLignesAbsentes {
     const char* nom;
