@@ -301,20 +301,15 @@ QString TFicheExporter::Partiel(int i) const {
 // As any export: only a regular file is replaced, and a link to one keeps pointing to it.
 void TFicheExporter::MettreEnPlace(int i) {
     const QString& sortie = elements_.ListeExports[i];
-    const auto echec = [&](const QString& raison) {
-        return ErreurDonnees(
-            QStringLiteral("écriture impossible de « %1 » : %2").arg(sortie, raison));
-    };
-    if (AutreQuUnFichierOrdinaire(sortie)) {
-        throw echec(QStringLiteral("ce n'est pas un fichier ordinaire"));
-    }
+    ExigerSortieRemplacable(sortie);
     const QFileInfo lien(sortie);
     const QString cible = lien.isSymLink() ? lien.symLinkTarget() : sortie;
     std::error_code erreur;
     std::filesystem::rename(QFile::encodeName(Partiel(i)).toStdString(),
                             QFile::encodeName(cible).toStdString(), erreur);
     if (erreur) {
-        throw echec(QString::fromLocal8Bit(erreur.message().c_str()));
+        throw ErreurDonnees(QStringLiteral("écriture impossible de « %1 » : %2")
+                                .arg(sortie, QString::fromLocal8Bit(erreur.message().c_str())));
     }
 }
 

@@ -18,11 +18,7 @@ constexpr double kMmParPouce = 25.4;
 // would put a regular file in place of a device, a FIFO or a folder: only a regular file (or a
 // link to one, which keeps pointing to it) is replaced, or a new one made.
 void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecrivain) {
-    if (AutreQuUnFichierOrdinaire(chemin)) {
-        throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : ce n'est pas un "
-                                           "fichier ordinaire")
-                                .arg(chemin));
-    }
+    ExigerSortieRemplacable(chemin);
     QSaveFile fichier(chemin);
     if (fichier.open(QIODevice::WriteOnly)) {
         ecrivain(fichier);
