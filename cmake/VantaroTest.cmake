@@ -1,29 +1,52 @@
-# vantaro_add_test(NAME SOURCES files... LIBS targets... [REGIONAL fr_FR en_US ...])
+# vantaro_add_test(NAME SOURCES files... LIBS targets... [REGIONAL fr_FR en_US ...]
+#                  [LABEL unit|window|server] [PAR_FILTRE label filtre [label filtre]...])
 # One GoogleTest executable whose cases CTest lists one by one. With REGIONAL, every case runs
 # once under each of these regional settings, its name ending with them.
+# Every case carries exactly one CTest label, so that a quick subset can run (ctest -L unit): the
+# cases a GoogleTest filter of PAR_FILTRE picks carry the label before it (the first filter that
+# picks a case wins), the others LABEL (unit when not given).
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
+# Lists the cases of each (label, filter) pair with that label.
+function(vantaro_decouvrir nom suffixe environnement)
+    set(paires ${ARGN})
+    while(paires)
+        list(POP_FRONT paires label filtre)
+        gtest_discover_tests(${nom}
+            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+            TEST_FILTER "${filtre}"
+            TEST_SUFFIX "${suffixe}"
+            PROPERTIES ENVIRONMENT "${environnement}" LABELS ${label}
+            DISCOVERY_TIMEOUT 60
+            NO_PRETTY_VALUES)
+    endwhile()
+endfunction()
+
 function(vantaro_add_test nom)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;REGIONAL" ${ARGN})
+    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;REGIONAL;PAR_FILTRE" ${ARGN})
     add_executable(${nom} ${ARG_SOURCES})
     target_link_libraries(${nom} PRIVATE vantaro_test_support ${ARG_LIBS} GTest::gtest)
     set_target_properties(${nom} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(NOT ARG_LABEL)
+        set(ARG_LABEL unit)
+    endif()
+    # Each filter leaves out the cases of the filters before it; LABEL goes to what none picks.
+    set(paires ${ARG_PAR_FILTRE})
+    set(precedents "")
+    set(exclusifs "")
+    while(paires)
+        list(POP_FRONT paires label filtre)
+        list(APPEND exclusifs ${label} "${filtre}-${precedents}")
+        string(APPEND precedents ":${filtre}")
+    endwhile()
+    list(APPEND exclusifs ${ARG_LABEL} "*-${precedents}")
     if(NOT ARG_REGIONAL)
-        gtest_discover_tests(${nom}
-            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-            DISCOVERY_TIMEOUT 60
-            NO_PRETTY_VALUES)
+        vantaro_decouvrir(${nom} "" "QT_QPA_PLATFORM=offscreen" ${exclusifs})
         return()
     endif()
     # The tests' own main chooses the offscreen platform when none is set.
     foreach(regional IN LISTS ARG_REGIONAL)
-        gtest_discover_tests(${nom}
-            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-            TEST_SUFFIX ".${regional}"
-            PROPERTIES ENVIRONMENT "LC_ALL=${regional}.UTF-8"
-            DISCOVERY_TIMEOUT 60
-            NO_PRETTY_VALUES)
+        vantaro_decouvrir(${nom} ".${regional}" "LC_ALL=${regional}.UTF-8" ${exclusifs})
     endforeach()
 endfunction()

@@ -3,6 +3,7 @@
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 bash "$racine/scripts/installer-dependances.sh"
+bash "$racine/scripts/verifier-format.sh"
 rm -rf "$racine/build"
 bash "$racine/scripts/construire.sh"
 cd "$racine/build"

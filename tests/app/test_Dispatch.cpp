@@ -71,14 +71,23 @@ TEST_F(Dispatch, DocumentTransmetToutesLesValeurs) {
     } vu{};
     ihm_.surModal = [&](QDialog& fenetre) {
         auto& impression = dynamic_cast<TFicheImpression&>(fenetre);
-        vu = {impression.windowTitle(), impression.ModeImpression(), impression.Agence(),
-              impression.Utilisateur(), impression.FichierXml(), impression.TypeDocument(),
-              impression.TypeSousDocument(), impression.TypePrix(), impression.Orientation(),
+        vu = {impression.windowTitle(),
+              impression.ModeImpression(),
+              impression.Agence(),
+              impression.Utilisateur(),
+              impression.FichierXml(),
+              impression.TypeDocument(),
+              impression.TypeSousDocument(),
+              impression.TypePrix(),
+              impression.Orientation(),
               impression.findChild<QLabel*>(QStringLiteral("lblTitreValeur"))->text(),
               impression.findChild<QLabel*>(QStringLiteral("lblOrientationValeur"))->text(),
-              *impression.PiecesJointes(), impression.chkFournisseurs().isChecked(),
-              impression.chkCroquis().isChecked(), impression.chkDimensions().isChecked(),
-              impression.chkUw().isChecked(), fiche_.isVisible()};
+              *impression.PiecesJointes(),
+              impression.chkFournisseurs().isChecked(),
+              impression.chkCroquis().isChecked(),
+              impression.chkDimensions().isChecked(),
+              impression.chkUw().isChecked(),
+              fiche_.isVisible()};
         return 0;
     };
     fiche_.show();
@@ -130,7 +139,9 @@ TEST_F(Dispatch, AutreModeSansOptionsDuDocument) {
     } vu{};
     ihm_.surModal = [&](QDialog& fenetre) {
         auto& impression = dynamic_cast<TFicheImpression&>(fenetre);
-        vu = {impression.ModeImpression(), impression.TypeDocument(), impression.TypePrix(),
+        vu = {impression.ModeImpression(),
+              impression.TypeDocument(),
+              impression.TypePrix(),
               impression.findChild<QLabel*>(QStringLiteral("lblTitreValeur"))->text(),
               impression.findChild<QLabel*>(QStringLiteral("lblPrintModeValeur"))->text(),
               impression.chkFournisseurs().isChecked()};
