@@ -1,17 +1,94 @@
+#include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QTextStream>
-#include <cstdio>
 
 #include "Commandes.h"
 
 namespace {
 
+constexpr int kCodeUsage = 2;
+
+QCommandLineOption OptionAide() {
+    return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                              QStringLiteral("affiche l'aide"));
+}
+
+QCommandLineOption OptionVersion() {
+    return QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
+                              QStringLiteral("affiche la version"));
+}
+
 void Aide(QTextStream& flux) {
-    flux << "Utilisation : vantaro-outil <commande> [arguments]\n\nCommandes :\n";
+    flux << "Utilisation : vantaro-outil <commande> [arguments]\n"
+            "              vantaro-outil <commande> --help\n"
+            "              vantaro-outil --help | --version\n\n"
+            "Options :\n"
+            "  -h, --help     affiche cette aide, ou celle de la commande qui la précède\n"
+            "  -v, --version  affiche la version\n\n"
+            "Commandes :\n";
     for (const Commande& commande : ToutesLesCommandes()) {
         flux << "  " << commande.nom << ' ' << commande.usage << "\n      " << commande.aide
              << '\n';
     }
+}
+
+void AideCommande(const Commande& commande, QTextStream& flux) {
+    flux << "Utilisation : vantaro-outil " << commande.nom << ' ' << commande.usage << '\n'
+         << commande.aide << '\n';
+}
+
+// How the user typed an option the parser names without its dashes.
+QString OptionTapee(const QString& nom) {
+    return (nom.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nom;
+}
+
+// The options a command takes are those its usage shows: "[--type T]" takes a value,
+// "[--ecraser]" none.
+QList<QCommandLineOption> OptionsDe(const Commande& commande) {
+    static const QRegularExpression option(QStringLiteral(R"(--([a-z-]+)( [^\s\[\]]+)?)"));
+    QList<QCommandLineOption> options{OptionAide()};
+    for (const QRegularExpressionMatch& trouvee :
+         option.globalMatch(QString::fromUtf8(commande.usage))) {
+        QCommandLineOption lue(trouvee.captured(1));
+        lue.setValueName(trouvee.captured(2).trimmed());
+        options << lue;
+    }
+    return options;
+}
+
+// The first option of a command's line that the command does not take. Only "--nom" is an
+// option there: a single dash begins a value ("-5"), as the commands read their lines.
+QString OptionInconnue(const QCommandLineParser& analyseur, const QStringList& arguments) {
+    for (const QString& nom : analyseur.unknownOptionNames()) {
+        const QString option = QStringLiteral("--") + nom;
+        for (const QString& argument : arguments) {
+            if (argument == option || argument.startsWith(option + u'=')) {
+                return option;
+            }
+        }
+    }
+    return {};
+}
+
+// "--help" and unknown options are the same for every command; the rest of the line, values,
+// counts and missing values included, is the command's own to read.
+int Executer(const Commande& commande, const QStringList& arguments, QTextStream& sortie,
+             QTextStream& erreurs) {
+    QCommandLineParser analyseur;
+    analyseur.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    analyseur.addOptions(OptionsDe(commande));
+    analyseur.parse(QStringList{QString::fromUtf8(commande.nom)} + arguments);
+    if (analyseur.isSet(OptionAide())) {
+        AideCommande(commande, sortie);
+        return 0;
+    }
+    if (const QString inconnue = OptionInconnue(analyseur, arguments); !inconnue.isEmpty()) {
+        erreurs << "Option inconnue : " << inconnue << "\n\n";
+        AideCommande(commande, erreurs);
+        return kCodeUsage;
+    }
+    return commande.executer(arguments, sortie, erreurs);
 }
 
 }  // namespace
@@ -22,20 +99,47 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication application(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("vantaro-outil"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(VANTARO_VERSION));
     QTextStream sortie(stdout);
     QTextStream erreurs(stderr);
-    QStringList arguments = application.arguments().mid(1);
-    if (arguments.isEmpty() || arguments.first() == QStringLiteral("aide")) {
-        Aide(arguments.isEmpty() ? erreurs : sortie);
-        return arguments.isEmpty() ? 2 : 0;
+
+    // The tool's own options come before the command; what follows it is the command's.
+    QCommandLineParser analyseur;
+    analyseur.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    analyseur.setOptionsAfterPositionalArgumentsMode(
+        QCommandLineParser::ParseAsPositionalArguments);
+    analyseur.addOptions({OptionAide(), OptionVersion()});
+    if (!analyseur.parse(application.arguments())) {
+        const QStringList inconnues = analyseur.unknownOptionNames();
+        erreurs << (inconnues.isEmpty()
+                        ? analyseur.errorText()
+                        : QStringLiteral("Option inconnue : ") + OptionTapee(inconnues.first()))
+                << "\n\n";
+        Aide(erreurs);
+        return kCodeUsage;
+    }
+    QStringList arguments = analyseur.positionalArguments();
+    if (analyseur.isSet(OptionVersion())) {
+        sortie << QGuiApplication::applicationName() << ' ' << QGuiApplication::applicationVersion()
+               << '\n';
+        return 0;
+    }
+    if (analyseur.isSet(OptionAide()) || arguments.value(0) == QStringLiteral("aide")) {
+        Aide(sortie);
+        return 0;
+    }
+    if (arguments.isEmpty()) {
+        Aide(erreurs);
+        return kCodeUsage;
     }
     const QString nom = arguments.takeFirst();
     for (const Commande& commande : ToutesLesCommandes()) {
         if (nom == QLatin1String(commande.nom)) {
-            return commande.executer(arguments, sortie, erreurs);
+            return Executer(commande, arguments, sortie, erreurs);
         }
     }
     erreurs << "Commande inconnue : " << nom << "\n\n";
     Aide(erreurs);
-    return 2;
+    return kCodeUsage;
 }

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Resultat {
+    int code = -1;
+    QString sortie;
+    QString erreurs;
+};
+
+Resultat Outil(const QStringList& arguments) {
+    QProcess processus;
+    processus.start(QStringLiteral(CHEMIN_OUTIL), arguments);
+    processus.waitForFinished(30000);
+    return {processus.exitCode(), QString::fromUtf8(processus.readAllStandardOutput()),
+            QString::fromUtf8(processus.readAllStandardError())};
+}
+
+class LigneDeCommande : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = dossier_.filePath(QStringLiteral("Vantaro.abs"));
+        ASSERT_EQ(Outil({QStringLiteral("base-creer"), base_}).code, 0);
+    }
+
+    QStringList Remplacer(QStringList arguments) const {
+        arguments.replaceInStrings(QStringLiteral("%b"), base_);
+        arguments.replaceInStrings(QStringLiteral("%d"), dossier_.path());
+        return arguments;
+    }
+
+    QTemporaryDir dossier_;
+    QString base_;
+};
+
+TEST_F(LigneDeCommande, VersionDuProjetSurLaSortie) {
+    for (const char* option : {"--version", "-v"}) {
+        const Resultat resultat = Outil({QString::fromLatin1(option)});
+        EXPECT_EQ(resultat.code, 0) << option;
+        EXPECT_EQ(resultat.sortie, QStringLiteral("vantaro-outil " VANTARO_VERSION "\n"));
+    }
+}
+
+TEST_F(LigneDeCommande, UneValeurQuiCommenceParUnTiretResteUneValeur) {
+    ASSERT_EQ(
+        Outil(Remplacer({"base-ecrire", "%b", "Mail", "Port", "-5", "--type", "ENTIER"})).code, 0);
+    EXPECT_EQ(Outil(Remplacer({"base-lire", "%b", "Mail", "Port", "--type", "ENTIER"})).sortie,
+              "-5\n");
+}
+
+struct CasLigne {
+    const char* nom;
+    QStringList arguments;  // "%b": the test's database, "%d": its folder
+    int code;
+    const char* attendu;  // on the standard output when the code is 0, else on the error output
+};
+
+class LignesDeCommande : public LigneDeCommande, public ::testing::WithParamInterface<CasLigne> {};
+
+// Help goes to the standard output; a refused line writes its reason and the usage to the errors,
+// and leaves nothing on disk.
+TEST_P(LignesDeCommande, AideOuRefusAvecLUtilisation) {
+    const CasLigne& cas = GetParam();
+    const Resultat resultat = Outil(Remplacer(cas.arguments));
+    EXPECT_EQ(resultat.code, cas.code);
+    const QString& attendue = cas.code == 0 ? resultat.sortie : resultat.erreurs;
+    const QString& autre = cas.code == 0 ? resultat.erreurs : resultat.sortie;
+    EXPECT_TRUE(attendue.contains(QString::fromUtf8(cas.attendu))) << attendue.toStdString();
+    EXPECT_TRUE(attendue.contains(QStringLiteral("Utilisation : vantaro-outil")))
+        << attendue.toStdString();
+    EXPECT_FALSE(autre.contains(QStringLiteral("Utilisation"))) << autre.toStdString();
+    EXPECT_FALSE(QFile::exists(dossier_.filePath(QStringLiteral("nouvelle.abs"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, LignesDeCommande,
+    ::testing::Values(
+        CasLigne{"Aide", {"--help"}, 0, "  -v, --version"},
+        CasLigne{"AideCourte", {"-h"}, 0, "  base-copier <source> <cible> [--ecraser]\n"},
+        CasLigne{"AideEnFrancais", {"aide"}, 0, "Commandes :\n"},
+        CasLigne{"AideDUneCommande",
+                 {"rendu", "--help"},
+                 0,
+                 "Utilisation : vantaro-outil rendu <modele.fr3> <donnees.xml>"},
+        CasLigne{"AideDUneCommandeApresSesArguments",
+                 {"base-creer", "%d/nouvelle.abs", "-h"},
+                 0,
+                 "Utilisation : vantaro-outil base-creer <fichier|postgresql://...>"},
+        CasLigne{"SansCommande", {}, 2, "Commandes :\n"},
+        CasLigne{"OptionInconnue", {"--verbeux"}, 2, "Option inconnue : --verbeux\n"},
+        CasLigne{"OptionCourteInconnue", {"-x", "base-lister", "%b"}, 2, "Option inconnue : -x\n"},
+        CasLigne{"CommandeInconnue", {"rendre"}, 2, "Commande inconnue : rendre\n"},
+        CasLigne{"OptionInconnueDUneCommande",
+                 {"base-creer", "%d/nouvelle.abs", "--si-absent"},
+                 2,
+                 "Option inconnue : --si-absent\n\nUtilisation : vantaro-outil base-creer"},
+        CasLigne{"OptionDUneAutreCommande",
+                 {"base-lister", "%b", "--agence", "A"},
+                 2,
+                 "Option inconnue : --agence\n\nUtilisation : vantaro-outil base-lister"},
+        CasLigne{"OptionInconnueAvecSaValeur",
+                 {"donnees", "%d/devis.xml", "--regionale=fr_FR"},
+                 2,
+                 "Option inconnue : --regionale\n"},
+        CasLigne{"OptionInconnueDuRendu",
+                 {"rendu", "a.fr3", "b.xml", "%d/c.pdf", "--echelle", "2"},
+                 2,
+                 "Option inconnue : --echelle\n"}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+}  // namespace
