@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds from scratch and runs every test.
+# Installs what is needed, builds from scratch and runs every test, then installs the package
+# it makes, checks the installed program and removes it.
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 bash "$racine/scripts/installer-dependances.sh"
@@ -8,3 +9,5 @@ rm -rf "$racine/build"
 bash "$racine/scripts/construire.sh"
 cd "$racine/build"
 ctest --output-on-failure --parallel 2 --timeout 600
+bash "$racine/scripts/paquet.sh"
+bash "$racine/scripts/tester-paquet.sh"
