@@ -27,7 +27,7 @@ install(FILES ${paquet}/devis.xml DESTINATION ${VANTARO_DOSSIER}/Exemples)
 file(READ ${PROJECT_SOURCE_DIR}/resources/installation/Vantaro.ini installation)
 string(REGEX REPLACE "Fichier=[^\r\n]*" "Fichier=${VANTARO_DONNEES}/Vantaro.abs" installation
     "${installation}")
-file(CONFIGURE OUTPUT ${paquet}/Vantaro.ini CONTENT "${installation}")
+file(CONFIGURE OUTPUT ${paquet}/Vantaro.ini CONTENT "${installation}" @ONLY)
 install(FILES ${paquet}/Vantaro.ini DESTINATION ${VANTARO_CONFIGURATION})
 
 file(MAKE_DIRECTORY ${paquet}/liens ${paquet}/bin)
