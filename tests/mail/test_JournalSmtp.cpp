@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QLoggingCategory>
 #include <utility>
 #include <vector>
 
+#include "CaptureJournal.h"
 #include "EnvoiSmtp.h"
 #include "JournalSmtp.h"
 #include "MessageMail.h"
@@ -78,36 +78,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {QString::fromUtf8("curl : mot de passe ******** refusé"),
                     "reçu : 500 ******** inconnu", "curl : jeton ********"}}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
-
-// Everything the program logs while it lives, with the rules given; the rules and the handler
-// are put back afterwards.
-class CaptureJournal {
-public:
-    explicit CaptureJournal(const QString& regles) {
-        Lignes().clear();
-        QLoggingCategory::setFilterRules(regles);
-        precedent_ = qInstallMessageHandler(&Noter);
-    }
-    ~CaptureJournal() {
-        qInstallMessageHandler(precedent_);
-        QLoggingCategory::setFilterRules(QString());
-    }
-
-    static QStringList& Lignes() {
-        static QStringList lignes;
-        return lignes;
-    }
-
-private:
-    static void Noter(QtMsgType, const QMessageLogContext& contexte, const QString& message) {
-        const QString categorie = QString::fromUtf8(contexte.category);
-        if (categorie.startsWith(QStringLiteral("vantaro."))) {
-            Lignes() << categorie + QStringLiteral(": ") + message;
-        }
-    }
-
-    QtMessageHandler precedent_ = nullptr;
-};
 
 void EnvoyerAvecIdentification(const ServeurSmtp& serveur) {
     const CompteSmtp compte{QStringLiteral("127.0.0.1"),
