@@ -1,8 +1,10 @@
 #include "LecteurXml.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
@@ -10,6 +12,10 @@
 
 #include "ErreurDonnees.h"
 #include "PagesDeCode.h"
+
+// Which data file is loaded, its records and the time it took; for support staff, off unless
+// the rules switch on "vantaro.donnees.debug".
+Q_LOGGING_CATEGORY(lcDonnees, "vantaro.donnees", QtWarningMsg)
 
 namespace {
 
@@ -306,13 +312,23 @@ JeuDonneesTable* LecteurXml::DatasetDe(const QString& nom) const {
 
 QString LecteurXml::Charger() {
     if (!QFileInfo(FichierXml).isFile()) {
+        qCDebug(lcDonnees).noquote() << "fichier de données absent :" << FichierXml;
         return {};
     }
+    QElapsedTimer duree;
+    duree.start();
     Analyser();
     const pugi::xml_node racine = pXml->document_element();
     LireSchema(racine);
     AppliquerSchema();
     LireDonnees(racine);
+    qCDebug(lcDonnees).noquote()
+        << QStringLiteral("%1 chargé en %2 ms : %3 en-tête, %4 lignes, %5 descriptions")
+               .arg(FichierXml)
+               .arg(duree.elapsed())
+               .arg(compteurs_[0])
+               .arg(compteurs_[1])
+               .arg(compteurs_[2]);
     return QString::fromUtf8(racine.attribute("template").value());
 }
 

@@ -1,7 +1,7 @@
 #include "TableMemoire.h"
 
 #include <QDate>
-#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <filesystem>
 
@@ -25,7 +25,7 @@ constexpr InfoType kInfosTypes[] = {
 
 bool ImageALire(const QString& chemin) {
     std::error_code erreur;
-    const std::filesystem::path fichier(QFile::encodeName(chemin).toStdString());
+    const std::filesystem::path fichier = QFileInfo(chemin).filesystemFilePath();
     return !chemin.isEmpty() && std::filesystem::is_regular_file(fichier, erreur) &&
            std::filesystem::file_size(fichier, erreur) <= std::uintmax_t(kTailleImageMax);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "JournalSmtp.h"
 #include "MessageMail.h"
 
 namespace {
@@ -124,9 +125,43 @@ size_t LireDonnees(char* tampon, size_t taille, size_t nombre, void* utilisateur
     return static_cast<size_t>(copie);
 }
 
+// The exchange as curl reports it, line by line, without the message itself nor TLS records.
+int JournaliserEchange(CURL*, curl_infotype type, char* donnees, size_t taille, void* journal) {
+    SensSmtp sens = SensSmtp::Note;
+    switch (type) {
+        case CURLINFO_HEADER_OUT:
+            sens = SensSmtp::Client;
+            break;
+        case CURLINFO_HEADER_IN:
+            sens = SensSmtp::Serveur;
+            break;
+        case CURLINFO_TEXT:
+            break;
+        default:
+            return 0;
+    }
+    const QByteArray texte(donnees, qsizetype(taille));
+    for (const QByteArray& ligne : texte.split('\n')) {
+        const QByteArray propre = ligne.trimmed();
+        if (!propre.isEmpty()) {
+            qCDebug(lcSmtp).noquote() << static_cast<JournalSmtp*>(journal)->Ligne(sens, propre);
+        }
+    }
+    return 0;
+}
+
+// On Windows the authorities an administrator trusts live in the system's store, which OpenSSL
+// does not read by itself.
+void AjouterAutoritesDuSysteme([[maybe_unused]] CURL* curl) {
+#ifdef Q_OS_WIN
+    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
+#endif
+}
+
 class Session {
 public:
-    explicit Session(const CompteSmtp& compte) : compte_(compte) {
+    explicit Session(const CompteSmtp& compte)
+        : compte_(compte), journal_(compte.identifiant.toUtf8(), compte.motDePasse.toUtf8()) {
         InitialiserCurl();
         if (compte.hote.trimmed().isEmpty()) {
             throw ErreurSmtp(EtapeSmtp::Connexion,
@@ -157,9 +192,15 @@ public:
         if (!autorite_.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_CAINFO, autorite_.constData());
         }
+        AjouterAutoritesDuSysteme(c);
         if (!identifiant_.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_USERNAME, identifiant_.constData());
             curl_easy_setopt(c, CURLOPT_PASSWORD, motDePasse_.constData());
+        }
+        if (lcSmtp().isDebugEnabled()) {
+            curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &JournaliserEchange);
+            curl_easy_setopt(c, CURLOPT_DEBUGDATA, &journal_);
+            curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
         }
     }
 
@@ -167,10 +208,13 @@ public:
 
     void Executer() {
         detail_[0] = '\0';
+        qCDebug(lcSmtp).noquote() << "connexion à" << url_;
         const CURLcode code = curl_easy_perform(curl_.get());
         if (code != CURLE_OK) {
+            qCDebug(lcSmtp).noquote() << "échec :" << curl_easy_strerror(code) << detail_;
             throw ErreurSmtp(Etape(code), MessageErreur(code, compte_, detail_));
         }
+        qCDebug(lcSmtp) << "échange terminé";
     }
 
 private:
@@ -193,6 +237,7 @@ private:
     QByteArray identifiant_;
     QByteArray motDePasse_;
     QByteArray autorite_;
+    JournalSmtp journal_;
     char detail_[CURL_ERROR_SIZE] = {};
 };
 

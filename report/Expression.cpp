@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <QtNumeric>
 #include <algorithm>
 #include <optional>
 #include <variant>
@@ -465,9 +466,9 @@ int Comparer(const QVariant& a, const QVariant& b, const QLocale& regional) {
 // decimal.
 std::optional<qlonglong> Entier(Operateur op, qlonglong x, qlonglong y) {
     qlonglong n = 0;
-    const bool deborde = op == Operateur::Plus    ? __builtin_add_overflow(x, y, &n)
-                         : op == Operateur::Moins ? __builtin_sub_overflow(x, y, &n)
-                                                  : __builtin_mul_overflow(x, y, &n);
+    const bool deborde = op == Operateur::Plus    ? qAddOverflow(x, y, &n)
+                         : op == Operateur::Moins ? qSubOverflow(x, y, &n)
+                                                  : qMulOverflow(x, y, &n);
     return deborde ? std::nullopt : std::optional(n);
 }
 

@@ -1,14 +1,15 @@
 #include "Fichiers.h"
 
-#include <sys/stat.h>
-
-#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
 
 #include "ErreurRapport.h"
 
 bool AutreQuUnFichierOrdinaire(const QString& chemin) {
-    struct stat etat {};
-    return stat(QFile::encodeName(chemin).constData(), &etat) == 0 && !S_ISREG(etat.st_mode);
+    std::error_code erreur;
+    const std::filesystem::file_status etat =
+        std::filesystem::status(QFileInfo(chemin).filesystemFilePath(), erreur);
+    return std::filesystem::exists(etat) && !std::filesystem::is_regular_file(etat);
 }
 
 void ExigerSortieRemplacable(const QString& chemin) {

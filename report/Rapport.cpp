@@ -1,11 +1,17 @@
 #include "Rapport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include "ErreurRapport.h"
 #include "LecteurModele.h"
 #include "Preparation.h"
+
+// Which template is read, how many pages it gave and in what time; for support staff, off unless
+// the rules switch on "vantaro.rendu.debug".
+Q_LOGGING_CATEGORY(lcRendu, "vantaro.rendu", QtWarningMsg)
 
 Rapport::Rapport(QObject* parent) : QObject(parent) {
     cachePdf_.DefinirSources([this](const QImage& image) { return cache_.Source(image); });
@@ -43,13 +49,24 @@ void Rapport::ChargerDepuisFichier(const QString& chemin) {
     modele_ = ModeleRapport{};
     cache_.OublierTextes();
     if (QFileInfo(chemin).isFile()) {
+        qCDebug(lcRendu).noquote() << "lecture du modèle" << chemin;
         modele_ = LireModele(chemin);
+    } else {
+        qCDebug(lcRendu).noquote() << "modèle absent :" << chemin;
     }
 }
 
 DocumentPrepare Rapport::PreparerPages() {
+    QElapsedTimer duree;
+    duree.start();
     cache_.NouveauDocument();
-    return ::Preparer(EntreesPreparation{modele_, jeux_, cache_, regional_, horloge_()});
+    DocumentPrepare pages =
+        ::Preparer(EntreesPreparation{modele_, jeux_, cache_, regional_, horloge_()});
+    qCDebug(lcRendu).noquote() << QStringLiteral("%1 préparé : %2 pages en %3 ms")
+                                      .arg(modele_.fichier)
+                                      .arg(pages.size())
+                                      .arg(duree.elapsed());
+    return pages;
 }
 
 void Rapport::Preparer() {
@@ -76,7 +93,11 @@ QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
     if (parametres.titre.isEmpty()) {
         parametres.titre = QFileInfo(chemin).completeBaseName();
     }
+    QElapsedTimer duree;
+    duree.start();
     EcrirePdf(pages_, chemin, parametres, cachePdf_);
+    qCDebug(lcRendu).noquote()
+        << QStringLiteral("%1 écrit en %2 ms").arg(chemin).arg(duree.elapsed());
     return chemin;
 }
 

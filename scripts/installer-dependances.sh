@@ -12,6 +12,7 @@ paquets=(
     cups cups-client cups-bsd printer-driver-cups-pdf
     poppler-utils qpdf fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 imagemagick locales
     qt6-translations-l10n
+    g++-mingw-w64-x86-64-posix
 )
 manquants=()
 for paquet in "${paquets[@]}"; do

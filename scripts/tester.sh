@@ -7,6 +7,8 @@ bash "$racine/scripts/installer-dependances.sh"
 bash "$racine/scripts/verifier-format.sh"
 rm -rf "$racine/build"
 bash "$racine/scripts/construire.sh"
+# The sources compile for Windows too (Debian's MinGW, syntax only: see docs/windows.md).
+python3 "$racine/scripts/verifier-windows.py" --taches "$(nproc)" "$racine/build"
 cd "$racine/build"
 ctest --output-on-failure --parallel 2 --timeout 600
 bash "$racine/scripts/paquet.sh"

@@ -113,8 +113,8 @@ BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_
     const int drapeaux = ouverture == Ouverture::Creation
                              ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                              : SQLITE_OPEN_READWRITE;
-    const int code =
-        sqlite3_open_v2(QFile::encodeName(chemin).constData(), &base_, drapeaux, nullptr);
+    // The engine takes file names in UTF-8 on every system.
+    const int code = sqlite3_open_v2(chemin.toUtf8().constData(), &base_, drapeaux, nullptr);
     if (code != SQLITE_OK) {
         const QString message = MessageErreur(base_, code, chemin);
         sqlite3_close(base_);

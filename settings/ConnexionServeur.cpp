@@ -123,8 +123,12 @@ private:
 
 QString UriAffichee(const QString& uri) {
     static const QRegularExpression motDePasse(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@"));
+    // The URI's parameters may carry one too.
+    static const QRegularExpression parametre(QStringLiteral("([?&]password=)[^&]*"),
+                                              QRegularExpression::CaseInsensitiveOption);
     QString affichee = uri;
-    return affichee.replace(motDePasse, QStringLiteral("\\1@"));
+    affichee.replace(motDePasse, QStringLiteral("\\1@"));
+    return affichee.replace(parametre, QStringLiteral("\\1********"));
 }
 
 ConnexionServeur::ConnexionServeur(const QString& uri, Ouverture ouverture) : uri_(uri) {

@@ -1,10 +1,14 @@
 #include "TDataModuleAbs.h"
 
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <optional>
 
 #include "ConnexionParametres.h"
 #include "ErreurBDD.h"
+#include "JournalParametres.h"
+
+Q_LOGGING_CATEGORY(lcParametres, "vantaro.parametres", QtWarningMsg)
 
 namespace {
 
@@ -86,12 +90,19 @@ bool TDataModuleAbs::OuvrirBDD(const QString& chemin) {
         FermerBDD();
     }
     if (!parametres_) {
+        QElapsedTimer duree;
+        duree.start();
+        qCDebug(lcParametres).noquote() << "ouverture de la base" << ReferenceAffichee(chemin);
         parametres_ = OuvrirConnexionParametres(chemin, ConnexionParametres::Ouverture::Existante);
+        qCDebug(lcParametres) << "base ouverte en" << duree.elapsed() << "ms";
     }
     return EstOuverte();
 }
 
 bool TDataModuleAbs::FermerBDD() {
+    if (parametres_) {
+        qCDebug(lcParametres) << "fermeture de la base";
+    }
     parametres_.reset();
     return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ErreurBDD.h"
+#include "JournalParametres.h"
 #include "TDataModuleAbs.h"
 
 namespace {
@@ -26,6 +27,15 @@ QVariant LireCle(TDataModuleAbs& store, const QString& section, const CleGroupe&
                                 cle.defautEntier);
     }
     return store.LireChaine(niveau.agence, niveau.utilisateur, section, cle.nom, QString());
+}
+
+// A level as the log names it.
+QString TexteNiveau(const Niveau& niveau) {
+    if (EstGlobal(niveau)) {
+        return QStringLiteral("global");
+    }
+    return QStringLiteral("agence « %1 », utilisateur « %2 »")
+        .arg(niveau.agence, niveau.utilisateur);
 }
 
 bool ADefaut(const CleGroupe& cle, const QVariant& valeur) {
@@ -74,6 +84,8 @@ bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QStri
 GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
                                 const GroupeVerrouille& groupe, const Niveau& lu) {
     const QString cleVerrou(groupe.cleVerrou);
+    qCDebug(lcParametres).noquote() << QStringLiteral("lecture du groupe %1 de « %2 », niveau %3")
+                                           .arg(cleVerrou, section, TexteNiveau(lu));
     GroupeAffiche affiche{lu};
     if (lu.utilisateur.isEmpty()) {
         affiche.verrouPropre = LireVerrou(store, section, cleVerrou, lu.agence);
@@ -98,6 +110,8 @@ GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
 
 void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& section,
                const CleGroupe& cle, const QVariant& valeur) {
+    qCDebug(lcParametres).noquote() << QStringLiteral("écriture de %1 de « %2 », niveau %3")
+                                           .arg(QString(cle.nom), section, TexteNiveau(niveau));
     const bool ecrit = cle.type == TypeParametre::Entier
                            ? store.EcrireEntier(niveau.agence, niveau.utilisateur, section, cle.nom,
                                                 valeur.toInt())
@@ -155,6 +169,8 @@ ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& sect
             break;
         }
     }
+    qCDebug(lcParametres).noquote() << QStringLiteral("valeurs de « %1 » lues au niveau %2")
+                                           .arg(section, TexteNiveau(resultat.niveau));
     return resultat;
 }
 
@@ -194,5 +210,11 @@ int SupprimerValeursDessous(TDataModuleAbs& store, const SuppressionVerrou& supp
     for (const auto& [nom, valeur] : instruction.parametres) {
         requete->DefinirTexte(nom, valeur);
     }
-    return requete->Executer();
+    const int supprimees = requete->Executer();
+    qCDebug(lcParametres).noquote()
+        << QStringLiteral("verrou de « %1 » : %2 valeurs supprimées sous le niveau %3")
+               .arg(section)
+               .arg(supprimees)
+               .arg(TexteNiveau({agence, QString()}));
+    return supprimees;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "BasesDeTest.h"
+#include "CaptureJournal.h"
+#include "ConnexionParametres.h"
 #include "TDataModuleAbs.h"
 #include "Verrous.h"
 
@@ -385,5 +387,41 @@ INSTANTIATE_TEST_SUITE_P(
                        "Mail",
                        {"|u|Mail|Host", "|u|Mail|Login", "|u|Mail|BloquerConnexion"}}),
     [](const auto& info) { return std::string(info.param.nom); });
+
+// The support log follows the database and the groups by name and level; a stored value, the
+// SMTP password above all, never appears in it.
+class JournalParametres : public StoreOuvert {};
+
+TEST_F(JournalParametres, NommeBaseGroupesEtNiveauxSansValeur) {
+    const QString secret = QStringLiteral("Mot-de-passe-9Zq");
+    const Niveau niveau{QStringLiteral("A"), QStringLiteral("u")};
+    const QString section(kSectionMail);
+    QString journal;
+    {
+        const CaptureJournal capture(QStringLiteral("vantaro.parametres.debug=true"));
+        store_.FermerBDD();
+        ASSERT_TRUE(store_.OuvrirBDD(chemin_));
+        for (const CleGroupe& cle : kGroupeIdentificationSmtp.cles) {
+            EcrireCle(store_, niveau, section, cle,
+                      cle.nom == "Password" ? secret : QString(cle.nom));
+        }
+        const GroupeAffiche affiche =
+            LireGroupeAffiche(store_, section, kGroupeIdentificationSmtp, niveau);
+        EXPECT_TRUE(affiche.valeurs.contains(secret));
+        store_.FermerBDD();
+        journal = CaptureJournal::Lignes().join(u'\n');
+    }
+    for (const QString& attendu :
+         {QStringLiteral("vantaro.parametres: ouverture de la base ") + ReferenceAffichee(chemin_),
+          QStringLiteral("vantaro.parametres: écriture de Password de « Mail », niveau agence "
+                         "« A », utilisateur « u »"),
+          QStringLiteral("vantaro.parametres: lecture du groupe BloquerIdentificatio de « Mail "
+                         "», niveau agence « A », utilisateur « u »"),
+          QStringLiteral("vantaro.parametres: fermeture de la base")}) {
+        EXPECT_TRUE(journal.contains(attendu)) << attendu.toStdString() << "\n"
+                                               << journal.toStdString();
+    }
+    EXPECT_FALSE(journal.contains(secret)) << journal.toStdString();
+}
 
 }  // namespace
