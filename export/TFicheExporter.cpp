@@ -96,22 +96,41 @@ void TFicheExporter::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Gestionnaire d'impression PDF - ") + version);
 }
 
-// The second before the batch starts derives the settings file's key, the slowest part of
-// its first opening.
+// The second before the batch starts is spent on what the first item would wait for: the
+// settings file's key, the first template and its faces. The task runs on the workers' pool, so
+// that the thread that read the faces is likely the one that makes the first item.
 void TFicheExporter::FormActivate() {
     if (!active_) {
         timer1_.start();
         active_ = true;
-        preparation_ = std::async(std::launch::async,
-                                  [fichier = fichierBDD_] { PreparerOuvertureBDD(fichier); });
+        taches_.start([this] { Prechauffer(); });
+    }
+}
+
+// Nothing is reported here: the item that needs what failed reports it in its turn.
+void TFicheExporter::Prechauffer() {
+    PreparerOuvertureBDD(fichierBDD_);
+    try {
+        if (!QFileInfo(fichierParametrage_).isFile()) {
+            return;
+        }
+        const ElementsExport elements = LireElementsExport(FichierIni(fichierParametrage_));
+        if (elements.ListeRapports.isEmpty() ||
+            !QFileInfo(elements.ListeRapports.first()).isFile()) {
+            return;
+        }
+        auto atelier = std::make_unique<Atelier>();
+        atelier->frxReport.ChargerDepuisFichier(elements.ListeRapports.first());
+        atelier->frxReport.ChargerPolices();
+        const QMutexLocker garde(&verrou_);
+        atelierPret_ = std::move(atelier);
+    } catch (const std::exception&) {
     }
 }
 
 void TFicheExporter::Timer1Timer() {
     timer1_.stop();
-    if (preparation_.valid()) {
-        preparation_.wait();
-    }
+    taches_.waitForDone();
     try {
         LireExport();
     } catch (const std::exception& erreur) {
@@ -191,7 +210,14 @@ void TFicheExporter::ExporterLot() {
 }
 
 void TFicheExporter::Travailler() {
-    Atelier atelier;
+    std::unique_ptr<Atelier> atelier;
+    {
+        const QMutexLocker garde(&verrou_);
+        atelier = std::move(atelierPret_);
+    }
+    if (!atelier) {
+        atelier = std::make_unique<Atelier>();
+    }
     for (;;) {
         int i = 0;
         {
@@ -209,7 +235,7 @@ void TFicheExporter::Travailler() {
         QElapsedTimer duree;
         duree.start();
         try {
-            ExporterElement(atelier, i);
+            ExporterElement(*atelier, i);
             qCDebug(lcLot).noquote()
                 << QStringLiteral("élément %1 fait en %2 ms").arg(i + 1).arg(duree.elapsed());
         } catch (const std::exception& erreur) {

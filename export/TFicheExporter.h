@@ -6,7 +6,6 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -97,6 +96,8 @@ private:
         int element = -1;
         QString message;
     };
+    // Runs in the second before the batch: what the first item needs, made ready.
+    void Prechauffer();
     // A worker: takes the next items until none is left or an item before them failed.
     void Travailler();
     void ExporterElement(Atelier& atelier, int i);
@@ -120,13 +121,13 @@ private:
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     QTimer timer1_;
-    std::future<void> preparation_;
     QTimer affichage_;
     QEventLoop boucle_;
     QThreadPool taches_;
     int nombreTaches_ = QThread::idealThreadCount();
-    QMutex verrou_;     // avancement_
-    QMutex verrouBDD_;  // the settings store, read by one item at a time
+    QMutex verrou_;                         // avancement_, atelierPret_
+    std::unique_ptr<Atelier> atelierPret_;  // the first template read during the start second
+    QMutex verrouBDD_;                      // the settings store, read by one item at a time
     AvancementLot avancement_;
     int etapesAffichees_ = 0;
     Echec echec_;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QMutex>
 #include <QtEndian>
 #include <optional>
 #include <stdexcept>
@@ -142,19 +143,28 @@ ImagePdf Encoder(const QImage& source, const QByteArray& octets) {
 
 }  // namespace
 
-std::shared_ptr<const PoliceTrueType> CachePdf::Police(const QString& cle,
-                                                       const PoliceTrueType::LecteurTable& lire) {
-    auto trouvee = polices_.constFind(cle);
-    if (trouvee != polices_.constEnd()) {
+std::shared_ptr<const PoliceTrueType> CachePdf::Police(const QRawFont& face) {
+    static QMutex verrou;
+    static QHash<QString, std::shared_ptr<const PoliceTrueType>> polices;
+    // One face at every size: known by its names and its head table.
+    const QString cle = face.familyName() + '#' + face.styleName() + '#' +
+                        QString::fromLatin1(face.fontTable("head").toHex());
+    const QMutexLocker garde(&verrou);
+    auto trouvee = polices.constFind(cle);
+    if (trouvee != polices.constEnd()) {
         return *trouvee;
     }
     std::shared_ptr<const PoliceTrueType> police;
     try {
-        police = std::make_shared<const PoliceTrueType>(lire);
+        police = std::make_shared<const PoliceTrueType>([&face](quint32 etiquette) {
+            const char nom[] = {char(etiquette >> 24), char(etiquette >> 16), char(etiquette >> 8),
+                                char(etiquette)};
+            return face.fontTable(QByteArray(nom, 4));
+        });
     } catch (const std::runtime_error&) {
         // Not TrueType, or unreadable: drawn as shapes, and not read again.
     }
-    polices_.insert(cle, police);
+    polices.insert(cle, police);
     return police;
 }
 

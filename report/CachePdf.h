@@ -4,6 +4,7 @@
 #include <QCache>
 #include <QHash>
 #include <QImage>
+#include <QRawFont>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -24,8 +25,9 @@ struct ImagePdf {
     PlanPdf masque;  // empty data for an opaque picture
 };
 
-// What one report's PDFs share from one document to the next: the faces' tables and the encoded
-// pictures. A batch encodes each picture and reads each face once.
+// What one report's PDFs share from one document to the next: the encoded pictures. A batch
+// encodes each picture once, and the process reads each face's tables once, whatever report
+// or thread asks.
 class CachePdf {
 public:
     // The file bytes a picture was read from, when known: a JPEG, or a PNG of a form a PDF
@@ -34,13 +36,11 @@ public:
     void DefinirSources(SourceImage sources) { sources_ = std::move(sources); }
 
     // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
-    std::shared_ptr<const PoliceTrueType> Police(const QString& cle,
-                                                 const PoliceTrueType::LecteurTable& lire);
+    static std::shared_ptr<const PoliceTrueType> Police(const QRawFont& face);
     // The picture is known by its cache key: the report keeps one QImage per picture.
     std::shared_ptr<const ImagePdf> Image(const QImage& image);
 
 private:
-    QHash<QString, std::shared_ptr<const PoliceTrueType>> polices_;
     QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
     SourceImage sources_;
 };

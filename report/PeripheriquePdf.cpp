@@ -86,12 +86,6 @@ struct Annonce {
     RecepteurGlyphes::TextesGlyphes textes;
 };
 
-QByteArray NomTable(quint32 etiquette) {
-    const char nom[] = {char(etiquette >> 24), char(etiquette >> 16), char(etiquette >> 8),
-                        char(etiquette)};
-    return QByteArray(nom, 4);
-}
-
 // The creation date, fixed by SOURCE_DATE_EPOCH for files that must come out the same.
 QDateTime DateCreation() {
     bool lue = false;
@@ -512,33 +506,29 @@ private:
         return face;
     }
 
-    // One face at every size: the cache knows it by its names and its head table.
+    // One face at every size: one font of the document.
     PoliceDocument* PoliceDe(const QRawFont& face) {
-        const QString cle = face.familyName() + '#' + face.styleName() + '#' +
-                            QString::fromLatin1(face.fontTable("head").toHex());
-        auto connue = parCle_.constFind(cle);
-        if (connue != parCle_.constEnd()) {
+        const std::shared_ptr<const PoliceTrueType> programme = CachePdf::Police(face);
+        if (!programme) {
+            return nullptr;
+        }
+        auto connue = parProgramme_.constFind(programme.get());
+        if (connue != parProgramme_.constEnd()) {
             return *connue;
         }
-        PoliceDocument* resultat = nullptr;
-        auto programme = cache_.Police(
-            cle, [&face](quint32 etiquette) { return face.fontTable(NomTable(etiquette)); });
-        if (programme) {
-            PoliceDocument& police = polices_.emplace_back();
-            police.police = programme;
-            police.nomPostScript =
-                Nom(programme->nomPostScript.isEmpty()
-                        ? QString(face.familyName() + '-' + face.styleName()).remove(' ')
-                        : QString::fromLatin1(programme->nomPostScript));
-            police.ressource = "F" + QByteArray::number(polices_.size());
-            police.objet = ecrivain_->Reserver();
-            police.utilises.assign(programme->NombreGlyphes(), false);
-            police.textes.resize(programme->NombreGlyphes());
-            ressourcesPolices_ += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
-            resultat = &police;
-        }
-        parCle_.insert(cle, resultat);
-        return resultat;
+        PoliceDocument& police = polices_.emplace_back();
+        police.police = programme;
+        police.nomPostScript =
+            Nom(programme->nomPostScript.isEmpty()
+                    ? QString(face.familyName() + '-' + face.styleName()).remove(' ')
+                    : QString::fromLatin1(programme->nomPostScript));
+        police.ressource = "F" + QByteArray::number(polices_.size());
+        police.objet = ecrivain_->Reserver();
+        police.utilises.assign(programme->NombreGlyphes(), false);
+        police.textes.resize(programme->NombreGlyphes());
+        ressourcesPolices_ += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
+        parProgramme_.insert(programme.get(), &police);
+        return &police;
     }
 
     // Each glyph keeps the characters it stands for, for copying and searching.
@@ -757,7 +747,7 @@ private:
 
     // In the order of first use, so that the same document gives the same file.
     std::deque<PoliceDocument> polices_;
-    QHash<QString, PoliceDocument*> parCle_;  // null for a face drawn as shapes
+    QHash<const PoliceTrueType*, PoliceDocument*> parProgramme_;
     QHash<QRawFont, FaceUtilisee> faces_;
     QByteArray ressourcesPolices_;
     QHash<qint64, std::pair<QByteArray, int>> images_;  // by cache key: resource name, object

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRawFont>
+#include <QSet>
 
 #include "ErreurRapport.h"
 #include "LecteurModele.h"
@@ -53,6 +55,18 @@ void Rapport::ChargerDepuisFichier(const QString& chemin) {
         modele_ = LireModele(chemin);
     } else {
         qCDebug(lcRendu).noquote() << "modèle absent :" << chemin;
+    }
+}
+
+void Rapport::ChargerPolices() const {
+    QSet<QString> lues;
+    for (const ObjetRapport* objet : modele_.parNom) {
+        const auto* texte = dynamic_cast<const ObjetModele*>(objet);
+        if (texte && texte->genre == ObjetModele::Genre::Texte &&
+            !lues.contains(texte->police.key())) {
+            lues.insert(texte->police.key());
+            CachePdf::Police(QRawFont::fromFont(texte->police));
+        }
     }
 }
 

@@ -24,6 +24,9 @@ public:
     // The template replaces the report's content. A missing file is no error and leaves an empty
     // report; so does a broken one, after throwing.
     void ChargerDepuisFichier(const QString& chemin);
+    // Reads, for the PDFs, the faces the template's texts use: a batch does it before its first
+    // document.
+    void ChargerPolices() const;
     // Discards the pages and prepares them again from the datasets as they are now.
     void Preparer();
     const DocumentPrepare& Pages() const { return pages_; }

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <optional>
 
+#include "CaptureJournal.h"
 #include "CreationBase.h"
 #include "FichierIni.h"
 #include "IhmFactice.h"
@@ -100,6 +103,13 @@ protected:
     };
     // Runs the batch of the items (data file, PDF name, template).
     void Executer(const QList<Element>& elements) {
+        EcrireTravail(elements);
+        fiche_->show();
+        fiche_->FormActivate();
+        EXPECT_TRUE(fiche_->Timer1().isActive());
+        fiche_->Timer1Timer();
+    }
+    void EcrireTravail(const QList<Element>& elements) {
         QString travail = QStringLiteral("[Export]\nNombre=%1\n").arg(elements.size());
         for (int i = 0; i < elements.size(); ++i) {
             travail += QStringLiteral("Rapport%1=%2\nXml%1=%3\nExport%1=%4\n")
@@ -110,10 +120,6 @@ protected:
         }
         Ecrire(QStringLiteral("travail.ini"), travail.toUtf8());
         fiche_->SetFichierParametrage(Chemin(QStringLiteral("travail.ini")));
-        fiche_->show();
-        fiche_->FormActivate();
-        EXPECT_TRUE(fiche_->Timer1().isActive());
-        fiche_->Timer1Timer();
     }
     QString Compteur() { return fiche_->findChild<QLabel*>(QStringLiteral("lblCompteur"))->text(); }
     QProgressBar* Barre() {
@@ -225,6 +231,35 @@ TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
     EXPECT_TRUE(fiche_->EnEchec());
     EXPECT_FALSE(fiche_->Termine());
     EXPECT_FALSE(fiche_->isVisible());
+}
+
+// The start second reads the first template, and the batch uses what was read; nothing of the
+// batch shows or is written before the second ends.
+TEST_F(Lot, LaSecondeDeDepartLitLePremierModeleSansCommencerLeLot) {
+    const CaptureJournal journal(QStringLiteral("vantaro.rendu.debug=true"));
+    const auto lectures = [] {
+        return CaptureJournal::Lignes().filter(QStringLiteral("lecture du modèle")).size();
+    };
+    EcrireTravail({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}});
+    fiche_->DefinirNombreTaches(1);
+    fiche_->show();
+    fiche_->FormActivate();
+    fiche_->Timer1().stop();
+    for (QDeadlineTimer limite(10000); lectures() == 0 && !limite.hasExpired();) {
+        QThread::msleep(10);
+    }
+    ASSERT_EQ(lectures(), 1);
+    EXPECT_TRUE(CaptureJournal::Lignes()
+                    .filter(QStringLiteral("lecture du modèle ") + Chemin(QStringLiteral("m.fr3")))
+                    .size() == 1)
+        << CaptureJournal::Lignes().join(u'\n').toStdString();
+    EXPECT_EQ(Barre()->value(), 0);
+    EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.pdf*")}).isEmpty());
+    fiche_->Timer1Timer();
+    EXPECT_TRUE(fiche_->Termine());
+    EXPECT_EQ(Compteur(), QStringLiteral("2/2"));
+    EXPECT_EQ(lectures(), 1) << CaptureJournal::Lignes().join(u'\n').toStdString();
+    EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("deux.pdf"))).contains(QStringLiteral("Martin")));
 }
 
 TEST_F(Lot, RefuseDeSeFermerPendantLeLot) {

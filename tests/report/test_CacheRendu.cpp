@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QImage>
+#include <QRawFont>
 #include <QString>
+#include <QThread>
 #include <vector>
 
+#include "CachePdf.h"
 #include "CacheRendu.h"
 
 namespace {
@@ -54,6 +60,50 @@ TEST(CacheDeLot, UnDocumentTropGrandRepartDeZero) {
     EXPECT_EQ(cache.Obtenir(3, faire), 3);
     EXPECT_EQ(cache.Obtenir(3, faire), 3);
     EXPECT_EQ(cache.Obtenir(1, faire), 4);
+}
+
+QByteArray Png(QRgb couleur) {
+    QImage image(48, 32, QImage::Format_RGB32);
+    image.fill(couleur);
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    image.save(&tampon, "PNG");
+    return octets;
+}
+
+// A batch's workers each have their report: a picture their documents share is decoded once, and
+// its pixels go when no report holds it any more.
+TEST(CacheRenduImages, LesRapportsPartagentUneImageDecodeeTantQuIlsLaGardent) {
+    const QByteArray croquis = Png(qRgb(200, 30, 30));
+    qint64 cle = 0;
+    {
+        CacheRendu premier;
+        CacheRendu second;
+        QImage image;
+        QThread* atelier = QThread::create([&] { image = second.Image(croquis); });
+        atelier->start();
+        atelier->wait();
+        delete atelier;
+        cle = premier.Image(croquis).cacheKey();
+        EXPECT_EQ(image.cacheKey(), cle);
+        EXPECT_EQ(image.pixel(3, 3), qRgb(200, 30, 30));
+    }
+    CacheRendu apres;
+    apres.Image(Png(qRgb(0, 0, 200)));
+    EXPECT_NE(apres.Image(croquis).cacheKey(), cle);
+}
+
+TEST(CachePdf, UneFaceEstLueUneFoisPourToutesLesTaillesEtTousLesRapports) {
+    QFont police(QStringLiteral("DejaVu Sans"));
+    police.setPixelSize(12);
+    const auto petite = CachePdf::Police(QRawFont::fromFont(police));
+    police.setPixelSize(300);
+    const auto grande = CachePdf::Police(QRawFont::fromFont(police));
+    ASSERT_TRUE(petite);
+    EXPECT_EQ(petite.get(), grande.get());
+    police.setBold(true);
+    EXPECT_NE(CachePdf::Police(QRawFont::fromFont(police)).get(), petite.get());
 }
 
 }  // namespace
