@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Batch export against wkhtmltopdf on the same quotes.
 
-usage: bench_exporter.py [--programme build/bin/Vantaro] [--dossier DIR] [--tours 3] [--coeur 0]
+usage: bench_exporter.py [--programme build/bin/Vantaro] [--dossier DIR] [--tours 3] [--coeurs 0,1]
 
 The real program in the mode EXPORTER makes the PDFs of 20 and 100 distinct quotes of
 bench/gen_quote.py (40 and 400 lines) with the sample portrait quote template; wkhtmltopdf renders
@@ -9,12 +9,15 @@ the same quotes, written as one HTML file (each quote from a new page, with its 
 sketches), in one process. The two run
 in turn, each round, and the medians are compared.
 
-Processor time per document, ours: (batch of N - batch of no item) / N, so that the start-up is
-not counted. wkhtmltopdf: its whole run / N. Peak memory (resident, GNU time) of our
-batch at 10 and 100 items.
+Per document, ours: (batch of N - batch of no item) / N, so that the start-up and the start
+second are not counted; wkhtmltopdf: its whole run / N. Both the elapsed time (what the user
+waits, with every core of --coeurs at work) and the processor time (user and system) are given,
+with their ratios. Peak memory (resident, GNU time) of our batch at 10 and 100 items.
 
-Run it on one core under a virtual display (wkhtmltopdf needs one; Debian package wkhtmltopdf):
+Run it under a virtual display (wkhtmltopdf needs one; Debian package wkhtmltopdf), on an
+otherwise idle machine:
     xvfb-run -a python3 bench/exporter/bench_exporter.py
+    xvfb-run -a python3 bench/exporter/bench_exporter.py --coeurs 0    # one core
 """
 import argparse
 import html
@@ -103,20 +106,20 @@ def travail(dossier, quotes, nom):
     return chemin
 
 
-def chronometrer(commande, coeur, env=None):
-    """Processor time (user and system) in seconds and peak resident memory in MB of one run:
-    the machine is shared, so wall time says less."""
+def chronometrer(commande, coeurs, env=None):
+    """Elapsed and processor time (user and system) in seconds and peak resident memory in MB
+    of one run on the given cores."""
     mesure = tempfile.NamedTemporaryFile(suffix=".time", delete=False)
     mesure.close()
-    fin = subprocess.run(["taskset", "-c", str(coeur), "/usr/bin/time", "-o", mesure.name,
-                          "-f", "%U %S %M"] + commande, env=env, stdout=subprocess.DEVNULL,
+    fin = subprocess.run(["taskset", "-c", coeurs, "/usr/bin/time", "-o", mesure.name,
+                          "-f", "%e %U %S %M"] + commande, env=env, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
     with open(mesure.name) as f:
-        utilisateur, systeme, pic = f.read().split()[-3:]
+        ecoule, utilisateur, systeme, pic = f.read().split()[-4:]
     os.unlink(mesure.name)
     if fin.returncode != 0:
         sys.exit("échec (%d) : %s" % (fin.returncode, " ".join(commande)))
-    return float(utilisateur) + float(systeme), int(pic) / 1024
+    return float(ecoule), float(utilisateur) + float(systeme), int(pic) / 1024
 
 
 def main():
@@ -125,14 +128,17 @@ def main():
                     help="the program, beside its Vantaro.ini and settings database")
     ap.add_argument("--dossier", default=os.path.join(tempfile.gettempdir(), "bench-exporter"))
     ap.add_argument("--tours", type=int, default=3)
-    ap.add_argument("--coeur", type=int, default=0)
+    ap.add_argument("--coeurs", default="0-%d" % (os.cpu_count() - 1),
+                    help="the cores both programs may use, as taskset reads them")
     a = ap.parse_args()
     vantaro = os.path.abspath(a.programme)
     os.makedirs(os.path.join(a.dossier, "pdf"), exist_ok=True)
     env = dict(os.environ, LC_ALL="fr_FR.UTF-8")
-    nous = lambda ini: chronometrer([vantaro, ini, "EXPORTER"], a.coeur, env)  # noqa: E731
+    nous = lambda ini: chronometrer([vantaro, ini, "EXPORTER"], a.coeurs, env)  # noqa: E731
     vide = travail(a.dossier, [], "vide")
-    print("%6s %6s %12s %14s %8s" % ("lignes", "docs", "nous ms/doc", "wkhtml ms/doc", "ratio"))
+    print("cœurs %s ; par document, en ms : temps écoulé, puis temps processeur" % a.coeurs)
+    print("%6s %6s %10s %10s %7s %10s %10s %7s" % (
+        "lignes", "docs", "nous", "wkhtml", "ratio", "nous cpu", "wk cpu", "ratio"))
     for lignes in LIGNES:
         quotes = generer(a.dossier, lignes, max(TAILLES))
         devis = [devis_html(xml) for xml in quotes]
@@ -144,12 +150,14 @@ def main():
                   "ignore", page, sortie]
             notres, leurs = [], []
             for _ in range(a.tours):
-                base = nous(vide)[0]
-                notres.append((nous(ini)[0] - base) / taille)
-                leurs.append(chronometrer(wk, a.coeur)[0] / taille)
-            n, w = statistics.median(notres) * 1000, statistics.median(leurs) * 1000
-            print("%6d %6d %12.1f %14.1f %8.3f" % (lignes, taille, n, w, n / w), flush=True)
-        pics = [nous(travail(a.dossier, quotes[:t], "mem%d-%d" % (lignes, t)))[1] for t in MEMOIRE]
+                base, lot = nous(vide), nous(ini)
+                notres.append([(lot[k] - base[k]) / taille for k in (0, 1)])
+                leurs.append([t / taille for t in chronometrer(wk, a.coeurs)[:2]])
+            n = [statistics.median(m[k] for m in notres) * 1000 for k in (0, 1)]
+            w = [statistics.median(m[k] for m in leurs) * 1000 for k in (0, 1)]
+            print("%6d %6d %10.1f %10.1f %7.3f %10.1f %10.1f %7.3f" % (
+                lignes, taille, n[0], w[0], n[0] / w[0], n[1], w[1], n[1] / w[1]), flush=True)
+        pics = [nous(travail(a.dossier, quotes[:t], "mem%d-%d" % (lignes, t)))[2] for t in MEMOIRE]
         print("%6d lignes : pic mémoire %s" % (lignes, ", ".join(
             "%d docs %.1f Mo" % (t, p) for t, p in zip(MEMOIRE, pics))), flush=True)
 
