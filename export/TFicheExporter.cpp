@@ -96,9 +96,9 @@ void TFicheExporter::SetVersion(const QString& version) {
     setWindowTitle(QStringLiteral("Gestionnaire d'impression PDF - ") + version);
 }
 
-// The second before the batch starts is spent on what the first item would wait for: the
-// settings file's key, the first template and its faces. The task runs on the workers' pool, so
-// that the thread that read the faces is likely the one that makes the first item.
+// The second before the batch starts is spent on what the first items would wait for: the
+// settings file's key, and for each worker the first template and its faces. The tasks run on
+// the workers' pool, so that a thread that read the faces is likely one that makes an item.
 void TFicheExporter::FormActivate() {
     if (!active_) {
         timer1_.start();
@@ -110,6 +110,8 @@ void TFicheExporter::FormActivate() {
 // Nothing is reported here: the item that needs what failed reports it in its turn.
 void TFicheExporter::Prechauffer() {
     PreparerOuvertureBDD(fichierBDD_);
+    QString premierModele;
+    int ateliers = 0;
     try {
         if (!QFileInfo(fichierParametrage_).isFile()) {
             return;
@@ -119,11 +121,24 @@ void TFicheExporter::Prechauffer() {
             !QFileInfo(elements.ListeRapports.first()).isFile()) {
             return;
         }
+        premierModele = elements.ListeRapports.first();
+        ateliers = std::min<int>(nombreTaches_, int(elements.ListeRapports.size()));
+    } catch (const std::exception&) {
+        return;
+    }
+    for (int autre = 1; autre < ateliers; ++autre) {
+        taches_.start([this, premierModele] { PreparerAtelier(premierModele); });
+    }
+    PreparerAtelier(premierModele);
+}
+
+void TFicheExporter::PreparerAtelier(const QString& modele) {
+    try {
         auto atelier = std::make_unique<Atelier>();
-        atelier->frxReport.ChargerDepuisFichier(elements.ListeRapports.first());
+        atelier->frxReport.ChargerDepuisFichier(modele);
         atelier->frxReport.ChargerPolices();
         const QMutexLocker garde(&verrou_);
-        atelierPret_ = std::move(atelier);
+        ateliersPrets_.push_back(std::move(atelier));
     } catch (const std::exception&) {
     }
 }
@@ -213,7 +228,10 @@ void TFicheExporter::Travailler() {
     std::unique_ptr<Atelier> atelier;
     {
         const QMutexLocker garde(&verrou_);
-        atelier = std::move(atelierPret_);
+        if (!ateliersPrets_.empty()) {
+            atelier = std::move(ateliersPrets_.back());
+            ateliersPrets_.pop_back();
+        }
     }
     if (!atelier) {
         atelier = std::make_unique<Atelier>();

@@ -96,8 +96,9 @@ private:
         int element = -1;
         QString message;
     };
-    // Runs in the second before the batch: what the first item needs, made ready.
+    // Run in the second before the batch: what the first items need, made ready.
     void Prechauffer();
+    void PreparerAtelier(const QString& modele);
     // A worker: takes the next items until none is left or an item before them failed.
     void Travailler();
     void ExporterElement(Atelier& atelier, int i);
@@ -125,9 +126,10 @@ private:
     QEventLoop boucle_;
     QThreadPool taches_;
     int nombreTaches_ = QThread::idealThreadCount();
-    QMutex verrou_;                         // avancement_, atelierPret_
-    std::unique_ptr<Atelier> atelierPret_;  // the first template read during the start second
-    QMutex verrouBDD_;                      // the settings store, read by one item at a time
+    QMutex verrou_;  // avancement_, ateliersPrets_
+    // Workers' reports with the first template read during the start second.
+    std::vector<std::unique_ptr<Atelier>> ateliersPrets_;
+    QMutex verrouBDD_;  // the settings store, read by one item at a time
     AvancementLot avancement_;
     int etapesAffichees_ = 0;
     Echec echec_;

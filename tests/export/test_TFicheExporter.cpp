@@ -233,34 +233,37 @@ TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
     EXPECT_FALSE(fiche_->isVisible());
 }
 
-// The start second reads the first template, and the batch uses what was read; nothing of the
-// batch shows or is written before the second ends.
-TEST_F(Lot, LaSecondeDeDepartLitLePremierModeleSansCommencerLeLot) {
+// The start second reads the first template once per worker, and the workers use what was read;
+// nothing of the batch shows or is written before the second ends.
+class SecondeDeDepart : public Lot, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SecondeDeDepart, LitLePremierModelePourChaqueTacheSansCommencerLeLot) {
+    const int taches = GetParam();
     const CaptureJournal journal(QStringLiteral("vantaro.rendu.debug=true"));
-    const auto lectures = [] {
-        return CaptureJournal::Lignes().filter(QStringLiteral("lecture du modèle")).size();
+    const auto lectures = [this] {
+        return CaptureJournal::Lignes()
+            .filter(QStringLiteral("lecture du modèle ") + Chemin(QStringLiteral("m.fr3")))
+            .size();
     };
-    EcrireTravail({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}});
-    fiche_->DefinirNombreTaches(1);
+    EcrireTravail({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}, {"a.xml", "trois.pdf"}});
+    fiche_->DefinirNombreTaches(taches);
     fiche_->show();
     fiche_->FormActivate();
     fiche_->Timer1().stop();
-    for (QDeadlineTimer limite(10000); lectures() == 0 && !limite.hasExpired();) {
+    for (QDeadlineTimer limite(10000); lectures() < taches && !limite.hasExpired();) {
         QThread::msleep(10);
     }
-    ASSERT_EQ(lectures(), 1);
-    EXPECT_TRUE(CaptureJournal::Lignes()
-                    .filter(QStringLiteral("lecture du modèle ") + Chemin(QStringLiteral("m.fr3")))
-                    .size() == 1)
-        << CaptureJournal::Lignes().join(u'\n').toStdString();
+    ASSERT_EQ(lectures(), taches) << CaptureJournal::Lignes().join(u'\n').toStdString();
     EXPECT_EQ(Barre()->value(), 0);
     EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.pdf*")}).isEmpty());
     fiche_->Timer1Timer();
     EXPECT_TRUE(fiche_->Termine());
-    EXPECT_EQ(Compteur(), QStringLiteral("2/2"));
-    EXPECT_EQ(lectures(), 1) << CaptureJournal::Lignes().join(u'\n').toStdString();
+    EXPECT_EQ(Compteur(), QStringLiteral("3/3"));
+    EXPECT_EQ(lectures(), taches) << CaptureJournal::Lignes().join(u'\n').toStdString();
     EXPECT_TRUE(TextePdf(Chemin(QStringLiteral("deux.pdf"))).contains(QStringLiteral("Martin")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Taches, SecondeDeDepart, ::testing::Values(1, 2));
 
 TEST_F(Lot, RefuseDeSeFermerPendantLeLot) {
     fiche_->show();
