@@ -110,26 +110,17 @@ void TFicheExporter::FormActivate() {
 // Nothing is reported here: the item that needs what failed reports it in its turn.
 void TFicheExporter::Prechauffer() {
     PreparerOuvertureBDD(fichierBDD_);
-    QString premierModele;
-    int ateliers = 0;
-    try {
-        if (!QFileInfo(fichierParametrage_).isFile()) {
-            return;
-        }
-        const ElementsExport elements = LireElementsExport(FichierIni(fichierParametrage_));
-        if (elements.ListeRapports.isEmpty() ||
-            !QFileInfo(elements.ListeRapports.first()).isFile()) {
-            return;
-        }
-        premierModele = elements.ListeRapports.first();
-        ateliers = std::min<int>(nombreTaches_, int(elements.ListeRapports.size()));
-    } catch (const std::exception&) {
+    if (!QFileInfo(fichierParametrage_).isFile()) {
         return;
     }
+    const QStringList modeles = LireElementsExport(FichierIni(fichierParametrage_)).ListeRapports;
+    const int ateliers = std::min<int>(nombreTaches_, int(modeles.size()));
     for (int autre = 1; autre < ateliers; ++autre) {
-        taches_.start([this, premierModele] { PreparerAtelier(premierModele); });
+        taches_.start([this, modele = modeles.first()] { PreparerAtelier(modele); });
     }
-    PreparerAtelier(premierModele);
+    if (ateliers > 0) {
+        PreparerAtelier(modeles.first());
+    }
 }
 
 void TFicheExporter::PreparerAtelier(const QString& modele) {
