@@ -10,6 +10,7 @@
 #include "ErreurRapport.h"
 #include "LecteurModele.h"
 #include "Preparation.h"
+#include "SortieFichier.h"
 
 // Which template is read, how many pages it gave and in what time; for support staff, off unless
 // the rules switch on "vantaro.rendu.debug".
@@ -100,19 +101,25 @@ QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
         EcrireCsv(PreparerPages(), chemin);
         return chemin;
     }
+    SortieFichier sortie(chemin);
+    ExporterPdf(sortie);
+    sortie.MettreEnPlace();
+    return chemin;
+}
+
+void Rapport::ExporterPdf(SortieFichier& sortie) {
     if (pages_.empty()) {
         Preparer();
     }
     ParametresPdf parametres = pdf_;
     if (parametres.titre.isEmpty()) {
-        parametres.titre = QFileInfo(chemin).completeBaseName();
+        parametres.titre = QFileInfo(sortie.Chemin()).completeBaseName();
     }
     QElapsedTimer duree;
     duree.start();
-    EcrirePdf(pages_, chemin, parametres, cachePdf_);
+    EcrirePdf(pages_, sortie, parametres, cachePdf_);
     qCDebug(lcRendu).noquote()
-        << QStringLiteral("%1 écrit en %2 ms").arg(chemin).arg(duree.elapsed());
-    return chemin;
+        << QStringLiteral("%1 écrit en %2 ms").arg(sortie.Chemin()).arg(duree.elapsed());
 }
 
 ObjetRapport* Rapport::TrouverObjet(const QString& nom) const {

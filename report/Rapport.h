@@ -12,6 +12,8 @@
 #include "PagesPreparees.h"
 #include "Sorties.h"
 
+class SortieFichier;
+
 enum class FormatExport { Pdf, Csv };
 
 // The report as the program uses it: one template, the report datasets it reads, and the pages
@@ -36,6 +38,8 @@ public:
     // A CSV export prepares its own pages, so that the option pageSansFin set for it applies.
     QString Exporter(FormatExport format, const QString& dossierParDefaut,
                      const QString& nomFichier);
+    // Writes the prepared pages as a PDF into the output, which the caller puts in place.
+    void ExporterPdf(SortieFichier& sortie);
     ParametresPdf& Pdf() { return pdf_; }
 
     // Pages, bands and objects of the template.

@@ -1,32 +1,22 @@
 #include "Sorties.h"
 
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
 #include "ErreurRapport.h"
-#include "Fichiers.h"
 #include "Peinture.h"
+#include "SortieFichier.h"
 
 namespace {
 
 constexpr double kMmParPouce = 25.4;
 
-// The file is replaced only once the writer has written all of it. The rename that replaces it
-// would put a regular file in place of a device, a FIFO or a folder: only a regular file (or a
-// link to one, which keeps pointing to it) is replaced, or a new one made.
 void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecrivain) {
-    ExigerSortieRemplacable(chemin);
-    QSaveFile fichier(chemin);
-    if (fichier.open(QIODevice::WriteOnly)) {
-        ecrivain(fichier);
-    }
-    if (!fichier.commit()) {
-        throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2")
-                                .arg(chemin, fichier.errorString()));
-    }
+    SortieFichier sortie(chemin);
+    sortie.Ecrire(ecrivain);
+    sortie.MettreEnPlace();
 }
 
 QString CelluleCsv(QString texte) {
@@ -58,11 +48,18 @@ QString LigneCsv(std::vector<const ElementPrepare*> textes) {
 
 void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const ParametresPdf& parametres,
                CachePdf& cache) {
+    SortieFichier sortie(chemin);
+    EcrirePdf(pages, sortie, parametres, cache);
+    sortie.MettreEnPlace();
+}
+
+void EcrirePdf(const DocumentPrepare& pages, SortieFichier& sortie, const ParametresPdf& parametres,
+               CachePdf& cache) {
     if (pages.empty()) {
-        throw ErreurRapport(
-            QStringLiteral("le rapport n'a aucune page à exporter vers « %1 »").arg(chemin));
+        throw ErreurRapport(QStringLiteral("le rapport n'a aucune page à exporter vers « %1 »")
+                                .arg(sortie.Chemin()));
     }
-    Ecrire(chemin, [&](QIODevice& fichier) {
+    sortie.Ecrire([&](QIODevice& fichier) {
         PeripheriquePdf pdf(fichier, parametres, cache, pages.front().Disposition());
         QPainter peintre(&pdf);
         const double pixelsParMm = PeripheriquePdf::kPointsParPouce / kMmParPouce;
@@ -74,15 +71,34 @@ void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const Parame
         }
         if (!peintre.end()) {
             throw ErreurRapport(
-                QStringLiteral("PDF « %1 » inachevé : %2").arg(chemin, pdf.Erreur()));
+                QStringLiteral("PDF « %1 » inachevé : %2").arg(sortie.Chemin(), pdf.Erreur()));
         }
     });
 }
 
 QImage RendrePage(const PagePreparee& page, double pointsParPouce) {
     const double pixelsParMm = pointsParPouce / kMmParPouce;
-    QImage image(qCeil(page.tailleMm.width() * pixelsParMm),
-                 qCeil(page.tailleMm.height() * pixelsParMm), QImage::Format_RGB32);
+    const double largeur = std::ceil(page.tailleMm.width() * pixelsParMm);
+    const double hauteur = std::ceil(page.tailleMm.height() * pixelsParMm);
+    if (!(largeur <= kPixelsDeCoteAuPlus && hauteur <= kPixelsDeCoteAuPlus &&
+          largeur * hauteur <= kPixelsParPageAuPlus)) {
+        throw ErreurRapport(
+            QStringLiteral("une page de %1 × %2 mm à %3 points par pouce ferait %4 × %5 pixels : "
+                           "au plus %6 pixels de côté et %7 millions de pixels")
+                .arg(page.tailleMm.width())
+                .arg(page.tailleMm.height())
+                .arg(pointsParPouce)
+                .arg(largeur, 0, 'f', 0)
+                .arg(hauteur, 0, 'f', 0)
+                .arg(kPixelsDeCoteAuPlus)
+                .arg(kPixelsParPageAuPlus / 1000000));
+    }
+    QImage image(int(largeur), int(hauteur), QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw ErreurRapport(QStringLiteral("mémoire insuffisante pour une page de %1 × %2 pixels")
+                                .arg(largeur, 0, 'f', 0)
+                                .arg(hauteur, 0, 'f', 0));
+    }
     const int pointsParMetre = qRound(pointsParPouce / 0.0254);
     image.setDotsPerMeterX(pointsParMetre);
     image.setDotsPerMeterY(pointsParMetre);
@@ -93,8 +109,14 @@ QImage RendrePage(const PagePreparee& page, double pointsParPouce) {
 }
 
 void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce) {
-    Ecrire(chemin,
-           [&](QIODevice& fichier) { RendrePage(page, pointsParPouce).save(&fichier, "PNG"); });
+    const QImage image = RendrePage(page, pointsParPouce);
+    Ecrire(chemin, [&](QIODevice& fichier) {
+        if (!image.save(&fichier, "PNG")) {
+            throw ErreurRapport(
+                QStringLiteral("écriture impossible de « %1 » : l'image PNG n'a pas pu être codée")
+                    .arg(chemin));
+        }
+    });
 }
 
 QString TexteCsv(const DocumentPrepare& pages) {

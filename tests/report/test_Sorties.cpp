@@ -14,6 +14,7 @@
 #include "JeuFactice.h"
 #include "Outils.h"
 #include "Rapport.h"
+#include "SortieFichier.h"
 
 namespace {
 
@@ -248,6 +249,83 @@ TEST_F(Sorties, UnLienVersUnFichierOrdinaireEstSuivi) {
     QFile fichier(cible);
     ASSERT_TRUE(fichier.open(QIODevice::ReadOnly));
     EXPECT_TRUE(fichier.readAll().startsWith("\xEF\xBB\xBF"));
+}
+
+QStringList Entrees(const QTemporaryDir& dossier) {
+    return QDir(dossier.path())
+        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                   QDir::Name);
+}
+
+// A failed write keeps the previous file and leaves nothing of its own; files that stand at
+// names like a temporary's are never opened, replaced or removed.
+TEST_F(Sorties, UneEcritureEnEchecGardeLAncienFichierEtNeSupprimeQueLeSien) {
+    const QString sortie = EcrireFichier(dossier, "devis.pdf", "ancien");
+    EcrireFichier(dossier, "devis.pdf.1.partiel", "autre programme");
+    ASSERT_EQ(mkfifo(QFile::encodeName(dossier.filePath("devis.pdf.2.partiel")).constData(), 0600),
+              0);
+    const QStringList avant = Entrees(dossier);
+    {
+        SortieFichier ecriture(sortie);
+        EXPECT_EQ(Entrees(dossier).size(), avant.size() + 1);
+        EXPECT_THROW(ecriture.Ecrire([](QIODevice& fichier) {
+            fichier.write("début");
+            throw ErreurRapport(QStringLiteral("panne"));
+        }),
+                     ErreurRapport);
+        EXPECT_EQ(Entrees(dossier).size(), avant.size() + 1);
+    }
+    EXPECT_EQ(Entrees(dossier), avant);
+    QFile ancien(sortie);
+    ASSERT_TRUE(ancien.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ancien.readAll(), "ancien");
+    rapport.Exporter(FormatExport::Pdf, QString(), sortie);
+    EXPECT_EQ(Entrees(dossier), avant);
+    QFile etranger(dossier.filePath("devis.pdf.1.partiel"));
+    ASSERT_TRUE(etranger.open(QIODevice::ReadOnly));
+    EXPECT_EQ(etranger.readAll(), "autre programme");
+}
+
+// Permissions of the replaced file stay; a file marked read-only is not replaced, in any format.
+TEST_F(Sorties, UnFichierEnLectureSeuleNEstPasRemplace) {
+    const QString sortie = EcrireFichier(dossier, "devis.pdf", "ancien");
+    ASSERT_TRUE(QFile::setPermissions(sortie, QFile::ReadOwner | QFile::ReadGroup));
+    for (const FormatExport format : {FormatExport::Pdf, FormatExport::Csv}) {
+        try {
+            rapport.Exporter(format, QString(), sortie);
+            ADD_FAILURE() << "écrit";
+        } catch (const ErreurRapport& erreur) {
+            EXPECT_EQ(erreur.Message(),
+                      QStringLiteral("écriture impossible de « %1 » : le fichier est en lecture "
+                                     "seule")
+                          .arg(sortie));
+        }
+    }
+    EXPECT_THROW(EcrirePng(rapport.Pages().front(), sortie, 20), ErreurRapport);
+    const QFile::Permissions lectureEcriture =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(sortie, lectureEcriture));
+    rapport.Exporter(FormatExport::Pdf, QString(), sortie);
+    EXPECT_EQ((QFileInfo(sortie).permissions() & 0x7077).toInt(), lectureEcriture.toInt());
+    EXPECT_EQ(Entrees(dossier), QStringList({"devis.fr3", "devis.pdf"}));
+}
+
+// A page too large at the resolution asked is refused before its raster is made.
+TEST_F(Sorties, UnePageTropGrandeEnPngEstRefuseeSansRienEcrire) {
+    const QString png = dossier.filePath("page.png");
+    for (const double ppp : {5000.0, 100000.0, 1e12}) {
+        SCOPED_TRACE(ppp);
+        try {
+            EcrirePng(rapport.Pages().front(), png, ppp);
+            ADD_FAILURE() << "écrit";
+        } catch (const ErreurRapport& erreur) {
+            EXPECT_TRUE(erreur.Message().contains(QStringLiteral("au plus 20000 pixels de côté")))
+                << erreur.what();
+        }
+        EXPECT_FALSE(QFile::exists(png));
+    }
+    EcrirePng(rapport.Pages().front(), png, 300);
+    EXPECT_EQ(QImage(png).width(), qCeil(100 * 300 / 25.4));
 }
 
 TEST(SortiesSansPage, UnRapportVideNeDonnePasDePdfVide) {

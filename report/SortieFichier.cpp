@@ -1,0 +1,155 @@
+#include "SortieFichier.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "ErreurRapport.h"
+#include "Fichiers.h"
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Deeper chains are loops, or not worth following.
+constexpr int kLiensAuPlus = 40;
+// The temporary name adds about 30 bytes to the target's; file systems allow 255.
+constexpr int kOctetsDuNomAuPlus = 200;
+
+QString MessageSysteme(int numero) {
+    return QString::fromLocal8Bit(std::generic_category().message(numero).c_str());
+}
+
+// The data reaches the disk before the rename makes it the output: a crash right after the
+// rename must not leave an empty file where the previous one was.
+bool Synchroniser(QFile& fichier) {
+#ifdef Q_OS_WIN
+    return _commit(fichier.handle()) == 0;
+#else
+    return ::fsync(fichier.handle()) == 0;
+#endif
+}
+
+QString NomRaccourci(QString nom) {
+    while (QFile::encodeName(nom).size() > kOctetsDuNomAuPlus) {
+        nom.chop(1);
+    }
+    return nom;
+}
+
+}  // namespace
+
+SortieFichier::SortieFichier(QString chemin) : chemin_(std::move(chemin)), cible_(Cible(chemin_)) {
+    ExigerCibleRemplacable();
+    CreerTemporaire();
+}
+
+SortieFichier::~SortieFichier() {
+    if (cree_ && !enPlace_) {
+        temporaire_.close();
+        QFile::remove(temporaire_.fileName());
+    }
+}
+
+QString SortieFichier::Cible(const QString& chemin) {
+    QString cible = chemin;
+    for (int lien = 0; lien < kLiensAuPlus && QFileInfo(cible).isSymbolicLink(); ++lien) {
+        cible = QFileInfo(cible).symLinkTarget();
+    }
+    return cible;
+}
+
+QString SortieFichier::Identite(const QString& chemin) {
+    const QFileInfo cible(Cible(chemin));
+    QString dossier = QFileInfo(cible.absolutePath()).canonicalFilePath();
+    if (dossier.isEmpty()) {
+        dossier = QDir::cleanPath(cible.absolutePath());
+    }
+    const QString identite = dossier + QLatin1Char('/') + cible.fileName();
+#ifdef Q_OS_WIN
+    return identite.toCaseFolded();
+#else
+    return identite;
+#endif
+}
+
+void SortieFichier::Echouer(const QString& cause) const {
+    throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2").arg(chemin_, cause));
+}
+
+// The rename would destroy a FIFO, a device or a folder; a file marked read-only is one the user
+// meant to keep, even where this account could replace it.
+void SortieFichier::ExigerCibleRemplacable() const {
+    if (AutreQuUnFichierOrdinaire(cible_)) {
+        Echouer(QStringLiteral("ce n'est pas un fichier ordinaire"));
+    }
+    const QFileInfo cible(cible_);
+    if (cible.isSymbolicLink()) {
+        Echouer(QStringLiteral("trop de liens symboliques à suivre"));
+    }
+    if (cible.exists() &&
+        (!cible.isWritable() || !cible.permissions().testFlag(QFile::WriteOwner))) {
+        Echouer(QStringLiteral("le fichier est en lecture seule"));
+    }
+}
+
+// Created, never opened: a name that exists, whatever it is, is never used.
+void SortieFichier::CreerTemporaire() {
+    const QFileInfo cible(cible_);
+    const QDir dossier = cible.absoluteDir();
+    const QString nom = NomRaccourci(cible.fileName());
+    for (int essai = 0; essai < 100; ++essai) {
+        const QString temporaire = dossier.filePath(
+            QStringLiteral("%1.%2-%3.partiel")
+                .arg(nom, QString::number(QCoreApplication::applicationPid()),
+                     QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                              QChar(u'0'))));
+        temporaire_.setFileName(temporaire);
+        if (temporaire_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            cree_ = true;
+            if (cible.exists()) {
+                temporaire_.setPermissions(cible.permissions());
+            }
+            return;
+        }
+        const QFileInfo existant(temporaire);
+        if (!existant.exists() && !existant.isSymbolicLink()) {
+            Echouer(temporaire_.errorString());
+        }
+    }
+    Echouer(QStringLiteral("aucun nom de fichier temporaire libre dans « %1 »")
+                .arg(QDir::toNativeSeparators(dossier.path())));
+}
+
+void SortieFichier::Ecrire(const std::function<void(QIODevice&)>& ecrivain) {
+    ecrivain(temporaire_);
+    if (!temporaire_.flush() || temporaire_.error() != QFileDevice::NoError) {
+        Echouer(temporaire_.errorString());
+    }
+    if (!Synchroniser(temporaire_)) {
+        Echouer(MessageSysteme(errno));
+    }
+    temporaire_.close();
+    if (temporaire_.error() != QFileDevice::NoError) {
+        Echouer(temporaire_.errorString());
+    }
+}
+
+void SortieFichier::MettreEnPlace() {
+    ExigerCibleRemplacable();
+    std::error_code erreur;
+    std::filesystem::rename(QFileInfo(temporaire_.fileName()).filesystemFilePath(),
+                            QFileInfo(cible_).filesystemFilePath(), erreur);
+    if (erreur) {
+        Echouer(QString::fromLocal8Bit(erreur.message().c_str()));
+    }
+    enPlace_ = true;
+}
