@@ -1,26 +1,28 @@
 #include "TFicheExporter.h"
 
 #include <QCloseEvent>
+#include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <algorithm>
 #include <exception>
-#include <filesystem>
-#include <system_error>
+#include <optional>
 
 #include "ChargerConfiguration.h"
 #include "CleBase.h"
 #include "DonneesDocument.h"
 #include "ErreurDonnees.h"
 #include "FichierIni.h"
-#include "Fichiers.h"
 #include "Ihm.h"
 #include "Installation.h"
+#include "Interruption.h"
 #include "Rapport.h"
 #include "SessionBDD.h"
+#include "SortieFichier.h"
 #include "TDataModuleAbs.h"
 #include "ui_TFicheExporter.h"
 
@@ -37,6 +39,18 @@ void ExigerFichier(const QString& chemin, const QString& message) {
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> SortiesEnDouble(const QStringList& sorties) {
+    QHash<QString, int> premiers;
+    for (int i = 0; i < sorties.size(); ++i) {
+        const QString identite = SortieFichier::Identite(sorties[i]);
+        if (const auto premier = premiers.constFind(identite); premier != premiers.cend()) {
+            return std::pair{*premier, i};
+        }
+        premiers.insert(identite, i);
+    }
+    return std::nullopt;
+}
 
 ElementsExport LireElementsExport(const FichierIni& travail) {
     const QString section = QStringLiteral("Export");
@@ -151,6 +165,15 @@ void TFicheExporter::Timer1Timer() {
 void TFicheExporter::LireExport() {
     ExigerFichier(fichierParametrage_, QStringLiteral("Fichier de travail introuvable : %1"));
     elements_ = LireElementsExport(FichierIni(fichierParametrage_));
+    if (const std::optional<std::pair<int, int>> enDouble =
+            SortiesEnDouble(elements_.ListeExports)) {
+        const auto [premier, second] = *enDouble;
+        throw ErreurDonnees(
+            QStringLiteral("Les éléments %1 et %2 du lot écrivent le même PDF :\n%3\n%4\n"
+                           "Rien n'a été exporté.")
+                .arg(QString::number(premier + 1), QString::number(second + 1),
+                     elements_.ListeExports[premier], elements_.ListeExports[second]));
+    }
 }
 
 void TFicheExporter::Echouer(const QString& message) {
@@ -185,9 +208,12 @@ void TFicheExporter::ExporterLot() {
     ui_->pbAvancement->setMaximum(3 * nombre);
     AfficherCompteur(0);
     avancement_ = AvancementLot{std::vector<AvancementLot::Element>(size_t(nombre)), 0, -1};
+    sortiesEcrites_.resize(size_t(nombre));
     etapesAffichees_ = 0;
     echec_ = {};
     if (nombre > 0) {
+        const Interruption interruption;
+        connect(&interruption, &Interruption::Demandee, this, &TFicheExporter::Interrompre);
         taches_.setMaxThreadCount(std::max(1, std::min(nombreTaches_, nombre)));
         for (int tache = 0; tache < taches_.maxThreadCount(); ++tache) {
             taches_.start([this] { Travailler(); });
@@ -195,11 +221,22 @@ void TFicheExporter::ExporterLot() {
         const qreal frequence = screen() ? screen()->refreshRate() : 0;
         affichage_.start(frequence > 0 ? int(1000 / frequence) : 16);
         Suivre();
-        if (etapesAffichees_ < 3 * nombre && echec_.element < 0) {
+        if (etapesAffichees_ < 3 * nombre && echec_.element < 0 && !signalRecu_) {
             boucle_.exec(QEventLoop::ExcludeUserInputEvents);
         }
         affichage_.stop();
         Arreter();
+    }
+    if (signalRecu_) {
+        enEchec_ = true;
+        qWarning().noquote() << QStringLiteral(
+                                    "Lot interrompu (signal %1) : %2 PDF sur %3 en place, les "
+                                    "autres ne sont pas écrits.")
+                                    .arg(signalRecu_)
+                                    .arg(etapesAffichees_ / 3)
+                                    .arg(nombre);
+        done(QDialog::Rejected);
+        return;
     }
     if (echec_.element >= 0) {
         const int i = echec_.element;
@@ -213,6 +250,17 @@ void TFicheExporter::ExporterLot() {
     }
     termine_ = true;
     done(QDialog::Accepted);
+}
+
+// Nobody is there to answer a message: the items not yet in place are dropped, and the batch
+// ends as failed.
+void TFicheExporter::Interrompre(int numero) {
+    signalRecu_ = numero;
+    {
+        const QMutexLocker garde(&verrou_);
+        avancement_.prochain = int(avancement_.elements.size());
+    }
+    boucle_.quit();
 }
 
 void TFicheExporter::Travailler() {
@@ -301,7 +349,12 @@ void TFicheExporter::ExporterElement(Atelier& atelier, int i) {
     }
     // The PDF keeps the title its own name gives it.
     atelier.frxReport.Pdf().titre = QFileInfo(elements_.ListeExports[i]).completeBaseName();
-    atelier.frxReport.Exporter(FormatExport::Pdf, {}, Partiel(i));
+    auto sortie = std::make_unique<SortieFichier>(elements_.ListeExports[i]);
+    atelier.frxReport.ExporterPdf(*sortie);
+    {
+        const QMutexLocker garde(&verrou_);
+        sortiesEcrites_[size_t(i)] = std::move(sortie);
+    }
     Terminer(i);
 }
 
@@ -345,35 +398,25 @@ void TFicheExporter::Suivre() {
     }
 }
 
-QString TFicheExporter::Partiel(int i) const {
-    return elements_.ListeExports[i] + QStringLiteral(".%1.partiel").arg(i + 1);
-}
-
-// As any export: only a regular file is replaced, and a link to one keeps pointing to it.
+// In the items' order, as each one before it is in place.
 void TFicheExporter::MettreEnPlace(int i) {
-    const QString& sortie = elements_.ListeExports[i];
-    ExigerSortieRemplacable(sortie);
-    const QFileInfo lien(sortie);
-    const QString cible = lien.isSymLink() ? lien.symLinkTarget() : sortie;
-    std::error_code erreur;
-    std::filesystem::rename(QFileInfo(Partiel(i)).filesystemFilePath(),
-                            QFileInfo(cible).filesystemFilePath(), erreur);
-    if (erreur) {
-        throw ErreurDonnees(QStringLiteral("écriture impossible de « %1 » : %2")
-                                .arg(sortie, QString::fromLocal8Bit(erreur.message().c_str())));
+    std::unique_ptr<SortieFichier> sortie;
+    {
+        const QMutexLocker garde(&verrou_);
+        sortie = std::move(sortiesEcrites_[size_t(i)]);
     }
+    sortie->MettreEnPlace();
 }
 
-// After a failure the items after it leave nothing on disk.
+// After a failure or an interruption the items not yet in place leave nothing on disk; only the
+// files this batch made are removed.
 void TFicheExporter::Arreter() {
     {
         const QMutexLocker garde(&verrou_);
         avancement_.prochain = int(avancement_.elements.size());
     }
     taches_.waitForDone();
-    for (int i = etapesAffichees_ / 3; i < int(avancement_.elements.size()); ++i) {
-        QFile::remove(Partiel(i));
-    }
+    sortiesEcrites_.clear();
 }
 
 void TFicheExporter::closeEvent(QCloseEvent* evenement) {

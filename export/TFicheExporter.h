@@ -7,12 +7,15 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "FicheDialogue.h"
 #include "Installation.h"
 
 class FichierIni;
+class SortieFichier;
 class Ihm;
 class TDataModuleAbs;
 namespace Ui {
@@ -27,6 +30,9 @@ struct ElementsExport {
     QStringList ListeExports;
 };
 ElementsExport LireElementsExport(const FichierIni& travail);
+// The first two items (from 0) whose outputs name the same file, directly, through "..", or
+// through links; none when every output is its own.
+std::optional<std::pair<int, int>> SortiesEnDouble(const QStringList& sorties);
 
 // What the workers of a batch have done, item by item; shared under its lock.
 struct AvancementLot {
@@ -110,7 +116,8 @@ private:
     // Renames item i's PDF to its path.
     void MettreEnPlace(int i);
     void Arreter();
-    QString Partiel(int i) const;
+    // The process is asked to end: the batch stops as soon as the workers are done.
+    void Interrompre(int numero);
     // Shows the error, marks the batch failed and closes the window.
     void Echouer(const QString& message);
     void Afficher(const QString& action);
@@ -131,6 +138,8 @@ private:
     std::vector<std::unique_ptr<Atelier>> ateliersPrets_;
     QMutex verrouBDD_;  // the settings store, read by one item at a time
     AvancementLot avancement_;
+    // Each item's PDF written beside its path, until it is put in place; under verrou_.
+    std::vector<std::unique_ptr<SortieFichier>> sortiesEcrites_;
     int etapesAffichees_ = 0;
     Echec echec_;
     QString version_;
@@ -142,4 +151,5 @@ private:
     bool active_ = false;
     bool termine_ = false;
     bool enEchec_ = false;
+    int signalRecu_ = 0;
 };

@@ -52,6 +52,33 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"x7", "x"},
                                   {"e7", "e"}}));
 
+struct CasDouble {
+    QStringList sorties;
+    std::optional<std::pair<int, int>> attendu;
+};
+
+class SortiesDuLot : public ::testing::TestWithParam<CasDouble> {};
+
+TEST_P(SortiesDuLot, LaPremiereSortieDejaPriseEstTrouvee) {
+    QTemporaryDir dossier;
+    QDir(dossier.path()).mkdir(QStringLiteral("sous"));
+    ASSERT_TRUE(QFile::link(dossier.filePath(QStringLiteral("x.pdf")),
+                            dossier.filePath(QStringLiteral("lien.pdf"))));
+    QStringList sorties;
+    for (const QString& sortie : GetParam().sorties) {
+        sorties << dossier.filePath(sortie);
+    }
+    EXPECT_EQ(SortiesEnDouble(sorties), GetParam().attendu);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, SortiesDuLot,
+    ::testing::Values(CasDouble{{"x.pdf", "y.pdf", "x.pdf.2.partiel"}, std::nullopt},
+                      CasDouble{{"a.pdf", "x.pdf", "y.pdf", "x.pdf"}, std::pair{1, 3}},
+                      CasDouble{{"x.pdf", "sous/../x.pdf"}, std::pair{0, 1}},
+                      CasDouble{{"y.pdf", "lien.pdf", "x.pdf"}, std::pair{1, 2}},
+                      CasDouble{{"y.pdf", "./y.pdf"}, std::pair{0, 1}}));
+
 const char* const kModele =
     "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
     "<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte nom=\"C\" largeur=\"150\" "
@@ -216,6 +243,34 @@ TEST_F(Lot, SeulUnFichierOrdinaireEstRemplace) {
         << ihm_.messages.first().texte.toStdString();
     EXPECT_TRUE(fiche_->EnEchec());
     EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.partiel")}).isEmpty());
+}
+
+// Two items that would write one file: refused before anything is written, both named.
+TEST_F(Lot, DeuxElementsQuiEcriventLeMemeFichierSontRefuses) {
+    Executer({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}, {"a.xml", "sous/../un.pdf"}});
+    EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.pdf*")}).isEmpty());
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_EQ(ihm_.messages.first().texte,
+              QStringLiteral("Les éléments 1 et 3 du lot écrivent le même PDF :\n%1\n%2\nRien "
+                             "n'a été exporté.")
+                  .arg(Chemin(QStringLiteral("un.pdf")), Chemin(QStringLiteral("sous/../un.pdf"))));
+    EXPECT_TRUE(fiche_->EnEchec());
+}
+
+// As any export: a file marked read-only stays as it was.
+TEST_F(Lot, UnPdfEnLectureSeuleNEstPasRemplace) {
+    Ecrire(QStringLiteral("deux.pdf"), "ancien");
+    ASSERT_TRUE(QFile::setPermissions(Chemin(QStringLiteral("deux.pdf")), QFile::ReadOwner));
+    Executer({{"a.xml", "un.pdf"}, {"b.xml", "deux.pdf"}});
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(
+        QStringLiteral("écriture impossible de « %1 » : le fichier est en lecture seule")
+            .arg(Chemin(QStringLiteral("deux.pdf")))))
+        << ihm_.messages.first().texte.toStdString();
+    QFile ancien(Chemin(QStringLiteral("deux.pdf")));
+    ASSERT_TRUE(ancien.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ancien.readAll(), "ancien");
+    EXPECT_TRUE(fiche_->EnEchec());
 }
 
 TEST_F(Lot, FichierDeTravailAbsentEstUnEchec) {
