@@ -1,3 +1,5 @@
+#include <QFile>
+
 #include "CommandeBaseCommun.h"
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
@@ -88,10 +90,21 @@ int CommandeBaseCopier(const QStringList& arguments, QTextStream& sortie, QTextS
     const QString& cible = bases.last();
     return SurLaBase(erreurs, [&] {
         const QList<QVariantList> lignes = LireToutesLesLignes(source);
-        if (!BaseParametresPresente(cible)) {
+        const bool creee = !BaseParametresPresente(cible);
+        if (creee) {
             CreerBaseParametres(cible);
         }
-        Ecrire(cible, lignes, ecraser);
+        try {
+            Ecrire(cible, lignes, ecraser);
+        } catch (...) {
+            // A file made for a copy that failed (a full disk, say) is no settings database anyone
+            // asked for.
+            if (creee && !EstReferenceServeur(cible)) {
+                QFile::remove(cible);
+                QFile::remove(cible + QStringLiteral("-journal"));
+            }
+            throw;
+        }
         sortie << lignes.size() << " paramètres copiés vers " << ReferenceAffichee(cible) << '\n';
         return 0;
     });

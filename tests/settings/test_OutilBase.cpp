@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -111,6 +113,37 @@ TEST_F(OutilBase, BaseLireMasqueLeMotDePasseSaufSurDemande) {
             .sortie,
         "s3cret\n");
     EXPECT_EQ(Outil({"base-lire", base_, "Mail", "Host", "--afficher-mot-de-passe"}).code, 1);
+}
+
+// A copy that does not fit on its disk fails, and leaves the target as it was: absent when it
+// was, with its rows when it had some. The small disk is a tmpfs the test mounts (as root).
+TEST_F(OutilBase, UneCopieSurUnDisquePleinLaisseLaCibleCommeElleEtait) {
+    ASSERT_EQ(Sqlcipher(base_,
+                        "PRAGMA key = '#Lantrovaxe37';\n"
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                        "3000) INSERT INTO Parametres (Section, Cle, ValeurType, ValeurMemo) "
+                        "SELECT 'Gros', 'Cle' || i, 'MEMO', hex(randomblob(500)) FROM n;\n")
+                  .code,
+              0);
+    QTemporaryDir point;
+    ASSERT_EQ(
+        Lancer(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", point.path()})
+            .code,
+        0);
+    const auto demonter = qScopeGuard([&] { Lancer(QStringLiteral("umount"), {point.path()}); });
+    const QString neuve = point.filePath("neuve.abs");
+    const Resultat copie = Outil({"base-copier", base_, neuve});
+    EXPECT_EQ(copie.code, 1) << copie.sortie.toStdString();
+    EXPECT_FALSE(QFile::exists(neuve));
+
+    const QString pleine = point.filePath("pleine.abs");
+    ASSERT_EQ(Outil({"base-creer", pleine}).code, 0);
+    ASSERT_EQ(Outil({"base-ecrire", pleine, "Mail", "Port", "587", "--type", "ENTIER"}).code, 0);
+    EXPECT_EQ(Outil({"base-copier", base_, pleine, "--ecraser"}).code, 1);
+    EXPECT_EQ(Outil({"base-lister", pleine}).sortie,
+              "Agence\tUtilisateur\tSection\tCle\tValeurType\tValeur\n"
+              "\t\tMail\tPort\tENTIER\t587\n");
+    EXPECT_EQ(QDir(point.path()).entryList(QDir::Files), QStringList{"pleine.abs"});
 }
 
 struct CasErreur {
