@@ -10,8 +10,6 @@
 #include <exception>
 
 #include "CadreDialogue.h"
-#include "ChargerConfiguration.h"
-#include "ErreurDonnees.h"
 #include "Ihm.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
@@ -57,9 +55,6 @@ TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     AjusterALEcran(*this);
-    for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
-        frxReport.EnregistrerJeu(jeu);
-    }
     ui_->frxPreviewTemplate->DefinirMode(ApercuRapport::ModeZoom::LargeurPage);
     frxReport.SetPreview(ui_->frxPreviewTemplate);
 
@@ -172,17 +167,11 @@ void TFicheImpression::FormActivate() {
 }
 
 QString TFicheImpression::ChargerDonnees() {
-    // Named by the job but not there: shown as such, not as a document without data.
-    if (!fichierXml_.isEmpty() && !QFileInfo(fichierXml_).isFile()) {
-        throw ErreurDonnees(QStringLiteral("Fichier de données introuvable : %1").arg(fichierXml_));
-    }
-    const QString modele = donnees_.Charger(fichierXml_);
-    for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
-        frxReport.RafraichirJeu(jeu);
-    }
-    Titre_ = donnees_.ChampEntete(QStringLiteral("typeDocNom")).value_or(QStringLiteral("RAPPORT"));
-    ClientMail_ = donnees_.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
-    TableMemoire& lignes = donnees_.memTableMaster;
+    const QString modele = assemblage_.ChargerDonnees(fichierXml_);
+    Titre_ = assemblage_.Titre().value_or(QStringLiteral("RAPPORT"));
+    DonneesDocument& donnees = assemblage_.Donnees();
+    ClientMail_ = donnees.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
+    TableMemoire& lignes = donnees.memTableMaster;
     const int champDescriptif = lignes.IndexChamp(QStringLiteral("descriptifTechnique"));
     if (champDescriptif >= 0 && lignes.EstOuverte()) {
         DescriptifsTechniques_.clear();
@@ -210,7 +199,7 @@ void TFicheImpression::GroupeParametres() {
         options.fournisseurs = ui_->chkFournisseurs->isChecked();
         options.dimensions = ui_->chkDimensions->isChecked();
         SetOrientation(
-            ChargerConfiguration(donnees_, dataModule_, {agence_, utilisateur_}, Titre_, options));
+            assemblage_.LireConfiguration(dataModule_, {agence_, utilisateur_}, Titre_, options));
     }
 }
 
@@ -226,10 +215,9 @@ void TFicheImpression::RestaurerImprimante() {
 }
 
 QString TFicheImpression::CheminModele() const {
-    const QString separateur = QDir::separator();
-    return installation_.repertoireDocuments + typeDocument_ + separateur + typeSousDocument_ +
-           separateur + QStringLiteral("Tessaro") + separateur + orientation_ + separateur +
-           typePrix_ + QStringLiteral(".fr3");
+    return AssemblageDocument::CheminModele(
+        installation_.repertoireDocuments,
+        {typeDocument_, typeSousDocument_, orientation_, typePrix_});
 }
 
 // The first preparation already follows the option boxes of the job.
@@ -285,7 +273,7 @@ void TFicheImpression::AppliquerVisibilite(const QString& nomObjet, bool visible
 }
 
 void TFicheImpression::AffecterConfiguration(const QString& champ, bool valeur) {
-    TableMemoire& config = donnees_.memTableConfig;
+    TableMemoire& config = assemblage_.Donnees().memTableConfig;
     if (!config.EstOuverte()) {
         config.Ouvrir();
     }
@@ -413,21 +401,7 @@ void TFicheImpression::btnExporterClick() {
             if (chemin.isEmpty()) {
                 return;
             }
-            PageModele* page = frxReport.TrouverPage(QStringLiteral("Page1"));
-            if (page) {
-                page->pageSansFin = true;
-            }
-            try {
-                frxReport.Exporter(FormatExport::Csv, {}, chemin);
-            } catch (...) {
-                if (page) {
-                    page->pageSansFin = false;
-                }
-                throw;
-            }
-            if (page) {
-                page->pageSansFin = false;
-            }
+            assemblage_.ExporterCsv(chemin);
         } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
             const QString chemin =
                 ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en PDF"),

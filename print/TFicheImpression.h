@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "AssemblageDocument.h"
 #include "AvisErreur.h"
-#include "DonneesDocument.h"
 #include "FicheDialogue.h"
 #include "Installation.h"
 #include "RapportInteractif.h"
@@ -64,7 +64,7 @@ public:
     const QStringList& DescriptifsTechniques() const { return DescriptifsTechniques_; }
     QString CheminModele() const;
     RapportInteractif& Rapport() { return frxReport; }
-    DonneesDocument& Donnees() { return donnees_; }
+    DonneesDocument& Donnees() { return assemblage_.Donnees(); }
 
     // The display option boxes; the main window ticks them for a document job.
     QCheckBox& chkCroquis();
@@ -116,8 +116,8 @@ private:
     // The export dialogs' folder once "Mail" has set it; the documents folder until then.
     QString dossierExport_;
     Installation installation_;
-    DonneesDocument donnees_;
     RapportInteractif frxReport;
+    AssemblageDocument assemblage_{frxReport};
     QString version_;
     QString fichierParametrage_;
     QString modeImpression_;

@@ -2,8 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "ChargerConfiguration.h"
-#include "DonneesDocument.h"
+#include "AssemblageDocument.h"
 #include "EncodageLignes.h"
 #include "Rapport.h"
 #include "SessionBDD.h"
@@ -75,29 +74,17 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
     return options;
 }
 
-void ExigerFichier(const QString& chemin, const char* quoi) {
-    if (!QFileInfo(chemin).isFile()) {
-        throw std::runtime_error(QStringLiteral("%1 introuvable : %2")
-                                     .arg(QString::fromUtf8(quoi), chemin)
-                                     .toStdString());
-    }
-}
-
 // The configuration record: from the settings database when one is given, else as the print
 // manager fills it when nothing is configured (sketches, dimensions and suppliers shown); then
 // the values given on the command line.
-void RemplirConfiguration(DonneesDocument& donnees, const OptionsRendu& options) {
-    TableMemoire& config = donnees.memTableConfig;
+void RemplirConfiguration(AssemblageDocument& assemblage, const OptionsRendu& options) {
+    TableMemoire& config = assemblage.Donnees().memTableConfig;
     if (!options.base.isEmpty()) {
-        ExigerFichier(options.base, "base de paramètres");
+        ExigerFichier(options.base, QStringLiteral("Base de paramètres introuvable : %1"));
         TDataModuleAbs store;
         const SessionBDD session(store, options.base);
-        donnees.memTableHeader.Premier();
-        const QString titre = options.titre.value_or(
-            donnees.memTableHeader.IndexChamp(QStringLiteral("typeDocNom")) < 0
-                ? QString()
-                : donnees.memTableHeader.Valeur(QStringLiteral("typeDocNom")).toString());
-        ChargerConfiguration(donnees, store, options.niveau, titre, OptionsConfiguration{});
+        const QString titre = options.titre.value_or(assemblage.Titre().value_or(QString()));
+        assemblage.LireConfiguration(store, options.niveau, titre, OptionsConfiguration{});
         config.Premier();
         config.Modifier();
     } else {
@@ -111,7 +98,7 @@ void RemplirConfiguration(DonneesDocument& donnees, const OptionsRendu& options)
         const int numero = config.Champ(champ);
         switch (config.Definitions()[numero].type) {
             case TypeChamp::Image: {
-                ExigerFichier(valeur, "image");
+                ExigerFichier(valeur, QStringLiteral("Image introuvable : %1"));
                 QFile image(valeur);
                 image.open(QIODevice::ReadOnly);
                 config.Affecter(numero, image.readAll());
@@ -132,14 +119,14 @@ void RemplirConfiguration(DonneesDocument& donnees, const OptionsRendu& options)
     config.Valider();
 }
 
-void EcrireSortie(Rapport& rapport, const OptionsRendu& options, QTextStream& sortie) {
+void EcrireSortie(AssemblageDocument& assemblage, const OptionsRendu& options,
+                  QTextStream& sortie) {
+    Rapport& rapport = assemblage.RapportAssemble();
     const QFileInfo info(options.sortie);
     const QString extension = info.suffix().toLower();
     if (extension == QLatin1String("csv")) {
-        if (PageModele* page = rapport.TrouverPage(QStringLiteral("Page1"))) {
-            page->pageSansFin = true;
-        }
-        sortie << rapport.Exporter(FormatExport::Csv, QString(), options.sortie) << '\n';
+        assemblage.ExporterCsv(options.sortie);
+        sortie << options.sortie << '\n';
         return;
     }
     if (extension == QLatin1String("pdf")) {
@@ -177,17 +164,14 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
         return kCodeUsage;
     }
     try {
-        ExigerFichier(options->modele, "modèle");
-        ExigerFichier(options->donnees, "fichier de données");
-        DonneesDocument donnees;
-        donnees.Charger(options->donnees, options->regional);
-        RemplirConfiguration(donnees, *options);
         Rapport rapport;
         rapport.DefinirRegional(options->regional);
-        for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
-            rapport.EnregistrerJeu(jeu);
-        }
-        rapport.ChargerDepuisFichier(options->modele);
+        AssemblageDocument assemblage(rapport);
+        ExigerFichier(options->modele, QStringLiteral("Modèle introuvable : %1"));
+        ExigerFichier(options->donnees, QStringLiteral("Fichier de données introuvable : %1"));
+        assemblage.ChargerDonnees(options->donnees, options->regional);
+        RemplirConfiguration(assemblage, *options);
+        assemblage.ChargerModele(options->modele);
         for (const QString& nom : options->masques) {
             ObjetRapport* objet = rapport.TrouverObjet(nom);
             if (!objet) {
@@ -196,8 +180,8 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
             }
             rapport.AfficherObjet(objet, false);
         }
-        rapport.Preparer();
-        EcrireSortie(rapport, *options, sortie);
+        assemblage.Preparer();
+        EcrireSortie(assemblage, *options, sortie);
         return 0;
     } catch (const std::exception& erreur) {
         erreurs << QString::fromUtf8(erreur.what()) << '\n';

@@ -1,0 +1,74 @@
+#include "AssemblageDocument.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+#include "ErreurDonnees.h"
+#include "Rapport.h"
+
+void ExigerFichier(const QString& chemin, const QString& message) {
+    if (!QFileInfo(chemin).isFile()) {
+        throw ErreurDonnees(message.arg(chemin));
+    }
+}
+
+AssemblageDocument::AssemblageDocument(Rapport& rapport) : rapport_(rapport) {
+    for (JeuDonneesRapport* jeu : donnees_.JeuxRapport()) {
+        rapport_.EnregistrerJeu(jeu);
+    }
+}
+
+QString AssemblageDocument::CheminModele(const QString& dossierDocuments,
+                                         const ChoixModele& choix) {
+    const QString separateur = QDir::separator();
+    return dossierDocuments + choix.typeDocument + separateur + choix.typeSousDocument +
+           separateur + QStringLiteral("Tessaro") + separateur + choix.orientation + separateur +
+           choix.typePrix + QStringLiteral(".fr3");
+}
+
+// Left to the loader, a missing file would keep the previous document's tables: its customer and
+// amounts under this document's name.
+QString AssemblageDocument::ChargerDonnees(const QString& fichierXml, const QLocale& regional) {
+    if (!fichierXml.isEmpty()) {
+        ExigerFichier(fichierXml, QStringLiteral("Fichier de données introuvable : %1"));
+    }
+    const QString modele = donnees_.Charger(fichierXml, regional);
+    for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
+        rapport_.RafraichirJeu(jeu);
+    }
+    return modele;
+}
+
+std::optional<QString> AssemblageDocument::Titre() {
+    return donnees_.ChampEntete(QStringLiteral("typeDocNom"));
+}
+
+QString AssemblageDocument::LireConfiguration(TDataModuleAbs& store, const Niveau& niveau,
+                                              const QString& titre,
+                                              const OptionsConfiguration& options) {
+    return ChargerConfiguration(donnees_, store, niveau, titre, options);
+}
+
+// Without its template a document would be written as a blank page that looks complete.
+void AssemblageDocument::ChargerModele(const QString& chemin) {
+    ExigerFichier(chemin, QStringLiteral("Modèle introuvable : %1"));
+    rapport_.ChargerDepuisFichier(chemin);
+}
+
+void AssemblageDocument::Preparer() {
+    rapport_.Preparer();
+}
+
+void AssemblageDocument::ExporterCsv(const QString& chemin) {
+    PageModele* page = rapport_.TrouverPage(QStringLiteral("Page1"));
+    if (page) {
+        page->pageSansFin = true;
+    }
+    const auto retablir = qScopeGuard([page] {
+        if (page) {
+            page->pageSansFin = false;
+        }
+    });
+    rapport_.Exporter(FormatExport::Csv, {}, chemin);
+}
