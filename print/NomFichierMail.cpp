@@ -1,5 +1,7 @@
 #include "NomFichierMail.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 QString Derniers(const QString& texte, qsizetype nombre) {
@@ -24,4 +26,15 @@ QString NomFichierMail(const QString& agence, const QString& utilisateur, const 
 
 QString NomDocumentMail(const QString& typeDocument) {
     return typeDocument.isEmpty() ? QStringLiteral("rapport") : typeDocument;
+}
+
+QString NomLisibleDocument(const QString& titre, const QString& numero,
+                           const QString& nomDocument) {
+    QString nom = titre.trimmed().isEmpty() ? nomDocument : titre.trimmed();
+    if (!numero.trimmed().isEmpty()) {
+        nom += u' ' + numero.trimmed();
+    }
+    static const QRegularExpression kInterdits(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    nom.replace(kInterdits, QStringLiteral("-"));
+    return nom;
 }

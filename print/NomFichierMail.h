@@ -12,3 +12,8 @@ QString NomFichierMail(const QString& agence, const QString& utilisateur, const 
 
 // The document's name in the mail: the job's document type, or "rapport" without one.
 QString NomDocumentMail(const QString& typeDocument);
+
+// The name a person reads for a document's file: its title and number ("Devis DV2025-00001-5"),
+// the title alone without a number, the document name of the mail without a title; the
+// characters a Windows file name cannot hold become "-". Without extension.
+QString NomLisibleDocument(const QString& titre, const QString& numero, const QString& nomDocument);

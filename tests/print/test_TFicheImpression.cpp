@@ -58,6 +58,27 @@ INSTANTIATE_TEST_SUITE_P(Cas, NomDuFichierMail,
                                                   "20260304090507"
                                                   "05_rapport.pdf"}));
 
+struct CasNomLisible {
+    const char* titre;
+    const char* numero;
+    const char* attendu;
+};
+
+class NomLisible : public ::testing::TestWithParam<CasNomLisible> {};
+
+TEST_P(NomLisible, TitreEtNumeroSansCaractereInterdit) {
+    EXPECT_EQ(NomLisibleDocument(QString::fromUtf8(GetParam().titre),
+                                 QString::fromUtf8(GetParam().numero), QStringLiteral("rapport")),
+              QString::fromUtf8(GetParam().attendu));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, NomLisible,
+    ::testing::Values(CasNomLisible{"Devis", "DV2025-00001-5", "Devis DV2025-00001-5"},
+                      CasNomLisible{"Devis", "", "Devis"}, CasNomLisible{"", "", "rapport"},
+                      CasNomLisible{" Procès-verbal ", " PV/12:3 ", "Procès-verbal PV-12-3"},
+                      CasNomLisible{"Devis", "A\\B*C?\"D<E>F|G\tH", "Devis A-B-C--D-E-F-G-H"}));
+
 const char* const kModele =
     "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
     "<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte nom=\"Client\" largeur=\"150\" "
