@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <exception>
 
@@ -15,6 +14,15 @@
 #include "ui_TFicheConfigPrint.h"
 
 namespace {
+
+int IndiceCle(const QString& nom) {
+    for (int i = 0; i < int(std::size(kClesConfigurationImpression)); ++i) {
+        if (nom == kClesConfigurationImpression[i].nom) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 const QString kPrefixeLecture = QStringLiteral("TFicheConfigPrint::LectureBDD : ");
 const QString kPrefixeEcriture = QStringLiteral("TFicheConfigPrint::EcritureBDD : ");
@@ -96,32 +104,10 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
     connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
             &TFicheConfigPrint::cbBloquerConfigClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigPrint::reject);
-
-    SuivreLesSaisies();
+    connect(ui_->btnAnnuler, &QPushButton::clicked, this, &TFicheConfigPrint::btnAnnulerClick);
 }
 
 TFicheConfigPrint::~TFicheConfigPrint() = default;
-
-// Records the keys the user edits; what a reading shows is not an edit.
-void TFicheConfigPrint::SuivreLesSaisies() {
-    const QString cleVerrou(kGroupeConfigurationImpression.cleVerrou);
-    connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
-            [this, cleVerrou] { Modifie(cleVerrou); });
-    for (QRadioButton* bouton : {ui_->rbPortrait, ui_->rbPaysage}) {
-        connect(bouton, &QRadioButton::toggled, this,
-                [this] { Modifie(QStringLiteral("Orientation")); });
-    }
-    const std::pair<QLineEdit*, const char*> champs[] = {{ui_->edtRepertoireLogo, "Logo"},
-                                                         {ui_->edtPiedDePage1, "PiedDePage1"},
-                                                         {ui_->edtDebutDeLigne, "DebutLigne"},
-                                                         {ui_->edtFinDeLigne, "FinLigne"}};
-    for (const auto& [champ, cle] : champs) {
-        connect(champ, &QLineEdit::textChanged, this, [this, cle] { Modifie(cle); });
-    }
-    for (const auto& [memo, cle] : Memos()) {
-        connect(memo, &QPlainTextEdit::textChanged, this, [this, cle] { Modifie(cle); });
-    }
-}
 
 QList<std::pair<QPlainTextEdit*, QString>> TFicheConfigPrint::Memos() const {
     return {{ui_->memoCGV, QStringLiteral("CGV")},
@@ -157,16 +143,19 @@ QString TFicheConfigPrint::Titre() const {
     return ui_->cbbTitre->currentText();
 }
 
+// A reading of the level above ("Reprendre") leaves what the own level showed as the reference:
+// the values taken from above are then changes to save.
 void TFicheConfigPrint::LectureBDD(const QString& agence, const QString& utilisateur) {
-    const QScopedValueRollback<bool> lecture(enLecture_, true);
     Vider();
     QString erreurLogo;
     try {
         const SessionBDD session(dataModule_, fichierBDD_);
         erreurLogo = LireNiveau({agence, utilisateur});
     } catch (const std::exception& erreur) {
-        lectureIncomplete_ = true;
         ihm_.Information(this, kPrefixeLecture + QString::fromUtf8(erreur.what()));
+    }
+    if (agence == agence_ && utilisateur == utilisateur_) {
+        RetenirValeursLues();
     }
     // The picture's error waits for the end of the reading, so that every other field is shown.
     if (!erreurLogo.isEmpty()) {
@@ -186,8 +175,11 @@ void TFicheConfigPrint::Vider() {
     CocherSansEffet(*ui_->cbBloquerConfig, false);
     verrouille_ = false;
     suppressionEnAttente_ = false;
-    lectureIncomplete_ = false;
-    clesModifiees_.clear();
+}
+
+void TFicheConfigPrint::RetenirValeursLues() {
+    valeursLues_ = ValeursAffichees();
+    verrouLu_ = ui_->cbBloquerConfig->isChecked();
 }
 
 // Runs on the open store. Returns the logo's loading error, if any.
@@ -237,12 +229,6 @@ void TFicheConfigPrint::ActiverSaisies(bool actif) {
     }
 }
 
-void TFicheConfigPrint::Modifie(const QString& cle) {
-    if (!enLecture_) {
-        clesModifiees_.insert(cle);
-    }
-}
-
 // In the order of the group's keys.
 QStringList TFicheConfigPrint::ValeursAffichees() const {
     return {ui_->rbPaysage->isChecked() ? kPaysage : kPortrait,
@@ -255,8 +241,17 @@ QStringList TFicheConfigPrint::ValeursAffichees() const {
             ui_->edtFinDeLigne->text()};
 }
 
-bool TFicheConfigPrint::AEnregistrer(const QString& cle) const {
-    return !lectureIncomplete_ || clesModifiees_.contains(cle);
+bool TFicheConfigPrint::AEnregistrer(int indice) const {
+    return ValeursAffichees().value(indice) != valeursLues_.value(indice);
+}
+
+bool TFicheConfigPrint::VerrouAEnregistrer() const {
+    return utilisateur_.isEmpty() &&
+           (suppressionEnAttente_ || ui_->cbBloquerConfig->isChecked() != verrouLu_);
+}
+
+bool TFicheConfigPrint::AModifications() const {
+    return !verrouille_ && (VerrouAEnregistrer() || ValeursAffichees() != valeursLues_);
 }
 
 // The deletion a confirmed lock asks for, the flag and the values are stored together.
@@ -273,19 +268,20 @@ bool TFicheConfigPrint::EcritureBDD() {
                 SupprimerValeursDessous(dataModule_, kGroupeConfigurationImpression.suppression,
                                         agence_, titre);
             }
-            if (utilisateur_.isEmpty() && AEnregistrer(verrou.nom)) {
+            if (VerrouAEnregistrer()) {
                 EcrireCle(dataModule_, {agence_, {}}, titre, verrou,
                           ui_->cbBloquerConfig->isChecked() ? 1 : 0);
             }
             const QStringList valeurs = ValeursAffichees();
-            for (qsizetype i = 0; i < valeurs.size(); ++i) {
-                const CleGroupe& cle = kClesConfigurationImpression[i];
-                if (AEnregistrer(cle.nom)) {
-                    EcrireCle(dataModule_, {agence_, utilisateur_}, titre, cle, valeurs[i]);
+            for (int i = 0; i < int(valeurs.size()); ++i) {
+                if (AEnregistrer(i)) {
+                    EcrireCle(dataModule_, {agence_, utilisateur_}, titre,
+                              kClesConfigurationImpression[i], valeurs[i]);
                 }
             }
         });
         suppressionEnAttente_ = false;
+        RetenirValeursLues();
         return true;
     } catch (const std::exception& erreur) {
         ihm_.Information(this, kPrefixeEcriture + QString::fromUtf8(erreur.what()));
@@ -300,7 +296,8 @@ bool TFicheConfigPrint::ConfirmerPourcent() {
     }
     QStringList textes;
     for (const auto& [memo, cle] : Memos()) {
-        if (AEnregistrer(cle) && memo->toPlainText().contains(u'%')) {
+        const int indice = IndiceCle(cle);
+        if (AEnregistrer(indice) && memo->toPlainText().contains(u'%')) {
             textes << cle;
         }
     }
@@ -359,6 +356,15 @@ void TFicheConfigPrint::cbBloquerConfigClick(bool coche) {
 }
 
 bool TFicheConfigPrint::FormCloseQuery() {
+    if (abandon_ || !AModifications()) {
+        return true;
+    }
+    if (!ihm_.Confirmation(this, QStringLiteral("Configuration d'impression"),
+                           QStringLiteral("Enregistrer les modifications de la configuration "
+                                          "« %1 » ?")
+                               .arg(Titre()))) {
+        return true;
+    }
     if (!ConfirmerPourcent()) {
         return false;
     }
@@ -369,6 +375,11 @@ bool TFicheConfigPrint::FormCloseQuery() {
     return ihm_.Confirmation(this, kTitreEchec,
                              QStringLiteral("La configuration n'a pas pu être enregistrée.\n"
                                             "Voulez-vous fermer sans enregistrer ?"));
+}
+
+void TFicheConfigPrint::btnAnnulerClick() {
+    abandon_ = true;
+    reject();
 }
 
 void TFicheConfigPrint::done(int resultat) {

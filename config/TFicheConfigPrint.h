@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "FicheDialogue.h"
@@ -17,7 +17,10 @@ class TFicheConfigPrint;
 
 // Edits the print configuration of one document title at a time (the section is the title), at
 // the job's level, with the lock rules of the print configuration group. Values reach the
-// settings only through EcritureBDD: when the title list is opened and when the window closes.
+// settings only through EcritureBDD: when the title list is opened and when the window closes
+// with "Fermer" (or Escape, or the close box) and the user agrees; "Annuler" drops the edits. Only
+// the values the user changed from what the window showed are written, so that a level that
+// inherits its values goes on inheriting those it did not change.
 class TFicheConfigPrint : public FicheDialogue {
     Q_OBJECT
 
@@ -45,24 +48,28 @@ public:
     void btnOuvrirLogoClick();
     void btnReprendreConfigClick();
     void cbBloquerConfigClick(bool coche);
-    // Whether the window may close: it saves first.
+    // Whether the window may close: with changes, it asks whether to save them, and saves.
     bool FormCloseQuery();
+    // Closes without saving.
+    void btnAnnulerClick();
+    // Something differs from what the last reading of the window's own level showed.
+    bool AModifications() const;
 
     // Every way of closing (button, Escape, close box) passes through FormCloseQuery.
     void done(int resultat) override;
 
 private:
-    void SuivreLesSaisies();
     QList<std::pair<QPlainTextEdit*, QString>> Memos() const;
     void Vider();
     QString LireNiveau(const Niveau& niveau);
     QString Afficher(const QStringList& valeurs, int verrouPropre);
     void ActiverSaisies(bool actif);
     QStringList ValeursAffichees() const;
-    bool AEnregistrer(const QString& cle) const;
+    bool AEnregistrer(int indice) const;
+    bool VerrouAEnregistrer() const;
+    void RetenirValeursLues();
     bool ConfirmerPourcent();
     void RemplirTitres();
-    void Modifie(const QString& cle);
     QString Titre() const;
 
     std::unique_ptr<Ui::TFicheConfigPrint> ui_;
@@ -76,9 +83,9 @@ private:
     // The user confirmed the lock: the users' rows are deleted at the next save.
     bool suppressionEnAttente_ = false;
     bool dejaActive_ = false;
-    // A reading that failed part-way leaves cleared or partial values on screen: until the next
-    // reading only the keys the user has edited since are saved.
-    bool lectureIncomplete_ = false;
-    bool enLecture_ = false;
-    QSet<QString> clesModifiees_;
+    // What the last reading of the window's own level showed (cleared values when it failed):
+    // the values that differ from it are the user's changes.
+    QStringList valeursLues_;
+    bool verrouLu_ = false;
+    bool abandon_ = false;
 };

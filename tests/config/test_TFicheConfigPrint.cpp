@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -101,6 +103,23 @@ protected:
     }
     QCheckBox& Verrou() { return C<QCheckBox>("cbBloquerConfig"); }
     QString Messages() { return ihm_.Textes().join(u'|'); }
+    // Closes as "Fermer" does, answering Oui to the question whether to save, which it checks and
+    // takes out of the messages shown.
+    bool FermerEtEnregistrer() {
+        const qsizetype avant = ihm_.messages.size();
+        ihm_.reponsesConfirmation.prepend(true);
+        const bool ferme = fiche_->FormCloseQuery();
+        if (ihm_.messages.size() <= avant) {
+            ADD_FAILURE() << "rien n'a été demandé";
+            return ferme;
+        }
+        EXPECT_EQ(ihm_.messages[avant].titre, QStringLiteral("Configuration d'impression"));
+        EXPECT_EQ(ihm_.messages[avant].texte,
+                  QStringLiteral("Enregistrer les modifications de la configuration « %1 » ?")
+                      .arg(C<QComboBox>("cbbTitre").currentText()));
+        ihm_.messages.removeAt(avant);
+        return ferme;
+    }
 
     std::unique_ptr<TFicheConfigPrint> fiche_;
 };
@@ -183,18 +202,20 @@ INSTANTIATE_TEST_SUITE_P(
                    kUtilisateur, "martin", "Paysage", false, false}),
     NomDuCas<CasLecture>);
 
-// ---- EcritureBDD at closing: what the window's own level holds afterwards
+// ---- EcritureBDD at closing: only what the user changed reaches the window's own level
 
 struct CasEcriture {
     const char* nom;
     QList<Valeur> stockees;
     Niveau niveau;
-    QStringList lignes;
+    const char* finLigne;  // typed in "Fin de ligne"; nullptr: nothing typed
+    bool oui;              // the answer to the question whether to save
+    QStringList lignes;    // the own level's rows afterwards
 };
 
 class Ecriture : public ConfigPrint, public ::testing::WithParamInterface<CasEcriture> {};
 
-TEST_P(Ecriture, LeNiveauPropreApresFermeture) {
+TEST_P(Ecriture, SeulesLesValeursChangeesSontEcrites) {
     const CasEcriture& cas = GetParam();
     Stocker(cas.stockees);
     const QStringList autres = [&] {
@@ -206,8 +227,14 @@ TEST_P(Ecriture, LeNiveauPropreApresFermeture) {
         return lignes;
     }();
     Ouvrir(cas.niveau);
+    const QString affiche = C<QLineEdit>("edtFinDeLigne").text();
+    if (cas.finLigne) {
+        C<QLineEdit>("edtFinDeLigne").setText(QString::fromUtf8(cas.finLigne));
+    }
+    const bool question = cas.finLigne && affiche != QString::fromUtf8(cas.finLigne);
+    ihm_.reponsesConfirmation = {cas.oui};
     EXPECT_TRUE(fiche_->FormCloseQuery());
-    EXPECT_TRUE(ihm_.messages.isEmpty()) << Messages().toStdString();
+    ASSERT_EQ(ihm_.messages.size(), question ? 1 : 0) << Messages().toStdString();
     EXPECT_EQ(LignesDu(cas.niveau), cas.lignes);
     // Other levels are never written.
     for (const QString& ligne : autres) {
@@ -218,30 +245,97 @@ TEST_P(Ecriture, LeNiveauPropreApresFermeture) {
 INSTANTIATE_TEST_SUITE_P(
     Cas, Ecriture,
     ::testing::Values(
-        CasEcriture{"utilisateur_sans_valeurs_prend_celles_de_l_agence", Jeu(kAgence, "agence"),
-                    kUtilisateur, LignesJeu("agence")},
+        CasEcriture{"utilisateur_qui_herite_sans_rien_changer",
+                    Jeu(kAgence, "agence"),
+                    kUtilisateur,
+                    nullptr,
+                    true,
+                    {}},
+        CasEcriture{"utilisateur_qui_herite_change_une_valeur",
+                    Jeu(kAgence, "agence"),
+                    kUtilisateur,
+                    "fin martin",
+                    true,
+                    {"FinLigne|STRING|fin martin"}},
+        CasEcriture{"utilisateur_change_puis_refuse_d_enregistrer",
+                    Jeu(kAgence, "agence"),
+                    kUtilisateur,
+                    "fin martin",
+                    false,
+                    {}},
+        CasEcriture{"saisie_remise_comme_elle_etait",
+                    Jeu(kAgence, "agence"),
+                    kUtilisateur,
+                    "fin agence",
+                    true,
+                    {}},
         CasEcriture{"utilisateur_ses_valeurs", Jeu(kAgence, "agence") + Jeu(kUtilisateur, "martin"),
-                    kUtilisateur, LignesJeu("martin")},
+                    kUtilisateur, nullptr, true, LignesJeu("martin")},
         CasEcriture{"utilisateur_verrouille_rien_n_est_ecrit",
                     Jeu(kAgence, "agence") + kVerrouAgence + Jeu(kUtilisateur, "martin"),
-                    kUtilisateur, LignesJeu("martin")},
+                    kUtilisateur, nullptr, true, LignesJeu("martin")},
         CasEcriture{"utilisateur_verrouille_sans_valeurs_rien_n_est_ecrit",
                     Jeu(kGlobal, "global") + kVerrouGlobal,
                     kUtilisateur,
+                    nullptr,
+                    true,
                     {}},
-        CasEcriture{"agence_ecrit_son_verrou_a_zero", Jeu(kAgence, "agence"), kAgence,
-                    AvecVerrou(LignesJeu("agence"), 0)},
+        CasEcriture{"agence_sans_changement_n_ecrit_pas_de_verrou", Jeu(kAgence, "agence"), kAgence,
+                    nullptr, true, LignesJeu("agence")},
         CasEcriture{"global_garde_son_verrou", Jeu(kGlobal, "global") + kVerrouGlobal, kGlobal,
-                    AvecVerrou(LignesJeu("global"), 1)},
-        CasEcriture{"orientation_inconnue_enregistree_portrait", Jeu(kAgence, "agence", "paysage"),
-                    kAgence, AvecVerrou(LignesJeu("agence", "Portrait"), 0)},
-        CasEcriture{"rien_stocke_au_global",
-                    {},
-                    kGlobal,
-                    {"BloquerConfig|ENTIER|0", "CGV|STRING|", "DebutLigne|STRING|",
-                     "FinLigne|STRING|", "Logo|STRING|", "Orientation|STRING|Portrait",
-                     "PiedDePage1|STRING|", "PiedDePage2|STRING|", "QCM|STRING|"}}),
+                    nullptr, true, AvecVerrou(LignesJeu("global"), 1)},
+        CasEcriture{"orientation_inconnue_reste_telle_quelle", Jeu(kAgence, "agence", "paysage"),
+                    kAgence, nullptr, true, LignesJeu("agence", "paysage")},
+        CasEcriture{"rien_stocke_au_global", {}, kGlobal, nullptr, true, {}},
+        CasEcriture{
+            "rien_stocke_au_global_une_saisie", {}, kGlobal, "fin", true, {"FinLigne|STRING|fin"}}),
     NomDuCas<CasEcriture>);
+
+// ---- The ways of closing: Fermer, Escape and the close box ask before saving what changed;
+// Annuler drops it without asking.
+
+struct CasFermeture {
+    const char* nom;
+    void (*fermer)(TFicheConfigPrint&);
+    bool question;
+};
+
+class Fermeture : public ConfigPrint, public ::testing::WithParamInterface<CasFermeture> {};
+
+TEST_P(Fermeture, SelonLaFaconDeFermer) {
+    Stocker(Jeu(kAgence, "agence"));
+    Ouvrir(kUtilisateur);
+    fiche_->show();
+    C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("fin martin"));
+    ihm_.reponsesConfirmation = {true};
+    GetParam().fermer(*fiche_);
+    EXPECT_FALSE(fiche_->isVisible());
+    EXPECT_EQ(ihm_.messages.size(), GetParam().question ? 1 : 0) << Messages().toStdString();
+    EXPECT_EQ(LignesDu(kUtilisateur),
+              GetParam().question ? QStringList{"FinLigne|STRING|fin martin"} : QStringList{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, Fermeture,
+    ::testing::Values(
+        CasFermeture{"Fermer",
+                     [](TFicheConfigPrint& fiche) {
+                         fiche.findChild<QPushButton*>(QStringLiteral("btnFermer"))->click();
+                     },
+                     true},
+        CasFermeture{"Echap",
+                     [](TFicheConfigPrint& fiche) {
+                         QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                         QApplication::sendEvent(&fiche, &echap);
+                     },
+                     true},
+        CasFermeture{"CaseDeFermeture", [](TFicheConfigPrint& fiche) { fiche.close(); }, true},
+        CasFermeture{"Annuler",
+                     [](TFicheConfigPrint& fiche) {
+                         fiche.findChild<QPushButton*>(QStringLiteral("btnAnnuler"))->click();
+                     },
+                     false}),
+    NomDuCas<CasFermeture>);
 
 // ---- Visibility of the lock box and of "Reprendre"
 
@@ -313,7 +407,7 @@ TEST_F(ConfigPrint, SansDossierDeModelesLaSectionEstVide) {
     EXPECT_EQ(C<QComboBox>("cbbTitre").count(), 0);
     EXPECT_EQ(C<QLineEdit>("edtFinDeLigne").text(), QStringLiteral("fin sans titre"));
     C<QLineEdit>("edtDebutDeLigne").setText(QStringLiteral("début sans titre"));
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     EXPECT_TRUE(LignesDu(kAgence, QString()).contains("DebutLigne|STRING|début sans titre"));
 }
 
@@ -346,7 +440,7 @@ TEST_F(ConfigPrint, OuvrirLaListeEnregistreChangerAuClavierNEnregistrePas) {
 TEST_F(ConfigPrint, TexteDeTroisLignesStockeSurUneLigne) {
     Ouvrir(kAgence);
     C<QPlainTextEdit>("memoQCM").setPlainText(QStringLiteral("un\ndeux\ntrois"));
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     EXPECT_TRUE(LignesDu(kAgence).contains("QCM|STRING|un%deux%trois"));
     Ouvrir(kAgence);
     EXPECT_EQ(C<QPlainTextEdit>("memoQCM").toPlainText(), QStringLiteral("un\ndeux\ntrois"));
@@ -362,7 +456,7 @@ TEST_P(PourCent, AvertiAvantDEnregistrer) {
     C<QPlainTextEdit>("memoCGV").setPlainText(QStringLiteral("Acompte 50 %"));
     C<QPlainTextEdit>("memoPiedDePage2").setPlainText(QStringLiteral("100 % garanti"));
     ihm_.reponsesConfirmation = {oui};
-    EXPECT_EQ(fiche_->FormCloseQuery(), oui);
+    EXPECT_EQ(FermerEtEnregistrer(), oui);
     ASSERT_EQ(ihm_.messages.size(), 1);
     EXPECT_EQ(ihm_.messages[0].genre, QStringLiteral("confirmation"));
     EXPECT_EQ(ihm_.messages[0].titre, QStringLiteral("Enregistrement de la configuration"));
@@ -441,10 +535,11 @@ TEST_P(CaseVerrou, ConfirmationPuisSuppressionAvecLeDrapeau) {
     // The deletion waits for the save, with the flag.
     EXPECT_EQ(Lignes(), avant);
 
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    // A lock refused leaves nothing to save.
+    EXPECT_TRUE(cas.oui ? FermerEtEnregistrer() : fiche_->FormCloseQuery());
+    EXPECT_EQ(ihm_.messages.size(), 1) << Messages().toStdString();
     EXPECT_EQ(Restantes(cas.niveau), cas.restantes);
-    EXPECT_TRUE(LignesDu(cas.niveau)
-                    .contains(QStringLiteral("BloquerConfig|ENTIER|%1").arg(cas.oui ? 1 : 0)));
+    EXPECT_EQ(LignesDu(cas.niveau).contains(QStringLiteral("BloquerConfig|ENTIER|1")), cas.oui);
     EXPECT_TRUE(LignesDu(cas.niveau).contains(QStringLiteral("CGV|STRING|") + cas.cgvPropre));
     EXPECT_EQ(LignesDu(kUtilisateur, QStringLiteral("Facture")).size(), 1);
 }
@@ -471,8 +566,9 @@ TEST_F(ConfigPrint, CocherPuisDecocherAvantDEnregistrer) {
     Verrou().click();
     EXPECT_EQ(ihm_.messages.size(), 1);
     EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_EQ(ihm_.messages.size(), 1);
     EXPECT_EQ(LignesDu(kUtilisateur), LignesJeu("martin"));
-    EXPECT_EQ(LignesDu(kAgence), AvecVerrou(LignesJeu("agence"), 0));
+    EXPECT_EQ(LignesDu(kAgence), LignesJeu("agence"));
 }
 
 // A save that stops on an error leaves the users' rows, the flag and the values as they were.
@@ -482,10 +578,12 @@ TEST_F(ConfigPrint, EnregistrementEchoueApresConfirmationNeSupprimeRien) {
     Stocker(agence + Jeu(kUtilisateur, "martin"));
     const QStringList avant = Lignes();
     Ouvrir(kAgence);
-    ihm_.reponsesConfirmation = {true, false};
+    ihm_.reponsesConfirmation = {true};
     Verrou().click();
     C<QPlainTextEdit>("memoCGV").setPlainText(QStringLiteral("nouvelles"));
-    EXPECT_FALSE(fiche_->FormCloseQuery());
+    C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("nouvelle fin"));
+    ihm_.reponsesConfirmation = {false};
+    EXPECT_FALSE(FermerEtEnregistrer());
     ASSERT_EQ(ihm_.messages.size(), 3) << Messages().toStdString();
     EXPECT_TRUE(ihm_.messages[1].texte.startsWith(kPrefixeEcriture));
     EXPECT_EQ(Lignes(), avant);
@@ -499,7 +597,7 @@ TEST_F(ConfigPrint, ReprendrePuisFermerStockeLesValeursDuDessus) {
     C<QPushButton>("btnReprendreConfig").click();
     EXPECT_EQ(Affiche(), Affichage("agence", "Paysage"));
     EXPECT_EQ(LignesDu(kUtilisateur), LignesJeu("martin", "Portrait"));
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     EXPECT_EQ(LignesDu(kUtilisateur), LignesJeu("agence"));
 }
 
@@ -510,7 +608,7 @@ TEST_F(ConfigPrint, ReprendreAuNiveauAgenceMontreLeGlobalEtDecocheLaCase) {
     C<QPushButton>("btnReprendreConfig").click();
     EXPECT_EQ(Affiche(), Affichage("global", "Paysage"));
     EXPECT_FALSE(Verrou().isChecked());
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     EXPECT_EQ(LignesDu(kAgence), AvecVerrou(LignesJeu("global"), 0));
 }
 
@@ -521,6 +619,7 @@ TEST_F(ConfigPrint, LeBoutonFermerEnregistreEtFerme) {
     int fermetures = 0;
     QObject::connect(fiche_.get(), &QDialog::finished, [&] { ++fermetures; });
     C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("fin"));
+    ihm_.reponsesConfirmation = {true};
     C<QPushButton>("btnFermer").click();
     EXPECT_EQ(fermetures, 1);
     EXPECT_TRUE(LignesDu(kUtilisateur).contains("FinLigne|STRING|fin"));
@@ -571,7 +670,7 @@ TEST_F(Logo, ChoisiMontreAReduitPuisAnnulerNeChangeRien) {
             "Métafichiers évolués (*.emf);;Métafichiers (*.wmf);;Images TIFF (*.tif);;"
             "Images TIFF (*.tiff)"));
 
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     EXPECT_TRUE(LignesDu(kAgence).contains("Logo|STRING|" + chemin));
 }
 
@@ -601,7 +700,7 @@ TEST_F(Logo, IllisibleALaLectureLesAutresChampsSontLus) {
     attendu[1] = faux;
     EXPECT_EQ(Affiche(), attendu);
     EXPECT_TRUE(fiche_->FormCloseQuery());
-    EXPECT_EQ(LignesDu(kAgence), AvecVerrou(avant, 0));
+    EXPECT_EQ(LignesDu(kAgence), avant);
 }
 
 TEST_F(Logo, IllisibleChoisiMessageStandardEtCheminGarde) {
@@ -628,17 +727,18 @@ TEST_P(BaseIndisponible, ChaqueFermetureProposeDePartirSansEnregistrer) {
     EXPECT_EQ(Affiche(), Affichage("", ""));
 
     C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("saisi"));
-    ihm_.reponsesConfirmation = {partir};
+    ihm_.reponsesConfirmation = {true, partir};
     int fermetures = 0;
     QObject::connect(fiche_.get(), &QDialog::finished, [&] { ++fermetures; });
     fiche_->reject();
     EXPECT_EQ(fermetures, partir ? 1 : 0);
-    ASSERT_EQ(ihm_.messages.size(), 3);
-    EXPECT_EQ(ihm_.messages[1].genre, QStringLiteral("information"));
-    EXPECT_TRUE(ihm_.messages[1].texte.startsWith(kPrefixeEcriture));
-    EXPECT_EQ(ihm_.messages[2].genre, QStringLiteral("confirmation"));
-    EXPECT_EQ(ihm_.messages[2].titre, QStringLiteral("Enregistrement impossible"));
-    EXPECT_EQ(ihm_.messages[2].texte,
+    ASSERT_EQ(ihm_.messages.size(), 4);
+    EXPECT_EQ(ihm_.messages[1].titre, QStringLiteral("Configuration d'impression"));
+    EXPECT_EQ(ihm_.messages[2].genre, QStringLiteral("information"));
+    EXPECT_TRUE(ihm_.messages[2].texte.startsWith(kPrefixeEcriture));
+    EXPECT_EQ(ihm_.messages[3].genre, QStringLiteral("confirmation"));
+    EXPECT_EQ(ihm_.messages[3].titre, QStringLiteral("Enregistrement impossible"));
+    EXPECT_EQ(ihm_.messages[3].texte,
               QStringLiteral("La configuration n'a pas pu être enregistrée.\n"
                              "Voulez-vous fermer sans enregistrer ?"));
 }
@@ -660,7 +760,7 @@ TEST_F(ConfigPrint, ApresUneLectureEchoueeSeulesLesSaisiesSontEnregistrees) {
     EXPECT_EQ(LignesDu(kAgence), stockees);
 
     C<QPlainTextEdit>("memoQCM").setPlainText(QStringLiteral("saisi"));
-    EXPECT_TRUE(fiche_->FormCloseQuery());
+    EXPECT_TRUE(FermerEtEnregistrer());
     QStringList attendu = stockees;
     attendu.replaceInStrings(QStringLiteral("QCM|STRING|qcm agence%ligne 2"),
                              QStringLiteral("QCM|STRING|saisi"));
