@@ -175,6 +175,7 @@ void TFicheConfigPrint::Vider() {
     CocherSansEffet(*ui_->cbBloquerConfig, false);
     verrouille_ = false;
     suppressionEnAttente_ = false;
+    ui_->lblNiveau->setText(LigneNiveau({agence_, utilisateur_}));
 }
 
 void TFicheConfigPrint::RetenirValeursLues() {
@@ -186,6 +187,10 @@ void TFicheConfigPrint::RetenirValeursLues() {
 QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
     const GroupeAffiche affiche =
         LireGroupeAffiche(dataModule_, Titre(), kGroupeConfigurationImpression, niveau);
+    const QString origine = OrigineValeurs({agence_, utilisateur_}, affiche);
+    if (!origine.isEmpty()) {
+        ui_->lblNiveau->setText(LigneNiveau({agence_, utilisateur_}) + u'\n' + origine);
+    }
     if (affiche.rien) {
         return {};
     }
@@ -195,7 +200,7 @@ QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
     }
     const QString erreurLogo = Afficher(valeurs, affiche.verrouPropre);
     if (affiche.verrouille) {
-        ActiverSaisies(false);
+        ActiverSaisies(false, origine);
         verrouille_ = true;
     }
     return erreurLogo;
@@ -206,7 +211,7 @@ QString TFicheConfigPrint::Afficher(const QStringList& valeurs, int verrouPropre
     ActiverSaisies(true);
     verrouille_ = false;
     (valeurs[0] == kPaysage ? ui_->rbPaysage : ui_->rbPortrait)->setChecked(true);
-    CocherSansEffet(*ui_->cbBloquerConfig, verrouPropre == 1);
+    CocherSansEffet(*ui_->cbBloquerConfig, verrouPropre != 0);
     ui_->edtRepertoireLogo->setText(valeurs[1]);
     const QString erreurLogo =
         QFileInfo(valeurs[1]).isFile() ? ChargerLogo(*ui_->imgLogo, valeurs[1]) : QString();
@@ -219,13 +224,15 @@ QString TFicheConfigPrint::Afficher(const QStringList& valeurs, int verrouPropre
     return erreurLogo;
 }
 
-void TFicheConfigPrint::ActiverSaisies(bool actif) {
+// A locked field tells who locked it.
+void TFicheConfigPrint::ActiverSaisies(bool actif, const QString& verrouillePar) {
     for (QWidget* controle : std::initializer_list<QWidget*>{
              ui_->rbPortrait, ui_->rbPaysage, ui_->edtRepertoireLogo, ui_->btnOuvrirLogo,
              ui_->memoCGV, ui_->memoQCM, ui_->edtDebutDeLigne, ui_->edtFinDeLigne,
              ui_->edtPiedDePage1, ui_->memoPiedDePage2, ui_->cbBloquerConfig,
              ui_->btnReprendreConfig}) {
         controle->setEnabled(actif);
+        controle->setToolTip(actif ? QString() : verrouillePar);
     }
 }
 
@@ -337,7 +344,7 @@ void TFicheConfigPrint::btnOuvrirLogoClick() {
 }
 
 void TFicheConfigPrint::btnReprendreConfigClick() {
-    const Niveau dessus = utilisateur_.isEmpty() ? Niveau{} : Niveau{agence_, QString()};
+    const Niveau dessus = NiveauAuDessus({agence_, utilisateur_}).value_or(Niveau{});
     LectureBDD(dessus.agence, dessus.utilisateur);
 }
 

@@ -63,7 +63,7 @@ private:
     void Vider();
     QString LireNiveau(const Niveau& niveau);
     QString Afficher(const QStringList& valeurs, int verrouPropre);
-    void ActiverSaisies(bool actif);
+    void ActiverSaisies(bool actif, const QString& verrouillePar = {});
     QStringList ValeursAffichees() const;
     bool AEnregistrer(int indice) const;
     bool VerrouAEnregistrer() const;

@@ -153,25 +153,45 @@ void TFicheConfigSmtp::LectureGroupe(Groupe& groupe, const Niveau& niveau) {
         groupe.vider();
         groupe.bloque = false;
         groupe.suppressionEnAttente = false;
+        groupe.origine.clear();
+        AfficherNiveau();
         const GroupeAffiche affiche =
             LireGroupeAffiche(dataModule_, Section(), *groupe.definition, niveau);
+        groupe.origine = OrigineValeurs(NiveauPropre(), affiche);
+        AfficherNiveau();
         if (affiche.rien) {
             return;
         }
         ActiverGroupe(groupe, !affiche.verrouille);
         groupe.bloque = affiche.verrouille;
-        CocherSansEffet(*groupe.caseVerrou, affiche.verrouPropre == 1);
+        CocherSansEffet(*groupe.caseVerrou, affiche.verrouPropre != 0);
         groupe.afficher(affiche.valeurs);
     } catch (const std::exception& erreur) {
         ihm_.Information(this, groupe.prefixeErreur + QString::fromUtf8(erreur.what()));
     }
 }
 
+// The level line, then where each group's values come from when they are not the level's own.
+void TFicheConfigSmtp::AfficherNiveau() {
+    QStringList lignes{LigneNiveau(NiveauPropre())};
+    for (const auto& [groupe, nom] :
+         {std::pair{&connexion_, QStringLiteral("Connexion")},
+          std::pair{&identification_, QStringLiteral("Identification")}}) {
+        if (!groupe->origine.isEmpty()) {
+            lignes << nom + QStringLiteral(" : ") + groupe->origine.left(1).toLower() +
+                          groupe->origine.mid(1);
+        }
+    }
+    ui_->lblNiveau->setText(lignes.join(u'\n'));
+}
+
+// A locked field tells who locked it.
 void TFicheConfigSmtp::ActiverGroupe(Groupe& groupe, bool actif) {
     groupe.reprendre->setEnabled(actif);
     groupe.caseVerrou->setEnabled(actif);
     for (QWidget* saisie : groupe.saisies) {
         saisie->setEnabled(actif);
+        saisie->setToolTip(actif ? QString() : groupe.origine);
     }
 }
 
@@ -181,7 +201,7 @@ void TFicheConfigSmtp::CocherSansEffet(QCheckBox& boite, bool coche) {
 }
 
 Niveau TFicheConfigSmtp::NiveauAReprendre() const {
-    return utilisateur_.isEmpty() ? Niveau{} : Niveau{agence_, {}};
+    return NiveauAuDessus(NiveauPropre()).value_or(Niveau{});
 }
 
 void TFicheConfigSmtp::btnValiderClick() {

@@ -62,10 +62,13 @@ private:
         bool bloque = false;
         // The user confirmed the lock: the levels below lose their rows at "Valider".
         bool suppressionEnAttente = false;
+        // Where the values shown come from when they are not the level's own.
+        QString origine;
     };
 
     void LectureGroupe(Groupe& groupe, const Niveau& niveau);
     void ActiverGroupe(Groupe& groupe, bool actif);
+    void AfficherNiveau();
     Niveau NiveauPropre() const { return {agence_, utilisateur_}; }
     Niveau NiveauAReprendre() const;
     bool ConfirmerSuppression(const QString& titre);

@@ -8,7 +8,10 @@
 
 namespace {
 
-constexpr int kVerrouille = 1;
+// Only 1 is ever written, but any other non-zero value read is a lock too.
+bool EstUnVerrou(int valeur) {
+    return valeur != 0;
+}
 
 int LireVerrou(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
                const QString& agence) {
@@ -65,20 +68,19 @@ QStringList Cles(const GroupeVerrouille& groupe) {
 
 bool EstVerrouille(const Niveau& niveau, int verrouAgence, int verrouGlobal) {
     if (!niveau.utilisateur.isEmpty()) {
-        return verrouAgence == kVerrouille ||
-               (!niveau.agence.isEmpty() && verrouGlobal == kVerrouille);
+        return EstUnVerrou(verrouAgence) || (!niveau.agence.isEmpty() && EstUnVerrou(verrouGlobal));
     }
-    return !niveau.agence.isEmpty() && verrouGlobal == kVerrouille;
+    return !niveau.agence.isEmpty() && EstUnVerrou(verrouGlobal);
 }
 
 bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
                       const Niveau& niveau) {
     if (!niveau.utilisateur.isEmpty() &&
-        LireVerrou(store, section, cleVerrou, niveau.agence) == kVerrouille) {
+        EstUnVerrou(LireVerrou(store, section, cleVerrou, niveau.agence))) {
         return true;
     }
     return !niveau.agence.isEmpty() &&
-           LireVerrou(store, section, cleVerrou, QString()) == kVerrouille;
+           EstUnVerrou(LireVerrou(store, section, cleVerrou, QString()));
 }
 
 GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
@@ -99,13 +101,58 @@ GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
     if (NiveauVerrouille(store, section, cleVerrou, lu)) {
         affiche = LireGroupeAffiche(store, section, groupe, *dessus);
         affiche.verrouille = true;
-    } else if (affiche.verrouPropre != kVerrouille && rienStocke) {
+    } else if (!EstUnVerrou(affiche.verrouPropre) && rienStocke) {
         if (dessus) {
             return LireGroupeAffiche(store, section, groupe, *dessus);
         }
         affiche.rien = true;
     }
     return affiche;
+}
+
+namespace {
+
+// "le niveau global", "l'agence LYON", "l'utilisateur MARTIN"
+QString NomDuNiveau(const Niveau& niveau) {
+    if (!niveau.utilisateur.isEmpty()) {
+        return QStringLiteral("l'utilisateur %1").arg(niveau.utilisateur);
+    }
+    return niveau.agence.isEmpty() ? QStringLiteral("le niveau global")
+                                   : QStringLiteral("l'agence %1").arg(niveau.agence);
+}
+
+QString DuNiveau(const Niveau& niveau) {
+    const QString nom = NomDuNiveau(niveau);
+    return nom.startsWith(QLatin1String("le ")) ? QStringLiteral("du ") + nom.mid(3)
+                                                : QStringLiteral("de ") + nom;
+}
+
+}  // namespace
+
+QString LigneNiveau(const Niveau& travail) {
+    if (EstGlobal(travail)) {
+        return QStringLiteral("Niveau : global");
+    }
+    if (travail.utilisateur.isEmpty()) {
+        return QStringLiteral("Niveau : agence %1").arg(travail.agence);
+    }
+    return travail.agence.isEmpty()
+               ? QStringLiteral("Niveau : utilisateur %1").arg(travail.utilisateur)
+               : QStringLiteral("Niveau : utilisateur %1 (agence %2)")
+                     .arg(travail.utilisateur, travail.agence);
+}
+
+QString OrigineValeurs(const Niveau& travail, const GroupeAffiche& affiche) {
+    if (affiche.verrouille) {
+        return QStringLiteral("Verrouillé par ") + NomDuNiveau(affiche.niveau);
+    }
+    if (affiche.rien) {
+        return QStringLiteral("Aucune valeur enregistrée");
+    }
+    if (affiche.niveau != travail) {
+        return QStringLiteral("Valeurs reprises ") + DuNiveau(affiche.niveau);
+    }
+    return {};
 }
 
 void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& section,
@@ -124,10 +171,10 @@ void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& secti
 }
 
 Niveau NiveauDeDepart(const Niveau& travail, int verrouGlobal, int verrouAgence) {
-    if (verrouGlobal == kVerrouille) {
+    if (EstUnVerrou(verrouGlobal)) {
         return Niveau{};
     }
-    if (verrouAgence == kVerrouille) {
+    if (EstUnVerrou(verrouAgence)) {
         return Niveau{travail.agence, QString()};
     }
     return travail;
@@ -136,7 +183,7 @@ Niveau NiveauDeDepart(const Niveau& travail, int verrouGlobal, int verrouAgence)
 Niveau NiveauDeDepart(TDataModuleAbs& store, const QString& section, const QString& cleVerrou,
                       const Niveau& travail) {
     const int verrouGlobal = LireVerrou(store, section, cleVerrou, QString());
-    if (verrouGlobal == kVerrouille) {
+    if (EstUnVerrou(verrouGlobal)) {
         return Niveau{};
     }
     return NiveauDeDepart(travail, verrouGlobal,

@@ -112,6 +112,14 @@ struct GroupeAffiche {
 GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
                                 const GroupeVerrouille& groupe, const Niveau& lu);
 
+// What every configuration window tells of the level it edits: "Niveau : agence LYON",
+// "Niveau : global", "Niveau : utilisateur MARTIN (agence LYON)".
+QString LigneNiveau(const Niveau& travail);
+// Where the values a window at travail shows come from, when they are not its own: "Valeurs
+// reprises du niveau global", "Verrouillé par l'agence LYON", "Aucune valeur enregistrée"; the
+// empty text for its own values.
+QString OrigineValeurs(const Niveau& travail, const GroupeAffiche& affiche);
+
 // Rule "which level's values a reader uses", first half: the global level when its flag is 1,
 // else the job's agency level when its flag is 1, else the job's own level.
 Niveau NiveauDeDepart(const Niveau& travail, int verrouGlobal, int verrouAgence);

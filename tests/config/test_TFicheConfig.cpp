@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -60,6 +61,39 @@ TEST_F(Hub, ImpressionOuvreLaConfigurationDuTravail) {
     EXPECT_TRUE(ihm_.fenetresModales[0].isNull());  // destroyed once closed
     // Nothing was changed: the user goes on taking the agency's values.
     EXPECT_TRUE(LignesDu(kUtilisateur).isEmpty());
+}
+
+// Both windows tell the same: the level they edit, and who locked what they show.
+TEST_F(Hub, LesDeuxFenetresDisentLeNiveauEtQuiVerrouille) {
+    Stocker({{kAgence, "DebutLigne", QStringLiteral("début agence")},
+             {kAgence, "BloquerConfig", 1},
+             {kAgence, "Host", QStringLiteral("smtp.lyon.fr"), QStringLiteral("Mail")},
+             {kAgence, "BloquerConnexion", 1, QStringLiteral("Mail")},
+             {kGlobal, "Login", QStringLiteral("commun"), QStringLiteral("Mail")}});
+    QStringList lignes;
+    QStringList infobulles;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        if (auto* fiche = dynamic_cast<TFicheConfigPrint*>(&fenetre)) {
+            fiche->FormActivate();
+            infobulles << C<QLineEdit>(fenetre, "edtDebutDeLigne").toolTip();
+        } else {
+            static_cast<TFicheConfigSmtp&>(fenetre).FormActivate();
+            infobulles << C<QLineEdit>(fenetre, "edtHote").toolTip()
+                       << C<QLineEdit>(fenetre, "edtLogin").toolTip();
+        }
+        lignes << C<QLabel>(fenetre, "lblNiveau").text();
+        fenetre.reject();
+        return QDialog::Rejected;
+    };
+    C<QPushButton>(hub_, "btnConfigImpression").click();
+    C<QPushButton>(hub_, "btnConfigMail").click();
+    EXPECT_EQ(lignes, QStringList({"Niveau : utilisateur MARTIN (agence LYON)\n"
+                                   "Verrouillé par l'agence LYON",
+                                   "Niveau : utilisateur MARTIN (agence LYON)\n"
+                                   "Connexion : verrouillé par l'agence LYON\n"
+                                   "Identification : valeurs reprises du niveau global"}));
+    EXPECT_EQ(infobulles,
+              QStringList({"Verrouillé par l'agence LYON", "Verrouillé par l'agence LYON", ""}));
 }
 
 TEST_F(Hub, MailOuvreLeCompteSmtpDuTravail) {

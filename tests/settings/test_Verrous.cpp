@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         CasVerrou{kUtilisateurA, {std::nullopt, std::nullopt}, false},
         CasVerrou{kUtilisateurA, {1, std::nullopt}, true}, CasVerrou{kUtilisateurA, {0, 1}, true},
         CasVerrou{kUtilisateurA, {1, 0}, true}, CasVerrou{kUtilisateurA, {0, 0}, false},
-        CasVerrou{kUtilisateurA, {2, std::nullopt}, false},
+        // Only 1 is ever written, but any non-zero value read is a lock.
+        CasVerrou{kUtilisateurA, {2, std::nullopt}, true}, CasVerrou{kAgenceA, {0, -1}, true},
         CasVerrou{kUtilisateurSansAgence, {std::nullopt, 1}, true},
         CasVerrou{kUtilisateurSansAgence, {std::nullopt, 0}, false},
         CasVerrou{kAgenceA, {1, std::nullopt}, false}, CasVerrou{kAgenceA, {1, 0}, false},
@@ -202,6 +203,75 @@ INSTANTIATE_TEST_SUITE_P(
                    kGlobal,
                    false,
                    0}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+// The level line every configuration window shows, from the job's level and what is stored.
+struct CasLigne {
+    const char* nom;
+    Niveau travail;
+    Drapeaux drapeaux;
+    QList<Niveau> avecValeurs;
+    const char* ligne;
+    const char* origine;
+};
+
+class LigneNiveauCas : public StoreOuvert, public ::testing::WithParamInterface<CasLigne> {};
+
+TEST_P(LigneNiveauCas, NiveauPuisOrigineDesValeurs) {
+    const CasLigne& cas = GetParam();
+    Stocker(store_, cas.travail.agence, cas.drapeaux);
+    for (const Niveau& niveau : cas.avecValeurs) {
+        ASSERT_TRUE(store_.EcrireChaine(niveau.agence, niveau.utilisateur, kTitre, "CGV", "x"));
+    }
+    EXPECT_EQ(LigneNiveau(cas.travail), QString::fromUtf8(cas.ligne));
+    EXPECT_EQ(
+        OrigineValeurs(cas.travail, LireGroupeAffiche(store_, kTitre,
+                                                      kGroupeConfigurationImpression, cas.travail)),
+        QString::fromUtf8(cas.origine));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LigneNiveauCas,
+    ::testing::Values(
+        CasLigne{
+            "SesValeurs", kUtilisateurA, {}, kPartout, "Niveau : utilisateur u (agence A)", ""},
+        CasLigne{"VerrouilleParSonAgence",
+                 kUtilisateurA,
+                 {1, std::nullopt},
+                 kPartout,
+                 "Niveau : utilisateur u (agence A)",
+                 "Verrouillé par l'agence A"},
+        CasLigne{"VerrouDeDeux",
+                 kUtilisateurA,
+                 {2, std::nullopt},
+                 kPartout,
+                 "Niveau : utilisateur u (agence A)",
+                 "Verrouillé par l'agence A"},
+        CasLigne{"RepriseDeLAgence",
+                 kUtilisateurA,
+                 {},
+                 kGlobalEtAgence,
+                 "Niveau : utilisateur u (agence A)",
+                 "Valeurs reprises de l'agence A"},
+        CasLigne{"AgenceVerrouilleeParLeGlobal",
+                 kAgenceA,
+                 {0, 1},
+                 kPartout,
+                 "Niveau : agence A",
+                 "Verrouillé par le niveau global"},
+        CasLigne{"AgenceRepriseDuGlobal",
+                 kAgenceA,
+                 {0, 0},
+                 {kGlobal},
+                 "Niveau : agence A",
+                 "Valeurs reprises du niveau global"},
+        CasLigne{"GlobalSansRien", kGlobal, {}, {}, "Niveau : global", "Aucune valeur enregistrée"},
+        CasLigne{"UtilisateurSansAgence",
+                 kUtilisateurSansAgence,
+                 {},
+                 {kGlobal},
+                 "Niveau : utilisateur u",
+                 "Valeurs reprises du niveau global"}),
     [](const auto& info) { return std::string(info.param.nom); });
 
 // "ENTIER" keys stored at their defaults count as nothing stored.
