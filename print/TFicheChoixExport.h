@@ -25,6 +25,9 @@ public:
     void rbtnCSVClick();
     void btnValiderClick();
 
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+
 private:
     std::unique_ptr<Ui::TFicheChoixExport> ui_;
     int modeExport_ = Aucun;

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -78,6 +79,45 @@ INSTANTIATE_TEST_SUITE_P(
                       CasNomLisible{"Devis", "", "Devis"}, CasNomLisible{"", "", "rapport"},
                       CasNomLisible{" Procès-verbal ", " PV/12:3 ", "Procès-verbal PV-12-3"},
                       CasNomLisible{"Devis", "A\\B*C?\"D<E>F|G\tH", "Devis A-B-C--D-E-F-G-H"}));
+
+// The two choices are one group: the arrow keys move the choice, not only the focus, and Enter
+// validates what is ticked.
+struct CasClavier {
+    const char* nom;
+    QList<int> touches;
+    int mode;
+};
+
+class ChoixAuClavier : public ::testing::TestWithParam<CasClavier> {};
+
+TEST_P(ChoixAuClavier, LesFlechesChoisissentEntreeValide) {
+    TFicheChoixExport choix;
+    choix.show();
+    QApplication::setActiveWindow(&choix);
+    QRadioButton* pdf = choix.findChild<QRadioButton*>(QStringLiteral("rbtnPDF"));
+    pdf->setFocus();
+    const auto taper = [&](int touche) {
+        QKeyEvent appui(QEvent::KeyPress, touche, Qt::NoModifier);
+        QApplication::sendEvent(choix.focusWidget(), &appui);
+    };
+    for (const int touche : GetParam().touches) {
+        taper(touche);
+    }
+    taper(Qt::Key_Return);
+    EXPECT_EQ(choix.ModeExport(), GetParam().mode);
+    const bool csv = GetParam().mode == TFicheChoixExport::Csv;
+    EXPECT_EQ(choix.findChild<QRadioButton*>(QStringLiteral("rbtnCSV"))->isChecked(), csv);
+    EXPECT_EQ(pdf->isChecked(), !csv);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, ChoixAuClavier,
+    ::testing::Values(CasClavier{"SansToucher", {}, TFicheChoixExport::Pdf},
+                      CasClavier{"Bas", {Qt::Key_Down}, TFicheChoixExport::Csv},
+                      CasClavier{"Droite", {Qt::Key_Right}, TFicheChoixExport::Csv},
+                      CasClavier{
+                          "BasPuisHaut", {Qt::Key_Down, Qt::Key_Up}, TFicheChoixExport::Pdf}),
+    [](const auto& info) { return std::string(info.param.nom); });
 
 const char* const kModele =
     "<rapport><page nom=\"Page1\" largeur=\"210\" hauteur=\"297\" marges=\"10\">"
