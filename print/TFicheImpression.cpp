@@ -22,6 +22,8 @@ namespace {
 
 const QString kSectionImpression = QStringLiteral("Impression");
 const QString kCleImprimante = QStringLiteral("DerniereImprimante");
+// The folder of the user's last export, proposed by the next export dialog.
+const QString kCleDossierExport = QStringLiteral("DernierDossierExport");
 
 QString Message(const std::exception& erreur) {
     return QString::fromUtf8(erreur.what());
@@ -57,6 +59,9 @@ TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     AjusterALEcran(*this);
     ui_->frxPreviewTemplate->DefinirMode(ApercuRapport::ModeZoom::LargeurPage);
     frxReport.SetPreview(ui_->frxPreviewTemplate);
+    frxReport.ExportsApercu = {
+        [this](FormatExport format) { return CheminExportPropose(format); },
+        [this](FormatExport format, const QString& chemin) { ExporterVers(format, chemin); }};
 
     connect(ui_->chkCroquis, &QCheckBox::toggled, this, &TFicheImpression::chkCroquisClick);
     connect(ui_->chkUw, &QCheckBox::toggled, this, &TFicheImpression::chkUwClick);
@@ -171,6 +176,7 @@ QString TFicheImpression::ChargerDonnees() {
     Titre_ = assemblage_.Titre().value_or(QStringLiteral("RAPPORT"));
     DonneesDocument& donnees = assemblage_.Donnees();
     ClientMail_ = donnees.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
+    Numero_ = donnees.ChampEntete(QStringLiteral("numero")).value_or(QString());
     TableMemoire& lignes = donnees.memTableMaster;
     const int champDescriptif = lignes.IndexChamp(QStringLiteral("descriptifTechnique"));
     if (champDescriptif >= 0 && lignes.EstOuverte()) {
@@ -204,6 +210,8 @@ void TFicheImpression::GroupeParametres() {
 }
 
 void TFicheImpression::RestaurerImprimante() {
+    dossierExport_ =
+        dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression, kCleDossierExport, {});
     const QString imprimante =
         dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression, kCleImprimante, {});
     const int index = ui_->cbbImprimante->findText(imprimante);
@@ -391,42 +399,54 @@ void TFicheImpression::btnImprimerClick() {
 void TFicheImpression::btnExporterClick() {
     TFicheChoixExport choix(this);
     ihm_.AfficherModal(choix);
-    const QString nom = NomDocumentMail(typeDocument_);
     ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), [&] {
         if (choix.ModeExport() == TFicheChoixExport::Csv) {
-            const QString chemin =
-                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en CSV"),
-                                                  CheminExportPropose(nom + QStringLiteral(".csv")),
-                                                  QStringLiteral("Fichiers CSV (*.csv)"));
+            const QString chemin = ihm_.ChoisirFichierEnregistrement(
+                this, QStringLiteral("Exporter en CSV"), CheminExportPropose(FormatExport::Csv),
+                QStringLiteral("Fichiers CSV (*.csv)"));
             if (chemin.isEmpty()) {
                 return;
             }
-            assemblage_.ExporterCsv(chemin);
+            ExporterVers(FormatExport::Csv, chemin);
         } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
-            const QString chemin =
-                ihm_.ChoisirFichierEnregistrement(this, QStringLiteral("Exporter en PDF"),
-                                                  CheminExportPropose(nom + QStringLiteral(".pdf")),
-                                                  QStringLiteral("Documents PDF (*.pdf)"));
+            const QString chemin = ihm_.ChoisirFichierEnregistrement(
+                this, QStringLiteral("Exporter en PDF"), CheminExportPropose(FormatExport::Pdf),
+                QStringLiteral("Documents PDF (*.pdf)"));
             if (chemin.isEmpty()) {
                 return;
             }
-            frxReport.Exporter(FormatExport::Pdf, {}, chemin);
-            if (choix.OuvrirApresExport()) {
-                ihm_.OuvrirAvecShell(chemin);
+            ExporterVers(FormatExport::Pdf, chemin);
+            if (choix.OuvrirApresExport() && !ihm_.OuvrirAvecShell(chemin)) {
+                ihm_.Information(this, QStringLiteral("Le PDF a été exporté dans « %1 », mais "
+                                                      "aucun programme n'a pu l'ouvrir.")
+                                           .arg(QDir::toNativeSeparators(chemin)));
             }
         }
     });
 }
 
-QString TFicheImpression::CheminExportPropose(const QString& fichier) const {
-    return QDir(dossierExport_.isEmpty() ? DossierDocuments() : dossierExport_).filePath(fichier);
+// The folder of the user's last export while it exists, else the documents folder; the name of
+// the document as a person reads it.
+QString TFicheImpression::CheminExportPropose(FormatExport format) const {
+    const QString dossier = QFileInfo(dossierExport_).isDir() ? dossierExport_ : DossierDocuments();
+    return QDir(dossier).filePath(
+        NomLisibleDocument(Titre_, Numero_, NomDocumentMail(typeDocument_)) +
+        (format == FormatExport::Csv ? QStringLiteral(".csv") : QStringLiteral(".pdf")));
+}
+
+void TFicheImpression::ExporterVers(FormatExport format, const QString& chemin) {
+    if (format == FormatExport::Csv) {
+        assemblage_.ExporterCsv(chemin);
+    } else {
+        frxReport.Exporter(FormatExport::Pdf, {}, chemin);
+    }
+    dossierExport_ = QFileInfo(chemin).absolutePath();
 }
 
 // The mail PDF lives only while the mail window is open, and is never opened in a viewer.
 void TFicheImpression::btnMailClick() {
     const QString dossier = dossierProgramme_ + QStringLiteral("Devis") + QDir::separator();
     QDir().mkpath(dossier);
-    dossierExport_ = dossier;
     const QString nomDocument = NomDocumentMail(typeDocument_);
     const QString nom = NomFichierMail(agence_, utilisateur_, horloge_(), tics_(), nomDocument);
     const QString chemin = dossier + nom;
@@ -486,6 +506,10 @@ void TFicheImpression::FormCloseQuery() {
         if (ui_->cbbImprimante->currentIndex() >= 0) {
             dataModule_.EcrireChaine(agence_, utilisateur_, kSectionImpression, kCleImprimante,
                                      ui_->cbbImprimante->currentText());
+        }
+        if (!dossierExport_.isEmpty()) {
+            dataModule_.EcrireChaine(agence_, utilisateur_, kSectionImpression, kCleDossierExport,
+                                     dossierExport_);
         }
     } catch (const std::exception& erreur) {
         ihm_.Information(this,

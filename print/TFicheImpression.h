@@ -107,13 +107,14 @@ private:
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);
     void ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation);
     bool EstSousTypeSpecial() const;
-    QString CheminExportPropose(const QString& fichier) const;
+    QString CheminExportPropose(FormatExport format) const;
+    void ExporterVers(FormatExport format, const QString& chemin);
 
     std::unique_ptr<Ui::TFicheImpression> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     QString dossierProgramme_;
-    // The export dialogs' folder once "Mail" has set it; the documents folder until then.
+    // The folder of the user's last export, kept in the settings.
     QString dossierExport_;
     Installation installation_;
     RapportInteractif frxReport;
@@ -131,6 +132,7 @@ private:
     QString orientation_;
     QString Titre_;
     QString ClientMail_;
+    QString Numero_;
     QStringList DescriptifsTechniques_;
     bool active_ = false;
     AvisErreur avisAssemblage_;

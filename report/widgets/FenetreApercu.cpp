@@ -131,18 +131,28 @@ std::optional<FenetreApercu::PositionTexte> FenetreApercu::ChercherTexte(
 
 void FenetreApercu::Exporter(FormatExport format) {
     const bool pdf = format == FormatExport::Pdf;
-    const QString extension = pdf ? QStringLiteral("pdf") : QStringLiteral("csv");
-    QString nom = QFileInfo(rapport_.Fichier()).completeBaseName();
-    if (nom.isEmpty()) {
-        nom = QStringLiteral("Rapport");
+    const RapportInteractif::Exports& exports = rapport_.ExportsApercu;
+    QString propose;
+    if (exports.cheminPropose) {
+        propose = exports.cheminPropose(format);
+    } else {
+        const QString nom = QFileInfo(rapport_.Fichier()).completeBaseName();
+        propose = (nom.isEmpty() ? QStringLiteral("Rapport") : nom) +
+                  (pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv"));
     }
     const QString chemin = ihm_.ChoisirFichierEnregistrement(
-        this, pdf ? QStringLiteral("Exporter en PDF") : QStringLiteral("Exporter en CSV"),
-        nom + QLatin1Char('.') + extension,
+        this, pdf ? QStringLiteral("Exporter en PDF") : QStringLiteral("Exporter en CSV"), propose,
         pdf ? QStringLiteral("Documents PDF (*.pdf)") : QStringLiteral("Fichiers CSV (*.csv)"));
-    if (!chemin.isEmpty()) {
-        Executer([&] { rapport_.Exporter(format, QString(), chemin); });
+    if (chemin.isEmpty()) {
+        return;
     }
+    Executer([&] {
+        if (exports.exporter) {
+            exports.exporter(format, chemin);
+        } else {
+            rapport_.Exporter(format, QString(), chemin);
+        }
+    });
 }
 
 void FenetreApercu::Executer(const std::function<void()>& operation) {

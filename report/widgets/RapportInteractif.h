@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 
 #include "ApercuRapport.h"
 #include "Impression.h"
@@ -29,6 +30,15 @@ public:
     void Print();
 
     OptionsImpression PrintOptions;
+
+    // What the preview window's exports ask of the program that shows it: the path its dialog
+    // proposes, and the export itself (the program's own rules, and what it remembers of it).
+    // Without them the dialog proposes the template's name and the report is exported as it is.
+    struct Exports {
+        std::function<QString(FormatExport)> cheminPropose;
+        std::function<void(FormatExport, const QString&)> exporter;
+    };
+    Exports ExportsApercu;
 
 private:
     QString TitreTravail();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -17,6 +18,7 @@
 
 #include "ApercuRapport.h"
 #include "CreationBase.h"
+#include "FenetreApercu.h"
 #include "IhmFactice.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
@@ -133,7 +135,8 @@ const char* const kModele =
 const char* const kDonnees =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<document template=\"liste.fr3\" "
     "indexFieldNames=\"Id\"><e table='header'><client type='string'>Dupont</client>"
-    "<typeDocNom type='string'>Devis</typeDocNom><clientMail type='string'>dupont@exemple.fr"
+    "<typeDocNom type='string'>Devis</typeDocNom><numero type='string'>DV2025-00001-5</numero>"
+    "<clientMail type='string'>dupont@exemple.fr"
     "</clientMail></e>"
     "<l table='ligne'><Id type='int'>1</Id><Modele type='string'>Fenêtre</Modele>"
     "<TotalTVACorse type='int'>0</TotalTVACorse><descriptifTechnique type='string'>/doc/f.pdf"
@@ -440,30 +443,45 @@ TEST_F(GestionnaireImpression, LaMoletteDefileLApercuSansChangerDImprimante) {
     EXPECT_EQ(fiche->Rapport().PrintOptions.Printer, kImprimanteParDefaut);
 }
 
-// The save dialog proposes the documents folder (the home folder when there is none) until
-// "Mail" has set the mail folder.
-TEST_F(GestionnaireImpression, ExportProposeLesDocumentsPuisLeDossierDuMail) {
+// The save dialogs, the print manager's and the preview window's, propose the folder of the
+// user's last export (kept in the settings, whatever "Mail" did since), else the documents folder
+// (the home folder when there is none), and the document's readable name.
+TEST_F(GestionnaireImpression, ExportProposeLeDernierDossierEtLeNomDuDocument) {
     const QByteArray maison = qgetenv("HOME");
     qputenv("HOME", Chemin("maison").toLocal8Bit());
-    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
-    fiche->FormActivate();
+    const auto retablir = qScopeGuard([&] { qputenv("HOME", maison); });
+    const QString exports = Chemin("exports");
+    ASSERT_TRUE(QDir().mkpath(exports));
     ihm_.surModal = [](QDialog& fenetre) {
         if (auto* choix = dynamic_cast<TFicheChoixExport*>(&fenetre)) {
             choix->findChild<QRadioButton*>(QStringLiteral("rbtnCSV"))->click();
             choix->btnValiderClick();
+        } else if (auto* apercu = dynamic_cast<FenetreApercu*>(&fenetre)) {
+            apercu->btnExporterPdfClick();
         }
         return 0;
     };
-    fiche->btnExporterClick();
-    const QString documents = Chemin("maison/Documents");
-    ASSERT_TRUE(QDir().mkpath(documents));
-    fiche->btnExporterClick();
-    fiche->btnMailClick();
-    fiche->btnExporterClick();
-    qputenv("HOME", maison);
-    EXPECT_EQ(ihm_.cheminsProposes,
-              QStringList({Chemin("maison/Devis.csv"), QDir(documents).filePath("Devis.csv"),
-                           QDir(dossier_.path()).filePath(QStringLiteral("Devis/Devis.csv"))}));
+    {
+        auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+        fiche->FormActivate();
+        ihm_.fichiersChoisis = {QDir(exports).filePath("a.csv")};
+        fiche->btnExporterClick();
+        fiche->btnMailClick();
+        fiche->btnExporterClick();
+        fiche->btnApercuClick();
+        fiche->done(QDialog::Accepted);
+    }
+    auto suivante = Fiche(QStringLiteral("DOCUMENT"), {});
+    suivante->FormActivate();
+    suivante->btnExporterClick();
+    ASSERT_TRUE(QDir(exports).removeRecursively());
+    suivante->btnExporterClick();
+    EXPECT_EQ(ihm_.cheminsProposes, QStringList({Chemin("maison/Devis DV2025-00001-5.csv"),
+                                                 QDir(exports).filePath("Devis DV2025-00001-5.csv"),
+                                                 QDir(exports).filePath("Devis DV2025-00001-5.pdf"),
+                                                 QDir(exports).filePath("Devis DV2025-00001-5.csv"),
+                                                 Chemin("maison/Devis DV2025-00001-5.csv")}))
+        << ihm_.cheminsProposes.join(u'\n').toStdString();
 }
 
 }  // namespace
