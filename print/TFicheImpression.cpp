@@ -169,6 +169,21 @@ void TFicheImpression::FormActivate() {
     } catch (const std::exception& erreur) {
         avisAssemblage_.Signaler(ihm_, this, Message(erreur));
     }
+    ActiverActions();
+}
+
+// Without a document (its data file or its template missing) nothing can be shown, printed,
+// exported or mailed: the buttons say so rather than answer with an error; "Fermer" stays.
+void TFicheImpression::ActiverActions() {
+    const bool document = frxReport.NombreObjets() > 0;
+    for (QWidget* action : std::initializer_list<QWidget*>{
+             ui_->btnApercu, ui_->btnImprimer, ui_->btnExporter, ui_->btnMail, ui_->chkCroquis,
+             ui_->chkUw, ui_->chkFournisseurs, ui_->chkDimensions}) {
+        action->setEnabled(document);
+        action->setToolTip(document ? QString()
+                                    : QStringLiteral("Aucun document à afficher : voir le "
+                                                     "message à l'ouverture"));
+    }
 }
 
 QString TFicheImpression::ChargerDonnees() {

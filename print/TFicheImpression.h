@@ -102,6 +102,7 @@ private:
     void GroupeParametres();
     void RestaurerImprimante();
     void AfficherOptions(bool visibles);
+    void ActiverActions();
     void AppliquerVisibilite(const QString& nomObjet, bool visible);
     void AffecterConfiguration(const QString& champ, bool valeur);
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);

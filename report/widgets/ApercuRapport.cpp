@@ -1,8 +1,10 @@
 #include "ApercuRapport.h"
 
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "Peinture.h"
@@ -94,9 +96,57 @@ void ApercuRapport::Surligner(int page, const QRectF& rectMm) {
 }
 
 void ApercuRapport::MouseWheelScroll(int delta, Qt::KeyboardModifiers etat) {
+    if (etat.testFlag(Qt::ControlModifier)) {
+        delta > 0 ? ZoomAvant() : ZoomArriere();
+        return;
+    }
     QScrollBar* barre =
         etat.testFlag(Qt::ShiftModifier) ? horizontalScrollBar() : verticalScrollBar();
     barre->setValue(barre->value() - delta * kPixelsParUnite);
+}
+
+// Ctrl and the wheel zoom, as in the viewers the users know; the wheel alone scrolls.
+void ApercuRapport::wheelEvent(QWheelEvent* evenement) {
+    if (evenement->modifiers().testFlag(Qt::ControlModifier)) {
+        if (evenement->angleDelta().y() != 0) {
+            MouseWheelScroll(evenement->angleDelta().y(), Qt::ControlModifier);
+        }
+        evenement->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(evenement);
+}
+
+void ApercuRapport::keyPressEvent(QKeyEvent* evenement) {
+    const bool ctrl = evenement->modifiers().testFlag(Qt::ControlModifier);
+    switch (evenement->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            if (ctrl) {
+                ZoomAvant();
+                return;
+            }
+            break;
+        case Qt::Key_Minus:
+            if (ctrl) {
+                ZoomArriere();
+                return;
+            }
+            break;
+        case Qt::Key_Home:
+            if (!pages_.empty()) {
+                AllerPage(0);
+            }
+            return;
+        case Qt::Key_End:
+            if (!pages_.empty()) {
+                AllerPage(int(pages_.size()) - 1);
+            }
+            return;
+        default:
+            break;
+    }
+    QAbstractScrollArea::keyPressEvent(evenement);
 }
 
 void ApercuRapport::paintEvent(QPaintEvent* evenement) {

@@ -46,7 +46,8 @@ public:
     // Brings that part of a page into view and marks it until other pages are shown.
     void Surligner(int page, const QRectF& rectMm);
 
-    // Scrolls by the delta, three pixels a unit, up for a positive delta; sideways with Shift.
+    // Scrolls by the delta, three pixels a unit, up for a positive delta; sideways with Shift;
+    // with Ctrl, zooms in (positive) or out.
     void MouseWheelScroll(int delta, Qt::KeyboardModifiers etat = Qt::NoModifier);
 
 signals:
@@ -57,6 +58,8 @@ protected:
     void paintEvent(QPaintEvent* evenement) override;
     void resizeEvent(QResizeEvent* evenement) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* evenement) override;
+    void keyPressEvent(QKeyEvent* evenement) override;
 
 private:
     double PixelsParMmReels() const;

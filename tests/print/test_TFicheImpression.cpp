@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -323,7 +324,32 @@ TEST_F(GestionnaireImpression, DonneesAbsentesSignaleesUneFoisAvecLeurChemin) {
         EXPECT_TRUE(ihm_.messages.first().texte.contains(
             QStringLiteral("Fichier de données introuvable : ") + Chemin("absent.xml")))
             << ihm_.messages.first().texte.toStdString();
+        // Nothing can be shown, printed, exported or mailed; the window can be closed.
+        for (const char* bouton : {"btnApercu", "btnImprimer", "btnExporter", "btnMail"}) {
+            EXPECT_FALSE(fiche->findChild<QPushButton*>(QString::fromLatin1(bouton))->isEnabled())
+                << bouton;
+        }
+        EXPECT_TRUE(fiche->findChild<QPushButton*>(QStringLiteral("btnQuitter"))->isEnabled());
+        auto complete = Fiche(mode, {});
+        complete->FormActivate();
+        EXPECT_TRUE(complete->findChild<QPushButton*>(QStringLiteral("btnExporter"))->isEnabled());
     }
+}
+
+TEST_F(GestionnaireImpression, UnPdfQueRienNOuvreEstSignale) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    ihm_.fichiersChoisis = {Chemin("devis.pdf")};
+    ihm_.shellReussit = false;
+    ihm_.surModal = [](QDialog& fenetre) {
+        static_cast<TFicheChoixExport&>(fenetre).btnValiderClick();
+        return 1;
+    };
+    fiche->btnExporterClick();
+    EXPECT_TRUE(QFile::exists(Chemin("devis.pdf")));
+    EXPECT_EQ(ihm_.Textes(), QStringList{QStringLiteral("Le PDF a été exporté dans « %1 », mais "
+                                                        "aucun programme n'a pu l'ouvrir.")
+                                             .arg(QDir::toNativeSeparators(Chemin("devis.pdf")))});
 }
 
 // Without line texts configured, a document without product lines is assembled as any other.

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
+#include <functional>
 
 #include "ApercuRapport.h"
 #include "RapportEssai.h"
@@ -119,6 +123,59 @@ INSTANTIATE_TEST_SUITE_P(
                       CasMolette{"VersLeHaut", false, 100, 20, Qt::NoModifier, 40},
                       CasMolette{"DejaEnHaut", false, 0, 20, Qt::NoModifier, 0},
                       CasMolette{"DeCoteAvecShift", true, 0, -20, Qt::ShiftModifier, 60}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
+// What a user does to the preview with the keyboard and with Ctrl and the wheel: the zoom it
+// leaves (relative to the page width's), and the page at the top.
+struct CasGeste {
+    const char* nom;
+    std::function<void(ApercuRapport&)> geste;
+    int sensZoom;  // 1 larger, -1 smaller, 0 unchanged
+    int page;
+};
+
+class Gestes : public Apercu, public ::testing::WithParamInterface<CasGeste> {};
+
+TEST_P(Gestes, ZoomEtDebutFin) {
+    essai.rapport.Preparer();
+    apercu.AllerPage(1);
+    const double avant = apercu.Zoom();
+    GetParam().geste(apercu);
+    const double apres = apercu.Zoom();
+    EXPECT_EQ(apres > avant * 1.01   ? 1
+              : apres < avant / 1.01 ? -1
+                                     : 0,
+              GetParam().sensZoom)
+        << avant << " -> " << apres;
+    EXPECT_EQ(apercu.PageCourante(), GetParam().page);
+}
+
+void Touche(ApercuRapport& apercu, int touche, Qt::KeyboardModifiers etat = Qt::NoModifier) {
+    QKeyEvent appui(QEvent::KeyPress, touche, etat);
+    QApplication::sendEvent(&apercu, &appui);
+}
+
+void Molette(ApercuRapport& apercu, int delta, Qt::KeyboardModifiers etat) {
+    const QPointF centre = QRectF(apercu.viewport()->rect()).center();
+    QWheelEvent roue(centre, apercu.viewport()->mapToGlobal(centre), {}, QPoint(0, delta),
+                     Qt::NoButton, etat, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(apercu.viewport(), &roue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, Gestes,
+    ::testing::Values(
+        CasGeste{"CtrlPlus", [](ApercuRapport& a) { Touche(a, Qt::Key_Plus, Qt::ControlModifier); },
+                 1, 1},
+        CasGeste{"CtrlMoins",
+                 [](ApercuRapport& a) { Touche(a, Qt::Key_Minus, Qt::ControlModifier); }, -1, 1},
+        CasGeste{"CtrlMoletteAvant", [](ApercuRapport& a) { Molette(a, 120, Qt::ControlModifier); },
+                 1, 1},
+        CasGeste{"CtrlMoletteArriere",
+                 [](ApercuRapport& a) { Molette(a, -120, Qt::ControlModifier); }, -1, 1},
+        CasGeste{"Debut", [](ApercuRapport& a) { Touche(a, Qt::Key_Home); }, 0, 0},
+        CasGeste{"Fin", [](ApercuRapport& a) { Touche(a, Qt::Key_End); }, 0, 2},
+        CasGeste{"PlusSansCtrl", [](ApercuRapport& a) { Touche(a, Qt::Key_Plus); }, 0, 1}),
     [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace

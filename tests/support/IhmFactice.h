@@ -41,7 +41,7 @@ public:
     }
     bool OuvrirAvecShell(const QString& chemin) override {
         ouverturesShell.append(chemin);
-        return true;
+        return shellReussit;
     }
     int AfficherModal(QDialog& fenetre) override {
         fenetresModales.append(&fenetre);
@@ -62,6 +62,7 @@ public:
     QStringList filtresFichier;   // the filter of each file open dialog, in order
     QStringList cheminsProposes;  // the path each save dialog proposed, in order
     QStringList ouverturesShell;
+    bool shellReussit = true;  // whether the system found a program to open a file
     QList<QPointer<QDialog>> fenetresModales;
     std::function<int(QDialog&)> surModal;
 };
