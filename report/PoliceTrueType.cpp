@@ -224,9 +224,11 @@ QByteArray PoliceTrueType::SousEnsemble(const std::vector<quint32>& glyphes) con
             hb_set_add(gardes, glyphe);
         }
     }
-    // The content streams' codes are the face's glyph numbers: they stay.
-    hb_subset_input_set_flags(entree.get(),
-                              HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    // The content streams' codes are the face's glyph numbers: they stay. Viewers and printers
+    // rasterise at resolutions where the hinting programs change nothing one sees: they go.
+    hb_subset_input_set_flags(entree.get(), HB_SUBSET_FLAGS_RETAIN_GIDS |
+                                                HB_SUBSET_FLAGS_NOTDEF_OUTLINE |
+                                                HB_SUBSET_FLAGS_NO_HINTING);
     std::unique_ptr<hb_face_t, LibererFace> sousEnsemble(
         hb_subset_or_fail(face_.get(), entree.get()));
     if (!sousEnsemble) {

@@ -43,6 +43,19 @@ TEST(PoliceTrueType, LeSousEnsembleDessineLesGlyphesGardesCommeLaFace) {
     EXPECT_TRUE(sousEnsemble.pathForGlyph(Glyphe(face, 'B')).isEmpty());
 }
 
+// The hinting programs and their tables are left out of the subset: a PDF does not need them.
+TEST(PoliceTrueType, LeSousEnsembleEstSansHinting) {
+    const QRawFont face(kDejaVu, 40);
+    ASSERT_TRUE(face.isValid());
+    const PoliceTrueType police([&](quint32 etiquette) { return Table(face, etiquette); });
+    const QRawFont sousEnsemble(police.SousEnsemble({Glyphe(face, 'A'), Glyphe(face, 'e')}), 40);
+    ASSERT_TRUE(sousEnsemble.isValid());
+    for (const char* table : {"fpgm", "prep", "cvt "}) {
+        EXPECT_FALSE(Table(face, qFromBigEndian<quint32>(table)).isEmpty()) << table;
+        EXPECT_TRUE(Table(sousEnsemble, qFromBigEndian<quint32>(table)).isEmpty()) << table;
+    }
+}
+
 TEST(PoliceTrueType, UneFaceSansContoursOuTronqueeEstRefusee) {
     const QRawFont face(kDejaVu, 12);
     const struct {
