@@ -53,26 +53,23 @@ class Exporter(CasSurBureau):
         self.assertIn("Devis pour Dupont", self.texte_pdf(os.path.join(dossier, "un.pdf")))
         self.assertIn("Baie coulissante Martin", self.texte_pdf(os.path.join(dossier, "deux.pdf")))
 
-    def test_lot_en_echec_montre_l_erreur_et_ne_signale_pas_un_succes(self):
-        dossier, travail = self.preparer([("a.xml", "un.pdf"), ("casse.xml", "deux.pdf"),
-                                          ("b.xml", "trois.pdf")])
-        processus = self.lancer(travail)
-        boite = self.bureau.attendre_fenetre("Vantaro", delai=60)
-        self.bureau.touche(boite, "Return")
-        self.assertNotEqual(processus.wait(30), 0)
-        self.assertTrue(os.path.exists(os.path.join(dossier, "un.pdf")))
-        self.assertFalse(os.path.exists(os.path.join(dossier, "trois.pdf")))
-
-    def test_donnees_absentes_au_milieu_arretent_le_lot_avec_le_code_1(self):
-        dossier, travail = self.preparer([("a.xml", "un.pdf"), ("absent.xml", "deux.pdf"),
-                                          ("b.xml", "trois.pdf")])
-        processus = self.lancer(travail)
-        boite = self.bureau.attendre_fenetre("Vantaro", delai=60)
-        self.bureau.touche(boite, "Return")
-        self.assertEqual(processus.wait(30), 1)
-        self.assertNotIn("Martin", self.texte_pdf(os.path.join(dossier, "un.pdf")))
-        self.assertFalse(os.path.exists(os.path.join(dossier, "deux.pdf")))
-        self.assertFalse(os.path.exists(os.path.join(dossier, "trois.pdf")))
+    def test_element_en_echec_au_milieu_arrete_le_lot_avec_le_code_1(self):
+        """The second item's data cannot be converted, or its file is missing: the error is shown,
+        the first item's PDF stays with its own client, nothing of the later items is written."""
+        for donnees_en_echec in ("casse.xml", "absent.xml"):
+            with self.subTest(donnees=donnees_en_echec):
+                dossier, travail = self.preparer([("a.xml", "un.pdf"),
+                                                  (donnees_en_echec, "deux.pdf"),
+                                                  ("b.xml", "trois.pdf")])
+                processus = self.lancer(travail)
+                boite = self.bureau.attendre_fenetre("Vantaro", delai=60)
+                self.bureau.touche(boite, "Return")
+                self.assertEqual(processus.wait(30), 1)
+                un = self.texte_pdf(os.path.join(dossier, "un.pdf"))
+                self.assertIn("Devis pour Dupont", un)
+                self.assertNotIn("Martin", un)
+                self.assertFalse(os.path.exists(os.path.join(dossier, "deux.pdf")))
+                self.assertFalse(os.path.exists(os.path.join(dossier, "trois.pdf")))
 
     def test_fichier_de_travail_absent_finit_avec_le_code_1(self):
         processus = self.lancer(os.path.join(tempfile.mkdtemp(), "absent.ini"))
