@@ -118,3 +118,7 @@ QByteArray Nom(const QString& texte) {
     }
     return sortie;
 }
+
+QByteArray Reference(int objet) {
+    return QByteArray::number(objet) + " 0 R";
+}

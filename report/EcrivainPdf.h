@@ -40,3 +40,4 @@ void AjouterHex4(QByteArray& sortie, quint32 valeur);         // four hexadecima
 void AjouterUtf16(QByteArray& sortie, const QString& texte);  // UTF-16BE in hexadecimal
 QByteArray TexteUtf16(const QString& texte);  // a text string, in hexadecimal UTF-16BE
 QByteArray Nom(const QString& texte);         // a name, without its slash; other characters escaped
+QByteArray Reference(int objet);              // "12 0 R"

@@ -6,19 +6,17 @@
 #include <QPixmap>
 #include <QRawFont>
 #include <cmath>
-#include <deque>
 #include <optional>
 #include <stdexcept>
 
+#include "ContenuPdf.h"
 #include "EcrivainPdf.h"
+#include "ImagesPdf.h"
+#include "PolicesPdf.h"
 
 namespace {
 
 constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
-// The renderer's slant of a face drawn italic for want of an italic one.
-constexpr double kPenteItalique = 0x366A / 65536.0;
-// The renderer makes a face bold for want of a bold one only below this size.
-constexpr double kTailleMaxGrasSynthetique = 64;
 
 QByteArray MetadonneesXmp(const ParametresPdf& p) {
     return QStringLiteral(
@@ -44,42 +42,6 @@ QByteArray MetadonneesXmp(const ParametresPdf& p) {
         .toUtf8();
 }
 
-QByteArray Reference(int objet) {
-    return QByteArray::number(objet) + " 0 R";
-}
-
-// A face as one document uses it: the glyphs drawn and the text each stands for.
-struct PoliceDocument {
-    std::shared_ptr<const PoliceTrueType> police;
-    QByteArray nomPostScript;
-    QByteArray ressource;
-    int objet = 0;
-    std::vector<bool> utilises;   // by glyph number
-    std::vector<QString> textes;  // by glyph number
-
-    bool Connu(quint32 glyphe) const { return utilises[glyphe] && !textes[glyphe].isEmpty(); }
-    std::vector<quint32> Glyphes() const {
-        std::vector<quint32> glyphes;
-        for (size_t g = 0; g < utilises.size(); ++g) {
-            if (utilises[g]) {
-                glyphes.push_back(quint32(g));
-            }
-        }
-        return glyphes;
-    }
-};
-
-// A face at one size, as the renderer draws it: made bold or slanted when the face is not.
-struct FaceUtilisee {
-    PoliceDocument* police = nullptr;
-    bool gras = false, italique = false;
-};
-
-struct GlyphePlace {
-    quint32 glyphe;
-    QPointF position;  // on the baseline, in the painter's coordinates
-};
-
 struct Annonce {
     QPointF origine;
     QGlyphRun glyphes;
@@ -95,6 +57,8 @@ QDateTime DateCreation() {
 
 }  // namespace
 
+// The paint engine: it follows the painter's state and hands each drawing to the page's content
+// writer, the fonts and the pictures; it ends the document with its page tree and information.
 class MoteurPdf : public QPaintEngine {
 public:
     MoteurPdf(QIODevice& sortie, const ParametresPdf& parametres, CachePdf& cache,
@@ -112,6 +76,8 @@ public:
 
     bool begin(QPaintDevice*) override {
         ecrivain_.emplace(sortie_);
+        polices_.emplace(*ecrivain_);
+        images_.emplace(*ecrivain_, cache_);
         catalogue_ = ecrivain_->Reserver();
         arbrePages_ = ecrivain_->Reserver();
         informations_ = ecrivain_->Reserver();
@@ -172,8 +138,8 @@ public:
 
     void drawPath(const QPainterPath& chemin) override {
         Preparer();
-        AjouterChemin(matrice_.map(chemin));
-        Peindre(chemin.fillRule() == Qt::OddEvenFill);
+        contenu_.Chemin(matrice_.map(chemin));
+        contenu_.Peindre(brosse_, stylo_, Echelle(), chemin.fillRule() == Qt::OddEvenFill);
     }
 
     void drawPolygon(const QPointF* points, int nombre, PolygonDrawMode mode) override {
@@ -182,23 +148,23 @@ public:
         }
         Preparer();
         for (int i = 0; i < nombre; ++i) {
-            AjouterPoint(matrice_.map(points[i]), i == 0 ? " m\n" : " l\n");
+            contenu_.Point(matrice_.map(points[i]), i == 0 ? " m\n" : " l\n");
         }
         if (mode == PolylineMode) {
-            Tracer();
+            contenu_.Tracer(stylo_, Echelle());
             return;
         }
-        contenu_ += "h\n";
-        Peindre(mode == OddEvenMode);
+        contenu_.Operateur("h\n");
+        contenu_.Peindre(brosse_, stylo_, Echelle(), mode == OddEvenMode);
     }
 
     void drawLines(const QLineF* lignes, int nombre) override {
         Preparer();
         for (int i = 0; i < nombre; ++i) {
-            AjouterPoint(matrice_.map(lignes[i].p1()), " m ");
-            AjouterPoint(matrice_.map(lignes[i].p2()), " l\n");
+            contenu_.Point(matrice_.map(lignes[i].p1()), " m ");
+            contenu_.Point(matrice_.map(lignes[i].p2()), " l\n");
         }
-        Tracer();
+        contenu_.Tracer(stylo_, Echelle());
     }
 
     void drawRects(const QRectF* rectangles, int nombre) override {
@@ -207,14 +173,14 @@ public:
             if (matrice_.type() > QTransform::TxScale) {
                 QPainterPath chemin;
                 chemin.addRect(rectangles[i]);
-                AjouterChemin(matrice_.map(chemin));
+                contenu_.Chemin(matrice_.map(chemin));
                 continue;
             }
             const QRectF r = matrice_.mapRect(rectangles[i]);
-            AjouterNombres({r.x(), r.y(), r.width(), r.height()});
-            contenu_ += "re\n";
+            contenu_.Nombres({r.x(), r.y(), r.width(), r.height()});
+            contenu_.Operateur("re\n");
         }
-        Peindre(false);
+        contenu_.Peindre(brosse_, stylo_, Echelle(), false);
     }
 
     void drawImage(const QRectF& cible, const QImage& image, const QRectF& source,
@@ -225,15 +191,15 @@ public:
         const QImage partie =
             source == QRectF(image.rect()) ? image : image.copy(source.toAlignedRect());
         Preparer();
-        const QByteArray ressource = RessourceImage(partie);
+        const QByteArray ressource = images_->Ressource(partie);
         // The picture fills the unit square, its first row at the top.
         const QPointF zero = matrice_.map(QPointF());
         const QPointF x = matrice_.map(QPointF(cible.width(), 0)) - zero;
         const QPointF y = matrice_.map(QPointF(0, -cible.height())) - zero;
         const QPointF origine = matrice_.map(cible.bottomLeft());
-        contenu_ += "q ";
-        AjouterNombres({x.x(), x.y(), y.x(), y.y(), origine.x(), origine.y()}, 5);
-        contenu_ += "cm /" + ressource + " Do Q\n";
+        contenu_.Operateur("q ");
+        contenu_.Nombres({x.x(), x.y(), y.x(), y.y(), origine.x(), origine.y()}, 5);
+        contenu_.Operateur("cm /" + ressource + " Do Q\n");
     }
 
     void drawPixmap(const QRectF& cible, const QPixmap& image, const QRectF& source) override {
@@ -244,7 +210,7 @@ public:
     // text item's font, is drawn as shapes.
     void drawTextItem(const QPointF& origine, const QTextItem& element) override {
         const std::optional<Annonce> annonce = std::exchange(annonce_, std::nullopt);
-        if (!Visible(stylo_)) {
+        if (!ContenuPdf::Visible(stylo_)) {
             return;
         }
         Preparer();
@@ -256,13 +222,13 @@ public:
         }
         const std::vector<GlyphePlace> places = Placer(*annonce);
         const QRawFont& police = annonce->glyphes.rawFont();
-        const FaceUtilisee face = FaceDe(police);
+        const FaceUtilisee face = polices_->Face(police);
         if (!face.police) {
             PeindreContours(police, places);
             return;
         }
-        RetenirTextes(annonce->glyphes, annonce->textes, *face.police);
-        EcrireTexte(police.pixelSize(), face, places);
+        PolicesPdf::RetenirTextes(annonce->glyphes, annonce->textes, *face.police);
+        contenu_.Texte(matrice_, police.pixelSize(), face, stylo_.color(), places);
     }
 
     Type type() const override { return User; }
@@ -270,8 +236,10 @@ public:
 private:
     void Terminer() {
         FinirPage();
-        EcrirePolices();
-        EcrireRessources();
+        polices_->Ecrire();
+        ecrivain_->EcrireObjet(ressources_, "<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font << " +
+                                                polices_->Ressources() + ">> /XObject << " +
+                                                images_->Ressources() + ">> >>");
         QByteArray enfants;
         for (int page : pages_) {
             enfants += Reference(page) + ' ';
@@ -288,21 +256,13 @@ private:
     }
 
     void CommencerPage() {
-        contenu_.clear();
-        contenu_.reserve(1 << 16);
-        const QRectF page = disposition_.fullRect(QPageLayout::Point);
-        // Device units, y downwards, from the top left of the page.
-        AjouterNombres({kPointsPdfParUnite, 0, 0, -kPointsPdfParUnite, 0, page.height()}, 5);
-        contenu_ += "cm\nq\n";
+        contenu_.Commencer(disposition_.fullRect(QPageLayout::Point), kPointsPdfParUnite);
         decoupeAEmettre_ = true;
-        remplissageEmis_.reset();
-        traitEmis_.clear();
     }
 
     void FinirPage() {
-        contenu_ += "Q\n";
         const int flux = ecrivain_->Reserver();
-        ecrivain_->EcrireFluxComprime(flux, QByteArray(), contenu_);
+        ecrivain_->EcrireFluxComprime(flux, QByteArray(), contenu_.Finir());
         const QRectF page = disposition_.fullRect(QPageLayout::Point);
         const int objet = ecrivain_->Reserver();
         QByteArray corps = "<< /Type /Page /Parent " + Reference(arbrePages_) + " /MediaBox [0 0 ";
@@ -325,155 +285,16 @@ private:
         decoupeAEmettre_ = true;
     }
 
-    // A PDF clip only narrows inside a saved graphics state: a new clip starts from the page's.
+    // The clip in force is written before the next drawing only.
     void Preparer() {
         if (!decoupeAEmettre_) {
             return;
         }
         decoupeAEmettre_ = false;
-        contenu_ += "Q q\n";
-        remplissageEmis_.reset();
-        traitEmis_.clear();
-        if (decoupeActive_ && decoupe_) {
-            AjouterChemin(*decoupe_);
-            contenu_ += decoupe_->fillRule() == Qt::OddEvenFill ? "W* n\n" : "W n\n";
-        }
-    }
-
-    void AjouterNombres(std::initializer_list<double> nombres, int decimales = 2) {
-        for (double nombre : nombres) {
-            AjouterNombre(contenu_, nombre, decimales);
-            contenu_ += ' ';
-        }
-    }
-
-    void AjouterPoint(const QPointF& point, const char* operateur) {
-        AjouterNombre(contenu_, point.x());
-        contenu_ += ' ';
-        AjouterNombre(contenu_, point.y());
-        contenu_ += operateur;
-    }
-
-    void AjouterChemin(const QPainterPath& chemin) {
-        for (int i = 0; i < chemin.elementCount(); ++i) {
-            const QPainterPath::Element& e = chemin.elementAt(i);
-            switch (e.type) {
-                case QPainterPath::MoveToElement:
-                    AjouterPoint(e, " m\n");
-                    break;
-                case QPainterPath::LineToElement:
-                    AjouterPoint(e, " l\n");
-                    break;
-                case QPainterPath::CurveToElement:
-                    AjouterPoint(e, " ");
-                    AjouterPoint(chemin.elementAt(i + 1), " ");
-                    AjouterPoint(chemin.elementAt(i + 2), " c\n");
-                    i += 2;
-                    break;
-                case QPainterPath::CurveToDataElement:
-                    break;
-            }
-        }
-    }
-
-    void Remplissage(const QColor& couleur) {
-        if (remplissageEmis_ == couleur) {
-            return;
-        }
-        remplissageEmis_ = couleur;
-        AjouterNombres({couleur.redF(), couleur.greenF(), couleur.blueF()}, 3);
-        contenu_ += "rg\n";
+        contenu_.Decouper(decoupeActive_ ? decoupe_ : std::nullopt);
     }
 
     double Echelle() const { return std::sqrt(std::abs(matrice_.determinant())); }
-
-    void Trait(const QPen& stylo) {
-        const double largeur =
-            stylo.isCosmetic() ? std::max(1.0, stylo.widthF()) : stylo.widthF() * Echelle();
-        QByteArray trait;
-        const QColor couleur = stylo.color();
-        for (double n : {couleur.redF(), couleur.greenF(), couleur.blueF()}) {
-            AjouterNombre(trait, n, 3);
-            trait += ' ';
-        }
-        trait += "RG ";
-        AjouterNombre(trait, largeur);
-        const int bout = stylo.capStyle() == Qt::FlatCap    ? 0
-                         : stylo.capStyle() == Qt::RoundCap ? 1
-                                                            : 2;
-        const int jonction = stylo.joinStyle() == Qt::RoundJoin   ? 1
-                             : stylo.joinStyle() == Qt::BevelJoin ? 2
-                                                                  : 0;
-        trait += " w " + QByteArray::number(bout) + " J " + QByteArray::number(jonction) + " j [";
-        if (stylo.style() != Qt::SolidLine) {
-            for (double tiret : stylo.dashPattern()) {
-                AjouterNombre(trait, tiret * std::max(largeur, 1.0));
-                trait += ' ';
-            }
-        }
-        trait += "] 0 d\n";
-        if (trait != traitEmis_) {
-            traitEmis_ = trait;
-            contenu_ += trait;
-        }
-    }
-
-    // Colours are drawn opaque; a wholly transparent one is not drawn at all.
-    static bool Visible(const QPen& stylo) {
-        return stylo.style() != Qt::NoPen && stylo.color().alpha() > 0;
-    }
-    static bool Visible(const QBrush& brosse) {
-        return brosse.style() != Qt::NoBrush && brosse.color().alpha() > 0;
-    }
-
-    void Tracer() {
-        if (!Visible(stylo_)) {
-            contenu_ += "n\n";
-            return;
-        }
-        Trait(stylo_);
-        contenu_ += "S\n";
-    }
-
-    void Peindre(bool pairImpair) {
-        const bool remplir = Visible(brosse_);
-        const bool tracer = Visible(stylo_);
-        if (remplir) {
-            Remplissage(brosse_.color());
-        }
-        if (tracer) {
-            Trait(stylo_);
-        }
-        const char* operateur = remplir && tracer ? (pairImpair ? "B*\n" : "B\n")
-                                : remplir         ? (pairImpair ? "f*\n" : "f\n")
-                                : tracer          ? "S\n"
-                                                  : "n\n";
-        contenu_ += operateur;
-    }
-
-    QByteArray RessourceImage(const QImage& image) {
-        auto connue = images_.constFind(image.cacheKey());
-        if (connue != images_.constEnd()) {
-            return connue->first;
-        }
-        const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image);
-        const QByteArray taille = "/Type /XObject /Subtype /Image /Width " +
-                                  QByteArray::number(pdf->largeur) + " /Height " +
-                                  QByteArray::number(pdf->hauteur) + " /BitsPerComponent 8 ";
-        QByteArray masque;
-        if (!pdf->masque.donnees.isEmpty()) {
-            const int objet = ecrivain_->Reserver();
-            ecrivain_->EcrireFlux(objet, taille + pdf->masque.entrees, pdf->masque.donnees);
-            masque = " /SMask " + Reference(objet);
-        }
-        const int objet = ecrivain_->Reserver();
-        ecrivain_->EcrireFlux(objet, taille + pdf->couleurs.entrees + masque,
-                              pdf->couleurs.donnees);
-        const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
-        images_.insert(image.cacheKey(), {ressource, objet});
-        ressourcesImages_ += '/' + ressource + ' ' + Reference(objet) + ' ';
-        return ressource;
-    }
 
     // Where each glyph stands, as the text layout placed it.
     static std::vector<GlyphePlace> Placer(const Annonce& annonce) {
@@ -487,125 +308,6 @@ private:
         return places;
     }
 
-    FaceUtilisee FaceDe(const QRawFont& police) {
-        auto connue = faces_.constFind(police);
-        if (connue != faces_.constEnd()) {
-            return *connue;
-        }
-        FaceUtilisee face;
-        face.police = PoliceDe(police);
-        if (face.police) {
-            const PoliceTrueType& programme = *face.police->police;
-            // As the renderer decides it, so that the PDF shows what the preview shows.
-            face.gras = police.weight() >= QFont::Bold && !programme.gras &&
-                        programme.graisse < 700 && !programme.chasseFixe &&
-                        police.pixelSize() < kTailleMaxGrasSynthetique;
-            face.italique = police.style() != QFont::StyleNormal && !programme.italique;
-        }
-        faces_.insert(police, face);
-        return face;
-    }
-
-    // One face at every size: one font of the document.
-    PoliceDocument* PoliceDe(const QRawFont& face) {
-        const std::shared_ptr<const PoliceTrueType> programme = CachePdf::Police(face);
-        if (!programme) {
-            return nullptr;
-        }
-        auto connue = parProgramme_.constFind(programme.get());
-        if (connue != parProgramme_.constEnd()) {
-            return *connue;
-        }
-        PoliceDocument& police = polices_.emplace_back();
-        police.police = programme;
-        police.nomPostScript =
-            Nom(programme->nomPostScript.isEmpty()
-                    ? QString(face.familyName() + '-' + face.styleName()).remove(' ')
-                    : QString::fromLatin1(programme->nomPostScript));
-        police.ressource = "F" + QByteArray::number(polices_.size());
-        police.objet = ecrivain_->Reserver();
-        police.utilises.assign(programme->NombreGlyphes(), false);
-        police.textes.resize(programme->NombreGlyphes());
-        ressourcesPolices_ += '/' + police.ressource + ' ' + Reference(police.objet) + ' ';
-        parProgramme_.insert(programme.get(), &police);
-        return &police;
-    }
-
-    // Each glyph keeps the characters it stands for, for copying and searching.
-    static void RetenirTextes(const QGlyphRun& serie,
-                              const RecepteurGlyphes::TextesGlyphes& textesDe,
-                              PoliceDocument& police) {
-        const QList<quint32> glyphes = serie.glyphIndexes();
-        const quint32 nombre = quint32(police.utilises.size());
-        const bool nouveaux = std::any_of(glyphes.begin(), glyphes.end(), [&](quint32 g) {
-            return g < nombre && !police.Connu(g);
-        });
-        if (!nouveaux) {
-            return;
-        }
-        const QStringList textes = textesDe ? textesDe() : QStringList();
-        for (qsizetype i = 0; i < glyphes.size(); ++i) {
-            const quint32 glyphe = glyphes[i];
-            if (glyphe < nombre && !police.Connu(glyphe)) {
-                police.utilises[glyphe] = true;
-                police.textes[glyphe] = textes.value(i);
-            }
-        }
-    }
-
-    void EcrireTexte(double taille, const FaceUtilisee& face,
-                     const std::vector<GlyphePlace>& places) {
-        const PoliceDocument& police = *face.police;
-        const QPointF zero = matrice_.map(QPointF());
-        const QPointF axeX = matrice_.map(QPointF(1, 0)) - zero;
-        QPointF axeY = zero - matrice_.map(QPointF(0, 1));
-        if (face.italique) {
-            axeY += kPenteItalique * axeX;
-        }
-        Remplissage(stylo_.color());
-        contenu_ += "BT\n/" + police.ressource + ' ';
-        AjouterNombre(contenu_, taille, 3);
-        contenu_ += " Tf\n";
-        if (face.gras) {
-            QPen gras(stylo_.color(), taille / 30);
-            Trait(gras);
-            contenu_ += "2 Tr\n";
-        }
-        const double unites = police.police->unitesParEm;
-        double attendu = 0, ligne = 0;
-        bool ouvert = false;
-        for (const GlyphePlace& place : places) {
-            const QPointF& p = place.position;
-            if (!ouvert || p.y() != ligne) {
-                if (ouvert) {
-                    contenu_ += ">] TJ\n";
-                }
-                const QPointF d = matrice_.map(p);
-                AjouterNombres({axeX.x(), axeX.y(), axeY.x(), axeY.y()}, 5);
-                AjouterNombres({d.x(), d.y()});
-                contenu_ += "Tm [<";
-                ouvert = true;
-                ligne = p.y();
-            } else {
-                // Kerning and justification: the gap between where the font's advance puts the
-                // glyph and where the layout put it.
-                const double ecart = (attendu - p.x()) * 1000 / taille;
-                if (std::abs(ecart) >= 0.05) {
-                    contenu_ += '>';
-                    AjouterNombre(contenu_, ecart, 1);
-                    contenu_ += '<';
-                }
-            }
-            AjouterHex4(contenu_, place.glyphe);
-            attendu = p.x() + police.police->Avance(place.glyphe) * taille / unites;
-        }
-        contenu_ += ">] TJ\n";
-        if (face.gras) {
-            contenu_ += "0 Tr\n";
-        }
-        contenu_ += "ET\n";
-    }
-
     // A face we cannot embed is drawn as shapes: it shows, but cannot be copied.
     void PeindreContours(const QRawFont& police, const std::vector<GlyphePlace>& places) {
         QPainterPath chemin;
@@ -616,104 +318,9 @@ private:
     }
 
     void Remplir(const QPainterPath& chemin) {
-        AjouterChemin(matrice_.map(chemin));
-        Remplissage(stylo_.color());
-        contenu_ += "f\n";
-    }
-
-    void EcrirePolices() {
-        for (const PoliceDocument& police : polices_) {
-            EcrirePolice(police);
-        }
-    }
-
-    void EcrirePolice(const PoliceDocument& police) {
-        const PoliceTrueType& face = *police.police;
-        const std::vector<quint32> glyphes = police.Glyphes();
-        const QByteArray programme = face.SousEnsemble(glyphes);
-        const int fichier = ecrivain_->Reserver();
-        ecrivain_->EcrireFluxComprime(fichier,
-                                      face.Cff()
-                                          ? QByteArray("/Subtype /OpenType")
-                                          : "/Length1 " + QByteArray::number(programme.size()),
-                                      programme);
-        // A subset's name starts with six capitals of its own.
-        QByteArray etiquette;
-        size_t graine = qHashRange(glyphes.begin(), glyphes.end(), qHash(police.nomPostScript));
-        for (int i = 0; i < 6; ++i, graine /= 26) {
-            etiquette += char('A' + graine % 26);
-        }
-        const QByteArray nom = "/" + etiquette + '+' + police.nomPostScript;
-        const auto millieme = [&](double v) {
-            return QByteArray::number(qRound(v * 1000 / face.unitesParEm));
-        };
-
-        const int descripteur = ecrivain_->Reserver();
-        const int drapeaux = 4 | (face.chasseFixe ? 1 : 0) | (face.angleItalique != 0 ? 64 : 0);
-        ecrivain_->EcrireObjet(
-            descripteur,
-            "<< /Type /FontDescriptor /FontName " + nom + " /Flags " +
-                QByteArray::number(drapeaux) + " /FontBBox [" + millieme(face.boite.left()) + ' ' +
-                millieme(face.boite.top()) + ' ' + millieme(face.boite.right()) + ' ' +
-                millieme(face.boite.bottom()) + "] /ItalicAngle " +
-                QByteArray::number(face.angleItalique) + " /Ascent " + millieme(face.ascendante) +
-                " /Descent " + millieme(face.descendante) + " /CapHeight " +
-                millieme(face.hauteurCapitales) + " /StemV 80 " +
-                (face.Cff() ? "/FontFile3 " : "/FontFile2 ") + Reference(fichier) + " >>");
-
-        QByteArray largeurs;
-        for (quint32 glyphe : glyphes) {
-            largeurs += QByteArray::number(glyphe) + " [" + millieme(face.Avance(glyphe)) + "] ";
-        }
-        const int descendante = ecrivain_->Reserver();
-        ecrivain_->EcrireObjet(
-            descendante,
-            "<< /Type /Font /Subtype " +
-                (face.Cff() ? QByteArray("/CIDFontType0")
-                            : "/CIDFontType2 /CIDToGIDMap /Identity") +
-                " /BaseFont " + nom +
-                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                " /FontDescriptor " +
-                Reference(descripteur) + " /W [" + largeurs + "] >>");
-
-        const int unicode = ecrivain_->Reserver();
-        ecrivain_->EcrireFluxComprime(unicode, QByteArray(), TableUnicode(police));
-        ecrivain_->EcrireObjet(police.objet, "<< /Type /Font /Subtype /Type0 /BaseFont " + nom +
-                                                 " /Encoding /Identity-H /DescendantFonts [" +
-                                                 Reference(descendante) + "] /ToUnicode " +
-                                                 Reference(unicode) + " >>");
-    }
-
-    static QByteArray TableUnicode(const PoliceDocument& police) {
-        QList<QByteArray> entrees;
-        for (quint32 glyphe : police.Glyphes()) {
-            if (police.textes[glyphe].isEmpty()) {
-                continue;
-            }
-            QByteArray entree = "<";
-            AjouterHex4(entree, glyphe);
-            entree += "> <";
-            AjouterUtf16(entree, police.textes[glyphe]);
-            entrees << entree + ">\n";
-        }
-        QByteArray table =
-            "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-            "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-            "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-            "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-        // A section holds at most a hundred entries.
-        for (qsizetype debut = 0; debut < entrees.size(); debut += 100) {
-            const QList<QByteArray> section = entrees.mid(debut, 100);
-            table += QByteArray::number(section.size()) + " beginbfchar\n" + section.join() +
-                     "endbfchar\n";
-        }
-        return table + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    }
-
-    void EcrireRessources() {
-        ecrivain_->EcrireObjet(ressources_, "<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font << " +
-                                                ressourcesPolices_ + ">> /XObject << " +
-                                                ressourcesImages_ + ">> >>");
+        contenu_.Chemin(matrice_.map(chemin));
+        contenu_.Remplissage(stylo_.color());
+        contenu_.Operateur("f\n");
     }
 
     void EcrireInformations() {
@@ -732,9 +339,11 @@ private:
     CachePdf& cache_;
     QPageLayout disposition_;
     std::optional<EcrivainPdf> ecrivain_;
+    std::optional<PolicesPdf> polices_;
+    std::optional<ImagesPdf> images_;
     int catalogue_ = 0, arbrePages_ = 0, informations_ = 0, ressources_ = 0;
     std::vector<int> pages_;
-    QByteArray contenu_;
+    ContenuPdf contenu_;
 
     QTransform matrice_;
     QPen stylo_;
@@ -742,16 +351,6 @@ private:
     std::optional<QPainterPath> decoupe_;  // in device units
     bool decoupeActive_ = false;
     bool decoupeAEmettre_ = false;
-    std::optional<QColor> remplissageEmis_;
-    QByteArray traitEmis_;
-
-    // In the order of first use, so that the same document gives the same file.
-    std::deque<PoliceDocument> polices_;
-    QHash<const PoliceTrueType*, PoliceDocument*> parProgramme_;
-    QHash<QRawFont, FaceUtilisee> faces_;
-    QByteArray ressourcesPolices_;
-    QHash<qint64, std::pair<QByteArray, int>> images_;  // by cache key: resource name, object
-    QByteArray ressourcesImages_;
     std::optional<Annonce> annonce_;
     QString erreur_;
 };

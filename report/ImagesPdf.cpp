@@ -1,0 +1,27 @@
+#include "ImagesPdf.h"
+
+#include "CachePdf.h"
+#include "EcrivainPdf.h"
+
+QByteArray ImagesPdf::Ressource(const QImage& image) {
+    auto connue = images_.constFind(image.cacheKey());
+    if (connue != images_.constEnd()) {
+        return connue->first;
+    }
+    const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image);
+    const QByteArray taille = "/Type /XObject /Subtype /Image /Width " +
+                              QByteArray::number(pdf->largeur) + " /Height " +
+                              QByteArray::number(pdf->hauteur) + " /BitsPerComponent 8 ";
+    QByteArray masque;
+    if (!pdf->masque.donnees.isEmpty()) {
+        const int objet = ecrivain_.Reserver();
+        ecrivain_.EcrireFlux(objet, taille + pdf->masque.entrees, pdf->masque.donnees);
+        masque = " /SMask " + Reference(objet);
+    }
+    const int objet = ecrivain_.Reserver();
+    ecrivain_.EcrireFlux(objet, taille + pdf->couleurs.entrees + masque, pdf->couleurs.donnees);
+    const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
+    images_.insert(image.cacheKey(), {ressource, objet});
+    ressources_ += '/' + ressource + ' ' + Reference(objet) + ' ';
+    return ressource;
+}
