@@ -71,10 +71,13 @@ QStringList MotsDe(const QString& texte) {
     return texte.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
+enum class Speciales { Montrees, Sautees, Libres };
+
 struct Cas {
-    const char* modele;  // under the installation folder
-    bool devis;          // shows the terms and descriptions
-    bool adresse;        // shows the client's address
+    const char* modele;   // under the installation folder
+    bool devis;           // shows the terms and descriptions
+    bool adresse;         // shows the client's address
+    Speciales speciales;  // the line start and end texts: where it has a place for them
 };
 
 class ModeleLivre : public ::testing::TestWithParam<std::tuple<Cas, int>> {
@@ -163,6 +166,15 @@ TEST_P(ModeleLivre, ToutLeTexteEstLaSansChevauchementNiEmpietementSurLePied) {
     if (cas.devis) {
         attendus << kDescription << kCgv;
     }
+    if (cas.speciales == Speciales::Montrees) {
+        attendus << kDebut << kFin;
+    }
+    if (cas.speciales == Speciales::Sautees) {
+        const QString texte = QStringList(lus).join(QLatin1Char(' '));
+        EXPECT_FALSE(texte.contains(kDebut) || texte.contains(kFin))
+            << "lignes spéciales imprimées";
+        EXPECT_FALSE(lus.contains(QStringLiteral("-1"))) << "repère -1 imprimé";
+    }
     for (const QString& texte : attendus) {
         qsizetype position = 0;
         for (const QString& mot : MotsDe(texte)) {
@@ -221,28 +233,35 @@ TEST_P(ModeleLivre, ToutLeTexteEstLaSansChevauchementNiEmpietementSurLePied) {
 }
 
 const Cas kModeles[] = {
-    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix tarifs et remises.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix marges.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix TTC.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix publics.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix nets.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix tarifs et remises.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix marges.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix TTC.fr3", true, true},
-    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix publics.fr3", true, true},
-    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix nets.fr3", false, true},
-    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix tarifs et remises.fr3", false, true},
-    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix marges.fr3", false, true},
-    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix TTC.fr3", false, true},
-    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix publics.fr3", false, true},
-    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix nets.fr3", false, true},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix tarifs et remises.fr3", true, true,
+     Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix marges.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix TTC.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix publics.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix nets.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix tarifs et remises.fr3", true, true,
+     Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix marges.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix TTC.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix publics.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix nets.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix tarifs et remises.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix marges.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix TTC.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix publics.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix nets.fr3", false, true,
+     Speciales::Sautees},
     {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix tarifs et remises.fr3", false,
-     true},
-    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix marges.fr3", false, true},
-    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix TTC.fr3", false, true},
-    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix publics.fr3", false, true},
-    {"Rapports/Devis.fr3", false, false},
+     true, Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix marges.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix TTC.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix publics.fr3", false, true,
+     Speciales::Sautees},
+    {"Rapports/Devis.fr3", false, false, Speciales::Libres},
 };
 
 INSTANTIATE_TEST_SUITE_P(
