@@ -1,5 +1,7 @@
 #include "LecteurXml.h"
 
+#include <cmath>
+
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
@@ -616,7 +618,12 @@ double LecteurXml::Decimal(std::string_view texte, bool* ok) const {
             }
         }
     }
-    return regional_.toDouble(Texte(texte), ok);
+    // The locale's parser takes "inf" and "nan" for numbers; no amount is either.
+    const double valeur = regional_.toDouble(Texte(texte), ok);
+    if (*ok && !std::isfinite(valeur)) {
+        *ok = false;
+    }
+    return valeur;
 }
 
 QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,

@@ -365,7 +365,7 @@ private:
             noeud, kAttributsObjet + QStringList{"police", "taille", "gras", "italique", "souligne",
                                                  "couleur", "alignement", "alignementVertical",
                                                  "retourLigne", "balises", "agrandir", "reduire",
-                                                 "marge"});
+                                                 "marge", "scinder"});
         Commun(objet, noeud, a);
         objet.balises = a.Booleen("balises", false);
         // A tagged text stays markup, its expressions read plain characters; any other text
@@ -404,6 +404,7 @@ private:
         objet.agrandir = a.Booleen("agrandir", false);
         objet.reduire = a.Booleen("reduire", false);
         objet.marge = a.Nombre("marge", 0.5);
+        objet.scinder = a.Booleen("scinder", false);
     }
 
     void Image(ObjetModele& objet, const NoeudXml& noeud) {
@@ -422,8 +423,11 @@ private:
     }
 
     void Trace(ObjetModele& objet, const NoeudXml& noeud) {
-        Attributs a(noeud, kAttributsObjet + QStringList{"epaisseur", "couleur"});
+        const bool rectangle = objet.genre == ObjetModele::Genre::Rectangle;
+        Attributs a(noeud, kAttributsObjet + QStringList{"epaisseur", "couleur"} +
+                               (rectangle ? QStringList{"agrandir"} : QStringList{}));
         Commun(objet, noeud, a);
+        objet.agrandir = rectangle && a.Booleen("agrandir", false);
         objet.cadre.trait.epaisseur = a.Nombre("epaisseur", 0.2);
         objet.cadre.trait.couleur = a.Couleur("couleur", Qt::black);
     }

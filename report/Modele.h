@@ -61,7 +61,8 @@ struct ObjetModele : ObjetRapport {
     AlignementVertical alignementVertical = AlignementVertical::Haut;
     bool retourLigne = true;
     bool balises = false;
-    bool agrandir = false;  // grows to hold its text
+    bool agrandir = false;  // grows to hold its text; a rectangle, the objects inside it
+    bool scinder = false;   // may continue on the next page, cut between two of its lines
     bool reduire = false;   // shrinks to its text
     double marge = 0.5;     // inner padding
     // Pictures: a dataset's picture field, or a file beside the template.

@@ -31,6 +31,9 @@ struct ElementPrepare {
     QPointF origineTexte;  // from the top left of rect
     QColor couleur;
     QString textePlat;
+    // The lines drawn: a text cut across pages shows some of them on each page.
+    int premiereLigne = 0;
+    int finLignes = -1;  // one past the last; -1 to the end
     // Pictures: the same QImage object for every use of one picture.
     QImage image;
 };

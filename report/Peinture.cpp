@@ -136,16 +136,22 @@ QStringList TextesDesGlyphes(const QTextLine& ligne, const QString& texte, const
 // A device keeping texts as texts gets them glyph run by glyph run, each announced before it is
 // drawn. The others draw the layout whole: a glyph run loses the bold or slant the renderer adds
 // to a face that has none.
-void DessinerDisposition(const QTextLayout& disposition, const QPointF& origine,
-                         const QColor& couleur, QPainter& peintre) {
+void DessinerDisposition(const QTextLayout& disposition, int premiere, int fin,
+                         const QPointF& origine, const QColor& couleur, QPainter& peintre) {
     auto* recepteur = dynamic_cast<RecepteurGlyphes*>(peintre.device());
     if (!recepteur) {
         peintre.setPen(couleur);
-        disposition.draw(&peintre, origine);
+        if (premiere == 0 && fin == disposition.lineCount()) {
+            disposition.draw(&peintre, origine);
+        } else {
+            for (int l = premiere; l < fin; ++l) {
+                disposition.lineAt(l).draw(&peintre, origine);
+            }
+        }
         return;
     }
     const QString texte = disposition.text();
-    for (int l = 0; l < disposition.lineCount(); ++l) {
+    for (int l = premiere; l < fin; ++l) {
         const QTextLine ligne = disposition.lineAt(l);
         for (const Troncon& t : Troncons(disposition, ligne, couleur)) {
             peintre.setPen(t.couleur);
@@ -170,16 +176,27 @@ void PeindreTexte(const ElementPrepare& element, const QRectF& r, QPainter& pein
         return;
     }
     const QTextLayout& disposition = element.texte->disposition;
+    const int premiere = std::clamp(element.premiereLigne, 0, disposition.lineCount());
+    const int fin = element.finLignes < 0
+                        ? disposition.lineCount()
+                        : std::clamp(element.finLignes, premiere, disposition.lineCount());
+    if (premiere == fin) {
+        return;
+    }
     const QPointF origine = r.topLeft() + element.origineTexte * kUnitesParMm;
     // Clipping costs a graphics state in the PDF: only a text that overflows its frame gets one.
-    const QRectF occupe = disposition.boundingRect().translated(origine);
+    QRectF occupe = disposition.boundingRect();
+    const QTextLine derniere = disposition.lineAt(fin - 1);
+    occupe.setTop(disposition.lineAt(premiere).y());
+    occupe.setBottom(derniere.y() + derniere.height());
+    occupe.translate(origine);
     if (r.contains(occupe)) {
-        DessinerDisposition(disposition, origine, element.couleur, peintre);
+        DessinerDisposition(disposition, premiere, fin, origine, element.couleur, peintre);
         return;
     }
     peintre.save();
     peintre.setClipRect(r, Qt::IntersectClip);
-    DessinerDisposition(disposition, origine, element.couleur, peintre);
+    DessinerDisposition(disposition, premiere, fin, origine, element.couleur, peintre);
     peintre.restore();
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "ErreurRapport.h"
+#include "LecteurModele.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ struct TexteDiffere {
 struct BandeMesuree {
     double hauteur = 0;
     std::vector<ElementPrepare> elements;
+    std::vector<const ObjetModele*> objets;                 // each element's object
     std::vector<std::pair<size_t, TexteDiffere>> differes;  // by element index
 };
 
@@ -362,12 +364,178 @@ private:
         }
     }
 
-    // A band that does not fit goes to the next page, unless it already starts a page.
+    // A band that does not fit goes to the next page, unless it already starts a page or it
+    // may be cut through a text that splits; what is left goes on after the next page's headers.
+    // What can neither fit on an empty page nor be cut is an error, never a cut of its own.
     void PlacerAvecSaut(BandeMesuree bande) {
-        if (y_ + bande.hauteur > limite_ + kEpsilon && y_ > debutContenu_ + kEpsilon) {
-            NouvellePage();
+        while (!page_->pageSansFin && y_ + bande.hauteur > limite_ + kEpsilon) {
+            const bool enHaut = y_ <= debutContenu_ + kEpsilon;
+            const Coupe coupe = ChercherCoupe(bande, limite_ - y_);
+            if (coupe.hauteur > kEpsilon && (coupe.parUnTexte || enHaut)) {
+                BandeMesuree suite = Scinder(bande, coupe.hauteur);
+                Placer(std::move(bande));
+                if (suite.elements.empty()) {
+                    return;  // only the band's empty foot was left over
+                }
+                NouvellePage();
+                bande = std::move(suite);
+            } else if (!enHaut) {
+                NouvellePage();
+            } else if (!coupe.obstacle) {
+                throw ErreurRapport(
+                    QStringLiteral("la page %1 n'a pas de place sous son en-tête").arg(numeroPage_),
+                    ErreurRapport::Lieu{page_->fichier, page_->ligne, page_->colonne, page_->nom});
+            } else {
+                const double place = limite_ - y_;
+                const QString message =
+                    coupe.hauteurObstacle > place
+                        ? QStringLiteral(
+                              "%1 mm de haut, ne tient pas sur la page %2 (%3 mm de "
+                              "place sous l'en-tête) et ne peut y être coupé")
+                              .arg(coupe.hauteurObstacle, 0, 'f', 1)
+                        : QStringLiteral(
+                              "sa bande (%1 mm de haut) ne tient pas sur la page %2 "
+                              "(%3 mm de place sous l'en-tête) et ne peut être coupée "
+                              "qu'au travers de cet objet")
+                              .arg(bande.hauteur, 0, 'f', 1);
+                throw ErreurRapport(message.arg(numeroPage_).arg(place, 0, 'f', 1),
+                                    LieuDe(*coupe.obstacle));
+            }
         }
         Placer(std::move(bande));
+    }
+
+    // ---- Cutting a band across pages ----
+
+    // Where a band is cut: the lowest height within the room that cuts only texts which may
+    // split, each between two of its lines. parUnTexte: such a text has lines on both sides.
+    struct Coupe {
+        double hauteur = 0;
+        bool parUnTexte = false;
+        const ObjetModele* obstacle = nullptr;  // what the cut had to go above
+        double hauteurObstacle = 0;
+    };
+
+    static bool Scindable(const ElementPrepare& element, const ObjetModele* objet) {
+        return objet && objet->scinder && element.genre == ElementPrepare::Genre::Texte &&
+               element.texte && !objet->texte.Utilise(Variable::NbPages);
+    }
+
+    static int FinLignes(const ElementPrepare& element) {
+        const int n = element.texte->disposition.lineCount();
+        return element.finLignes < 0 ? n : std::min(element.finLignes, n);
+    }
+
+    // The top of line `ligne` of a text, in its band.
+    static double HautLigne(const ElementPrepare& element, int ligne) {
+        return element.rect.top() + element.origineTexte.y() +
+               element.texte->disposition.lineAt(ligne).y() / kUnitesParMm;
+    }
+
+    // The last line of the text that starts at or above `hauteur` with a line before it; none
+    // (0) when its first line already starts lower.
+    static int LigneDeCoupe(const ElementPrepare& element, double hauteur) {
+        int trouvee = 0;
+        for (int l = element.premiereLigne + 1; l < FinLignes(element); ++l) {
+            if (HautLigne(element, l) > hauteur + kEpsilon) {
+                break;
+            }
+            trouvee = l;
+        }
+        return trouvee;
+    }
+
+    static bool Traverse(const QRectF& r, double hauteur) {
+        return r.top() < hauteur - kEpsilon && r.bottom() > hauteur + kEpsilon;
+    }
+
+    static Coupe ChercherCoupe(const BandeMesuree& bande, double place) {
+        Coupe coupe{place};
+        for (bool baisse = true; baisse;) {
+            baisse = false;
+            for (size_t i = 0; i < bande.elements.size(); ++i) {
+                const ElementPrepare& e = bande.elements[i];
+                if (!Traverse(e.rect, coupe.hauteur)) {
+                    continue;
+                }
+                double plusHaut = e.rect.top();
+                if (Scindable(e, bande.objets[i])) {
+                    if (const int l = LigneDeCoupe(e, coupe.hauteur); l > 0) {
+                        plusHaut = HautLigne(e, l);
+                    }
+                }
+                if (plusHaut < coupe.hauteur - kEpsilon) {
+                    if (plusHaut == e.rect.top()) {
+                        coupe.obstacle = bande.objets[i];
+                        coupe.hauteurObstacle = e.rect.height();
+                    }
+                    coupe.hauteur = plusHaut;
+                    baisse = true;
+                }
+            }
+        }
+        for (size_t i = 0; i < bande.elements.size() && !coupe.parUnTexte; ++i) {
+            coupe.parUnTexte = Traverse(bande.elements[i].rect, coupe.hauteur);
+        }
+        return coupe;
+    }
+
+    static void GarderLignes(ElementPrepare& element, int premiere, int fin) {
+        element.premiereLigne = premiere;
+        element.finLignes = fin;
+        const QTextLayout& disposition = element.texte->disposition;
+        const int debut = disposition.lineAt(premiere).textStart();
+        const QTextLine derniere = disposition.lineAt(fin - 1);
+        element.textePlat = disposition.text()
+                                .mid(debut, derniere.textStart() + derniere.textLength() - debut)
+                                .trimmed();
+        element.textePlat.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    }
+
+    // Keeps in `bande` what lies above `hauteur` and returns the rest, moved up to the top.
+    static BandeMesuree Scinder(BandeMesuree& bande, double hauteur) {
+        BandeMesuree haut, suite;
+        haut.hauteur = hauteur;
+        suite.hauteur = std::max(0.0, bande.hauteur - hauteur);
+        const auto ajouter = [](BandeMesuree& b, ElementPrepare element, const ObjetModele* objet,
+                                std::optional<TexteDiffere> differe) {
+            if (differe) {
+                b.differes.emplace_back(b.elements.size(), std::move(*differe));
+            }
+            b.elements.push_back(std::move(element));
+            b.objets.push_back(objet);
+        };
+        std::map<size_t, TexteDiffere> differes;
+        for (auto& [indice, texte] : bande.differes) {
+            differes.emplace(indice, std::move(texte));
+        }
+        for (size_t i = 0; i < bande.elements.size(); ++i) {
+            ElementPrepare& e = bande.elements[i];
+            std::optional<TexteDiffere> differe;
+            if (auto trouve = differes.find(i); trouve != differes.end()) {
+                differe = std::move(trouve->second);
+            }
+            if (Traverse(e.rect, hauteur)) {
+                // ChercherCoupe put the height on one of its line tops.
+                const int ligne = LigneDeCoupe(e, hauteur);
+                ElementPrepare bas = e;
+                GarderLignes(bas, ligne, FinLignes(e));
+                bas.rect.setTop(hauteur);
+                bas.origineTexte.ry() -= hauteur - e.rect.top();
+                bas.rect.translate(0, -hauteur);
+                GarderLignes(e, e.premiereLigne, ligne);
+                e.rect.setBottom(hauteur);
+                ajouter(haut, std::move(e), bande.objets[i], std::nullopt);
+                ajouter(suite, std::move(bas), bande.objets[i], std::nullopt);
+            } else if (e.rect.top() < hauteur - kEpsilon) {
+                ajouter(haut, std::move(e), bande.objets[i], std::move(differe));
+            } else {
+                e.rect.translate(0, -hauteur);
+                ajouter(suite, std::move(e), bande.objets[i], std::move(differe));
+            }
+        }
+        bande = std::move(haut);
+        return suite;
     }
 
     void Placer(BandeMesuree bande) {
@@ -426,10 +594,13 @@ private:
                 mesure.differes.emplace_back(mesure.elements.size(), std::move(*o.differe));
             }
             mesure.elements.push_back(std::move(o.element));
+            mesure.objets.push_back(o.objet);
         }
-        mesure.hauteur = bande.reduire
-                             ? basFinal
-                             : std::max(bande.hauteur, bande.hauteur + basFinal - basModele);
+        // Nothing hangs out of its band, over the next one or the page footer.
+        mesure.hauteur =
+            bande.reduire
+                ? basFinal
+                : std::max({bande.hauteur, basFinal, bande.hauteur + basFinal - basModele});
         return mesure;
     }
 
@@ -449,8 +620,10 @@ private:
                          });
         // The objects already placed, by their bottom in the template.
         std::multimap<double, size_t> parBas;
+        std::vector<size_t> cadres;  // growing rectangles waiting for what they hold
         for (size_t i = 0; i < objets.size(); ++i) {
             const QRectF& r = objets[i].objet->rect;
+            FinirCadres(objets, cadres, r.top());
             std::optional<double> decalage;
             for (const size_t j : JusteAuDessus(objets, parBas, r)) {
                 const double d = objets[j].decalage + objets[j].element.rect.height() -
@@ -459,6 +632,36 @@ private:
             }
             objets[i].decalage = decalage.value_or(0);
             parBas.emplace(r.bottom(), i);
+            if (objets[i].objet->agrandir && !objets[i].cache &&
+                objets[i].objet->genre == ObjetModele::Genre::Rectangle) {
+                cadres.push_back(i);
+            }
+        }
+        FinirCadres(objets, cadres, std::numeric_limits<double>::infinity());
+    }
+
+    // A growing rectangle reaches as far below each object it holds as in the template, once
+    // every object starting above its bottom (all it holds) has its place.
+    static void FinirCadres(std::vector<ObjetMesure>& objets, std::vector<size_t>& cadres,
+                            double placesJusqua) {
+        for (auto it = cadres.begin(); it != cadres.end();) {
+            ObjetMesure& cadre = objets[*it];
+            const QRectF modele = cadre.objet->rect;
+            if (modele.bottom() > placesJusqua + kEpsilon) {
+                ++it;
+                continue;
+            }
+            const QRectF enveloppe = modele.adjusted(-kEpsilon, -kEpsilon, kEpsilon, kEpsilon);
+            double bas = modele.bottom() + cadre.decalage;
+            for (const ObjetMesure& o : objets) {
+                const QRectF& r = o.objet->rect;
+                if (&o != &cadre && !o.cache && enveloppe.contains(r)) {
+                    bas = std::max(bas, r.top() + o.decalage + o.element.rect.height() +
+                                            modele.bottom() - r.bottom());
+                }
+            }
+            cadre.element.rect.setHeight(bas - modele.top() - cadre.decalage);
+            it = cadres.erase(it);
         }
     }
 

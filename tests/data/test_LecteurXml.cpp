@@ -307,6 +307,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "« 1.5 » du champ « P » non convertible en double (enregistrement 2 de la "
                   "table ligne",
                   false},
+        // A number that is none, as the locale's parser would take it.
+        CasErreur{"Infini", Document("", "<l table='ligne'><P type='double'>inf</P></l>"),
+                  "« inf » du champ « P » non convertible en double (enregistrement 1", false},
+        CasErreur{"InfiniNegatif", Document("", "<l table='ligne'><P type='double'>-inf</P></l>"),
+                  "« -inf » du champ « P » non convertible en double (enregistrement 1", false},
+        CasErreur{"PasUnNombre", Document("", "<l table='ligne'><P type='double'>nan</P></l>"),
+                  "« nan » du champ « P » non convertible en double (enregistrement 1", false},
+        CasErreur{"PasUnNombreMajuscules",
+                  Document("", "<l table='ligne'><P type='double'>NaN</P></l>"),
+                  "« NaN » du champ « P » non convertible en double (enregistrement 1", false},
         CasErreur{"IndexSurUnChampAbsent",
                   Document("index_field_names_ligne='Inconnu'",
                            "<l table='ligne'><Id type='int'>1</Id></l>"),

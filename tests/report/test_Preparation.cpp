@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <numeric>
 #include <optional>
@@ -25,12 +26,13 @@ protected:
     }
 
     void Charger(const QString& bandes, const QString& attributsPage = {},
-                 const QString& nom = QStringLiteral("m.fr3")) {
+                 const QString& nom = QStringLiteral("m.fr3"), bool pageSansFin = false) {
         const QString modele = QStringLiteral(
                                    "<rapport><page nom=\"Page1\" largeur=\"100\" hauteur=\"100\" "
                                    "marges=\"10\" %1>%2</page></rapport>")
                                    .arg(attributsPage, bandes);
         rapport.ChargerDepuisFichier(EcrireFichier(dossier, nom, modele.toUtf8()));
+        rapport.TrouverPage(QStringLiteral("Page1"))->pageSansFin = pageSansFin;
         rapport.Preparer();
     }
 
@@ -141,6 +143,101 @@ TEST_F(Preparation, UnTexteQuiGranditPousseCeQuiSuit) {
     EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 10 + 12 + croissance);
 }
 
+// Words "m1 m2 …" as the text of one object.
+QString Mots(int n) {
+    QStringList mots;
+    for (int i = 1; i <= n; ++i) {
+        mots << QStringLiteral("m%1").arg(i);
+    }
+    return mots.join(QLatin1Char(' '));
+}
+
+const QString kEnteteEtPied = QStringLiteral(
+    "<bande type=\"entetePage\" nom=\"EP\" hauteur=\"6\" surPremierePage=\"non\">"
+    "<texte nom=\"E\" largeur=\"50\" hauteur=\"5\">Suite</texte></bande>"
+    "<bande type=\"piedPage\" nom=\"PP\" hauteur=\"6\">"
+    "<texte nom=\"P\" largeur=\"50\" hauteur=\"5\">Page [Page] / [NbPages]</texte></bande>");
+
+TEST_F(Preparation, UnTexteQuiPeutSeScinderContinueApresLEnteteDeLaPageSuivante) {
+    // 600 words in a 20 mm wide column: many pages of lines, each cut between two lines.
+    Charger(kEnteteEtPied + QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"30\"/>"
+                                           "<bande type=\"resume\" nom=\"R\" hauteur=\"8\">"
+                                           "<texte nom=\"Long\" largeur=\"20\" hauteur=\"5\" "
+                                           "agrandir=\"oui\" scinder=\"oui\">%1</texte>"
+                                           "<texte nom=\"Apres\" y=\"6\" largeur=\"20\" "
+                                           "hauteur=\"2\">fin</texte></bande>")
+                                .arg(Mots(600)));
+    const size_t pages = rapport.Pages().size();
+    ASSERT_GT(pages, 3u);
+    QStringList lus;
+    for (size_t page = 0; page < pages; ++page) {
+        const std::vector<std::pair<QString, double>> textes = Textes(page);
+        if (page > 0) {
+            EXPECT_EQ(textes.front(), std::make_pair(QStringLiteral("Suite"), 10.0));
+        }
+        EXPECT_EQ(textes.back(),
+                  std::make_pair(QStringLiteral("Page %1 / %2").arg(page + 1).arg(pages), 84.0));
+        for (const ElementPrepare& e : rapport.Pages()[page].elements) {
+            if (e.textePlat != "Suite" && !e.textePlat.startsWith("Page ")) {
+                EXPECT_LE(e.rect.bottom(), 84 + 1e-6) << e.textePlat.toStdString();
+                lus << e.textePlat.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+            }
+        }
+    }
+    EXPECT_EQ(lus.join(' '), Mots(600) + QStringLiteral(" fin"));
+    // Page 1 is filled under the title, not left for the next.
+    EXPECT_GT(rapport.Pages()[0].elements.size(), 1u);
+}
+
+TEST_F(Preparation, CeQuiNeTientNiNeSeScindeEstUneErreurQuiNommeObjetEtPage) {
+    // A growing text that may not split, at the top of page 1's body; a picture taller than a
+    // page body, which first leaves page 1 for an empty page.
+    const std::pair<QString, int> cas[] = {
+        {QStringLiteral("<texte nom=\"Fautif\" largeur=\"20\" hauteur=\"5\" "
+                        "agrandir=\"oui\">%1</texte>")
+             .arg(Mots(600)),
+         1},
+        {QStringLiteral("<image nom=\"Fautif\" y=\"2\" largeur=\"20\" hauteur=\"120\"/>"), 2}};
+    for (const auto& [objet, page] : cas) {
+        try {
+            Charger(kEnteteEtPied + QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"5\"/>"
+                                                   "<bande type=\"resume\" nom=\"R\" "
+                                                   "hauteur=\"8\">%1</bande>")
+                                        .arg(objet));
+            FAIL() << "pas d'erreur : " << objet.toStdString();
+        } catch (const ErreurRapport& erreur) {
+            const QString message = QString::fromStdString(erreur.what());
+            EXPECT_TRUE(message.contains(dossier.filePath("m.fr3"))) << message.toStdString();
+            EXPECT_TRUE(message.contains("objet « Fautif »")) << message.toStdString();
+            EXPECT_TRUE(message.contains(QStringLiteral("page %1 ").arg(page)))
+                << message.toStdString();
+        }
+    }
+}
+
+TEST_F(Preparation, UnRectangleQuiGranditEntoureCeQuIlContient) {
+    Charger(QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"20\">"
+        "<rectangle nom=\"Cadre\" largeur=\"30\" hauteur=\"15\" agrandir=\"oui\"/>"
+        "<texte nom=\"Nom\" x=\"2\" y=\"2\" largeur=\"20\" hauteur=\"5\" agrandir=\"oui\">un deux "
+        "trois quatre cinq six sept huit neuf dix</texte>"
+        "<texte nom=\"Ville\" x=\"2\" y=\"8\" largeur=\"20\" hauteur=\"5\">ville</texte></bande>"
+        "<bande type=\"resume\" nom=\"R\" hauteur=\"5\"><texte nom=\"Fin\" largeur=\"20\" "
+        "hauteur=\"5\">fin</texte></bande>"));
+    const double croissance = Element(0, "ville")->rect.top() - 18;
+    ASSERT_GT(croissance, 5);
+    const ElementPrepare* cadre = nullptr;
+    for (const ElementPrepare& e : rapport.Pages()[0].elements) {
+        if (e.genre == ElementPrepare::Genre::Rectangle) {
+            cadre = &e;
+        }
+    }
+    ASSERT_TRUE(cadre);
+    // The frame keeps its 2 mm under the town, and what follows goes below it.
+    EXPECT_DOUBLE_EQ(cadre->rect.bottom(), Element(0, "ville")->rect.bottom() + 2);
+    EXPECT_DOUBLE_EQ(Element(0, "fin")->rect.top(), 10 + 20 + croissance);
+}
+
 TEST_F(Preparation, UnObjetCacheNePrendPasPartEtUneBandeSeReduit) {
     Charger(QStringLiteral(
         "<bande type=\"titre\" nom=\"T\" hauteur=\"30\" reduire=\"oui\">"
@@ -230,7 +327,9 @@ TEST_F(Preparation, LesObjetsSeDecalentSelonLaRegleDansToutesLesDispositions) {
                          .arg(tirer(3) == 0 ? " un deux trois quatre cinq six" : "");
         }
         // A file of its own: a template rewritten within the same second would be taken as read.
-        Charger(bande + QStringLiteral("</bande>"), {}, QStringLiteral("essai%1.fr3").arg(essai));
+        // One endless page: how a band taller than a page is cut is another rule.
+        Charger(bande + QStringLiteral("</bande>"), {}, QStringLiteral("essai%1.fr3").arg(essai),
+                true);
         for (size_t i = 0; i < objets.size(); ++i) {
             const ElementPrepare* element = Element(0, QStringLiteral("o%1").arg(i));
             const ElementPrepare* longue =

@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include "DonneesDocument.h"
+#include "Outils.h"
+#include "Rapport.h"
+
+namespace {
+
+// Every shipped template on the content real quotes carry: a long client name and address, long
+// terms of sale, a long designation and description, special lines. What the customer reads is
+// checked on the PDF's words and their boxes (pdftotext -bbox): every input word is there in
+// order, no two words are drawn over each other, nothing but the footer lies in the footer band.
+
+const QString kNom = QStringLiteral("SCI Les Jardins de la Vallée du Rhône – M. Dupont-Martin");
+const QString kAdresse =
+    QStringLiteral("Résidence Les Tilleuls, bâtiment B, 12 allée des Peupliers");
+
+QString Texte(const QString& prefixe, int articles, int mots) {
+    QStringList parties;
+    for (int a = 1; a <= articles; ++a) {
+        QStringList phrase{QStringLiteral("%1%2.").arg(prefixe).arg(a)};
+        for (int m = 1; m <= mots; ++m) {
+            phrase << QStringLiteral("%1%2m%3").arg(prefixe.toLower()).arg(a).arg(m);
+        }
+        parties << phrase.join(QLatin1Char(' '));
+    }
+    return parties.join(QLatin1Char('\n'));
+}
+
+// About 6,000 characters of terms in 30 articles, 1,500 words of description, 150 of designation.
+const QString kCgv = Texte(QStringLiteral("Article"), 30, 15);
+const QString kDescription = Texte(QStringLiteral("Descr"), 1, 1500);
+const QString kDesignation = Texte(QStringLiteral("Desig"), 1, 150);
+const QString kDebut = QStringLiteral("Fourniture et pose selon le descriptif ci-dessous");
+const QString kFin = QStringLiteral("Enlèvement des anciennes menuiseries compris");
+
+struct Mot {
+    QString texte;
+    QRectF boite;  // points
+};
+
+// The words of each page of a PDF, in the order they are drawn.
+std::vector<std::vector<Mot>> MotsDuPdf(const QString& pdf) {
+    const QString html = Executer("pdftotext", {"-bbox", pdf, "-"});
+    std::vector<std::vector<Mot>> pages;
+    QXmlStreamReader lecteur(html);
+    while (!lecteur.atEnd()) {
+        if (lecteur.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        if (lecteur.name() == QLatin1String("page")) {
+            pages.emplace_back();
+        } else if (lecteur.name() == QLatin1String("word") && !pages.empty()) {
+            const QXmlStreamAttributes a = lecteur.attributes();
+            const double x0 = a.value("xMin").toDouble(), y0 = a.value("yMin").toDouble();
+            const double x1 = a.value("xMax").toDouble(), y1 = a.value("yMax").toDouble();
+            pages.back().push_back({lecteur.readElementText(), QRectF(x0, y0, x1 - x0, y1 - y0)});
+        }
+    }
+    return pages;
+}
+
+QStringList MotsDe(const QString& texte) {
+    return texte.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+enum class Speciales { Montrees, Sautees, Libres };
+
+struct Cas {
+    const char* modele;   // under the installation folder
+    bool devis;           // shows the terms and descriptions
+    bool adresse;         // shows the client's address
+    Speciales speciales;  // the line start and end texts: where it has a place for them
+};
+
+class ModeleLivre : public ::testing::TestWithParam<std::tuple<Cas, int>> {
+protected:
+    static QString Donnees(int lignes) {
+        const QString dossier = dossier_->filePath(QString::number(lignes));
+        if (!QFile::exists(dossier + "/quote.xml")) {
+            QProcess::execute("python3", {VANTARO_GEN_QUOTE, "--lines", QString::number(lignes),
+                                          "--seed", "3", "--out", dossier});
+        }
+        return dossier + "/quote.xml";
+    }
+    static void SetUpTestSuite() { dossier_ = new QTemporaryDir; }
+    static void TearDownTestSuite() { delete dossier_; }
+    static QTemporaryDir* dossier_;
+};
+QTemporaryDir* ModeleLivre::dossier_ = nullptr;
+
+void Remplacer(TableMemoire& table, const QString& champ, const QString& valeur) {
+    table.Premier();
+    table.Modifier();
+    table.Affecter(champ, valeur);
+    table.Valider();
+}
+
+// The line start and end texts, placed as the configuration places them.
+void AjouterLignesSpeciales(TableMemoire& lignes) {
+    lignes.DefinirChampsIndex(QString());
+    for (const auto& [texte, debut] : {std::pair{kDebut, true}, std::pair{kFin, false}}) {
+        if (debut) {
+            lignes.Premier();
+            lignes.Inserer();
+        } else {
+            lignes.Dernier();
+            lignes.Ajouter();
+        }
+        lignes.Affecter(QStringLiteral("Id"), -1);
+        lignes.Affecter(QStringLiteral("Modele"), texte);
+        lignes.Affecter(QStringLiteral("TotalTVACorse"), -1);
+        lignes.Valider();
+    }
+}
+
+TEST_P(ModeleLivre, ToutLeTexteEstLaSansChevauchementNiEmpietementSurLePied) {
+    const auto& [cas, nbLignes] = GetParam();
+    const QLocale regional(QLocale::French, QLocale::France);
+    DonneesDocument donnees;
+    ASSERT_FALSE(donnees.Charger(Donnees(nbLignes), regional).isEmpty());
+    Remplacer(donnees.memTableHeader, "nomClient", kNom);
+    Remplacer(donnees.memTableHeader, "adresseClient", kAdresse);
+    Remplacer(donnees.memTableMaster, "designation", kDesignation);
+    donnees.memTableMaster.Premier();
+    Remplacer(donnees.memTableDescription, "texte", kDescription);
+    AjouterLignesSpeciales(donnees.memTableMaster);
+    donnees.memTableConfig.Ouvrir();
+    donnees.memTableConfig.AjouterLigne(
+        {QByteArray(), kCgv, QString(), QStringLiteral("Mentions légales SARL Tessaro"),
+         QStringLiteral("Siège social Valence"), kDebut, kFin, true, true, true});
+
+    Rapport rapport;
+    rapport.DefinirRegional(regional);
+    for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+        rapport.EnregistrerJeu(jeu);
+    }
+    rapport.ChargerDepuisFichier(QStringLiteral(VANTARO_INSTALLATION "/") +
+                                 QString::fromUtf8(cas.modele));
+    rapport.Preparer();
+    const QString nomPdf =
+        QStringLiteral("%1-%2.pdf").arg(qHash(QString(cas.modele))).arg(nbLignes);
+    const QString pdf = rapport.Exporter(FormatExport::Pdf, dossier_->path(), nomPdf);
+    const std::vector<std::vector<Mot>> pages = MotsDuPdf(pdf);
+    ASSERT_EQ(pages.size(), rapport.Pages().size());
+
+    // Every input word, in order.
+    QStringList lus;
+    for (const auto& page : pages) {
+        for (const Mot& mot : page) {
+            lus << mot.texte;
+        }
+    }
+    QStringList attendus{kNom};
+    if (cas.adresse) {
+        attendus << kAdresse;
+    }
+    attendus << kDesignation;
+    if (cas.devis) {
+        attendus << kDescription << kCgv;
+    }
+    if (cas.speciales == Speciales::Montrees) {
+        attendus << kDebut << kFin;
+    }
+    if (cas.speciales == Speciales::Sautees) {
+        const QString texte = QStringList(lus).join(QLatin1Char(' '));
+        EXPECT_FALSE(texte.contains(kDebut) || texte.contains(kFin))
+            << "lignes spéciales imprimées";
+        EXPECT_FALSE(lus.contains(QStringLiteral("-1"))) << "repère -1 imprimé";
+    }
+    for (const QString& texte : attendus) {
+        qsizetype position = 0;
+        for (const QString& mot : MotsDe(texte)) {
+            // A line may break after a hyphen inside a word.
+            qsizetype trouve = position;
+            while (trouve < lus.size() && lus[trouve] != mot &&
+                   !(lus[trouve].endsWith('-') && trouve + 1 < lus.size() &&
+                     lus[trouve] + lus[trouve + 1] == mot)) {
+                ++trouve;
+            }
+            trouve = trouve < lus.size() ? trouve : -1;
+            ASSERT_GE(trouve, 0) << "mot « " << mot.toStdString() << " » de « "
+                                 << texte.left(40).toStdString() << " » manquant ou déplacé";
+            position = trouve + 1;
+        }
+    }
+
+    constexpr double kPointsParMm = 72.0 / 25.4;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const std::vector<Mot>& mots = pages[p];
+        // No two words drawn over each other: boxes hold the font's ascent and descent, so
+        // neighbouring lines may touch; the middle of each box may not meet another's.
+        for (size_t i = 0; i < mots.size(); ++i) {
+            const QRectF a = mots[i].boite.adjusted(0.3, mots[i].boite.height() * 0.25, -0.3,
+                                                    -mots[i].boite.height() * 0.25);
+            for (size_t j = i + 1; j < mots.size(); ++j) {
+                const QRectF b = mots[j].boite.adjusted(0.3, mots[j].boite.height() * 0.25, -0.3,
+                                                        -mots[j].boite.height() * 0.25);
+                ASSERT_FALSE(a.intersects(b))
+                    << "page " << p + 1 << " : « " << mots[i].texte.toStdString() << " » sur « "
+                    << mots[j].texte.toStdString() << " »";
+            }
+        }
+        // The footer is the last band placed on a page.
+        const PagePreparee& preparee = rapport.Pages()[p];
+        int piedBande = 0;
+        for (const ElementPrepare& e : preparee.elements) {
+            piedBande = std::max(piedBande, e.bande);
+        }
+        double piedHaut = preparee.tailleMm.height();
+        QStringList motsDuPied;
+        for (const ElementPrepare& e : preparee.elements) {
+            if (e.bande == piedBande) {
+                piedHaut = std::min(piedHaut, e.rect.top());
+                motsDuPied << MotsDe(e.textePlat);
+            }
+        }
+        for (const Mot& mot : mots) {
+            if (mot.boite.center().y() > piedHaut * kPointsParMm) {
+                EXPECT_TRUE(motsDuPied.contains(mot.texte))
+                    << "page " << p + 1 << " : « " << mot.texte.toStdString()
+                    << " » dans le pied de page";
+            }
+        }
+    }
+}
+
+const Cas kModeles[] = {
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix tarifs et remises.fr3", true, true,
+     Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix marges.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix TTC.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Portrait/Prix publics.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix nets.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix tarifs et remises.fr3", true, true,
+     Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix marges.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix TTC.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/Standard/Tessaro/Paysage/Prix publics.fr3", true, true, Speciales::Montrees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix nets.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix tarifs et remises.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix marges.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix TTC.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/AFFICHE/Tessaro/Portrait/Prix publics.fr3", false, true, Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix nets.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix tarifs et remises.fr3", false,
+     true, Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix marges.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix TTC.fr3", false, true,
+     Speciales::Sautees},
+    {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix publics.fr3", false, true,
+     Speciales::Sautees},
+    {"Rapports/Devis.fr3", false, false, Speciales::Libres},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Installation, ModeleLivre,
+    ::testing::Combine(::testing::ValuesIn(kModeles), ::testing::Values(1, 400)),
+    [](const auto& info) {
+        const Cas& cas = std::get<0>(info.param);
+        QString nom = QString::fromUtf8(cas.modele)
+                          .section('/', -5)
+                          .remove(QRegularExpression("[^A-Za-z0-9]"));
+        return (nom + QStringLiteral("_%1").arg(std::get<1>(info.param))).toStdString();
+    });
+
+// Every template the installation ships is in the table above.
+TEST(ModelesLivres, LaTableCouvreChaqueModeleInstalle) {
+    QStringList installes;
+    QDirIterator fichiers(QStringLiteral(VANTARO_INSTALLATION), {"*.fr3"}, QDir::Files,
+                          QDirIterator::Subdirectories);
+    while (fichiers.hasNext()) {
+        const QString chemin = fichiers.next();
+        if (!chemin.contains(QStringLiteral("/Communs/")) &&
+            !chemin.endsWith(QStringLiteral("/Affiche.fr3")) &&
+            !chemin.endsWith(QStringLiteral("/Proces-verbal.fr3"))) {
+            installes << chemin.mid(QStringLiteral(VANTARO_INSTALLATION "/").size());
+        }
+    }
+    for (const QString& modele : installes) {
+        EXPECT_TRUE(std::any_of(std::begin(kModeles), std::end(kModeles), [&](const Cas& cas) {
+            return QString::fromUtf8(cas.modele) == modele;
+        })) << modele.toStdString();
+    }
+}
+
+}  // namespace
