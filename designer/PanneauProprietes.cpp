@@ -96,7 +96,7 @@ void PanneauProprietes::Afficher(const QString& nom) {
         {"retourLigne", "&Retour à la ligne", kOuiNon},
         {"agrandir", "S'agran&dit avec son texte", kOuiNon},
         {"reduire", "Se réd&uit à son texte", kOuiNon},
-        {"balises", "&Balises (<b>, <i>…)", kOuiNon}};
+        {"balises", "&Balises (gras, italique…)", kOuiNon}};
     static const QList<Propriete> image = {{"valeur", "&Champ image"},
                                            {"fichier", "&Fichier image"}};
     static const QList<Propriete> trait = {{"epaisseur", "É&paisseur (mm)"},
