@@ -13,7 +13,7 @@ set(VANTARO_CONFIGURATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/vantaro)
 set(VANTARO_DONNEES ${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/lib/vantaro)
 set(paquet ${CMAKE_BINARY_DIR}/paquet)
 
-install(TARGETS Vantaro vantaro-outil RUNTIME DESTINATION ${VANTARO_DOSSIER})
+install(TARGETS Vantaro vantaro-outil vantaro-concepteur RUNTIME DESTINATION ${VANTARO_DOSSIER})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/installation/ DESTINATION ${VANTARO_DOSSIER}
     PATTERN Vantaro.ini EXCLUDE
     PATTERN devis.xml EXCLUDE)
@@ -35,8 +35,10 @@ file(CREATE_LINK ${VANTARO_CONFIGURATION}/Vantaro.ini ${paquet}/liens/Vantaro.in
 file(CREATE_LINK ${VANTARO_DONNEES}/Devis ${paquet}/liens/Devis SYMBOLIC)
 file(CREATE_LINK ../${VANTARO_DOSSIER}/Vantaro ${paquet}/bin/vantaro SYMBOLIC)
 file(CREATE_LINK ../${VANTARO_DOSSIER}/vantaro-outil ${paquet}/bin/vantaro-outil SYMBOLIC)
+file(CREATE_LINK ../${VANTARO_DOSSIER}/vantaro-concepteur ${paquet}/bin/vantaro-concepteur SYMBOLIC)
 install(FILES ${paquet}/liens/Vantaro.ini ${paquet}/liens/Devis DESTINATION ${VANTARO_DOSSIER})
-install(FILES ${paquet}/bin/vantaro ${paquet}/bin/vantaro-outil DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${paquet}/bin/vantaro ${paquet}/bin/vantaro-outil ${paquet}/bin/vantaro-concepteur
+    DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The sample settings database as the package ships it; the package's setup copies it to
 # /var/lib/vantaro once, and never over the administrator's.
@@ -63,7 +65,7 @@ set(CPACK_PACKAGE_CONTACT "Équipe Vantaro <vantaro@exemple.fr>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "module d'impression, d'export et de mail")
 set(CPACK_PACKAGE_DESCRIPTION "Aperçu, impression, export PDF et CSV et envoi par mail des \
 documents commerciaux, avec l'outil vantaro-outil pour les administrateurs et les auteurs de \
-modèles.")
+modèles, et le concepteur de modèles vantaro-concepteur.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

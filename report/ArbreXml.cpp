@@ -105,14 +105,22 @@ void VerifierFichier(const QString& chemin) {
     }
 }
 
-NoeudXml LireFichier(const QString& chemin) {
-    VerifierFichier(chemin);
+// texte, when given, stands for the file's content (a template being edited).
+NoeudXml LireFichier(const QString& chemin, const QByteArray* texte) {
     QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        throw ErreurRapport(QStringLiteral("lecture impossible : %1").arg(fichier.errorString()),
-                            {chemin});
+    if (!texte) {
+        VerifierFichier(chemin);
+        if (!fichier.open(QIODevice::ReadOnly)) {
+            throw ErreurRapport(
+                QStringLiteral("lecture impossible : %1").arg(fichier.errorString()), {chemin});
+        }
     }
-    QXmlStreamReader xml(&fichier);
+    QXmlStreamReader xml;
+    if (texte) {
+        xml.addData(*texte);
+    } else {
+        xml.setDevice(&fichier);
+    }
     NoeudXml racine;
     if (xml.readNextStartElement()) {
         racine = LireElement(xml, chemin, 1);
@@ -228,14 +236,15 @@ private:
     QHash<QString, Place> parNom_;
 };
 
-NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus) {
+NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus,
+                       const QByteArray* texte = nullptr) {
     const QString absolu = QFileInfo(chemin).absoluteFilePath();
     if (chaine.contains(absolu)) {
         throw ErreurRapport(
             QStringLiteral("héritage circulaire : %1").arg(chaine.join(QStringLiteral(" -> "))),
             {chemin});
     }
-    NoeudXml derive = LireFichier(chemin);
+    NoeudXml derive = LireFichier(chemin, texte);
     lus.append(absolu);
     const QString* bases = derive.Attribut(kBase);
     if (!bases) {
@@ -288,7 +297,7 @@ void NoeudXml::DefinirAttribut(const QString& nom, const QString& valeur) {
     attributs.append({nom, valeur});
 }
 
-NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus) {
+NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus, const QByteArray* texte) {
     QStringList chaine;
-    return LireAvecBases(chemin, chaine, fichiersLus);
+    return LireAvecBases(chemin, chaine, fichiersLus, texte);
 }

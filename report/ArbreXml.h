@@ -26,5 +26,7 @@ struct NoeudXml {
 // separated by ';' relative to the file), merged in order: an element of the later file with the
 // name of an earlier element changes that element's attributes, text and children; supprimer="oui"
 // removes it; a new element goes into the merged parent, after its sibling apres="..." when given.
-// fichiersLus receives every file read. Throws ErreurRapport.
-NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus);
+// fichiersLus receives every file read. texte, when given, is read in place of the file at chemin
+// (its bases are still read from disk). Throws ErreurRapport.
+NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus,
+                       const QByteArray* texte = nullptr);

@@ -438,13 +438,17 @@ private:
 
 }  // namespace
 
-ModeleRapport LireModele(const QString& chemin) {
+ModeleRapport LireModele(const QString& chemin, const QByteArray* texte) {
     QStringList fichiersLus;
-    const NoeudXml racine = LireModeleXml(chemin, fichiersLus);
+    const NoeudXml racine = LireModeleXml(chemin, fichiersLus, texte);
     ModeleRapport modele;
     modele.fichier = chemin;
     for (const QString& fichier : fichiersLus) {
         modele.versions.insert(fichier, QFileInfo(fichier).lastModified());
+    }
+    // A text being edited is not the file: reading the file again must not take it as unchanged.
+    if (texte) {
+        modele.versions.insert(QFileInfo(chemin).absoluteFilePath(), QDateTime());
     }
     Lecteur(modele).Lire(racine);
     return modele;

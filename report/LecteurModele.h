@@ -9,5 +9,6 @@
 constexpr double kUnitesParMm = 100.0;
 
 // Reads a template file (and the templates it starts from) into the model. Throws ErreurRapport
-// with the file, line and column of the fault.
-ModeleRapport LireModele(const QString& chemin);
+// with the file, line and column of the fault. texte, when given, is read in place of the file at
+// chemin, whose folder still holds its bases and pictures.
+ModeleRapport LireModele(const QString& chemin, const QByteArray* texte = nullptr);

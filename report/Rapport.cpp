@@ -59,6 +59,13 @@ void Rapport::ChargerDepuisFichier(const QString& chemin) {
     }
 }
 
+void Rapport::ChargerDepuisTexte(const QString& chemin, const QByteArray& texte) {
+    pages_.clear();
+    modele_ = ModeleRapport{};
+    cache_.OublierTextes();
+    modele_ = LireModele(chemin, &texte);
+}
+
 void Rapport::ChargerPolices() const {
     QSet<QString> lues;
     for (const ObjetRapport* objet : modele_.parNom) {

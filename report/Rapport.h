@@ -26,6 +26,9 @@ public:
     // The template replaces the report's content. A missing file is no error and leaves an empty
     // report; so does a broken one, after throwing.
     void ChargerDepuisFichier(const QString& chemin);
+    // The template's text as an author edits it, read as if it were the file at chemin (its bases
+    // and pictures lie beside it).
+    void ChargerDepuisTexte(const QString& chemin, const QByteArray& texte);
     // Reads, for the PDFs, the faces the template's texts use: a batch does it before its first
     // document.
     void ChargerPolices() const;

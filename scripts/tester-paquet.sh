@@ -21,6 +21,8 @@ apt-get install -y -q "${paquets[0]}"
 echo "== vantaro-outil --version et --help"
 [[ $(vantaro-outil --version) == "vantaro-outil $version" ]]
 vantaro-outil --help | grep -q "^Commandes :"
+echo "== vantaro-concepteur --help"
+QT_QPA_PLATFORM=offscreen vantaro-concepteur --help | grep -q "Concepteur de modèles"
 
 # The sample quote with the print configuration stored in the installed settings database: its
 # footer shows that the database named by /etc/vantaro/Vantaro.ini was read, its six pictures

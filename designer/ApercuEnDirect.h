@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QLocale>
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+
+#include "PagesPreparees.h"
+
+class Preparateur;
+
+// The real document, prepared from the data file through the one assembly on a thread of its
+// own, so that the canvas never waits. Requests that come while one is prepared are merged: only
+// the latest text is prepared next.
+class ApercuEnDirect : public QObject {
+    Q_OBJECT
+public:
+    explicit ApercuEnDirect(QObject* parent = nullptr);
+    ~ApercuEnDirect() override;
+
+    void DefinirDonnees(const QString& fichier, const QLocale& regional);
+    // Prepares this text of the template at chemin, after a short pause in the author's edits.
+    void Demander(const QString& chemin, const QByteArray& texte);
+    // How many results came back: a test waits on it.
+    int Resultats() const { return resultats_; }
+    bool EnCours() const { return enCours_ || minuterie_.isActive(); }
+
+signals:
+    // The pages; or the fault's message and the object it names (empty when none).
+    void PagesPretes(std::shared_ptr<DocumentPrepare> pages);
+    void Erreur(const QString& message, const QString& objet);
+    // Every field as an expression names it (Jeu."champ"), once the data file is read.
+    void ChampsConnus(const QStringList& champs);
+
+private:
+    void Lancer();
+
+    QThread fil_;
+    Preparateur* preparateur_;  // lives on fil_
+    QTimer minuterie_;
+    QString chemin_, donnees_;
+    QLocale regional_;
+    QByteArray texte_;
+    bool enCours_ = false;
+    bool enAttente_ = false;
+    int resultats_ = 0;
+};

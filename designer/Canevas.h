@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QSet>
+#include <QWidget>
+#include <optional>
+
+#include "Modele.h"
+
+// The template on screen at true scale: the bands one under the other, each labelled by kind
+// with a ruler in millimetres beside it, the page's ruler above, a grid and the objects. The
+// author selects with the mouse or Tab, moves and resizes with the mouse or the arrow keys
+// (Shift: resizes; Ctrl: by a tenth of a millimetre); positions snap to the grid and to the
+// edges of the band's other objects. The canvas changes nothing itself: it asks.
+class Canevas : public QWidget {
+    Q_OBJECT
+public:
+    explicit Canevas(QWidget* parent = nullptr);
+
+    // The model stays the caller's until the next call.
+    void DefinirModele(const ModeleRapport* modele);
+    void Selectionner(const QString& nom);
+    const QString& Selection() const { return selection_; }
+    // The band the selection is or lies in.
+    QString BandeSelectionnee() const;
+    void DefinirErreurs(const QSet<QString>& objetsEnErreur);
+    void DefinirNonModifiables(const QSet<QString>& noms) { nonModifiables_ = noms; }
+
+    double Zoom() const { return zoom_; }
+    void DefinirZoom(double zoom);
+    void DefinirMagnetisme(bool actif) { magnetisme_ = actif; }
+    void DefinirGrille(bool visible);
+    // Where a band's point in millimetres lies on the canvas, for the tests.
+    QPoint VersEcran(const QString& bande, QPointF mm) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void SelectionChangee(const QString& nom);
+    // Moved when the size stays, resized otherwise.
+    void GeometrieDemandee(const QString& nom, const QRectF& rect);
+    void SuppressionDemandee(const QString& nom);
+
+protected:
+    void paintEvent(QPaintEvent* evenement) override;
+    void mousePressEvent(QMouseEvent* evenement) override;
+    void mouseMoveEvent(QMouseEvent* evenement) override;
+    void mouseReleaseEvent(QMouseEvent* evenement) override;
+    void keyPressEvent(QKeyEvent* evenement) override;
+    bool focusNextPrevChild(bool suivant) override;
+
+private:
+    struct BandePlacee {
+        const BandeModele* bande;
+        int haut;  // pixels: the top of its label
+    };
+    struct Glisser {
+        QString nom;
+        QRectF depart;    // mm in the band
+        QPointF origine;  // mm where the mouse was pressed
+        bool redimension = false;
+        QRectF courant;
+    };
+
+    double PixelsParMm() const;
+    int HautZone(const BandePlacee& b) const;
+    QRect VersEcran(const BandePlacee& b, const QRectF& mm) const;
+    QPointF VersMm(const BandePlacee& b, QPoint point) const;
+    const BandePlacee* BandeDe(const QString& nom, const ObjetModele** objet = nullptr) const;
+    const BandePlacee* BandeSous(QPoint point) const;
+    double Aimanter(double valeur, const std::vector<double>& bords, double* guide) const;
+    void Disposer();
+    void PeindreBande(QPainter& p, const BandePlacee& b) const;
+    void PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele& o) const;
+
+    const ModeleRapport* modele_ = nullptr;
+    const PageModele* page_ = nullptr;
+    std::vector<BandePlacee> bandes_;
+    QString selection_;
+    QSet<QString> erreurs_, nonModifiables_;
+    double zoom_ = 1.0;
+    bool magnetisme_ = true;
+    bool grille_ = true;
+    std::optional<Glisser> glisser_;
+    std::vector<QLineF> guides_;  // mm in the dragged object's band
+};

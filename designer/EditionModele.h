@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSet>
+#include <QUndoStack>
+#include <optional>
+
+#include "TexteModele.h"
+
+enum class GenreObjet { Texte, Champ, Image, Ligne, Cadre };
+
+// The template being edited, without any widget: its text, the edits an author makes on it by
+// the names of pages, bands and objects, each one a step of the undo stack. Every edit rewrites
+// only the attributes or elements it touches; undoing it gives the bytes back as they were.
+// Elements that only the template's bases hold are not in the text and cannot be edited here.
+class EditionModele : public QObject {
+    Q_OBJECT
+public:
+    explicit EditionModele(QObject* parent = nullptr);
+
+    // Reads the file (or takes its text); false with the reason in erreur.
+    bool Ouvrir(const QString& chemin, QString* erreur = nullptr);
+    bool OuvrirTexte(const QString& chemin, const QByteArray& texte, QString* erreur = nullptr);
+    // Writes the text in place of the file, whole or not at all.
+    bool Enregistrer(QString* erreur = nullptr);
+    const QString& Chemin() const { return chemin_; }
+    const QByteArray& Texte() const { return document_.Texte(); }
+    const TexteModele& Document() const { return document_; }
+    QUndoStack& Pile() { return pile_; }
+    bool Modifie() const { return !pile_.isClean(); }
+    // Names the bases use, which a new object must not take.
+    void DefinirNomsPris(const QSet<QString>& noms);
+
+    bool Modifiable(const QString& nom) const { return document_.Trouver(nom) >= 0; }
+    std::optional<QString> Attribut(const QString& nom, const QString& attribut) const;
+    // A text's content as the author edits it: markup as written when balises="oui", otherwise
+    // plain characters.
+    QString ContenuTexte(const QString& nom) const;
+
+    // Each returns false (and changes nothing) when the element is not in the text or nothing
+    // would change. Positions and sizes in millimetres, in the band.
+    bool Deplacer(const QString& nom, QPointF position);
+    bool Redimensionner(const QString& nom, const QRectF& rect);
+    // An empty value removes the attribute (its default applies).
+    bool DefinirPropriete(const QString& nom, const QString& attribut, const QString& valeur);
+    bool DefinirContenuTexte(const QString& nom, const QString& contenu);
+    // Returns the new object's name; expression is a field's for GenreObjet::Champ.
+    QString AjouterObjet(GenreObjet genre, const QString& bande, QPointF position,
+                         const QString& expression = {});
+    // After the band named apres, or at the end of the page named so.
+    QString AjouterBande(const QString& type, const QString& apres);
+    bool Supprimer(const QString& nom);
+    // An object as text, for the clipboard; empty for anything else.
+    QByteArray Copier(const QString& nom) const;
+    // The copied object under a new name, 2 mm lower and to the right; empty when it is no object.
+    QString Coller(const QByteArray& fragment, const QString& bande);
+
+    static QString Nombre(double mm);
+    static bool EstObjet(const QString& balise);
+
+signals:
+    void TexteChange();
+
+private:
+    friend class CommandeTexte;
+    void Remplacer(const QByteArray& texte);
+    bool Appliquer(const QByteArray& nouveau, const QString& libelle, const QString& fusion = {});
+    // The text with these attributes set on the element, each only when its value changes.
+    std::optional<QByteArray> AvecNombres(const QString& nom,
+                                          const QList<QPair<QString, double>>& valeurs) const;
+    QString NomLibre(const QString& prefixe) const;
+    QString Inserer(const QString& bande, const QByteArray& fragment, const QString& libelle);
+
+    QString chemin_;
+    TexteModele document_;
+    QUndoStack pile_;
+    QSet<QString> nomsPris_;
+};

@@ -1,0 +1,377 @@
+#include "FenetreConcepteur.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include "ApercuRapport.h"
+#include "Canevas.h"
+#include "ErreurRapport.h"
+#include "Ihm.h"
+#include "LecteurModele.h"
+#include "PanneauProprietes.h"
+#include "ui_FenetreConcepteur.h"
+
+namespace {
+
+const QString kTitre = QStringLiteral("Concepteur de modèles");
+
+}  // namespace
+
+FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::FenetreConcepteur>()), ihm_(ihm) {
+    ui_->setupUi(this);
+    canevas_ = new Canevas;
+    canevas_->setObjectName(QStringLiteral("canevas"));
+    ui_->defilementCanevas->setWidget(canevas_);
+    panneau_ = new PanneauProprietes(edition_);
+    panneau_->setObjectName(QStringLiteral("panneauProprietes"));
+    ui_->defilementProprietes->setWidget(panneau_);
+    apercu_ = new ApercuRapport;
+    apercu_->setObjectName(QStringLiteral("apercu"));
+    apercu_->setAccessibleName(QStringLiteral("Aperçu du document"));
+    ui_->dispositionApercu->addWidget(apercu_, 1);
+    ui_->lblApercu->setBuddy(apercu_);
+    ui_->separateur->setSizes({620, 300, 420});
+    ui_->separateurCanevas->setSizes({560, 90});
+    ui_->separateur->setStretchFactor(0, 1);
+
+    connect(&edition_, &EditionModele::TexteChange, this, &FenetreConcepteur::TexteChange);
+    connect(&edition_.Pile(), &QUndoStack::cleanChanged, this,
+            [this](bool propre) { setWindowModified(!propre); });
+    connect(canevas_, &Canevas::SelectionChangee, panneau_, &PanneauProprietes::Afficher);
+    connect(canevas_, &Canevas::GeometrieDemandee, this, &FenetreConcepteur::GeometrieDemandee);
+    connect(canevas_, &Canevas::SuppressionDemandee, this, &FenetreConcepteur::Supprimer);
+    connect(&preparation_, &ApercuEnDirect::PagesPretes, this,
+            [this](std::shared_ptr<DocumentPrepare> pages) {
+                erreurPreparation_.clear();
+                objetPreparation_.clear();
+                AfficherErreurs();
+                apercu_->AfficherPages(std::move(*pages));
+            });
+    connect(&preparation_, &ApercuEnDirect::Erreur, this,
+            [this](const QString& message, const QString& objet) {
+                erreurPreparation_ = message;
+                objetPreparation_ = objet;
+                AfficherErreurs();
+            });
+    connect(&preparation_, &ApercuEnDirect::ChampsConnus, this, [this](const QStringList& champs) {
+        champs_ = champs;
+        panneau_->DefinirChamps(champs);
+    });
+    connect(ui_->lstErreurs, &QListWidget::itemActivated, this, [this](QListWidgetItem* element) {
+        const QString objet = element->data(Qt::UserRole).toString();
+        if (!objet.isEmpty()) {
+            canevas_->Selectionner(objet);
+            canevas_->setFocus();
+        }
+    });
+    CreerActions();
+    setWindowTitle(kTitre + QStringLiteral("[*]"));
+}
+
+FenetreConcepteur::~FenetreConcepteur() = default;
+
+void FenetreConcepteur::CreerActions() {
+    QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->addAction(QStringLiteral("&Ouvrir…"), QKeySequence::Open, this, [this] {
+        const QString chemin = ihm_.ChoisirFichier(this, QStringLiteral("Ouvrir un modèle"),
+                                                   QFileInfo(edition_.Chemin()).path(),
+                                                   QStringLiteral("Modèles (*.fr3)"));
+        if (!chemin.isEmpty()) {
+            Ouvrir(chemin);
+        }
+    });
+    fichier->addAction(QStringLiteral("&Enregistrer"), QKeySequence::Save, this,
+                       &FenetreConcepteur::Enregistrer);
+    fichier->addAction(QStringLiteral("&Données de l'aperçu…"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                       this, [this] {
+                           const QString chemin =
+                               ihm_.ChoisirFichier(this, QStringLiteral("Données de l'aperçu"),
+                                                   QString(), QStringLiteral("Documents (*.xml)"));
+                           if (!chemin.isEmpty()) {
+                               DefinirDonnees(chemin);
+                               TexteChange();
+                           }
+                       });
+    fichier->addSeparator();
+    fichier->addAction(QStringLiteral("&Quitter"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
+                       &QWidget::close);
+
+    QMenu* edition = menuBar()->addMenu(QStringLiteral("É&dition"));
+    QAction* annuler = edition_.Pile().createUndoAction(this, QStringLiteral("&Annuler"));
+    annuler->setShortcut(QKeySequence::Undo);
+    QAction* retablir = edition_.Pile().createRedoAction(this, QStringLiteral("&Rétablir"));
+    retablir->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    edition->addAction(annuler);
+    edition->addAction(retablir);
+    edition->addSeparator();
+    edition->addAction(QStringLiteral("&Copier"), QKeySequence::Copy, this,
+                       &FenetreConcepteur::Copier);
+    edition->addAction(QStringLiteral("C&oller"), QKeySequence::Paste, this,
+                       &FenetreConcepteur::Coller);
+    QAction* supprimer = edition->addAction(QStringLiteral("&Supprimer"), this,
+                                            [this] { Supprimer(canevas_->Selection()); });
+    supprimer->setShortcut(QKeySequence::Delete);
+    // In a text field, Delete and the clipboard keys stay the field's.
+    supprimer->setShortcutContext(Qt::WidgetShortcut);
+    canevas_->addAction(supprimer);
+
+    QMenu* insertion = menuBar()->addMenu(QStringLiteral("&Insertion"));
+    const QList<QPair<QString, GenreObjet>> objets = {
+        {QStringLiteral("&Texte"), GenreObjet::Texte},
+        {QStringLiteral("C&hamp"), GenreObjet::Champ},
+        {QStringLiteral("&Image"), GenreObjet::Image},
+        {QStringLiteral("&Ligne"), GenreObjet::Ligne},
+        {QStringLiteral("&Cadre"), GenreObjet::Cadre}};
+    int touche = Qt::Key_1;
+    for (const auto& [libelle, genre] : objets) {
+        insertion->addAction(libelle, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key(touche++)), this,
+                             [this, genre = genre] { InsererObjet(genre); });
+    }
+    QMenu* bandes = insertion->addMenu(QStringLiteral("&Bande"));
+    const QList<QPair<QString, QString>> types = {
+        {QStringLiteral("Titre du rapport"), QStringLiteral("titre")},
+        {QStringLiteral("En-tête de page"), QStringLiteral("entetePage")},
+        {QStringLiteral("En-tête de colonnes"), QStringLiteral("enteteColonnes")},
+        {QStringLiteral("Données (maître)"), QStringLiteral("maitre")},
+        {QStringLiteral("Détail"), QStringLiteral("detail")},
+        {QStringLiteral("Résumé"), QStringLiteral("resume")},
+        {QStringLiteral("Pied de page"), QStringLiteral("piedPage")},
+        {QStringLiteral("Bande enfant"), QStringLiteral("enfant")}};
+    for (const auto& [libelle, type] : types) {
+        bandes->addAction(libelle, this, [this, type = type] { InsererBande(type); });
+    }
+
+    QMenu* affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
+    affichage->addAction(QStringLiteral("Zoom &avant"), QKeySequence::ZoomIn, this,
+                         [this] { canevas_->DefinirZoom(canevas_->Zoom() * 1.25); });
+    affichage->addAction(QStringLiteral("Zoom a&rrière"), QKeySequence::ZoomOut, this,
+                         [this] { canevas_->DefinirZoom(canevas_->Zoom() / 1.25); });
+    affichage->addAction(QStringLiteral("&Taille réelle"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
+                         [this] { canevas_->DefinirZoom(1.0); });
+    QAction* grille = affichage->addAction(QStringLiteral("&Grille"), this,
+                                           [this](bool actif) { canevas_->DefinirGrille(actif); });
+    grille->setCheckable(true);
+    grille->setChecked(true);
+    QAction* aimant = affichage->addAction(QStringLiteral("&Magnétisme"), this, [this](bool actif) {
+        canevas_->DefinirMagnetisme(actif);
+    });
+    aimant->setCheckable(true);
+    aimant->setChecked(true);
+    affichage->addAction(QStringLiteral("&Panneau suivant"), QKeySequence(Qt::Key_F6), this,
+                         &FenetreConcepteur::PanneauSuivant);
+}
+
+bool FenetreConcepteur::Ouvrir(const QString& chemin) {
+    QString erreur;
+    if (!edition_.Ouvrir(chemin, &erreur)) {
+        ihm_.AfficherException(this, erreur);
+        return false;
+    }
+    setWindowTitle(QStringLiteral("%1 – %2[*]").arg(kTitre, QFileInfo(chemin).fileName()));
+    setWindowModified(false);
+    AjusterZoom();
+    canevas_->Selectionner({});
+    canevas_->setFocus();
+    return true;
+}
+
+void FenetreConcepteur::DefinirDonnees(const QString& fichier, const QLocale& regional) {
+    preparation_.DefinirDonnees(fichier, regional);
+    ui_->lblApercu->setText(
+        QStringLiteral("&Aperçu du document : %1").arg(QFileInfo(fichier).fileName()));
+}
+
+bool FenetreConcepteur::Enregistrer() {
+    QString erreur;
+    if (!edition_.Enregistrer(&erreur)) {
+        ihm_.AfficherException(this, erreur);
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("Modèle enregistré : %1").arg(edition_.Chemin()), 5000);
+    return true;
+}
+
+void FenetreConcepteur::TexteChange() {
+    erreurLecture_.clear();
+    objetLecture_.clear();
+    try {
+        auto modele =
+            std::make_unique<ModeleRapport>(LireModele(edition_.Chemin(), &edition_.Texte()));
+        QSet<QString> noms, herites;
+        for (auto it = modele->parNom.cbegin(); it != modele->parNom.cend(); ++it) {
+            noms.insert(it.key());
+            if (!edition_.Modifiable(it.key())) {
+                herites.insert(it.key().toLower());
+            }
+        }
+        edition_.DefinirNomsPris(noms);
+        canevas_->DefinirNonModifiables(herites);
+        canevas_->DefinirModele(modele.get());
+        modele_ = std::move(modele);
+    } catch (const ErreurRapport& erreur) {
+        // The canvas keeps the last template that could be read.
+        erreurLecture_ = QString::fromUtf8(erreur.what());
+        objetLecture_ = erreur.Endroit().objet;
+    }
+    AfficherErreurs();
+    panneau_->Rafraichir();
+    preparation_.Demander(edition_.Chemin(), edition_.Texte());
+}
+
+void FenetreConcepteur::AfficherErreurs() {
+    ui_->lstErreurs->clear();
+    QSet<QString> objets;
+    for (const auto& [message, objet] : {std::pair{erreurLecture_, objetLecture_},
+                                         std::pair{erreurPreparation_, objetPreparation_}}) {
+        if (message.isEmpty()) {
+            continue;
+        }
+        auto* element = new QListWidgetItem(message, ui_->lstErreurs);
+        element->setData(Qt::UserRole, objet);
+        element->setForeground(Qt::darkRed);
+        if (!objet.isEmpty()) {
+            objets.insert(objet);
+        }
+    }
+    if (ui_->lstErreurs->count() == 0) {
+        new QListWidgetItem(QStringLiteral("Aucune erreur dans le modèle."), ui_->lstErreurs);
+    }
+    canevas_->DefinirErreurs(objets);
+}
+
+void FenetreConcepteur::GeometrieDemandee(const QString& nom, const QRectF& rect) {
+    const int element = edition_.Document().Trouver(nom);
+    if (element < 0) {
+        statusBar()->showMessage(
+            QStringLiteral("« %1 » vient d'un modèle de base : ouvrez ce modèle pour le modifier.")
+                .arg(nom),
+            5000);
+        return;
+    }
+    if (edition_.Document().At(element).balise == QLatin1String("bande")) {
+        edition_.DefinirPropriete(nom, QStringLiteral("hauteur"),
+                                  EditionModele::Nombre(rect.height()));
+        return;
+    }
+    const ObjetRapport* objet = modele_ ? modele_->parNom.value(nom.toLower()) : nullptr;
+    const auto* actuel = dynamic_cast<const ObjetModele*>(objet);
+    if (actuel && actuel->rect.size() == rect.size()) {
+        edition_.Deplacer(nom, rect.topLeft());
+    } else {
+        edition_.Redimensionner(nom, rect);
+    }
+}
+
+QString FenetreConcepteur::BandeCible() const {
+    const QString bande = canevas_->BandeSelectionnee();
+    if (!bande.isEmpty() && edition_.Modifiable(bande)) {
+        return bande;
+    }
+    for (const auto& element : edition_.Document().Elements()) {
+        if (element.balise == QLatin1String("bande")) {
+            return element.Nom();
+        }
+    }
+    return {};
+}
+
+void FenetreConcepteur::InsererObjet(GenreObjet genre) {
+    const QString bande = BandeCible();
+    QString expression;
+    if (genre == GenreObjet::Champ) {
+        // A field of the band's dataset, which the author then changes in the properties.
+        const QString jeu = edition_.Attribut(bande, QStringLiteral("jeu")).value_or(QString());
+        const QString prefixe =
+            (jeu.isEmpty() ? QStringLiteral("Données du dossier") : jeu) + QLatin1Char('.');
+        const auto trouve = std::find_if(champs_.cbegin(), champs_.cend(),
+                                         [&](const QString& c) { return c.startsWith(prefixe); });
+        expression = trouve != champs_.cend() ? *trouve : prefixe + QStringLiteral("\"Id\"");
+    }
+    const QString nom = edition_.AjouterObjet(genre, bande, {0, 0}, expression);
+    if (nom.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("Choisissez d'abord une bande de ce modèle."),
+                                 5000);
+        return;
+    }
+    canevas_->Selectionner(nom);
+}
+
+void FenetreConcepteur::InsererBande(const QString& type) {
+    QString apres = canevas_->BandeSelectionnee();
+    if (apres.isEmpty() || !edition_.Modifiable(apres)) {
+        apres = modele_ && !modele_->pages.empty() ? modele_->pages.front()->nom : QString();
+    }
+    const QString nom = edition_.AjouterBande(type, apres);
+    if (!nom.isEmpty()) {
+        canevas_->Selectionner(nom);
+    }
+}
+
+void FenetreConcepteur::Copier() {
+    const QByteArray fragment = edition_.Copier(canevas_->Selection());
+    if (!fragment.isEmpty()) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(fragment));
+    }
+}
+
+void FenetreConcepteur::Coller() {
+    const QString nom =
+        edition_.Coller(QGuiApplication::clipboard()->text().toUtf8(), BandeCible());
+    if (!nom.isEmpty()) {
+        canevas_->Selectionner(nom);
+    }
+}
+
+void FenetreConcepteur::Supprimer(const QString& nom) {
+    if (!nom.isEmpty() && edition_.Supprimer(nom)) {
+        canevas_->Selectionner({});
+    }
+}
+
+void FenetreConcepteur::AjusterZoom() {
+    if (!modele_ || modele_->pages.empty()) {
+        return;
+    }
+    const PageModele& page = *modele_->pages.front();
+    const double largeurMm = page.TailleMm().width() - page.marges.left() - page.marges.right();
+    const double disponible = ui_->defilementCanevas->viewport()->width() - 40;
+    canevas_->DefinirZoom(
+        std::clamp(disponible / (largeurMm * canevas_->logicalDpiX() / 25.4), 0.5, 1.5));
+}
+
+void FenetreConcepteur::PanneauSuivant() {
+    QWidget* const panneaux[] = {canevas_, panneau_, apercu_, ui_->lstErreurs};
+    int courant = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (panneaux[i] == focusWidget() || panneaux[i]->isAncestorOf(focusWidget())) {
+            courant = i;
+        }
+    }
+    QWidget* suivant = panneaux[(courant + 1) % 4];
+    if (suivant == panneau_) {
+        for (QWidget* champ : panneau_->findChildren<QWidget*>()) {
+            if ((champ->focusPolicy() & Qt::TabFocus) && champ->isVisible()) {
+                suivant = champ;
+                break;
+            }
+        }
+    }
+    suivant->setFocus(Qt::ShortcutFocusReason);
+}
+
+void FenetreConcepteur::closeEvent(QCloseEvent* evenement) {
+    if (edition_.Modifie() &&
+        ihm_.Confirmation(this, kTitre,
+                          QStringLiteral("Le modèle « %1 » a été modifié. L'enregistrer ?")
+                              .arg(QFileInfo(edition_.Chemin()).fileName())) &&
+        !Enregistrer()) {
+        evenement->ignore();
+        return;
+    }
+    evenement->accept();
+}

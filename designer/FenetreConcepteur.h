@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QLocale>
+#include <QMainWindow>
+#include <memory>
+
+#include "ApercuEnDirect.h"
+#include "EditionModele.h"
+#include "Modele.h"
+
+class ApercuRapport;
+class Canevas;
+class Ihm;
+class PanneauProprietes;
+namespace Ui {
+class FenetreConcepteur;
+}
+
+// The designer's window: the canvas and the template's errors, the selected element's
+// properties, and the live preview of the real document. Every change goes through the edit
+// model; the window only shows it again.
+class FenetreConcepteur : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FenetreConcepteur(Ihm& ihm, QWidget* parent = nullptr);
+    ~FenetreConcepteur() override;
+
+    // Opens the template; a fault is shown and false returned.
+    bool Ouvrir(const QString& chemin);
+    // The data file the preview is prepared from.
+    void DefinirDonnees(const QString& fichier, const QLocale& regional = QLocale::system());
+    bool Enregistrer();
+
+    // The template's text changed (or was opened): the canvas, the properties, the errors and,
+    // a moment later, the preview follow.
+    void TexteChange();
+    void GeometrieDemandee(const QString& nom, const QRectF& rect);
+    void InsererObjet(GenreObjet genre);
+    void InsererBande(const QString& type);
+    void Copier();
+    void Coller();
+    void Supprimer(const QString& nom);
+
+    EditionModele& Edition() { return edition_; }
+    Canevas& CanevasModele() { return *canevas_; }
+    ApercuRapport& Apercu() { return *apercu_; }
+    ApercuEnDirect& Preparation() { return preparation_; }
+    PanneauProprietes& Proprietes() { return *panneau_; }
+
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
+
+private:
+    void CreerActions();
+    void AfficherErreurs();
+    void AjusterZoom();
+    void PanneauSuivant();
+    QString BandeCible() const;
+
+    std::unique_ptr<Ui::FenetreConcepteur> ui_;
+    Ihm& ihm_;
+    EditionModele edition_;
+    std::unique_ptr<ModeleRapport> modele_;
+    Canevas* canevas_;
+    PanneauProprietes* panneau_;
+    ApercuRapport* apercu_;
+    ApercuEnDirect preparation_;
+    QString erreurLecture_, objetLecture_, erreurPreparation_, objetPreparation_;
+    QStringList champs_;
+};

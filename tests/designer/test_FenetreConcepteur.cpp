@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "ApercuRapport.h"
+#include "Canevas.h"
+#include "FenetreConcepteur.h"
+#include "IhmFactice.h"
+#include "Peinture.h"
+
+namespace {
+
+QByteArray Lire(const QString& chemin) {
+    QFile fichier(chemin);
+    EXPECT_TRUE(fichier.open(QIODevice::ReadOnly)) << chemin.toStdString();
+    return fichier.readAll();
+}
+
+// Waits, without a time being part of what is checked, for the preview's next result.
+bool AttendreApercu(FenetreConcepteur& fenetre, int resultats) {
+    const QDeadlineTimer limite(30000);
+    while ((fenetre.Preparation().Resultats() < resultats || fenetre.Preparation().EnCours()) &&
+           !limite.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return fenetre.Preparation().Resultats() >= resultats;
+}
+
+QImage Premiere(const ApercuRapport& apercu) {
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter peintre(&image);
+    PeindrePage(apercu.Pages().front(), peintre, 1.4);
+    return image;
+}
+
+void Touche(QWidget& cible, int touche) {
+    QKeyEvent appui(QEvent::KeyPress, touche, Qt::NoModifier);
+    QCoreApplication::sendEvent(&cible, &appui);
+}
+
+QAction* Action(QMainWindow& fenetre, const QKeySequence& raccourci) {
+    for (QAction* action : fenetre.menuBar()->findChildren<QAction*>()) {
+        if (action->shortcuts().contains(raccourci)) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// The sample report: an object moved with the arrow keys moves in the preview of the real
+// document, and the file saved with Ctrl+S differs from the original by that object's position
+// only.
+TEST(FenetreConcepteur, UnDeplacementAuClavierSeVoitDansLApercuEtSEnregistreSeul) {
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("Devis.fr3"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTARO_INSTALLATION "/Rapports/Devis.fr3"), chemin));
+    QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray original = Lire(chemin);
+
+    IhmFactice ihm;
+    FenetreConcepteur fenetre(ihm);
+    fenetre.DefinirDonnees(QStringLiteral(VANTARO_DEVIS), QLocale(QStringLiteral("fr_FR")));
+    fenetre.resize(1366, 740);
+    fenetre.show();
+    ASSERT_TRUE(fenetre.Ouvrir(chemin));
+    ASSERT_TRUE(AttendreApercu(fenetre, 1));
+    ASSERT_FALSE(fenetre.Apercu().Pages().empty()) << ihm.Textes().join('\n').toStdString();
+    const QImage avant = Premiere(fenetre.Apercu());
+
+    Canevas& canevas = fenetre.CanevasModele();
+    canevas.Selectionner(QStringLiteral("TitreRapport"));
+    for (int touche : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down}) {
+        Touche(canevas, touche);
+    }
+    EXPECT_EQ(fenetre.Edition().Pile().count(), 1);
+    EXPECT_TRUE(fenetre.isWindowModified());
+    ASSERT_TRUE(AttendreApercu(fenetre, 2));
+    EXPECT_NE(Premiere(fenetre.Apercu()), avant);
+
+    if (!qEnvironmentVariableIsEmpty("VANTARO_CAPTURES")) {
+        fenetre.grab().save(qEnvironmentVariable("VANTARO_CAPTURES") + "/concepteur.png");
+    }
+
+    QAction* enregistrer = Action(fenetre, QKeySequence(Qt::CTRL | Qt::Key_S));
+    ASSERT_NE(enregistrer, nullptr);
+    enregistrer->trigger();
+    QByteArray attendu = original;
+    const QByteArray objet = R"(couleur="#1f3c78">Rapport de devis)";
+    ASSERT_EQ(attendu.count(objet), 1);
+    attendu.replace(objet, R"(couleur="#1f3c78" x="3" y="1">Rapport de devis)");
+    EXPECT_EQ(Lire(chemin).toStdString(), attendu.toStdString());
+    EXPECT_FALSE(fenetre.isWindowModified());
+    EXPECT_TRUE(ihm.messages.isEmpty()) << ihm.Textes().join('\n').toStdString();
+}
+
+// A field that does not exist is listed with its object and marked on it; undoing clears it.
+TEST(FenetreConcepteur, UneErreurDuModeleEstListeeAvecSonObjet) {
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("Devis.fr3"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTARO_INSTALLATION "/Rapports/Devis.fr3"), chemin));
+    IhmFactice ihm;
+    FenetreConcepteur fenetre(ihm);
+    fenetre.DefinirDonnees(QStringLiteral(VANTARO_DEVIS), QLocale(QStringLiteral("fr_FR")));
+    ASSERT_TRUE(fenetre.Ouvrir(chemin));
+    ASSERT_TRUE(AttendreApercu(fenetre, 1));
+    auto* erreurs = fenetre.findChild<QListWidget*>(QStringLiteral("lstErreurs"));
+    ASSERT_NE(erreurs, nullptr);
+
+    ASSERT_TRUE(fenetre.Edition().DefinirContenuTexte(
+        QStringLiteral("Modele"), QStringLiteral("[Données des lignes produits.\"Inconnu\"]")));
+    ASSERT_TRUE(AttendreApercu(fenetre, 2));
+    ASSERT_EQ(erreurs->count(), 1);
+    EXPECT_TRUE(erreurs->item(0)->text().contains(QStringLiteral("Modele")))
+        << erreurs->item(0)->text().toStdString();
+    EXPECT_EQ(erreurs->item(0)->data(Qt::UserRole).toString(), QStringLiteral("Modele"));
+
+    fenetre.Edition().Pile().undo();
+    ASSERT_TRUE(AttendreApercu(fenetre, 3));
+    EXPECT_EQ(erreurs->item(0)->data(Qt::UserRole).toString(), QString());
+}
+
+}  // namespace
