@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "CadreDialogue.h"
+#include "CaseACocher.h"
 #include "EncodageLignes.h"
 #include "Ihm.h"
 #include "SessionBDD.h"
@@ -75,11 +76,6 @@ QString ChargerLogo(QLabel& cadre, const QString& chemin) {
     cadre.setPixmap(QPixmap::fromImage(
         image.scaled(cadre.contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     return {};
-}
-
-void CocherSansEffet(QCheckBox& boite, bool coche) {
-    const QSignalBlocker silence(boite);
-    boite.setChecked(coche);
 }
 
 }  // namespace

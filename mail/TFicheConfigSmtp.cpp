@@ -1,4 +1,5 @@
 #include "TFicheConfigSmtp.h"
+#include "CaseACocher.h"
 
 #include <QGuiApplication>
 #include <QSignalBlocker>
@@ -193,11 +194,6 @@ void TFicheConfigSmtp::ActiverGroupe(Groupe& groupe, bool actif) {
         saisie->setEnabled(actif);
         saisie->setToolTip(actif ? QString() : groupe.origine);
     }
-}
-
-void TFicheConfigSmtp::CocherSansEffet(QCheckBox& boite, bool coche) {
-    const QSignalBlocker silence(boite);
-    boite.setChecked(coche);
 }
 
 Niveau TFicheConfigSmtp::NiveauAReprendre() const {

@@ -79,7 +79,6 @@ private:
     int PortSaisi() const;
     QList<QLineEdit*> ChampsIdentification() const;
     QVariantList IdentificationSaisie() const;
-    static void CocherSansEffet(QCheckBox& boite, bool coche);
 
     std::unique_ptr<Ui::TFicheConfigSmtp> ui_;
     Ihm& ihm_;

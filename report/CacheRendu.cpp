@@ -3,7 +3,6 @@
 #include <QMutex>
 #include <QTextOption>
 
-#include "LecteurModele.h"
 #include "TexteBalise.h"
 
 namespace {

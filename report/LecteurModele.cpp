@@ -9,6 +9,7 @@
 #include "ArbreXml.h"
 #include "ErreurRapport.h"
 #include "Fichiers.h"
+#include "PagesPreparees.h"
 #include "TexteBalise.h"
 
 namespace {

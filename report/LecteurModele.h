@@ -4,10 +4,6 @@
 
 #include "Modele.h"
 
-// Drawing units of the prepared pages' texts: hundredths of a millimetre, so that fonts sized in
-// whole units are exact to a fraction of a percent on every device.
-constexpr double kUnitesParMm = 100.0;
-
 // Reads a template file (and the templates it starts from) into the model. Throws ErreurRapport
 // with the file, line and column of the fault. texte, when given, is read in place of the file at
 // chemin, whose folder still holds its bases and pictures.

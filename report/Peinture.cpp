@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "LecteurModele.h"
 #include "RecepteurGlyphes.h"
 
 namespace {
