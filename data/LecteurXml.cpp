@@ -641,6 +641,11 @@ QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,
                                          Situation(champ, e), fichier.errorString()));
         }
         octets = fichier.readAll();
+    } else if (!chemin.isEmpty()) {
+        // Once per path and document: the cache below answers every later line that names it.
+        qCDebug(lcDonnees).noquote()
+            << QStringLiteral("image du champ « %1 » absente ou trop grande, laissée vide : %2")
+                   .arg(QString::fromUtf8(champ.name()), chemin);
     }
     images_.insert(chemin, octets);
     return octets;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include "CaptureJournal.h"
 #include "DonneesDocument.h"
 #include "ErreurDonnees.h"
 #include "FichiersDonnees.h"
@@ -487,6 +488,7 @@ TEST(LecteurXml, TexteLongGardeEntier) {
 }
 
 TEST(LecteurXml, ImageChargeeDepuisSonCheminOuLaisseeVide) {
+    const CaptureJournal journal(QStringLiteral("vantaro.donnees.debug=true"));
     DossierDonnees dossier;
     DonneesDocument donnees;
     const QString image = dossier.Ecrire("croquis.png", QByteArray("\x89PNG\r\n\x1a\n-octets", 15));
@@ -508,6 +510,16 @@ TEST(LecteurXml, ImageChargeeDepuisSonCheminOuLaisseeVide) {
         table.Suivant();
         EXPECT_TRUE(table.Valeur(0).isNull()) << ligne;
     }
+    // Each picture left empty is logged once for support, with its field and path.
+    QStringList attendues;
+    for (const char* nom : {"absent.png", "", "enorme.png"}) {
+        attendues << QStringLiteral(
+                         "vantaro.donnees: image du champ « C » absente ou trop grande, "
+                         "laissée vide : ") +
+                         dossier.Chemin(nom);
+    }
+    const QStringList images = CaptureJournal::Lignes().filter(QStringLiteral("laissée vide"));
+    EXPECT_EQ(images, attendues) << images.join(u'\n').toStdString();
 }
 
 TEST(LecteurXml, LesDescriptionsSuiventLaLigneCourante) {
