@@ -53,13 +53,18 @@ void PlacerLigneSpeciale(TableMemoire& lignes, const QString& texte, bool enTete
 const QStringList kChampsLigneSpeciale{"Id", "Modele", "TotalTVACorse"};
 
 // The product lines as the special lines need them. A document without product lines gets a
-// table of the three fields; lines without one of them are refused, naming the document.
-void PreparerLignes(TableMemoire& lignes, const QString& titre) {
+// table of the three fields, named as the templates name them; the other fields the templates
+// name for product lines are not there, and are read only for product lines, of which it has
+// none. Lines without one of the three fields are refused, naming the document.
+void PreparerLignes(JeuDonneesTable& jeu, const QString& titre) {
+    TableMemoire& lignes = jeu.Table();
     if (!lignes.EstOuverte()) {
         if (lignes.NombreChamps() == 0) {
             lignes.AjouterDefinition({QStringLiteral("Id"), TypeChamp::Entier});
             lignes.AjouterDefinition({QStringLiteral("Modele"), TypeChamp::Texte, 1000});
             lignes.AjouterDefinition({QStringLiteral("TotalTVACorse"), TypeChamp::Entier});
+            jeu.AjouterAlias(QStringLiteral("Modele"), QStringLiteral("Modèle"));
+            jeu.DefinirPartiel(true);
         }
         lignes.Ouvrir();
     }
@@ -76,14 +81,15 @@ void PreparerLignes(TableMemoire& lignes, const QString& titre) {
 
 // The line start and end texts as the first and last product lines. Without them, lines that
 // cannot hold a special line (none, or no Id) are left as they are.
-void PlacerLignesSpeciales(TableMemoire& lignes, const QString& titre, const QString& debut,
+void PlacerLignesSpeciales(JeuDonneesTable& jeu, const QString& titre, const QString& debut,
                            const QString& fin) {
+    TableMemoire& lignes = jeu.Table();
     if (debut.isEmpty() && fin.isEmpty()) {
         if (!lignes.EstOuverte() || lignes.IndexChamp(QStringLiteral("Id")) < 0) {
             return;
         }
     } else {
-        PreparerLignes(lignes, titre);
+        PreparerLignes(jeu, titre);
     }
     // The special lines keep the places they are given: ordered by their Id (-1), the line
     // end would come first.
@@ -148,7 +154,7 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
         if (!valeurs.value("PiedDePage1").isEmpty()) {
             config.Affecter(QStringLiteral("PiedDePage1"), valeurs.value("PiedDePage1"));
         }
-        PlacerLignesSpeciales(donnees.memTableMaster, titre, valeurs.value("DebutLigne"),
+        PlacerLignesSpeciales(donnees.frxDBDatasetMaster, titre, valeurs.value("DebutLigne"),
                               valeurs.value("FinLigne"));
         config.Affecter(QStringLiteral("Fournisseurs"), options.fournisseurs);
         config.Affecter(QStringLiteral("Dimensions"), options.dimensions);

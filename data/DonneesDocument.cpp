@@ -1,5 +1,7 @@
 #include "DonneesDocument.h"
 
+#include <QFileInfo>
+
 #include "LecteurXml.h"
 
 namespace {
@@ -46,7 +48,12 @@ QString DonneesDocument::Charger(const QString& fichierXml, const QLocale& regio
     lecteur.frxDBDatasetHeader = &frxDBDatasetHeader;
     lecteur.frxDBDatasetMaster = &frxDBDatasetMaster;
     lecteur.frxDBDatasetDescription = &frxDBDatasetDescription;
-    return lecteur.Charger();
+    const QString modele = lecteur.Charger();
+    // The lines the file gives are whole; special lines alone are made afresh for each document.
+    if (QFileInfo(fichierXml).isFile()) {
+        frxDBDatasetMaster.DefinirPartiel(false);
+    }
+    return modele;
 }
 
 QList<JeuDonneesRapport*> DonneesDocument::JeuxRapport() {

@@ -28,6 +28,8 @@ public:
     int NombreLignes() const override { return table_.NombreLignes(); }
     std::optional<QVariant> Valeur(const QString& nom) const override;
     QStringList NomsChamps() const override;
+    bool NomsPartiels() const override { return partiel_; }
+    void DefinirPartiel(bool partiel) { partiel_ = partiel; }
 
 private:
     int ChampDe(const QString& nom) const;
@@ -35,6 +37,7 @@ private:
     TableMemoire& table_;
     QString nomUtilisateur_;
     QStringList lignesAlias_;
+    bool partiel_ = false;
     // case-folded alias or name -> field number, rebuilt when the fields or the aliases change
     mutable QHash<QString, int> parNom_;
     mutable quint64 generationNoms_ = ~quint64(0);

@@ -27,4 +27,8 @@ public:
     virtual std::optional<QVariant> Valeur(const QString& nom) const = 0;
     // The names templates use, in field order: each field's alias, or its name without one.
     virtual QStringList NomsChamps() const = 0;
+    // True when the dataset holds only some of the fields its templates name (the product lines
+    // made for the special lines of a document that has none): a name it lacks is then an error
+    // only when it is read, not when the template is checked.
+    virtual bool NomsPartiels() const { return false; }
 };

@@ -178,7 +178,8 @@ private:
             }
             // A dataset without any field (a document without product lines) cannot tell a
             // wrong name; its bands have no row, and a read outside them fails when it is made.
-            if (!jeu->Valeur(reference.champ) && !jeu->NomsChamps().isEmpty()) {
+            if (!jeu->Valeur(reference.champ) && !jeu->NomsChamps().isEmpty() &&
+                !jeu->NomsPartiels()) {
                 throw ErreurRapport(QStringLiteral("champ inconnu"),
                                     LieuDe(objet, reference.Texte()));
             }

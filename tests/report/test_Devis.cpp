@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "AssemblageDocument.h"
+#include "CreationBase.h"
 #include "DonneesDocument.h"
 #include "Outils.h"
 #include "Rapport.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
 
 namespace {
 
@@ -72,5 +77,47 @@ INSTANTIATE_TEST_SUITE_P(Modeles, DevisInstalle,
                          ::testing::Values("Portrait/Prix nets.fr3", "Paysage/Prix TTC.fr3",
                                            "Portrait/Prix publics.fr3"),
                          [](const auto& info) { return std::to_string(info.index); });
+
+// A document without product lines prints its configured line start and end texts in the
+// quote template, whose line band names many more fields than such lines have.
+TEST(DevisSansLignes, ImprimeSesLignesSpeciales) {
+    QTemporaryDir dossier;
+    const QString base = dossier.filePath("Vantaro.abs");
+    CreerBaseParametres(base);
+    TDataModuleAbs store;
+    {
+        const SessionBDD session(store, base);
+        store.EcrireChaine({}, {}, "Devis", "DebutLigne", "Début de nos travaux");
+        store.EcrireChaine({}, {}, "Devis", "FinLigne", "Fin de nos travaux");
+    }
+    // The sample quote's header, without its lines.
+    QFile exemple(QStringLiteral(VANTARO_INSTALLATION "/Exemples/devis.xml"));
+    ASSERT_TRUE(exemple.open(QIODevice::ReadOnly));
+    QString texteExemple = QString::fromUtf8(exemple.readAll());
+    texteExemple.remove(QRegularExpression(QStringLiteral("<ligne table=\"ligne\">.*?</ligne>"),
+                                           QRegularExpression::DotMatchesEverythingOption));
+    ASSERT_FALSE(texteExemple.contains(QStringLiteral("table=\"ligne")));
+    QFile xml(dossier.filePath("vide.xml"));
+    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+    xml.write(texteExemple.toUtf8());
+    xml.close();
+    Rapport rapport;
+    rapport.DefinirRegional(QLocale(QLocale::French, QLocale::France));
+    AssemblageDocument assemblage(rapport);
+    assemblage.ChargerDonnees(xml.fileName(), QLocale(QLocale::French, QLocale::France));
+    {
+        const SessionBDD session(store, base);
+        assemblage.LireConfiguration(store, {}, QStringLiteral("Devis"), {});
+    }
+    assemblage.ChargerModele(QStringLiteral(
+        VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3"));
+    assemblage.Preparer();
+    const QString pdf = rapport.Exporter(FormatExport::Pdf, dossier.path(), "vide.pdf");
+    const QString texte = Executer("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_TRUE(texte.contains(QStringLiteral("Début de nos travaux"))) << texte.toStdString();
+    EXPECT_TRUE(texte.contains(QStringLiteral("Fin de nos travaux"))) << texte.toStdString();
+    EXPECT_LT(texte.indexOf(QStringLiteral("Début de nos travaux")),
+              texte.indexOf(QStringLiteral("Fin de nos travaux")));
+}
 
 }  // namespace
