@@ -4,6 +4,7 @@
 #include <QTime>
 #include <QtNumeric>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <variant>
 
@@ -23,7 +24,7 @@ enum class Operateur {
     Non,
     Oppose
 };
-enum class Fonction { Si, Majuscules, Minuscules, SupprimerEspaces, EstVide, Format };
+enum class Fonction { Si, Majuscules, Minuscules, SupprimerEspaces, EstVide, Format, Arrondi };
 
 struct Expression::Noeud {
     struct Appel {
@@ -61,6 +62,7 @@ constexpr FonctionConnue kFonctions[] = {
     {"supprimerespaces", Fonction::SupprimerEspaces, 1},
     {"estvide", Fonction::EstVide, 1},
     {"format", Fonction::Format, 2},
+    {"arrondi", Fonction::Arrondi, 2},
 };
 
 struct VariableConnue {
@@ -422,6 +424,26 @@ QString FormaterNombre(double nombre, const QString& motif, const QLocale& regio
     return format.toString(nombre, 'f', decimales);
 }
 
+// To the nearest of n decimals, halves away from zero, as the figure reads in decimals: 465,505
+// gives 465,51 although its nearest double lies just below.
+QVariant Arrondir(const QVariant& valeur, const QVariant& decimales, const QLocale& regional) {
+    if (valeur.isNull()) {
+        return {};
+    }
+    const int n = Decimales(EnNombre(decimales, regional));
+    const double nombre = EnNombre(valeur, regional);
+    const double echelle = std::pow(10.0, n);
+    if (n > 6 || !(std::abs(nombre) < 1e12)) {
+        return std::round(nombre * echelle) / echelle;
+    }
+    // Three more decimals than kept, as digits: the halves are decided on them, not on the
+    // binary value.
+    QString chiffres = QString::number(std::abs(nombre), 'f', n + 3);
+    chiffres.remove(QLatin1Char('.'));
+    const qlonglong unites = (chiffres.toLongLong() + 500) / 1000;
+    return (nombre < 0 ? -1.0 : 1.0) * double(unites) / echelle;
+}
+
 QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale& regional) {
     if (valeur.isNull()) {
         return QString();
@@ -501,6 +523,8 @@ private:
                 return ValeurEnTexte(argument(0), regional_).trimmed().isEmpty();
             case Fonction::Format:
                 return Formater(argument(0), argument(1), regional_);
+            case Fonction::Arrondi:
+                return Arrondir(argument(0), argument(1), regional_);
         }
         return {};
     }

@@ -70,7 +70,12 @@ INSTANTIATE_TEST_SUITE_P(
             "produits.\"Quantité\", '# ##0.00')]",
             "3\u202f703,50"},
         Cas{"[Données des lignes produits.\"Quantité\" * 2 + 1]", "7"},
-        Cas{"[(1 + 2) * 3 - 4 / 8]", "8,5"},
+        // Rounded as the figures read in decimals, halves away from zero; the rounded unit price
+        // times the quantity is the line total shown.
+        Cas{"[Arrondi(465.505, 2)]", "465,51"}, Cas{"[Arrondi(-2.5, 0)]", "-3"},
+        Cas{"[Arrondi(1.005, 2)]", "1,01"}, Cas{"[Arrondi(465.5049, 2)]", "465,5"},
+        Cas{"[Format(Arrondi(387.92 * 1.2, 2) * 3, '# ##0.00')]", "1\u202f396,50"},
+        Cas{"[Arrondi(Données du dossier.\"Vide\", 2)]", ""}, Cas{"[(1 + 2) * 3 - 4 / 8]", "8,5"},
         Cas{"[-Données des lignes produits.\"Quantité\"]", "-3"}, Cas{"[1 / 0]", ""},
         Cas{"[Données du dossier.\"Vide\"]", ""}, Cas{"[Données du dossier.\"Vide\" + 2]", "2"},
         Cas{"[EstVide(Données du dossier.\"Vide\")]", "Vrai"},
