@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 
 #include <cmath>
@@ -134,9 +135,14 @@ public:
     explicit Lecteur(ModeleRapport& modele) : modele_(modele) {}
 
     void Lire(const NoeudXml& racine) {
-        Attributs a(racine, {"police", "taille"});
+        Attributs a(racine, {"police", "taille", "langue"});
         defauts_.police = a.Texte("police", defauts_.police);
         defauts_.taille = a.Nombre("taille", defauts_.taille);
+        modele_.langue = a.Texte("langue");
+        if (!modele_.langue.isEmpty() && QLocale(modele_.langue).language() == QLocale::C) {
+            a.Echec(
+                QStringLiteral("langue « %1 » inconnue (par exemple fr_FR)").arg(modele_.langue));
+        }
         for (const NoeudXml& enfant : racine.enfants) {
             if (enfant.balise != QLatin1String("page")) {
                 Echouer(enfant, QStringLiteral("<%1> inattendu dans <rapport>").arg(enfant.balise));

@@ -117,6 +117,9 @@ struct PageModele : ObjetRapport {
 
 struct ModeleRapport {
     QString fichier;
+    // The language the template is written in ("fr_FR"): the dates and numbers it prints follow
+    // it, whatever the computer's regional settings. Empty: they follow the computer's.
+    QString langue;
     // Every file it was read from, with its modification time.
     QHash<QString, QDateTime> versions;
     std::vector<std::unique_ptr<PageModele>> pages;

@@ -82,8 +82,9 @@ DocumentPrepare Rapport::PreparerPages() {
     QElapsedTimer duree;
     duree.start();
     cache_.NouveauDocument();
-    DocumentPrepare pages =
-        ::Preparer(EntreesPreparation{modele_, jeux_, cache_, regional_, horloge_()});
+    DocumentPrepare pages = ::Preparer(EntreesPreparation{
+        modele_, jeux_, cache_, modele_.langue.isEmpty() ? regional_ : QLocale(modele_.langue),
+        horloge_()});
     qCDebug(lcRendu).noquote() << QStringLiteral("%1 préparé : %2 pages en %3 ms")
                                       .arg(modele_.fichier)
                                       .arg(pages.size())

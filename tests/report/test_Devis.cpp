@@ -78,6 +78,41 @@ INSTANTIATE_TEST_SUITE_P(Modeles, DevisInstalle,
                                            "Portrait/Prix publics.fr3"),
                          [](const auto& info) { return std::to_string(info.index); });
 
+// The shipped templates are French: under an English or German computer their dates and
+// amounts are still written the French way (the data is read with the computer's settings).
+class LangueDuModele : public ::testing::TestWithParam<QLocale::Language> {};
+
+TEST_P(LangueDuModele, LesDatesEtLesMontantsSuiventLeModele) {
+    const QLocale francais(QLocale::French, QLocale::France);
+    DonneesDocument donnees;
+    donnees.Charger(QStringLiteral(VANTARO_INSTALLATION "/Exemples/devis.xml"), francais);
+    Rapport rapport;
+    rapport.DefinirRegional(QLocale(GetParam()));
+    for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+        rapport.EnregistrerJeu(jeu);
+    }
+    rapport.ChargerDepuisFichier(QStringLiteral(
+        VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3"));
+    rapport.Preparer();
+    QString texte;
+    for (const PagePreparee& page : rapport.Pages()) {
+        for (const ElementPrepare& element : page.elements) {
+            texte += element.textePlat + u'\n';
+        }
+    }
+    donnees.memTableHeader.Premier();
+    const QDate date = donnees.memTableHeader.Valeur("dateDocument").toDate();
+    EXPECT_TRUE(texte.contains(francais.toString(date, QStringLiteral("d MMMM yyyy"))))
+        << texte.toStdString();
+    EXPECT_FALSE(texte.contains(QLocale(GetParam()).monthName(date.month())))
+        << texte.toStdString();
+    const double total = donnees.memTableHeader.Valeur("totalTTC").toDouble();
+    EXPECT_TRUE(texte.contains(francais.toString(total, 'f', 2))) << texte.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Regional, LangueDuModele,
+                         ::testing::Values(QLocale::English, QLocale::German));
+
 // A document without product lines prints its configured line start and end texts in the
 // quote template, whose line band names many more fields than such lines have.
 TEST(DevisSansLignes, ImprimeSesLignesSpeciales) {
