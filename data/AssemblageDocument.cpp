@@ -2,10 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QScopeGuard>
 
+#include "CsvDocument.h"
 #include "ErreurDonnees.h"
 #include "Rapport.h"
+#include "Sorties.h"
 
 void ExigerFichier(const QString& chemin, const QString& message) {
     if (!QFileInfo(chemin).isFile()) {
@@ -33,6 +34,7 @@ QString AssemblageDocument::ChargerDonnees(const QString& fichierXml, const QLoc
     if (!fichierXml.isEmpty()) {
         ExigerFichier(fichierXml, QStringLiteral("Fichier de données introuvable : %1"));
     }
+    regional_ = regional;
     const QString modele = donnees_.Charger(fichierXml, regional);
     for (JeuDonneesRapport* jeu : donnees_.JeuxDocument()) {
         rapport_.RafraichirJeu(jeu);
@@ -61,14 +63,5 @@ void AssemblageDocument::Preparer() {
 }
 
 void AssemblageDocument::ExporterCsv(const QString& chemin) {
-    PageModele* page = rapport_.TrouverPage(QStringLiteral("Page1"));
-    if (page) {
-        page->pageSansFin = true;
-    }
-    const auto retablir = qScopeGuard([page] {
-        if (page) {
-            page->pageSansFin = false;
-        }
-    });
-    rapport_.Exporter(FormatExport::Csv, {}, chemin);
+    EcrireCsv(TexteCsvDocument(donnees_, regional_), chemin);
 }

@@ -46,7 +46,8 @@ public:
     // Reads the template; a path that names no file is an error.
     void ChargerModele(const QString& chemin);
     void Preparer();
-    // A CSV is one table: the first page runs without end while it is written.
+    // The document as a table a spreadsheet reads (see TexteCsvDocument), in the regional form
+    // the data was read with.
     void ExporterCsv(const QString& chemin);
 
     DonneesDocument& Donnees() { return donnees_; }
@@ -55,6 +56,7 @@ public:
 private:
     DonneesDocument donnees_;
     Rapport& rapport_;
+    QLocale regional_ = QLocale::system();
 };
 
 // Throws ErreurDonnees with the message (its %1 the path) when the path names no regular file.

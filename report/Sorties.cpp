@@ -146,6 +146,9 @@ QString TexteCsv(const DocumentPrepare& pages) {
 }
 
 void EcrireCsv(const DocumentPrepare& pages, const QString& chemin) {
-    Ecrire(chemin,
-           [&](QIODevice& fichier) { fichier.write("\xEF\xBB\xBF" + TexteCsv(pages).toUtf8()); });
+    EcrireCsv(TexteCsv(pages), chemin);
+}
+
+void EcrireCsv(const QString& texte, const QString& chemin) {
+    Ecrire(chemin, [&](QIODevice& fichier) { fichier.write("\xEF\xBB\xBF" + texte.toUtf8()); });
 }

@@ -29,3 +29,5 @@ void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsPar
 QString TexteCsv(const DocumentPrepare& pages);
 // UTF-8 with a byte order mark and CR LF line ends, as spreadsheets on the users' desktops expect.
 void EcrireCsv(const DocumentPrepare& pages, const QString& chemin);
+// A table made elsewhere, written the same way.
+void EcrireCsv(const QString& texte, const QString& chemin);
