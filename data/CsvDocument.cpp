@@ -4,17 +4,9 @@
 #include <QStringList>
 
 #include "DonneesDocument.h"
+#include "Sorties.h"
 
 namespace {
-
-QString Cellule(QString texte) {
-    if (texte.contains(QLatin1Char(';')) || texte.contains(QLatin1Char('"')) ||
-        texte.contains(QLatin1Char('\n')) || texte.contains(QLatin1Char('\r'))) {
-        return QLatin1Char('"') + texte.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-               QLatin1Char('"');
-    }
-    return texte;
-}
 
 QString TexteValeur(const QVariant& valeur, TypeChamp type, const QLocale& regional) {
     if (valeur.isNull()) {
@@ -51,7 +43,7 @@ QList<int> ChampsMontres(const TableMemoire& table) {
 QString Ligne(const QStringList& cellules) {
     QStringList quotees;
     for (const QString& cellule : cellules) {
-        quotees << Cellule(cellule);
+        quotees << CelluleCsv(cellule);
     }
     return quotees.join(QLatin1Char(';')) + QStringLiteral("\r\n");
 }

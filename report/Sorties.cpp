@@ -19,15 +19,6 @@ void Ecrire(const QString& chemin, const std::function<void(QIODevice&)>& ecriva
     sortie.MettreEnPlace();
 }
 
-QString CelluleCsv(QString texte) {
-    if (texte.contains(QLatin1Char(';')) || texte.contains(QLatin1Char('"')) ||
-        texte.contains(QLatin1Char('\n')) || texte.contains(QLatin1Char('\r'))) {
-        return QLatin1Char('"') + texte.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-               QLatin1Char('"');
-    }
-    return texte;
-}
-
 // Texts of one band, left to right; those of one column top to bottom.
 QString LigneCsv(std::vector<const ElementPrepare*> textes) {
     std::stable_sort(textes.begin(), textes.end(),
@@ -45,6 +36,15 @@ QString LigneCsv(std::vector<const ElementPrepare*> textes) {
 }
 
 }  // namespace
+
+QString CelluleCsv(QString texte) {
+    if (texte.contains(QLatin1Char(';')) || texte.contains(QLatin1Char('"')) ||
+        texte.contains(QLatin1Char('\n')) || texte.contains(QLatin1Char('\r'))) {
+        return QLatin1Char('"') + texte.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+               QLatin1Char('"');
+    }
+    return texte;
+}
 
 void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const ParametresPdf& parametres,
                CachePdf& cache) {

@@ -24,6 +24,8 @@ constexpr double kPixelsParPageAuPlus = 150e6;
 QImage RendrePage(const PagePreparee& page, double pointsParPouce);
 void EcrirePng(const PagePreparee& page, const QString& chemin, double pointsParPouce);
 
+// A CSV cell: quoted, its quotes doubled, when it holds ';', '"' or a line break.
+QString CelluleCsv(QString texte);
 // The prepared texts in reading order: one line per printed band, its texts left to right
 // (top to bottom where they share a column), separated by ';', quoted where needed.
 QString TexteCsv(const DocumentPrepare& pages);
