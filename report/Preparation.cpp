@@ -286,8 +286,10 @@ private:
             Imprimer(*groupe.enteteColonnes);
         }
         groupeEnCours_ = &groupe;
+        const bool avantResume = &groupe == &page_->groupes.back();
         for (int ligne = 1;; ++ligne) {
-            ImprimerLigneMaitre(groupe, ligne);
+            ImprimerLigneMaitre(groupe, ligne,
+                                avantResume && (!jeu || ligne >= jeu->NombreLignes()));
             if (!jeu) {
                 break;
             }
@@ -299,12 +301,17 @@ private:
         groupeEnCours_ = nullptr;
     }
 
-    void ImprimerLigneMaitre(const GroupeDonnees& groupe, int ligne) {
+    // The last row of the page's last group goes with the summary, when the summary fits on a
+    // page: the totals never stand alone.
+    void ImprimerLigneMaitre(const GroupeDonnees& groupe, int ligne, bool derniereAvantResume) {
         std::vector<BandeMesuree> bloc = ProduireLigne(groupe, ligne);
         if (groupe.maitre->garderEnsemble && !page_->pageSansFin && y_ > debutContenu_ + kEpsilon) {
             double total = 0;
             for (const BandeMesuree& b : bloc) {
                 total += b.hauteur;
+            }
+            if (derniereAvantResume && page_->resume) {
+                total += HauteurResumeAGarder();
             }
             if (y_ + total > limite_ + kEpsilon) {
                 NouvellePage();
@@ -313,6 +320,17 @@ private:
         }
         for (BandeMesuree& bande : bloc) {
             PlacerAvecSaut(std::move(bande));
+        }
+    }
+
+    // The summary's height when it fits on a page, else nothing to keep with it. Measured ahead
+    // of its turn: a fault of its objects is reported when it is printed.
+    double HauteurResumeAGarder() {
+        try {
+            const std::optional<BandeMesuree> resume = Mesurer(*page_->resume);
+            return resume && resume->hauteur <= limite_ - debutContenu_ ? resume->hauteur : 0;
+        } catch (const ErreurRapport&) {
+            return 0;
         }
     }
 

@@ -376,6 +376,28 @@ TEST_F(Preparation, GarderEnsembleEmporteLaLigneEtSesDetails) {
     EXPECT_EQ(TextesSeuls(1), QStringList({"L2", "L3", "d3a"}));
 }
 
+// The summary (the totals) never stands alone on a page: the last row kept together goes with it,
+// unless the summary is taller than a page anyway.
+TEST_F(Preparation, LaDerniereLigneAccompagneLeResume) {
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(3));
+    const QString bandes = QStringLiteral(
+        "<bande type=\"titre\" nom=\"T\" hauteur=\"40\"/>"
+        "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"10\" garderEnsemble=\"oui\" jeu=\"Données "
+        "des lignes produits\">"
+        "<texte nom=\"M\" largeur=\"50\" hauteur=\"10\">[Données des lignes "
+        "produits.\"Modèle\"]</texte></bande>"
+        "<bande type=\"resume\" nom=\"R\" hauteur=\"%1\"><texte nom=\"Total\" largeur=\"50\" "
+        "hauteur=\"5\">Total</texte></bande>");
+    // 80 mm of body: 40 of title and 30 of rows leave 10, too little for a summary of 15.
+    Charger(bandes.arg(15));
+    ASSERT_EQ(rapport.Pages().size(), 2u);
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2"}));
+    EXPECT_EQ(TextesSeuls(1), QStringList({"L3", "Total"}));
+    // A summary taller than a page cannot be kept with anything.
+    Charger(bandes.arg(85), {}, QStringLiteral("grand.fr3"));
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2", "L3"}));
+}
+
 TEST_F(Preparation, EnteteDeColonnesRepeteSurLesPagesDesDonnees) {
     lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(9));
     Charger(QStringLiteral("<bande type=\"enteteColonnes\" nom=\"EC\" hauteur=\"10\">"
