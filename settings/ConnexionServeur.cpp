@@ -6,6 +6,7 @@
 
 #include "BaseChiffree.h"
 #include "ErreurBDD.h"
+#include "ReferenceServeur.h"
 #include "TraductionServeur.h"
 
 namespace {
@@ -29,7 +30,8 @@ bool Contient(const QString& texte, std::initializer_list<const char*> morceaux)
 
 // The library gives one text for every failure to connect: its wording tells them apart.
 QString MessageConnexion(pg_conn* connexion, const QString& uri) {
-    const QString detail = QString::fromUtf8(PQerrorMessage(connexion)).simplified();
+    const QString detail =
+        TexteMasque(QString::fromUtf8(PQerrorMessage(connexion)), uri).simplified();
     const QString serveur = Guillemets(uri);
     const QRegularExpression baseAbsente(QStringLiteral("database \"([^\"]*)\" does not exist"));
     const QRegularExpressionMatch absente = baseAbsente.match(detail);
@@ -121,19 +123,9 @@ private:
     pg_result* resultat_;
 };
 
-QString UriAffichee(const QString& uri) {
-    static const QRegularExpression motDePasse(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@"));
-    // The URI's parameters may carry one too.
-    static const QRegularExpression parametre(QStringLiteral("([?&]password=)[^&]*"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    QString affichee = uri;
-    affichee.replace(motDePasse, QStringLiteral("\\1@"));
-    return affichee.replace(parametre, QStringLiteral("\\1********"));
-}
-
 ConnexionServeur::ConnexionServeur(const QString& uri, Ouverture ouverture) : uri_(uri) {
     // The URI comes last: what it says overrides these defaults.
-    const QByteArray dbname = uri.toUtf8();
+    const QByteArray dbname = UriPourLaBibliotheque(uri);
     const char* const cles[] = {"sslmode", "connect_timeout", "client_encoding", "dbname", nullptr};
     const char* const valeurs[] = {"verify-full", "10", "UTF8", dbname.constData(), nullptr};
     connexion_ = PQconnectdbParams(cles, valeurs, 1);
@@ -172,6 +164,10 @@ void ConnexionServeur::VerifierTable(Ouverture ouverture) {
     }
 }
 
+QString ConnexionServeur::TexteLibrairie(const char* texte) const {
+    return TexteMasque(QString::fromUtf8(texte), uri_).simplified();
+}
+
 ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const {
     Reponse reponse(resultat);
     const ExecStatusType etat = PQresultStatus(resultat);
@@ -179,9 +175,8 @@ ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const 
         return reponse;
     }
     if (PQstatus(connexion_) != CONNECTION_OK) {
-        throw ErreurBDD(
-            QStringLiteral("La connexion au serveur de paramètres %1 a été perdue : %2")
-                .arg(Guillemets(uri_), QString::fromUtf8(PQerrorMessage(connexion_)).simplified()));
+        throw ErreurBDD(QStringLiteral("La connexion au serveur de paramètres %1 a été perdue : %2")
+                            .arg(Guillemets(uri_), TexteLibrairie(PQerrorMessage(connexion_))));
     }
     const char* etatSql = PQresultErrorField(resultat, PG_DIAG_SQLSTATE);
     if (etatSql && qstrcmp(etatSql, kVerrouIndisponible) == 0) {
@@ -194,8 +189,7 @@ ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const 
     throw ErreurBDD(
         QStringLiteral("Erreur de la base de paramètres %1 : %2")
             .arg(Guillemets(uri_),
-                 QString::fromUtf8(principal ? principal : PQresultErrorMessage(resultat))
-                     .simplified()));
+                 TexteLibrairie(principal ? principal : PQresultErrorMessage(resultat))));
 }
 
 ConnexionParametres::Resultat ConnexionServeur::Lancer(const QString& texte,

@@ -27,11 +27,10 @@ private:
     class Reponse;
     Reponse Verifier(pg_result* resultat) const;
     void VerifierTable(Ouverture ouverture);
+    // The library's or the server's text, without a secret of the reference.
+    QString TexteLibrairie(const char* texte) const;
 
     QString uri_;
     pg_conn* connexion_ = nullptr;
     bool tablePresente_ = false;
 };
-
-// The URI as messages show it: without its password.
-QString UriAffichee(const QString& uri);
