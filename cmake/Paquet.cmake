@@ -62,10 +62,26 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantaro)
 set(CPACK_PACKAGE_VENDOR Vantaro)
 set(CPACK_PACKAGE_CONTACT "Équipe Vantaro <vantaro@exemple.fr>")
+
+# Debian's documentation of every package: its terms, and a changelog of the project's version
+# (the package is native: its version is the project's), compressed as Debian's tools do, without
+# a name or a time in the gzip header.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantaro)
+string(TIMESTAMP VANTARO_DATE_PAQUET "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${paquet}/changelog @ONLY)
+find_program(VANTARO_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${paquet}/changelog.gz
+    COMMAND ${VANTARO_GZIP} -9 -n -f -k ${paquet}/changelog
+    DEPENDS ${paquet}/changelog
+    VERBATIM)
+add_custom_target(vantaro_changelog_paquet ALL DEPENDS ${paquet}/changelog.gz)
+install(FILES ${paquet}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantaro)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "module d'impression, d'export et de mail")
-set(CPACK_PACKAGE_DESCRIPTION "Aperçu, impression, export PDF et CSV et envoi par mail des \
-documents commerciaux, avec l'outil vantaro-outil pour les administrateurs et les auteurs de \
-modèles, et le concepteur de modèles vantaro-concepteur.")
+# Debian wants the lines of the long description under 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Aperçu, impression, export PDF et CSV et envoi par mail des
+documents commerciaux, avec l'outil vantaro-outil pour les administrateurs
+et les auteurs de modèles, et le concepteur de modèles vantaro-concepteur.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
