@@ -273,7 +273,8 @@ pg_result* ConnexionServeur::Echanger(const QByteArray& texte,
     const QDeadlineTimer limite(kAttenteReponseServeurMs);
     pg_result* retenu = nullptr;
     for (;;) {
-        while (PQisBusy(connexion_)) {
+        // A closed socket has nothing to wait for: the library reports the loss.
+        while (PQisBusy(connexion_) && PQsocket(connexion_) >= 0) {
             if (!PretALire(PQsocket(connexion_), limite)) {
                 PQclear(retenu);
                 sansReponse_ = true;
