@@ -62,10 +62,35 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantaro)
 set(CPACK_PACKAGE_VENDOR Vantaro)
 set(CPACK_PACKAGE_CONTACT "Équipe Vantaro <vantaro@exemple.fr>")
+
+# What Debian asks of every package: its terms, a changelog of the project's version (the
+# package is native: its version is the project's) and a manual page for each command, the last
+# two compressed as Debian's tools do, without a name or a time in the gzip header.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantaro)
+string(TIMESTAMP VANTARO_DATE_PAQUET "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${paquet}/changelog @ONLY)
+find_program(VANTARO_GZIP gzip REQUIRED)
+set(compresses "")
+foreach(source IN ITEMS ${paquet}/changelog ${CMAKE_CURRENT_LIST_DIR}/debian/man/vantaro.1
+        ${CMAKE_CURRENT_LIST_DIR}/debian/man/vantaro-outil.1
+        ${CMAKE_CURRENT_LIST_DIR}/debian/man/vantaro-concepteur.1)
+    get_filename_component(nom ${source} NAME)
+    add_custom_command(OUTPUT ${paquet}/gz/${nom}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${paquet}/gz
+        COMMAND ${VANTARO_GZIP} -9 -n -c ${source} > ${paquet}/gz/${nom}.gz
+        DEPENDS ${source})
+    list(APPEND compresses ${paquet}/gz/${nom}.gz)
+endforeach()
+add_custom_target(vantaro_documentation_paquet ALL DEPENDS ${compresses})
+list(POP_FRONT compresses changelog)
+install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantaro)
+install(FILES ${compresses} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "module d'impression, d'export et de mail")
-set(CPACK_PACKAGE_DESCRIPTION "Aperçu, impression, export PDF et CSV et envoi par mail des \
-documents commerciaux, avec l'outil vantaro-outil pour les administrateurs et les auteurs de \
-modèles, et le concepteur de modèles vantaro-concepteur.")
+# Debian wants the lines of the long description under 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Aperçu, impression, export PDF et CSV et envoi par mail des
+documents commerciaux, avec l'outil vantaro-outil pour les administrateurs
+et les auteurs de modèles, et le concepteur de modèles vantaro-concepteur.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -2,7 +2,7 @@
 # Installs, as root on Debian 12, every package the build, the program and the tests need.
 set -euo pipefail
 paquets=(
-    build-essential cmake ninja-build pkg-config clang-format dpkg-dev file
+    build-essential cmake ninja-build pkg-config clang-format dpkg-dev file lintian
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlcipher-dev sqlcipher libssl-dev libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
     libpq-dev postgresql

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the package that scripts/paquet.sh made (as root), runs the installed tool and program
-# from their installed paths on the sample installation, then purges the package.
+# Checks the package that scripts/paquet.sh made with lintian, installs it (as root), runs the
+# installed tool and program from their installed paths on the sample installation, then purges
+# the package.
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 paquets=("$racine"/build/vantaro_*.deb)
@@ -16,6 +17,11 @@ nettoyer() {
 }
 trap nettoyer EXIT
 export DEBIAN_FRONTEND=noninteractive LC_ALL=fr_FR.UTF-8 QT_QPA_PLATFORM=offscreen
+
+# Debian's own checks of the package: an error fails the test, the rest is shown.
+echo "== lintian"
+lintian --fail-on error --display-info "${paquets[0]}"
+
 apt-get install -y -q "${paquets[0]}"
 
 echo "== vantaro-outil --version et --help"

@@ -9,13 +9,15 @@
 
 #include "CleBase.h"
 #include "ErreurBDD.h"
+#include "ReferenceServeur.h"
 
 namespace {
 
 constexpr qint64 kTaillePage = 1024;
 
+// A URI with a mistyped scheme lands here as a path: its password stays hidden.
 QString Guillemets(const QString& chemin) {
-    return QStringLiteral("« %1 »").arg(chemin);
+    return QStringLiteral("« %1 »").arg(UriAffichee(chemin));
 }
 
 // Below this many different byte values in its first page a file is not encrypted: an encrypted

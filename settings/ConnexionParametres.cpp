@@ -3,13 +3,15 @@
 #include "ConnexionFichier.h"
 #include "ConnexionServeur.h"
 #include "ErreurBDD.h"
+#include "ReferenceServeur.h"
 
 bool EstReferenceServeur(const QString& reference) {
-    return reference.startsWith(kPrefixeServeur);
+    return EstUriServeur(reference);
 }
 
 QString ReferenceAffichee(const QString& reference) {
-    return EstReferenceServeur(reference) ? UriAffichee(reference) : reference;
+    // A mistyped scheme makes a file path of a URI: its password is still hidden.
+    return UriAffichee(reference);
 }
 
 std::unique_ptr<ConnexionParametres> OuvrirConnexionParametres(

@@ -42,10 +42,10 @@ public:
     virtual void Annuler() noexcept = 0;
 };
 
-// A reference starting with this is a server connection URI; anything else is a file path.
-inline const QString kPrefixeServeur = QStringLiteral("postgresql://");
+// A reference starting with "postgresql://" or "postgres://", in any case, is a server connection
+// URI; anything else is a file path.
 bool EstReferenceServeur(const QString& reference);
-// The reference as messages and listings show it: a server URI without its password.
+// The reference as messages and listings show it: a server URI without its passwords.
 QString ReferenceAffichee(const QString& reference);
 
 std::unique_ptr<ConnexionParametres> OuvrirConnexionParametres(

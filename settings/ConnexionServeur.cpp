@@ -2,16 +2,29 @@
 
 #include <libpq-fe.h>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/select.h>
+#endif
+
+#include <QDeadlineTimer>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
+#include <cerrno>
 
 #include "BaseChiffree.h"
 #include "ErreurBDD.h"
+#include "JournalParametres.h"
+#include "ReferenceServeur.h"
 #include "TraductionServeur.h"
 
 namespace {
 
-// SQLSTATE of a lock that its wait did not get.
+// SQLSTATE of a lock that its wait did not get, and of a statement the server ended.
 const char* const kVerrouIndisponible = "55P03";
+const char* const kInstructionAnnulee = "57014";
 
 // Type numbers of the server's integer and decimal columns.
 constexpr Oid kEntiers[] = {20, 21, 23, 26};
@@ -29,7 +42,8 @@ bool Contient(const QString& texte, std::initializer_list<const char*> morceaux)
 
 // The library gives one text for every failure to connect: its wording tells them apart.
 QString MessageConnexion(pg_conn* connexion, const QString& uri) {
-    const QString detail = QString::fromUtf8(PQerrorMessage(connexion)).simplified();
+    const QString detail =
+        TexteMasque(QString::fromUtf8(PQerrorMessage(connexion)), uri).simplified();
     const QString serveur = Guillemets(uri);
     const QRegularExpression baseAbsente(QStringLiteral("database \"([^\"]*)\" does not exist"));
     const QRegularExpressionMatch absente = baseAbsente.match(detail);
@@ -65,6 +79,49 @@ QString MessageConnexion(pg_conn* connexion, const QString& uri) {
     }
     return QStringLiteral("Impossible de se connecter au serveur de paramètres %1 : %2")
         .arg(serveur, detail);
+}
+
+// The effective sslmode of an open connection, whichever of the URI or our default gave it.
+QString ModeSsl(pg_conn* connexion) {
+    QString mode;
+    PQconninfoOption* options = PQconninfo(connexion);
+    for (PQconninfoOption* option = options; option && option->keyword; ++option) {
+        if (qstrcmp(option->keyword, "sslmode") == 0 && option->val) {
+            mode = QString::fromLatin1(option->val);
+        }
+    }
+    PQconninfoFree(options);
+    return mode;
+}
+
+// Once a process: the program opens the database around every group of operations.
+void AvertirUneFois(const QString& uri, const QString& avertissement) {
+    static QMutex garde;
+    static QSet<QString> averties;
+    const QMutexLocker verrou(&garde);
+    if (!averties.contains(uri)) {
+        averties.insert(uri);
+        qCWarning(lcParametres).noquote() << avertissement;
+    }
+}
+
+// Whether the socket has something to read before the limit; an error of the socket counts as
+// something, for the library to report.
+bool PretALire(int socket, const QDeadlineTimer& limite) {
+    for (;;) {
+        const qint64 reste = limite.remainingTime();
+        if (reste <= 0) {
+            return false;
+        }
+        fd_set lecture;
+        FD_ZERO(&lecture);
+        FD_SET(socket, &lecture);
+        timeval delai{long(reste / 1000), long(reste % 1000) * 1000};
+        const int pret = select(socket + 1, &lecture, nullptr, nullptr, &delai);
+        if (pret != 0 && !(pret < 0 && errno == EINTR)) {
+            return true;
+        }
+    }
 }
 
 QVariant Valeur(const pg_result* resultat, int ligne, int colonne) {
@@ -107,6 +164,28 @@ QByteArray TexteParametre(const QVariant& valeur) {
 
 }  // namespace
 
+QString AvertissementChiffrement(const QString& uri, const QString& sslmode, bool chiffree) {
+    if (sslmode != QStringLiteral("disable") && sslmode != QStringLiteral("allow") &&
+        sslmode != QStringLiteral("prefer")) {
+        return {};
+    }
+    const QString conseil = QStringLiteral(
+        "Retirez sslmode de l'adresse (verify-full par défaut) pour exiger une connexion chiffrée "
+        "vers un serveur vérifié.");
+    if (!chiffree) {
+        return QStringLiteral(
+                   "Attention : la connexion au serveur de paramètres « %1 » n'est pas chiffrée "
+                   "(sslmode=%2) : les mots de passe qui y passent, celui du SMTP compris, "
+                   "circulent en clair. %3")
+            .arg(UriAffichee(uri), sslmode, conseil);
+    }
+    return QStringLiteral(
+               "Attention : la connexion au serveur de paramètres « %1 » n'est pas forcément "
+               "chiffrée (sslmode=%2 accepte un serveur sans chiffrement) : les mots de passe qui "
+               "y passent, celui du SMTP compris, peuvent circuler en clair. %3")
+        .arg(UriAffichee(uri), sslmode, conseil);
+}
+
 class ConnexionServeur::Reponse {
 public:
     explicit Reponse(pg_result* resultat) : resultat_(resultat) {}
@@ -121,26 +200,29 @@ private:
     pg_result* resultat_;
 };
 
-QString UriAffichee(const QString& uri) {
-    static const QRegularExpression motDePasse(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@"));
-    // The URI's parameters may carry one too.
-    static const QRegularExpression parametre(QStringLiteral("([?&]password=)[^&]*"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    QString affichee = uri;
-    affichee.replace(motDePasse, QStringLiteral("\\1@"));
-    return affichee.replace(parametre, QStringLiteral("\\1********"));
-}
-
 ConnexionServeur::ConnexionServeur(const QString& uri, Ouverture ouverture) : uri_(uri) {
-    // The URI comes last: what it says overrides these defaults.
-    const QByteArray dbname = uri.toUtf8();
-    const char* const cles[] = {"sslmode", "connect_timeout", "client_encoding", "dbname", nullptr};
-    const char* const valeurs[] = {"verify-full", "10", "UTF8", dbname.constData(), nullptr};
+    // The URI comes last: what it says overrides these defaults. The keepalive and the user
+    // time-out find a machine or a network gone, even while nothing is being sent.
+    const QByteArray dbname = UriPourLaBibliotheque(uri);
+    const QByteArray attente = QByteArray::number(kAttenteReponseServeurMs);
+    const char* const cles[] = {"sslmode",          "connect_timeout",
+                                "client_encoding",  "keepalives",
+                                "keepalives_idle",  "keepalives_interval",
+                                "keepalives_count", "tcp_user_timeout",
+                                "dbname",           nullptr};
+    const char* const valeurs[] = {
+        "verify-full",      "10",   "UTF8", "1", "10", "5", "3", attente.constData(),
+        dbname.constData(), nullptr};
     connexion_ = PQconnectdbParams(cles, valeurs, 1);
     if (PQstatus(connexion_) != CONNECTION_OK) {
         const QString message = MessageConnexion(connexion_, uri);
         PQfinish(connexion_);
         throw ErreurBDD(message);
+    }
+    const QString avertissement =
+        AvertissementChiffrement(uri, ModeSsl(connexion_), PQsslInUse(connexion_) == 1);
+    if (!avertissement.isEmpty()) {
+        AvertirUneFois(uri, avertissement);
     }
     try {
         VerifierTable(ouverture);
@@ -156,11 +238,13 @@ ConnexionServeur::~ConnexionServeur() {
 
 void ConnexionServeur::VerifierTable(Ouverture ouverture) {
     // A lock is waited for as long as on a file.
-    const QByteArray verification =
-        QStringLiteral("SET lock_timeout = %1; SELECT to_regclass('\"Parametres\"') IS NOT NULL")
-            .arg(kAttenteVerrouMs)
-            .toUtf8();
-    const Reponse reponse = Verifier(PQexec(connexion_, verification.constData()));
+    const QByteArray verification = QStringLiteral(
+                                        "SET lock_timeout = %1; SET statement_timeout = %2;"
+                                        " SELECT to_regclass('\"Parametres\"') IS NOT NULL")
+                                        .arg(kAttenteVerrouMs)
+                                        .arg(kDureeInstructionServeurMs)
+                                        .toUtf8();
+    const Reponse reponse = Verifier(Echanger(verification));
     tablePresente_ = QByteArray(PQgetvalue(reponse.Resultat(), 0, 0)) == "t";
     if (ouverture == Ouverture::Existante && !tablePresente_) {
         throw ErreurBDD(
@@ -172,6 +256,62 @@ void ConnexionServeur::VerifierTable(Ouverture ouverture) {
     }
 }
 
+pg_result* ConnexionServeur::Echanger(const QByteArray& texte,
+                                      const std::vector<const char*>* valeurs) {
+    if (sansReponse_) {
+        throw ErreurBDD(MessageSansReponse());
+    }
+    const int envoye = valeurs
+                           ? PQsendQueryParams(connexion_, texte.constData(), int(valeurs->size()),
+                                               nullptr, valeurs->data(), nullptr, nullptr, 0)
+                           : PQsendQuery(connexion_, texte.constData());
+    if (!envoye) {
+        return PQmakeEmptyPGresult(connexion_, PGRES_FATAL_ERROR);
+    }
+    // The library's own wait has no end: a frozen server keeps its TCP connection open, and
+    // its statement and lock time-outs never fire.
+    const QDeadlineTimer limite(kAttenteReponseServeurMs);
+    pg_result* retenu = nullptr;
+    for (;;) {
+        // A closed socket has nothing to wait for: the library reports the loss.
+        while (PQisBusy(connexion_) && PQsocket(connexion_) >= 0) {
+            if (!PretALire(PQsocket(connexion_), limite)) {
+                PQclear(retenu);
+                sansReponse_ = true;
+                throw ErreurBDD(MessageSansReponse());
+            }
+            if (!PQconsumeInput(connexion_)) {
+                break;
+            }
+        }
+        pg_result* resultat = PQgetResult(connexion_);
+        if (!resultat) {
+            return retenu;
+        }
+        // As one statement at a time does: the first error, or else the last result.
+        const ExecStatusType etat = PQresultStatus(retenu);
+        if (retenu && etat != PGRES_COMMAND_OK && etat != PGRES_TUPLES_OK) {
+            PQclear(resultat);
+        } else {
+            PQclear(retenu);
+            retenu = resultat;
+        }
+    }
+}
+
+QString ConnexionServeur::MessageSansReponse() const {
+    return QStringLiteral(
+               "Le serveur de paramètres %1 ne répond pas : aucune réponse en %2 secondes, la "
+               "connexion est abandonnée. Vérifiez que le serveur fonctionne et qu'il est "
+               "joignable.")
+        .arg(Guillemets(uri_))
+        .arg(kAttenteReponseServeurMs / 1000);
+}
+
+QString ConnexionServeur::TexteLibrairie(const char* texte) const {
+    return TexteMasque(QString::fromUtf8(texte), uri_).simplified();
+}
+
 ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const {
     Reponse reponse(resultat);
     const ExecStatusType etat = PQresultStatus(resultat);
@@ -179,9 +319,8 @@ ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const 
         return reponse;
     }
     if (PQstatus(connexion_) != CONNECTION_OK) {
-        throw ErreurBDD(
-            QStringLiteral("La connexion au serveur de paramètres %1 a été perdue : %2")
-                .arg(Guillemets(uri_), QString::fromUtf8(PQerrorMessage(connexion_)).simplified()));
+        throw ErreurBDD(QStringLiteral("La connexion au serveur de paramètres %1 a été perdue : %2")
+                            .arg(Guillemets(uri_), TexteLibrairie(PQerrorMessage(connexion_))));
     }
     const char* etatSql = PQresultErrorField(resultat, PG_DIAG_SQLSTATE);
     if (etatSql && qstrcmp(etatSql, kVerrouIndisponible) == 0) {
@@ -190,12 +329,17 @@ ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const 
                             .arg(Guillemets(uri_))
                             .arg(kAttenteVerrouMs / 1000));
     }
+    if (etatSql && qstrcmp(etatSql, kInstructionAnnulee) == 0) {
+        throw ErreurBDD(QStringLiteral("Le serveur de paramètres %1 a arrêté une instruction qui "
+                                       "durait plus de %2 secondes.")
+                            .arg(Guillemets(uri_))
+                            .arg(kDureeInstructionServeurMs / 1000));
+    }
     const char* principal = PQresultErrorField(resultat, PG_DIAG_MESSAGE_PRIMARY);
     throw ErreurBDD(
         QStringLiteral("Erreur de la base de paramètres %1 : %2")
             .arg(Guillemets(uri_),
-                 QString::fromUtf8(principal ? principal : PQresultErrorMessage(resultat))
-                     .simplified()));
+                 TexteLibrairie(principal ? principal : PQresultErrorMessage(resultat))));
 }
 
 ConnexionParametres::Resultat ConnexionServeur::Lancer(const QString& texte,
@@ -214,14 +358,12 @@ ConnexionParametres::Resultat ConnexionServeur::Lancer(const QString& texte,
     for (const QByteArray& texteParametre : textes) {
         pointeurs.push_back(texteParametre.constData());
     }
-    const Reponse reponse = Verifier(
-        PQexecParams(connexion_, instruction.texte.toUtf8().constData(), int(pointeurs.size()),
-                     nullptr, pointeurs.data(), nullptr, nullptr, 0));
+    const Reponse reponse = Verifier(Echanger(instruction.texte.toUtf8(), &pointeurs));
     return {LireLignes(reponse.Resultat()), atoi(PQcmdTuples(reponse.Resultat()))};
 }
 
 void ConnexionServeur::ExecuterScript(const QString& sql) {
-    Verifier(PQexec(connexion_, TraduirePourServeur(sql).texte.toUtf8().constData()));
+    Verifier(Echanger(TraduirePourServeur(sql).texte.toUtf8()));
 }
 
 void ConnexionServeur::Commencer() {
@@ -240,7 +382,7 @@ void ConnexionServeur::Commencer() {
 
 void ConnexionServeur::Valider() {
     // After a failed statement the server ends the transaction with a rollback, even on COMMIT.
-    const Reponse reponse = Verifier(PQexec(connexion_, "COMMIT"));
+    const Reponse reponse = Verifier(Echanger(QByteArrayLiteral("COMMIT")));
     if (qstrcmp(PQcmdStatus(reponse.Resultat()), "COMMIT") != 0) {
         throw ErreurBDD(
             QStringLiteral("Les écritures sur la base de paramètres %1 ont été annulées après une "
@@ -250,5 +392,9 @@ void ConnexionServeur::Valider() {
 }
 
 void ConnexionServeur::Annuler() noexcept {
-    PQclear(PQexec(connexion_, "ROLLBACK"));
+    try {
+        PQclear(Echanger(QByteArrayLiteral("ROLLBACK")));
+    } catch (const ErreurBDD&) {
+        // A server that does not answer rolls back by itself when the connection goes.
+    }
 }

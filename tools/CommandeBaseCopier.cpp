@@ -81,9 +81,12 @@ void Ecrire(const QString& cible, const QList<QVariantList>& lignes, bool ecrase
 int CommandeBaseCopier(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
     QStringList bases = arguments;
     const bool ecraser = bases.removeAll(QStringLiteral("--ecraser")) > 0;
-    if (bases.size() != 2 || bases.first() == bases.last()) {
-        erreurs << "Utilisation : base-copier <source> <cible> [--ecraser] (deux bases "
-                   "différentes)\n";
+    if (bases.size() != 2) {
+        erreurs << "Nombre d'arguments incorrect.\n";
+        return kCodeUsage;
+    }
+    if (bases.first() == bases.last()) {
+        erreurs << "La source et la cible doivent être deux bases différentes.\n";
         return kCodeUsage;
     }
     const QString& source = bases.first();

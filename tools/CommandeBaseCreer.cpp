@@ -6,7 +6,7 @@ int CommandeBaseCreer(const QStringList& arguments, QTextStream& sortie, QTextSt
     QStringList fichiers = arguments;
     const bool siAbsente = fichiers.removeAll(QStringLiteral("--si-absente")) > 0;
     if (fichiers.size() != 1) {
-        erreurs << "Utilisation : base-creer <fichier|postgresql://...> [--si-absente]\n";
+        erreurs << "Nombre d'arguments incorrect.\n";
         return kCodeUsage;
     }
     const QString fichier = fichiers.first();

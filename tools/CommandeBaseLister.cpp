@@ -18,7 +18,7 @@ QString Afficher(const QVariantList& ligne) {
 
 int CommandeBaseLister(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
     if (arguments.size() != 1) {
-        erreurs << "Utilisation : base-lister <fichier>\n";
+        erreurs << "Nombre d'arguments incorrect.\n";
         return kCodeUsage;
     }
     return SurLaBase(erreurs, [&] {

@@ -90,7 +90,7 @@ int CommandeDonnees(const QStringList& arguments, QTextStream& sortie, QTextStre
         positionnels.remove(option, 2);
     }
     if (positionnels.size() != 1 || positionnels.first().startsWith(QStringLiteral("--"))) {
-        erreurs << "Utilisation : donnees <fichier.xml> [--regional fr_FR]\n";
+        erreurs << "Nombre d'arguments incorrect.\n";
         return kCodeUsage;
     }
     const QString fichier = positionnels.first();

@@ -61,11 +61,18 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
             positions << a;
         }
     }
-    if (positions.size() != 3 || options.ppp <= 0 || options.page < 0) {
-        erreurs
-            << "Utilisation : vantaro-outil rendu <modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv>"
-               " [--ppp N] [--page N] [--regional fr_FR] [--masquer Objet]... [--config "
-               "Champ=Valeur]...\n";
+    if (positions.size() != 3) {
+        erreurs << "Nombre d'arguments incorrect.\n";
+        return std::nullopt;
+    }
+    if (options.ppp <= 0 || options.page < 0) {
+        erreurs << "La résolution (--ppp) doit être positive et la page (--page) positive ou "
+                   "nulle.\n";
+        return std::nullopt;
+    }
+    static const QStringList formats = {"pdf", "png", "csv"};
+    if (!formats.contains(QFileInfo(positions[2]).suffix().toLower())) {
+        erreurs << "La sortie doit finir par .pdf, .png ou .csv : " << positions[2] << '\n';
         return std::nullopt;
     }
     options.modele = positions[0];

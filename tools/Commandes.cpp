@@ -36,7 +36,7 @@ const QList<Commande>& ToutesLesCommandes() {
          "[--regional fr_FR] [--masquer Objet]... [--config Champ=Valeur]... "
          "[--base Vantaro.abs [--titre T] [--agence A] [--utilisateur U]]",
          "prépare un modèle sur un fichier de données et écrit le PDF, les pages PNG ou le CSV",
-         CommandeRendu},
+         CommandeRendu, true},
     };
     return commandes;
 }

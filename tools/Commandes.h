@@ -9,7 +9,9 @@ struct Commande {
     const char* nom;
     const char* usage;  // arguments, as shown in the help
     const char* aide;   // one line
+    // Returns 2 after writing why the line was refused; the usage is added after the reason.
     int (*executer)(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs);
+    bool graphique = false;  // needs fonts and images (never a display)
 };
 
 // Every command of the tool, in the order the help lists them.

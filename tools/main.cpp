@@ -2,6 +2,8 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <cstdio>
+#include <memory>
 
 #include "Commandes.h"
 
@@ -72,7 +74,8 @@ QString OptionInconnue(const QCommandLineParser& analyseur, const QStringList& a
 }
 
 // "--help" and unknown options are the same for every command; the rest of the line, values,
-// counts and missing values included, is the command's own to read.
+// counts and missing values included, is the command's own to read. A line it refuses gets the
+// command's usage after its reason.
 int Executer(const Commande& commande, const QStringList& arguments, QTextStream& sortie,
              QTextStream& erreurs) {
     QCommandLineParser analyseur;
@@ -88,19 +91,66 @@ int Executer(const Commande& commande, const QStringList& arguments, QTextStream
         AideCommande(commande, erreurs);
         return kCodeUsage;
     }
-    return commande.executer(arguments, sortie, erreurs);
+    const int code = commande.executer(arguments, sortie, erreurs);
+    if (code == kCodeUsage) {
+        erreurs << '\n';
+        AideCommande(commande, erreurs);
+    }
+    return code;
+}
+
+// The command the line names, before the application exists: its first word that is no option
+// (the tool's own options take no value).
+const Commande* CommandeNommee(int argc, char** argv) {
+    for (int indice = 1; indice < argc; ++indice) {
+        if (argv[indice][0] == '-') {
+            continue;
+        }
+        for (const Commande& commande : ToutesLesCommandes()) {
+            if (qstrcmp(argv[indice], commande.nom) == 0) {
+                return &commande;
+            }
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
+QtMessageHandler gestionnaireQt = nullptr;
+
+// The offscreen platform asks for a per-user runtime folder that nothing of the tool uses; a
+// service account or a cron job has none, and is told so on every run.
+void SansDossierDExecution(QtMsgType type, const QMessageLogContext& contexte,
+                           const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
+        return;
+    }
+    if (gestionnaireQt) {
+        gestionnaireQt(type, contexte, message);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, contexte, message)));
+    }
+}
+
+// Rendering needs fonts and images but never a display; the other commands need neither.
+std::unique_ptr<QCoreApplication> Application(int& argc, char** argv) {
+    const Commande* commande = CommandeNommee(argc, argv);
+    if (!commande || !commande->graphique) {
+        return std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    gestionnaireQt = qInstallMessageHandler(&SansDossierDExecution);
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Rendering needs fonts and images but never a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication application(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("vantaro-outil"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(VANTARO_VERSION));
+    const std::unique_ptr<QCoreApplication> application = Application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantaro-outil"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTARO_VERSION));
     QTextStream sortie(stdout);
     QTextStream erreurs(stderr);
 
@@ -110,7 +160,7 @@ int main(int argc, char** argv) {
     analyseur.setOptionsAfterPositionalArgumentsMode(
         QCommandLineParser::ParseAsPositionalArguments);
     analyseur.addOptions({OptionAide(), OptionVersion()});
-    if (!analyseur.parse(application.arguments())) {
+    if (!analyseur.parse(QCoreApplication::arguments())) {
         const QStringList inconnues = analyseur.unknownOptionNames();
         erreurs << (inconnues.isEmpty()
                         ? analyseur.errorText()
@@ -121,8 +171,8 @@ int main(int argc, char** argv) {
     }
     QStringList arguments = analyseur.positionalArguments();
     if (analyseur.isSet(OptionVersion())) {
-        sortie << QGuiApplication::applicationName() << ' ' << QGuiApplication::applicationVersion()
-               << '\n';
+        sortie << QCoreApplication::applicationName() << ' '
+               << QCoreApplication::applicationVersion() << '\n';
         return 0;
     }
     if (analyseur.isSet(OptionAide()) || arguments.value(0) == QStringLiteral("aide")) {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 namespace {
@@ -12,8 +13,10 @@ struct Resultat {
     QString erreurs;
 };
 
-Resultat Outil(const QStringList& arguments) {
+Resultat Outil(const QStringList& arguments, const QProcessEnvironment& environnement =
+                                                 QProcessEnvironment::systemEnvironment()) {
     QProcess processus;
+    processus.setProcessEnvironment(environnement);
     processus.start(QStringLiteral(CHEMIN_OUTIL), arguments);
     processus.waitForFinished(30000);
     return {processus.exitCode(), QString::fromUtf8(processus.readAllStandardOutput()),
@@ -109,7 +112,53 @@ INSTANTIATE_TEST_SUITE_P(
         CasLigne{"OptionInconnueDuRendu",
                  {"rendu", "a.fr3", "b.xml", "%d/c.pdf", "--echelle", "2"},
                  2,
-                 "Option inconnue : --echelle\n"}),
+                 "Option inconnue : --echelle\n"},
+        CasLigne{"RenduVersUnFormatInconnu",
+                 {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.txt"},
+                 2,
+                 "La sortie doit finir par .pdf, .png ou .csv : "},
+        CasLigne{"RenduSansArgument", {"rendu"}, 2, "[--base Vantaro.abs [--titre T]"},
+        CasLigne{"BaseLireSansArgument",
+                 {"base-lire"},
+                 2,
+                 "Nombre d'arguments incorrect.\n\nUtilisation : vantaro-outil base-lire <"},
+        CasLigne{"BaseEcrireSansArgument",
+                 {"base-ecrire"},
+                 2,
+                 "Nombre d'arguments incorrect.\n\nUtilisation : vantaro-outil base-ecrire <"},
+        CasLigne{"BaseCreerSansArgument",
+                 {"base-creer"},
+                 2,
+                 "Nombre d'arguments incorrect.\n\nUtilisation : vantaro-outil base-creer <"},
+        CasLigne{"DonneesSansArgument",
+                 {"donnees"},
+                 2,
+                 "Nombre d'arguments incorrect.\n\nUtilisation : vantaro-outil donnees <"}),
     [](const auto& info) { return std::string(info.param.nom); });
+
+class SansSessionGraphique : public LigneDeCommande,
+                             public ::testing::WithParamInterface<QStringList> {};
+
+// A service account or a cron job has neither a display nor a runtime folder: the tool, which
+// needs neither, says nothing about them.
+TEST_P(SansSessionGraphique, NeSePlaintDeRien) {
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    for (const char* variable :
+         {"XDG_RUNTIME_DIR", "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        environnement.remove(QString::fromLatin1(variable));
+    }
+    const Resultat resultat = Outil(Remplacer(GetParam()), environnement);
+    EXPECT_FALSE(resultat.erreurs.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+        << resultat.erreurs.toStdString();
+    EXPECT_FALSE(resultat.erreurs.contains(QStringLiteral("QStandardPaths")))
+        << resultat.erreurs.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commandes, SansSessionGraphique,
+    ::testing::Values(QStringList{"--version"}, QStringList{"base-lister", "%b"},
+                      QStringList{"donnees", "%d/absent.xml"},
+                      QStringList{"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf"}),
+    [](const auto& info) { return QString(info.param.first()).remove(u'-').toStdString(); });
 
 }  // namespace
