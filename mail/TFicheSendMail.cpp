@@ -1,6 +1,7 @@
 #include "TFicheSendMail.h"
 
 #include <QGuiApplication>
+#include <QTextCursor>
 #include <exception>
 
 #include "CadreDialogue.h"
@@ -79,6 +80,7 @@ void TFicheSendMail::FormActivate() {
         champsRemplis_ = true;
         ui_->edtAdresse->setText(destinataire_);
         ui_->edtObject->setText(objet_);
+        reference_ = Message();
     }
     LectureConfiguration();
 }
@@ -115,6 +117,22 @@ MessageMail TFicheSendMail::Message() const {
     return message;
 }
 
+bool TFicheSendMail::Saisi() const {
+    const MessageMail message = Message();
+    return message.destinataires != reference_.destinataires ||
+           message.copies != reference_.copies ||
+           message.copiesCachees != reference_.copiesCachees || message.objet != reference_.objet ||
+           message.corps != reference_.corps || message.piecesJointes != reference_.piecesJointes;
+}
+
+void TFicheSendMail::reject() {
+    if (Saisi() &&
+        !ihm_.Confirmation(this, windowTitle(), QStringLiteral("Abandonner ce message ?"))) {
+        return;
+    }
+    FicheDialogue::reject();
+}
+
 void TFicheSendMail::btnEnvoyerClick() {
     const MessageMail message = Message();
     const CompteSmtp compte = compte_;
@@ -146,9 +164,24 @@ void TFicheSendMail::btnChoixModeleClick() {
     modeles.SetFichierBDD(fichierBDD_);
     modeles.SetUtilisateur(utilisateur_);
     ihm_.AfficherModal(modeles);
-    if (!modeles.GetTexteModele().isEmpty()) {
-        ui_->mmoBody->setPlainText(modeles.GetTexteModele());
+    const QString texte = modeles.GetTexteModele();
+    if (texte.isEmpty()) {
+        return;
     }
+    const QString corps = ui_->mmoBody->toPlainText();
+    if (!corps.trimmed().isEmpty() && corps != dernierModele_ &&
+        !ihm_.Confirmation(this, QStringLiteral("Choix du modèle"),
+                           QStringLiteral("Remplacer le texte du message par le modèle ?"))) {
+        return;
+    }
+    // Through the document's cursor, as one step of its undo history: Ctrl+Z brings the
+    // previous text back.
+    QTextCursor curseur(ui_->mmoBody->document());
+    curseur.beginEditBlock();
+    curseur.select(QTextCursor::Document);
+    curseur.insertText(texte);
+    curseur.endEditBlock();
+    dernierModele_ = texte;
 }
 
 void TFicheSendMail::btnFichierAjouterClick() {

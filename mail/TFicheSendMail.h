@@ -6,6 +6,7 @@
 #include "ConfigurationSmtp.h"
 #include "EnvoiSmtp.h"
 #include "FicheDialogue.h"
+#include "MessageMail.h"
 
 class Ihm;
 class TDataModuleAbs;
@@ -39,9 +40,13 @@ public:
     void btnChoixModeleClick();
     void btnFichierAjouterClick();
     void btnFichierSupprimerClick();
+    // Escape and the close box: a message in progress is dropped only when the user agrees.
+    void reject() override;
 
 private:
     MessageMail Message() const;
+    // Whether the message differs from what the window was given (or last sent).
+    bool Saisi() const;
 
     std::unique_ptr<Ui::TFicheSendMail> ui_;
     Ihm& ihm_;
@@ -55,5 +60,8 @@ private:
     QString expediteurNom_;
     CompteSmtp compte_;
     bool champsRemplis_ = false;
+    MessageMail reference_;
+    // The template text last put into the body: replacing it loses nothing the user typed.
+    QString dernierModele_;
     AvisErreur avisLecture_;
 };
