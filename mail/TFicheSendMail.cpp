@@ -1,6 +1,5 @@
 #include "TFicheSendMail.h"
 
-#include <QGuiApplication>
 #include <QTextCursor>
 #include <exception>
 
@@ -12,30 +11,33 @@
 #include "TDataModuleAbs.h"
 #include "TFicheConfigSmtp.h"
 #include "TFicheMailModeles.h"
-#include "TravailEnFond.h"
 #include "ui_TFicheSendMail.h"
 
 namespace {
 
-// What failed, said once: the connection, TLS, the login or the sending itself.
-QString MessageEchec(const std::exception& erreur) {
-    const auto* smtp = dynamic_cast<const ErreurSmtp*>(&erreur);
+// What failed, said once: the step (in the words the program has always used for the connection
+// and the sending), then the cause.
+QString MessageEchec(const ResultatEnvoi& resultat) {
     QString etape = QStringLiteral("Erreur lors de l'envoi");
-    switch (smtp ? smtp->Etape() : EtapeSmtp::Envoi) {
-        case EtapeSmtp::Connexion:
-            etape = QStringLiteral("Echec de la connexion");
-            break;
-        case EtapeSmtp::Tls:
-            etape = QStringLiteral("Echec du chiffrement TLS");
-            break;
-        case EtapeSmtp::Identification:
-            etape = QStringLiteral("Echec de l'identification");
-            break;
-        case EtapeSmtp::Envoi:
-            break;
+    if (resultat.erreurSmtp) {
+        switch (resultat.etape) {
+            case EtapeSmtp::Connexion:
+                etape = QStringLiteral("Echec de la connexion");
+                break;
+            case EtapeSmtp::Tls:
+                etape = QStringLiteral("Échec du chiffrement TLS");
+                break;
+            case EtapeSmtp::Identification:
+                etape = QStringLiteral("Échec de l'identification");
+                break;
+            case EtapeSmtp::Envoi:
+            case EtapeSmtp::Remise:
+            case EtapeSmtp::Annulation:
+                break;
+        }
     }
-    const QString texte = QString::fromUtf8(erreur.what());
-    return texte.isEmpty() ? etape + u'.' : etape + QStringLiteral(" : ") + texte;
+    return resultat.message.isEmpty() ? etape + u'.'
+                                      : etape + QStringLiteral(" : ") + resultat.message;
 }
 
 }  // namespace
@@ -48,6 +50,10 @@ TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     connect(ui_->btnEnvoyer, &QPushButton::clicked, this, &TFicheSendMail::btnEnvoyerClick);
+    connect(ui_->btnAnnulerEnvoi, &QPushButton::clicked, this,
+            &TFicheSendMail::btnAnnulerEnvoiClick);
+    connect(&envoi_, &EnvoiEnFond::Avancement, this, &TFicheSendMail::AvancementEnvoi);
+    connect(&envoi_, &EnvoiEnFond::Termine, this, &TFicheSendMail::FinEnvoi);
     connect(ui_->btnConfiguration, &QPushButton::clicked, this,
             &TFicheSendMail::btnConfigurationClick);
     connect(ui_->btnChoixModele, &QPushButton::clicked, this, &TFicheSendMail::btnChoixModeleClick);
@@ -126,27 +132,62 @@ bool TFicheSendMail::Saisi() const {
 }
 
 void TFicheSendMail::reject() {
-    if (Saisi() &&
+    if ((envoi_.EnCours() || Saisi()) &&
         !ihm_.Confirmation(this, windowTitle(), QStringLiteral("Abandonner ce message ?"))) {
         return;
     }
+    envoi_.Arreter();
     FicheDialogue::reject();
 }
 
 void TFicheSendMail::btnEnvoyerClick() {
-    const MessageMail message = Message();
-    const CompteSmtp compte = compte_;
-    setEnabled(false);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString resultat = QStringLiteral("Le message a été envoyé.");
-    try {
-        ExecuterEnFond([compte, message] { EnvoyerMessage(compte, message); });
-    } catch (const std::exception& erreur) {
-        resultat = MessageEchec(erreur);
+    if (envoi_.EnCours()) {
+        return;
     }
-    QGuiApplication::restoreOverrideCursor();
-    setEnabled(true);
-    ihm_.Information(this, resultat);
+    messageEnvoye_ = Message();
+    hoteEnvoi_ = compte_.hote.trimmed();
+    ui_->btnEnvoyer->setEnabled(false);
+    ui_->btnAnnulerEnvoi->setEnabled(true);
+    ui_->btnAnnulerEnvoi->show();
+    AvancementEnvoi(AvancementSmtp::Connexion);
+    envoi_.Demarrer(compte_, messageEnvoye_);
+}
+
+void TFicheSendMail::btnAnnulerEnvoiClick() {
+    envoi_.Annuler();
+    ui_->btnAnnulerEnvoi->setEnabled(false);
+    ui_->lblEtat->setText(QStringLiteral("Annulation…"));
+}
+
+void TFicheSendMail::AvancementEnvoi(AvancementSmtp avancement) {
+    if (!ui_->btnAnnulerEnvoi->isEnabled()) {
+        return;  // being cancelled
+    }
+    ui_->lblEtat->setText(avancement == AvancementSmtp::Connexion
+                              ? QStringLiteral("Connexion à %1…").arg(hoteEnvoi_)
+                              : QStringLiteral("Envoi…"));
+}
+
+void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
+    ui_->btnAnnulerEnvoi->hide();
+    ui_->btnEnvoyer->setEnabled(true);
+    if (resultat.envoye) {
+        ui_->lblEtat->setText(QStringLiteral("Message envoyé."));
+        // What was sent is no longer at risk when the window closes.
+        reference_ = messageEnvoye_;
+        ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
+        return;
+    }
+    if (resultat.etape == EtapeSmtp::Annulation) {
+        ui_->lblEtat->setText(QStringLiteral("Envoi annulé."));
+        return;
+    }
+    ui_->lblEtat->setText(resultat.etape == EtapeSmtp::Remise
+                              ? QStringLiteral("Envoi incertain.")
+                              : QStringLiteral("Échec de l'envoi."));
+    ihm_.Annoncer(this,
+                  resultat.etape == EtapeSmtp::Remise ? Gravite::Avertissement : Gravite::Critique,
+                  MessageEchec(resultat), resultat.details);
 }
 
 void TFicheSendMail::btnConfigurationClick() {

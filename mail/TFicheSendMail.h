@@ -4,6 +4,7 @@
 
 #include "AvisErreur.h"
 #include "ConfigurationSmtp.h"
+#include "EnvoiEnFond.h"
 #include "EnvoiSmtp.h"
 #include "FicheDialogue.h"
 #include "MessageMail.h"
@@ -35,7 +36,10 @@ public:
 
     void FormActivate() override;
     void LectureConfiguration();
+    // Starts the sending in the background; the window stays usable and says how it goes.
     void btnEnvoyerClick();
+    void btnAnnulerEnvoiClick();
+    bool EnvoiEnCours() const { return envoi_.EnCours(); }
     void btnConfigurationClick();
     void btnChoixModeleClick();
     void btnFichierAjouterClick();
@@ -47,6 +51,8 @@ private:
     MessageMail Message() const;
     // Whether the message differs from what the window was given (or last sent).
     bool Saisi() const;
+    void AvancementEnvoi(AvancementSmtp avancement);
+    void FinEnvoi(const ResultatEnvoi& resultat);
 
     std::unique_ptr<Ui::TFicheSendMail> ui_;
     Ihm& ihm_;
@@ -64,4 +70,7 @@ private:
     // The template text last put into the body: replacing it loses nothing the user typed.
     QString dernierModele_;
     AvisErreur avisLecture_;
+    EnvoiEnFond envoi_;
+    MessageMail messageEnvoye_;
+    QString hoteEnvoi_;
 };
