@@ -2,8 +2,16 @@
 
 #include <curl/curl.h>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <QDateTime>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -13,7 +21,6 @@
 namespace {
 
 constexpr long kDelaiConnexionSecondes = 30;
-constexpr long kDelaiInactiviteSecondes = 60;
 
 void InitialiserCurl() {
     static const bool initialise = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -46,12 +53,19 @@ QByteArray Url(const CompteSmtp& compte) {
     return url.toUtf8();
 }
 
-EtapeSmtp Etape(CURLcode code) {
+// What was under way when the exchange stopped: a silence of the server means something else
+// before the login, after it, and once the whole message was handed over.
+enum class Phase { Connexion, Identification, Envoi, Remise };
+
+EtapeSmtp Etape(CURLcode code, Phase phase) {
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_CONNECT:
-        case CURLE_OPERATION_TIMEDOUT:
             return EtapeSmtp::Connexion;
+        case CURLE_OPERATION_TIMEDOUT:
+            return phase == Phase::Identification ? EtapeSmtp::Identification
+                   : phase == Phase::Envoi        ? EtapeSmtp::Envoi
+                                                  : EtapeSmtp::Connexion;
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_CONNECT_ERROR:
@@ -64,90 +78,76 @@ EtapeSmtp Etape(CURLcode code) {
     }
 }
 
-QString MessageErreur(CURLcode code, const CompteSmtp& compte, const char* detail) {
-    const QString serveur =
-        compte.port > 0 ? QStringLiteral("%1:%2").arg(compte.hote).arg(compte.port) : compte.hote;
-    QString message;
+QString Serveur(const CompteSmtp& compte) {
+    return compte.port > 0 ? QStringLiteral("%1:%2").arg(compte.hote).arg(compte.port)
+                           : compte.hote;
+}
+
+QString MessageErreur(CURLcode code, const CompteSmtp& compte, Phase phase) {
+    const QString serveur = Serveur(compte);
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
-            message = QStringLiteral("Le nom du serveur « %1 » est introuvable.").arg(compte.hote);
-            break;
+            return QStringLiteral("Le nom du serveur « %1 » est introuvable.").arg(compte.hote);
         case CURLE_COULDNT_CONNECT:
-            message = QStringLiteral("Le serveur %1 refuse la connexion.").arg(serveur);
-            break;
+            return QStringLiteral("Le serveur %1 refuse la connexion.").arg(serveur);
         case CURLE_OPERATION_TIMEDOUT:
-            message = QStringLiteral("Le serveur %1 ne répond pas.").arg(serveur);
-            break;
+            if (phase == Phase::Identification) {
+                return QStringLiteral("Le serveur %1 ne répond pas à l'identification.")
+                    .arg(serveur);
+            }
+            if (phase == Phase::Envoi) {
+                return QStringLiteral(
+                           "Le serveur %1 ne répond plus ; le message n'a pas été envoyé.")
+                    .arg(serveur);
+            }
+            return QStringLiteral("Le serveur %1 ne répond pas.").arg(serveur);
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
-            message = QStringLiteral("Le certificat du serveur %1 n'est pas reconnu.").arg(serveur);
-            break;
+            return QStringLiteral("Le certificat du serveur %1 n'est pas reconnu.").arg(serveur);
         case CURLE_SSL_CONNECT_ERROR:
-            message =
-                QStringLiteral("La négociation TLS avec le serveur %1 a échoué.").arg(serveur);
-            break;
+            return QStringLiteral("La négociation TLS avec le serveur %1 a échoué.").arg(serveur);
         case CURLE_USE_SSL_FAILED:
-            message = QStringLiteral("Le serveur %1 ne propose pas le chiffrement TLS exigé.")
-                          .arg(serveur);
-            break;
+            return QStringLiteral("Le serveur %1 ne propose pas le chiffrement TLS exigé.")
+                .arg(serveur);
         case CURLE_LOGIN_DENIED:
-            message = QStringLiteral("Le serveur %1 refuse l'identifiant ou le mot de passe.")
-                          .arg(serveur);
-            break;
+            return QStringLiteral("Le serveur %1 refuse l'identifiant ou le mot de passe.")
+                .arg(serveur);
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
         case CURLE_GOT_NOTHING:
         case CURLE_WEIRD_SERVER_REPLY:
-            message =
-                QStringLiteral("La connexion avec le serveur %1 a été interrompue.").arg(serveur);
-            break;
+            return QStringLiteral("La connexion avec le serveur %1 a été interrompue.")
+                .arg(serveur);
         default:
-            message = QStringLiteral("Le serveur %1 a refusé l'opération.").arg(serveur);
-            break;
+            return QStringLiteral("Le serveur %1 a refusé l'opération.").arg(serveur);
     }
-    if (detail && *detail) {
-        message += QStringLiteral(" (%1)").arg(QString::fromUtf8(detail).trimmed());
-    }
-    return message;
 }
 
-struct Lecture {
-    const QByteArray* donnees;
-    qsizetype position = 0;
-};
-
-size_t LireDonnees(char* tampon, size_t taille, size_t nombre, void* utilisateur) {
-    auto* lecture = static_cast<Lecture*>(utilisateur);
-    const qsizetype reste = lecture->donnees->size() - lecture->position;
-    const qsizetype copie = std::min<qsizetype>(reste, static_cast<qsizetype>(taille * nombre));
-    std::memcpy(tampon, lecture->donnees->constData() + lecture->position, copie);
-    lecture->position += copie;
-    return static_cast<size_t>(copie);
+// The library's own words, for whoever looks into the failure.
+QString DetailsTechniques(CURLcode code, const char* detail) {
+    QString details = QStringLiteral("curl %1 : %2")
+                          .arg(static_cast<int>(code))
+                          .arg(QString::fromUtf8(curl_easy_strerror(code)));
+    const QString precision = QString::fromUtf8(detail).trimmed();
+    if (!precision.isEmpty()) {
+        details += u'\n' + precision;
+    }
+    return details;
 }
 
-// The exchange as curl reports it, line by line, without the message itself nor TLS records.
-int JournaliserEchange(CURL*, curl_infotype type, char* donnees, size_t taille, void* journal) {
-    SensSmtp sens = SensSmtp::Note;
-    switch (type) {
-        case CURLINFO_HEADER_OUT:
-            sens = SensSmtp::Client;
-            break;
-        case CURLINFO_HEADER_IN:
-            sens = SensSmtp::Serveur;
-            break;
-        case CURLINFO_TEXT:
-            break;
+// A silence or a broken line once the whole message is at the server leaves its fate unknown;
+// a refusal does not.
+bool IssueInconnue(CURLcode code) {
+    switch (code) {
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_ABORTED_BY_CALLBACK:
+            return true;
         default:
-            return 0;
+            return false;
     }
-    const QByteArray texte(donnees, qsizetype(taille));
-    for (const QByteArray& ligne : texte.split('\n')) {
-        const QByteArray propre = ligne.trimmed();
-        if (!propre.isEmpty()) {
-            qCDebug(lcSmtp).noquote() << static_cast<JournalSmtp*>(journal)->Ligne(sens, propre);
-        }
-    }
-    return 0;
 }
 
 // On Windows the authorities an administrator trusts live in the system's store, which OpenSSL
@@ -160,8 +160,10 @@ void AjouterAutoritesDuSysteme([[maybe_unused]] CURL* curl) {
 
 class Session {
 public:
-    explicit Session(const CompteSmtp& compte)
-        : compte_(compte), journal_(compte.identifiant.toUtf8(), compte.motDePasse.toUtf8()) {
+    Session(const CompteSmtp& compte, const SuiviEnvoi& suivi)
+        : compte_(compte),
+          suivi_(suivi),
+          journal_(compte.identifiant.toUtf8(), compte.motDePasse.toUtf8()) {
         InitialiserCurl();
         if (compte.hote.trimmed().isEmpty()) {
             throw ErreurSmtp(EtapeSmtp::Connexion,
@@ -179,13 +181,15 @@ public:
         identifiant_ = compte.identifiant.toUtf8();
         motDePasse_ = compte.motDePasse.toUtf8();
         autorite_ = compte.fichierAutorite.toUtf8();
+        const long delai = std::max(1L, long(compte.delaiReponseSecondes));
         CURL* c = curl_.get();
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail_);
         curl_easy_setopt(c, CURLOPT_URL, url_.constData());
         curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kDelaiConnexionSecondes);
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, std::min(kDelaiConnexionSecondes, delai));
+        curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, delai);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kDelaiInactiviteSecondes);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, delai);
         curl_easy_setopt(c, CURLOPT_USE_SSL, NiveauTls(compte.modeTls));
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, compte.accepterServeurNonVerifie ? 0L : 1L);
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, compte.accepterServeurNonVerifie ? 0L : 2L);
@@ -197,24 +201,63 @@ public:
             curl_easy_setopt(c, CURLOPT_USERNAME, identifiant_.constData());
             curl_easy_setopt(c, CURLOPT_PASSWORD, motDePasse_.constData());
         }
-        if (lcSmtp().isDebugEnabled()) {
-            curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &JournaliserEchange);
-            curl_easy_setopt(c, CURLOPT_DEBUGDATA, &journal_);
-            curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+        // The exchange's lines tell how far it went; they are logged only when asked for.
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Session::Echange);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Session::Progression);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+        if (suivi.annulation) {
+            // The wait for the server's last answer gives curl no occasion to ask whether to
+            // stop; the connection is then cut under it.
+            curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &Session::OuvrirConnexion);
+            curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
+            curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &Session::FermerConnexion);
+            curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, this);
         }
     }
 
     CURL* get() const { return curl_.get(); }
 
+    // The message goes as the upload; once curl has taken its last byte, the server has it all.
+    void Televerser(const QByteArray& contenu) {
+        contenu_ = &contenu;
+        position_ = 0;
+        CURL* c = curl_.get();
+        curl_easy_setopt(c, CURLOPT_READFUNCTION, &Session::LireDonnees);
+        curl_easy_setopt(c, CURLOPT_READDATA, this);
+        curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(contenu.size()));
+    }
+
     void Executer() {
         detail_[0] = '\0';
+        Signaler(AvancementSmtp::Connexion);
         qCDebug(lcSmtp).noquote() << "connexion à" << url_;
         const CURLcode code = curl_easy_perform(curl_.get());
-        if (code != CURLE_OK) {
-            qCDebug(lcSmtp).noquote() << "échec :" << curl_easy_strerror(code) << detail_;
-            throw ErreurSmtp(Etape(code), MessageErreur(code, compte_, detail_));
+        if (code == CURLE_OK) {
+            qCDebug(lcSmtp) << "échange terminé";
+            return;
         }
-        qCDebug(lcSmtp) << "échange terminé";
+        qCDebug(lcSmtp).noquote() << "échec :" << curl_easy_strerror(code) << detail_;
+        const QString details = DetailsTechniques(code, detail_);
+        const QString serveur = Serveur(compte_);
+        if (phase_ == Phase::Remise && (IssueInconnue(code) || Annule())) {
+            throw ErreurSmtp(
+                EtapeSmtp::Remise,
+                QStringLiteral("Le serveur %1 a reçu le message mais n'a pas confirmé sa prise en "
+                               "charge. Le message a peut-être été remis : vérifiez auprès du "
+                               "destinataire avant de l'envoyer à nouveau.")
+                    .arg(serveur),
+                details);
+        }
+        if (code == CURLE_ABORTED_BY_CALLBACK || Annule()) {
+            throw ErreurSmtp(
+                EtapeSmtp::Annulation,
+                QStringLiteral("L'envoi a été annulé ; le message n'a pas été envoyé."), details);
+        }
+        throw ErreurSmtp(Etape(code, phase_), MessageErreur(code, compte_, phase_), details);
     }
 
 private:
@@ -231,17 +274,129 @@ private:
         return CURLUSESSL_NONE;
     }
 
+    void Signaler(AvancementSmtp avancement) const {
+        if (suivi_.avancement) {
+            suivi_.avancement(avancement);
+        }
+    }
+
+    static size_t LireDonnees(char* tampon, size_t taille, size_t nombre, void* donnees) {
+        auto* session = static_cast<Session*>(donnees);
+        const QByteArray& contenu = *session->contenu_;
+        const qsizetype reste = contenu.size() - session->position_;
+        const qsizetype copie = std::min<qsizetype>(reste, static_cast<qsizetype>(taille * nombre));
+        std::memcpy(tampon, contenu.constData() + session->position_, copie);
+        session->position_ += copie;
+        if (session->position_ == contenu.size()) {
+            session->phase_ = Phase::Remise;
+        }
+        return static_cast<size_t>(copie);
+    }
+
+    bool Annule() const { return suivi_.annulation && suivi_.annulation->Demandee(); }
+
+    static int Progression(void* donnees, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Session*>(donnees)->Annule() ? 1 : 0;
+    }
+
+    static curl_socket_t OuvrirConnexion(void* donnees, curlsocktype, curl_sockaddr* adresse) {
+        const curl_socket_t connexion =
+            socket(adresse->family, adresse->socktype, adresse->protocol);
+        if (connexion != CURL_SOCKET_BAD) {
+            static_cast<Session*>(donnees)->suivi_.annulation->Ouverte(qintptr(connexion));
+        }
+        return connexion;
+    }
+
+    static int FermerConnexion(void* donnees, curl_socket_t connexion) {
+        static_cast<Session*>(donnees)->suivi_.annulation->Fermee(qintptr(connexion));
+#ifdef Q_OS_WIN
+        return closesocket(connexion);
+#else
+        return close(connexion);
+#endif
+    }
+
+    // The exchange as curl reports it, line by line, without the message itself nor TLS records.
+    static int Echange(CURL*, curl_infotype type, char* donnees, size_t taille, void* utilisateur) {
+        auto* session = static_cast<Session*>(utilisateur);
+        SensSmtp sens = SensSmtp::Note;
+        switch (type) {
+            case CURLINFO_HEADER_OUT:
+                sens = SensSmtp::Client;
+                break;
+            case CURLINFO_HEADER_IN:
+                sens = SensSmtp::Serveur;
+                break;
+            case CURLINFO_TEXT:
+                break;
+            default:
+                return 0;
+        }
+        const QByteArray texte(donnees, qsizetype(taille));
+        for (const QByteArray& ligne : texte.split('\n')) {
+            const QByteArray propre = ligne.trimmed();
+            if (propre.isEmpty()) {
+                continue;
+            }
+            if (sens == SensSmtp::Client) {
+                session->Commande(propre);
+            }
+            if (lcSmtp().isDebugEnabled()) {
+                qCDebug(lcSmtp).noquote() << session->journal_.Ligne(sens, propre);
+            }
+        }
+        return 0;
+    }
+
+    void Commande(const QByteArray& ligne) {
+        const QByteArray verbe = ligne.left(ligne.indexOf(' ')).toUpper();
+        if (verbe == "AUTH") {
+            phase_ = Phase::Identification;
+        } else if (verbe == "MAIL" && phase_ != Phase::Envoi) {
+            phase_ = Phase::Envoi;
+            Signaler(AvancementSmtp::Envoi);
+        }
+    }
+
     const CompteSmtp& compte_;
+    const SuiviEnvoi& suivi_;
     Curl curl_;
     QByteArray url_;
     QByteArray identifiant_;
     QByteArray motDePasse_;
     QByteArray autorite_;
     JournalSmtp journal_;
+    const QByteArray* contenu_ = nullptr;
+    qsizetype position_ = 0;
+    Phase phase_ = Phase::Connexion;
     char detail_[CURL_ERROR_SIZE] = {};
 };
 
 }  // namespace
+
+void AnnulationEnvoi::Annuler() {
+    const std::lock_guard garde(verrou_);
+    demandee_ = true;
+    if (connexion_ != -1) {
+        shutdown(static_cast<curl_socket_t>(connexion_), 2);  // both ways
+    }
+}
+
+void AnnulationEnvoi::Ouverte(qintptr connexion) {
+    const std::lock_guard garde(verrou_);
+    connexion_ = connexion;
+    if (demandee_) {
+        shutdown(static_cast<curl_socket_t>(connexion_), 2);
+    }
+}
+
+void AnnulationEnvoi::Fermee(qintptr connexion) {
+    const std::lock_guard garde(verrou_);
+    if (connexion_ == connexion) {
+        connexion_ = -1;
+    }
+}
 
 ModeTls ModeTlsDepuisIndex(int index) {
     switch (index) {
@@ -257,15 +412,15 @@ ModeTls ModeTlsDepuisIndex(int index) {
 }
 
 void TesterConnexion(const CompteSmtp& compte) {
-    Session session(compte);
+    Session session(compte, {});
     curl_easy_setopt(session.get(), CURLOPT_CONNECT_ONLY, 1L);
     session.Executer();
 }
 
-void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message) {
+void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message, const SuiviEnvoi& suivi) {
     // Nothing goes on the wire before the session runs: a missing server is said first, then
     // what the message itself lacks.
-    Session session(compte);
+    Session session(compte, suivi);
     const QByteArray contenu = ComposerMessage(message, QDateTime::currentDateTime());
     const QStringList destinataires = DestinatairesEnveloppe(message);
     if (destinataires.isEmpty()) {
@@ -285,13 +440,9 @@ void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message) {
             liste.reset(suite);
         }
     }
-    Lecture lecture{&contenu};
     CURL* c = session.get();
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, expediteur.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, liste.get());
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, &LireDonnees);
-    curl_easy_setopt(c, CURLOPT_READDATA, &lecture);
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(contenu.size()));
+    session.Televerser(contenu);
     session.Executer();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
 
 struct MessageMail;
@@ -26,25 +29,64 @@ struct CompteSmtp {
     // administrator may add one authority file, or explicitly accept an unverifiable server.
     QString fichierAutorite;
     bool accepterServeurNonVerifie = false;
+    // How long the server may stay silent before the exchange is given up.
+    int delaiReponseSecondes = 60;
 };
 
 // The step of an SMTP exchange that failed.
 enum class EtapeSmtp {
     Connexion,       // no server configured, name unknown, refused, no answer
     Tls,             // the TLS negotiation or the server's certificate
-    Identification,  // the login or the password refused
-    Envoi,           // the message itself: sender, recipients, contents, or a broken exchange
+    Identification,  // the login or the password refused, or no answer to it
+    Envoi,           // the message itself: sender, recipients, contents, or a broken exchange;
+                     // nothing was delivered
+    Remise,          // the whole message reached the server, whose acknowledgement never came:
+                     // it may have been delivered
+    Annulation,      // stopped by the user before the message was whole at the server
 };
 
-// A failure to reach, convince or talk to the server, with a French message that says why.
+// A failure to reach, convince or talk to the server, with a French message that says why;
+// the network library's own technical text, when there is one, is apart in Details.
 class ErreurSmtp : public std::runtime_error {
 public:
-    ErreurSmtp(EtapeSmtp etape, const QString& message)
-        : std::runtime_error(message.toStdString()), etape_(etape) {}
+    ErreurSmtp(EtapeSmtp etape, const QString& message, const QString& details = {})
+        : std::runtime_error(message.toStdString()), etape_(etape), details_(details) {}
     EtapeSmtp Etape() const { return etape_; }
+    const QString& Details() const { return details_; }
 
 private:
     EtapeSmtp etape_;
+    QString details_;
+};
+
+// Where a sending has got to, as the sender reports it.
+enum class AvancementSmtp {
+    Connexion,  // reaching the server, TLS, login
+    Envoi,      // the message is being handed over
+};
+
+// Stops a sending from another thread at any point of the exchange: the sender checks it
+// between its steps, and its connection is cut while it waits for the server.
+class AnnulationEnvoi {
+public:
+    void Annuler();
+    bool Demandee() const { return demandee_; }
+    void Reinitialiser() { demandee_ = false; }
+
+    // For the sender: the connection to cut, while it is open.
+    void Ouverte(qintptr connexion);
+    void Fermee(qintptr connexion);
+
+private:
+    std::mutex verrou_;
+    std::atomic<bool> demandee_{false};
+    qintptr connexion_ = -1;
+};
+
+// What a caller on another thread follows and stops. The callback runs on the sending thread.
+struct SuiviEnvoi {
+    std::function<void(AvancementSmtp)> avancement;
+    AnnulationEnvoi* annulation = nullptr;
 };
 
 // Connects, sets up TLS as asked and logs in when an identifiant is given, then hangs up.
@@ -52,4 +94,5 @@ void TesterConnexion(const CompteSmtp& compte);
 
 // Sends the message. Throws ErreurSmtp, or std::runtime_error when an attachment is unreadable or
 // an address or header text is refused (VerifierMessage); nothing reaches the server then.
-void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message);
+void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message,
+                    const SuiviEnvoi& suivi = {});

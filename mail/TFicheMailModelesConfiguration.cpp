@@ -1,5 +1,6 @@
 #include "TFicheMailModelesConfiguration.h"
 
+#include <QSignalBlocker>
 #include <exception>
 
 #include "CadreDialogue.h"
@@ -16,6 +17,7 @@ TFicheMailModelesConfiguration::TFicheMailModelesConfiguration(Ihm& ihm, TDataMo
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     RemplirPositionsModeles(*ui_->cbbSauvegarde);
+    texteStocke_ = ui_->mmoBody->toPlainText();
     connect(ui_->cbbSauvegarde, &QComboBox::currentIndexChanged, this,
             &TFicheMailModelesConfiguration::cbbSauvegardeChange);
     connect(ui_->btnSauvegarder, &QPushButton::clicked, this,
@@ -36,15 +38,38 @@ void TFicheMailModelesConfiguration::FormActivate() {
 }
 
 void TFicheMailModelesConfiguration::cbbSauvegardeChange() {
+    if (ui_->cbbSauvegarde->currentIndex() != positionLue_ && !PeutQuitterLeModele()) {
+        const QSignalBlocker silence(ui_->cbbSauvegarde);
+        ui_->cbbSauvegarde->setCurrentIndex(positionLue_);
+        return;
+    }
     LectureModele();
 }
 
 void TFicheMailModelesConfiguration::LectureModele() {
     avisLecture_.Lire(ihm_, this,
                       QStringLiteral("TFicheMailModelesConfiguration::LectureModele : "), [this] {
-                          ui_->mmoBody->setPlainText(
-                              LireModele(dataModule_, portee_, ui_->cbbSauvegarde->currentIndex()));
+                          const int position = ui_->cbbSauvegarde->currentIndex();
+                          const QString texte = LireModele(dataModule_, portee_, position);
+                          ui_->mmoBody->setPlainText(texte);
+                          positionLue_ = position;
+                          texteStocke_ = texte;
                       });
+}
+
+bool TFicheMailModelesConfiguration::Sauvegarder(int position) {
+    try {
+        const QString texte = ui_->mmoBody->toPlainText();
+        EcrireModele(dataModule_, portee_, position, texte);
+        positionLue_ = position;
+        texteStocke_ = texte;
+        return true;
+    } catch (const std::exception& erreur) {
+        ihm_.Information(this,
+                         QStringLiteral("TFicheMailModelesConfiguration::btnValiderClick : ") +
+                             QString::fromUtf8(erreur.what()));
+        return false;
+    }
 }
 
 void TFicheMailModelesConfiguration::btnSauvegarderClick() {
@@ -53,16 +78,35 @@ void TFicheMailModelesConfiguration::btnSauvegarderClick() {
         ihm_.Information(this, QStringLiteral("Veuillez sélectionner une sauvegarde ."));
         return;
     }
-    try {
-        EcrireModele(dataModule_, portee_, position, ui_->mmoBody->toPlainText());
+    if (Sauvegarder(position)) {
         ihm_.Information(this, QStringLiteral("La sauvegarde du modèle a été effectuée."));
-    } catch (const std::exception& erreur) {
-        ihm_.Information(this,
-                         QStringLiteral("TFicheMailModelesConfiguration::btnValiderClick : ") +
-                             QString::fromUtf8(erreur.what()));
+    }
+}
+
+bool TFicheMailModelesConfiguration::PeutQuitterLeModele() {
+    if (ui_->mmoBody->toPlainText() == texteStocke_) {
+        return true;
+    }
+    switch (ihm_.QuestionOuiNonAnnuler(this,
+                                       QStringLiteral("Modèle %1 modifié").arg(positionLue_ + 1),
+                                       QStringLiteral("Enregistrer le modèle ?"))) {
+        case Reponse::Oui:
+            return Sauvegarder(positionLue_);
+        case Reponse::Non:
+            return true;
+        case Reponse::Annuler:
+            break;
+    }
+    return false;
+}
+
+// Escape, the close box and "Fermer" all come here.
+void TFicheMailModelesConfiguration::reject() {
+    if (PeutQuitterLeModele()) {
+        FicheDialogue::reject();
     }
 }
 
 void TFicheMailModelesConfiguration::btnAnnulerClick() {
-    close();
+    reject();
 }

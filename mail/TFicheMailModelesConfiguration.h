@@ -30,12 +30,23 @@ public:
     void btnSauvegarderClick();
     void btnAnnulerClick();
     void LectureModele();
+    // Closes unless the user, asked whether to save a changed text, cancels or the saving fails.
+    void reject() override;
 
 private:
+    // Asks what to do with a text that differs from the stored one: true when the window may go
+    // on (saved, or dropped), false when the user cancelled or the saving failed.
+    bool PeutQuitterLeModele();
+    // Saves the memo into the slot; false after an error, which is shown.
+    bool Sauvegarder(int position);
+
     std::unique_ptr<Ui::TFicheMailModelesConfiguration> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;
     PorteeModeles portee_;
     bool dejaActive_ = false;
+    // The slot the memo shows and its text as stored, to know whether something was typed.
+    int positionLue_ = 0;
+    QString texteStocke_;
     AvisErreur avisLecture_;
 };

@@ -1,6 +1,6 @@
 #include "TFicheSendMail.h"
 
-#include <QGuiApplication>
+#include <QTextCursor>
 #include <exception>
 
 #include "CadreDialogue.h"
@@ -11,30 +11,33 @@
 #include "TDataModuleAbs.h"
 #include "TFicheConfigSmtp.h"
 #include "TFicheMailModeles.h"
-#include "TravailEnFond.h"
 #include "ui_TFicheSendMail.h"
 
 namespace {
 
-// What failed, said once: the connection, TLS, the login or the sending itself.
-QString MessageEchec(const std::exception& erreur) {
-    const auto* smtp = dynamic_cast<const ErreurSmtp*>(&erreur);
+// What failed, said once: the step (in the words the program has always used for the connection
+// and the sending), then the cause.
+QString MessageEchec(const ResultatEnvoi& resultat) {
     QString etape = QStringLiteral("Erreur lors de l'envoi");
-    switch (smtp ? smtp->Etape() : EtapeSmtp::Envoi) {
-        case EtapeSmtp::Connexion:
-            etape = QStringLiteral("Echec de la connexion");
-            break;
-        case EtapeSmtp::Tls:
-            etape = QStringLiteral("Echec du chiffrement TLS");
-            break;
-        case EtapeSmtp::Identification:
-            etape = QStringLiteral("Echec de l'identification");
-            break;
-        case EtapeSmtp::Envoi:
-            break;
+    if (resultat.erreurSmtp) {
+        switch (resultat.etape) {
+            case EtapeSmtp::Connexion:
+                etape = QStringLiteral("Echec de la connexion");
+                break;
+            case EtapeSmtp::Tls:
+                etape = QStringLiteral("Échec du chiffrement TLS");
+                break;
+            case EtapeSmtp::Identification:
+                etape = QStringLiteral("Échec de l'identification");
+                break;
+            case EtapeSmtp::Envoi:
+            case EtapeSmtp::Remise:
+            case EtapeSmtp::Annulation:
+                break;
+        }
     }
-    const QString texte = QString::fromUtf8(erreur.what());
-    return texte.isEmpty() ? etape + u'.' : etape + QStringLiteral(" : ") + texte;
+    return resultat.message.isEmpty() ? etape + u'.'
+                                      : etape + QStringLiteral(" : ") + resultat.message;
 }
 
 }  // namespace
@@ -47,6 +50,10 @@ TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     connect(ui_->btnEnvoyer, &QPushButton::clicked, this, &TFicheSendMail::btnEnvoyerClick);
+    connect(ui_->btnAnnulerEnvoi, &QPushButton::clicked, this,
+            &TFicheSendMail::btnAnnulerEnvoiClick);
+    connect(&envoi_, &EnvoiEnFond::Avancement, this, &TFicheSendMail::AvancementEnvoi);
+    connect(&envoi_, &EnvoiEnFond::Termine, this, &TFicheSendMail::FinEnvoi);
     connect(ui_->btnConfiguration, &QPushButton::clicked, this,
             &TFicheSendMail::btnConfigurationClick);
     connect(ui_->btnChoixModele, &QPushButton::clicked, this, &TFicheSendMail::btnChoixModeleClick);
@@ -79,6 +86,7 @@ void TFicheSendMail::FormActivate() {
         champsRemplis_ = true;
         ui_->edtAdresse->setText(destinataire_);
         ui_->edtObject->setText(objet_);
+        reference_ = Message();
     }
     LectureConfiguration();
 }
@@ -115,20 +123,71 @@ MessageMail TFicheSendMail::Message() const {
     return message;
 }
 
-void TFicheSendMail::btnEnvoyerClick() {
+bool TFicheSendMail::Saisi() const {
     const MessageMail message = Message();
-    const CompteSmtp compte = compte_;
-    setEnabled(false);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString resultat = QStringLiteral("Le message a été envoyé.");
-    try {
-        ExecuterEnFond([compte, message] { EnvoyerMessage(compte, message); });
-    } catch (const std::exception& erreur) {
-        resultat = MessageEchec(erreur);
+    return message.destinataires != reference_.destinataires ||
+           message.copies != reference_.copies ||
+           message.copiesCachees != reference_.copiesCachees || message.objet != reference_.objet ||
+           message.corps != reference_.corps || message.piecesJointes != reference_.piecesJointes;
+}
+
+void TFicheSendMail::reject() {
+    if ((envoi_.EnCours() || Saisi()) &&
+        !ihm_.Confirmation(this, windowTitle(), QStringLiteral("Abandonner ce message ?"))) {
+        return;
     }
-    QGuiApplication::restoreOverrideCursor();
-    setEnabled(true);
-    ihm_.Information(this, resultat);
+    envoi_.Arreter();
+    FicheDialogue::reject();
+}
+
+void TFicheSendMail::btnEnvoyerClick() {
+    if (envoi_.EnCours()) {
+        return;
+    }
+    messageEnvoye_ = Message();
+    hoteEnvoi_ = compte_.hote.trimmed();
+    ui_->btnEnvoyer->setEnabled(false);
+    ui_->btnAnnulerEnvoi->setEnabled(true);
+    ui_->btnAnnulerEnvoi->show();
+    AvancementEnvoi(AvancementSmtp::Connexion);
+    envoi_.Demarrer(compte_, messageEnvoye_);
+}
+
+void TFicheSendMail::btnAnnulerEnvoiClick() {
+    envoi_.Annuler();
+    ui_->btnAnnulerEnvoi->setEnabled(false);
+    ui_->lblEtat->setText(QStringLiteral("Annulation…"));
+}
+
+void TFicheSendMail::AvancementEnvoi(AvancementSmtp avancement) {
+    if (!ui_->btnAnnulerEnvoi->isEnabled()) {
+        return;  // being cancelled
+    }
+    ui_->lblEtat->setText(avancement == AvancementSmtp::Connexion
+                              ? QStringLiteral("Connexion à %1…").arg(hoteEnvoi_)
+                              : QStringLiteral("Envoi…"));
+}
+
+void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
+    ui_->btnAnnulerEnvoi->hide();
+    ui_->btnEnvoyer->setEnabled(true);
+    if (resultat.envoye) {
+        ui_->lblEtat->setText(QStringLiteral("Message envoyé."));
+        // What was sent is no longer at risk when the window closes.
+        reference_ = messageEnvoye_;
+        ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
+        return;
+    }
+    if (resultat.etape == EtapeSmtp::Annulation) {
+        ui_->lblEtat->setText(QStringLiteral("Envoi annulé."));
+        return;
+    }
+    ui_->lblEtat->setText(resultat.etape == EtapeSmtp::Remise
+                              ? QStringLiteral("Envoi incertain.")
+                              : QStringLiteral("Échec de l'envoi."));
+    ihm_.Annoncer(this,
+                  resultat.etape == EtapeSmtp::Remise ? Gravite::Avertissement : Gravite::Critique,
+                  MessageEchec(resultat), resultat.details);
 }
 
 void TFicheSendMail::btnConfigurationClick() {
@@ -146,9 +205,24 @@ void TFicheSendMail::btnChoixModeleClick() {
     modeles.SetFichierBDD(fichierBDD_);
     modeles.SetUtilisateur(utilisateur_);
     ihm_.AfficherModal(modeles);
-    if (!modeles.GetTexteModele().isEmpty()) {
-        ui_->mmoBody->setPlainText(modeles.GetTexteModele());
+    const QString texte = modeles.GetTexteModele();
+    if (texte.isEmpty()) {
+        return;
     }
+    const QString corps = ui_->mmoBody->toPlainText();
+    if (!corps.trimmed().isEmpty() && corps != dernierModele_ &&
+        !ihm_.Confirmation(this, QStringLiteral("Choix du modèle"),
+                           QStringLiteral("Remplacer le texte du message par le modèle ?"))) {
+        return;
+    }
+    // Through the document's cursor, as one step of its undo history: Ctrl+Z brings the
+    // previous text back.
+    QTextCursor curseur(ui_->mmoBody->document());
+    curseur.beginEditBlock();
+    curseur.select(QTextCursor::Document);
+    curseur.insertText(texte);
+    curseur.endEditBlock();
+    dernierModele_ = texte;
 }
 
 void TFicheSendMail::btnFichierAjouterClick() {

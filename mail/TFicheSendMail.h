@@ -4,8 +4,10 @@
 
 #include "AvisErreur.h"
 #include "ConfigurationSmtp.h"
+#include "EnvoiEnFond.h"
 #include "EnvoiSmtp.h"
 #include "FicheDialogue.h"
+#include "MessageMail.h"
 
 class Ihm;
 class TDataModuleAbs;
@@ -34,14 +36,23 @@ public:
 
     void FormActivate() override;
     void LectureConfiguration();
+    // Starts the sending in the background; the window stays usable and says how it goes.
     void btnEnvoyerClick();
+    void btnAnnulerEnvoiClick();
+    bool EnvoiEnCours() const { return envoi_.EnCours(); }
     void btnConfigurationClick();
     void btnChoixModeleClick();
     void btnFichierAjouterClick();
     void btnFichierSupprimerClick();
+    // Escape and the close box: a message in progress is dropped only when the user agrees.
+    void reject() override;
 
 private:
     MessageMail Message() const;
+    // Whether the message differs from what the window was given (or last sent).
+    bool Saisi() const;
+    void AvancementEnvoi(AvancementSmtp avancement);
+    void FinEnvoi(const ResultatEnvoi& resultat);
 
     std::unique_ptr<Ui::TFicheSendMail> ui_;
     Ihm& ihm_;
@@ -55,5 +66,11 @@ private:
     QString expediteurNom_;
     CompteSmtp compte_;
     bool champsRemplis_ = false;
+    MessageMail reference_;
+    // The template text last put into the body: replacing it loses nothing the user typed.
+    QString dernierModele_;
     AvisErreur avisLecture_;
+    EnvoiEnFond envoi_;
+    MessageMail messageEnvoye_;
+    QString hoteEnvoi_;
 };

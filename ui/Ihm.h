@@ -5,6 +5,12 @@
 class QDialog;
 class QWidget;
 
+// The icon a message box carries.
+enum class Gravite { Information, Avertissement, Critique };
+
+// The answer to a question with Yes, No and Cancel.
+enum class Reponse { Oui, Non, Annuler };
+
 // Everything a window shows to the user outside itself goes through this interface: message
 // boxes, confirmations, file dialogs, the shell "open" and modal child windows. The program uses
 // IhmQt; tests give scripted answers and read the exact texts that were shown.
@@ -14,8 +20,15 @@ public:
 
     // Plain message box with an OK button.
     virtual void Information(QWidget* parent, const QString& texte) = 0;
+    // Message box with the icon of its gravity and an OK button; details, when not empty, are the
+    // technical text shown only on demand.
+    virtual void Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
+                          const QString& details) = 0;
     // Warning box with Yes and No; true for Yes.
     virtual bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) = 0;
+    // Question with Yes, No and Cancel, Yes by default; Escape and the close box answer Cancel.
+    virtual Reponse QuestionOuiNonAnnuler(QWidget* parent, const QString& titre,
+                                          const QString& texte) = 0;
     // The application's standard error box for an error no handler dealt with.
     virtual void AfficherException(QWidget* parent, const QString& message) = 0;
     // File dialogs; an empty text when the user cancels.

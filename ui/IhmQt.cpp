@@ -15,6 +15,29 @@ void IhmQt::Information(QWidget* parent, const QString& texte) {
     QMessageBox::information(parent, QCoreApplication::applicationName(), texte);
 }
 
+void IhmQt::Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
+                     const QString& details) {
+    const QMessageBox::Icon icone = gravite == Gravite::Critique        ? QMessageBox::Critical
+                                    : gravite == Gravite::Avertissement ? QMessageBox::Warning
+                                                                        : QMessageBox::Information;
+    QMessageBox boite(icone, QCoreApplication::applicationName(), texte, QMessageBox::Ok, parent);
+    boite.setDetailedText(details);
+    boite.exec();
+}
+
+Reponse IhmQt::QuestionOuiNonAnnuler(QWidget* parent, const QString& titre, const QString& texte) {
+    switch (QMessageBox::question(parent, titre, texte,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return Reponse::Oui;
+        case QMessageBox::No:
+            return Reponse::Non;
+        default:
+            return Reponse::Annuler;
+    }
+}
+
 bool IhmQt::Confirmation(QWidget* parent, const QString& titre, const QString& texte) {
     return QMessageBox::warning(parent, titre, texte, QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;

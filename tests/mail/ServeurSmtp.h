@@ -8,15 +8,17 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-// The loopback SMTP server of serveur_smtp.py, started for one test and stopped with it.
+// The loopback SMTP server of serveur_smtp.py, started for one test and stopped with it. bloquer:
+// where the server stops answering ("mail", "donnees"), or empty.
 class ServeurSmtp {
 public:
-    ServeurSmtp(const QString& mode, const QString& utilisateur, const QString& motDePasse) {
+    ServeurSmtp(const QString& mode, const QString& utilisateur, const QString& motDePasse,
+                const QString& bloquer = {}) {
         processus_.setProgram(QStringLiteral("/usr/bin/python3"));
-        processus_.setArguments({QStringLiteral(VANTARO_SERVEUR_SMTP), QStringLiteral("--dossier"),
-                                 dossier_.path(), QStringLiteral("--mode"), mode,
-                                 QStringLiteral("--utilisateur"), utilisateur,
-                                 QStringLiteral("--motdepasse"), motDePasse});
+        processus_.setArguments(
+            {QStringLiteral(VANTARO_SERVEUR_SMTP), QStringLiteral("--dossier"), dossier_.path(),
+             QStringLiteral("--mode"), mode, QStringLiteral("--utilisateur"), utilisateur,
+             QStringLiteral("--motdepasse"), motDePasse, QStringLiteral("--bloquer"), bloquer});
         processus_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         processus_.start();
         if (processus_.waitForReadyRead(30000)) {

@@ -1,10 +1,13 @@
 """A real SMTP server on loopback for the mail tests (aiosmtpd).
 
 Prints "PRET <port> <authority file>" once it accepts connections, then serves until its
-standard input closes. Every EHLO and RCPT command is logged into commandes.txt; each message
+standard input closes. With --bloquer, the server stops answering at that point of the exchange
+(after the sender's MAIL command, or once the message data has all arrived). Every EHLO and RCPT command is logged into commandes.txt (and DATA, once the data has
+arrived, when the server then stops answering); each message
 received is parsed with Python's email parser and written
 as message-N.json into the folder: envelope, headers, body and attachments (name, base64)."""
 import argparse
+import asyncio
 import base64
 import email
 import email.policy
@@ -64,8 +67,15 @@ def resume(contenu, enveloppe):
 
 
 class Reception:
-    def __init__(self, dossier):
-        self.dossier, self.nombre = dossier, 0
+    def __init__(self, dossier, bloquer):
+        self.dossier, self.nombre, self.bloquer = dossier, 0, bloquer
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if self.bloquer == "mail":
+            await asyncio.sleep(3600)
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
 
     def noter(self, commande):
         with open(os.path.join(self.dossier, "commandes.txt"), "a", encoding="utf-8") as f:
@@ -82,6 +92,9 @@ class Reception:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if self.bloquer == "donnees":
+            self.noter("DATA")
+            await asyncio.sleep(3600)
         self.nombre += 1
         chemin = os.path.join(self.dossier, "message-%d.json" % self.nombre)
         with open(chemin + ".tmp", "w", encoding="utf-8") as f:
@@ -103,6 +116,7 @@ def main():
                    default="clair")
     a.add_argument("--utilisateur", default="")
     a.add_argument("--motdepasse", default="")
+    a.add_argument("--bloquer", choices=["", "mail", "donnees"], default="")
     o = a.parse_args()
 
     contexte, autorite = certificats(o.dossier)
@@ -119,7 +133,7 @@ def main():
     if o.mode in ("starttls", "starttls-exige"):
         options.update(tls_context=contexte, require_starttls=o.mode == "starttls-exige")
     port = port_libre()
-    controleur = Controller(Reception(o.dossier), hostname="127.0.0.1", port=port,
+    controleur = Controller(Reception(o.dossier, o.bloquer), hostname="127.0.0.1", port=port,
                             ssl_context=contexte if o.mode == "implicite" else None,
                             server_hostname="localhost", **options)
     controleur.start()

@@ -149,9 +149,11 @@ TEST_P(EchecSmtp, MessageFrancaisEtRienNEstEnvoye) {
             envoi ? EnvoyerMessage(compte, MessageSimple()) : TesterConnexion(compte);
             ADD_FAILURE() << "aucune erreur pour " << cas.nom;
         } catch (const ErreurSmtp& erreur) {
-            EXPECT_TRUE(QString::fromUtf8(erreur.what())
-                            .startsWith(QString::fromUtf8(cas.messageAttendu).arg(serveurTexte)))
-                << erreur.what();
+            // The cause in French alone; the library's English goes to the details.
+            EXPECT_EQ(QString::fromUtf8(erreur.what()),
+                      QString::fromUtf8(cas.messageAttendu).arg(serveurTexte));
+            EXPECT_TRUE(erreur.Details().startsWith(QStringLiteral("curl ")))
+                << erreur.Details().toStdString();
             EXPECT_EQ(erreur.Etape(), cas.etape);
         }
     }
@@ -173,6 +175,53 @@ INSTANTIATE_TEST_SUITE_P(
                       CasEchec{"certificat", "implicite", ModeTls::Implicite, "sécret", false,
                                "Le certificat du serveur %1 n'est pas reconnu.", EtapeSmtp::Tls}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
+
+// A server that falls silent: before the message was whole at the server nothing was sent, and
+// that is not a connection failure once logged in; after, the message may have been delivered.
+struct CasSilence {
+    const char* bloquer;
+    EtapeSmtp etape;
+    const char* message;
+};
+
+class SilenceSmtp : public ::testing::TestWithParam<CasSilence> {};
+
+TEST_P(SilenceSmtp, CeQuiADejaEteFait) {
+    ServeurSmtp serveur(QStringLiteral("clair"), kUtilisateur, kMotDePasse,
+                        QString::fromUtf8(GetParam().bloquer));
+    ASSERT_GT(serveur.Port(), 0);
+    CompteSmtp compte = CompteEnClair(serveur);
+    compte.identifiant = kUtilisateur;
+    compte.motDePasse = kMotDePasse;
+    compte.delaiReponseSecondes = 2;
+    QList<AvancementSmtp> avancements;
+    SuiviEnvoi suivi;
+    suivi.avancement = [&](AvancementSmtp a) { avancements.append(a); };
+    try {
+        EnvoyerMessage(compte, MessageSimple(), suivi);
+        ADD_FAILURE() << "envoyé";
+    } catch (const ErreurSmtp& erreur) {
+        EXPECT_EQ(erreur.Etape(), GetParam().etape);
+        EXPECT_EQ(QString::fromUtf8(erreur.what()),
+                  QString::fromUtf8(GetParam().message)
+                      .arg(QStringLiteral("127.0.0.1:%1").arg(serveur.Port())));
+        EXPECT_TRUE(erreur.Details().contains(QStringLiteral("curl 28")))
+            << erreur.Details().toStdString();
+    }
+    EXPECT_EQ(avancements,
+              QList<AvancementSmtp>({AvancementSmtp::Connexion, AvancementSmtp::Envoi}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, SilenceSmtp,
+    ::testing::Values(
+        CasSilence{"mail", EtapeSmtp::Envoi,
+                   "Le serveur %1 ne répond plus ; le message n'a pas été envoyé."},
+        CasSilence{"donnees", EtapeSmtp::Remise,
+                   "Le serveur %1 a reçu le message mais n'a pas confirmé sa prise en charge. Le "
+                   "message a peut-être été remis : vérifiez auprès du destinataire avant de "
+                   "l'envoyer à nouveau."}),
+    [](const auto& info) { return std::string(info.param.bloquer); });
 
 TEST(EnvoiSmtp, ServeurAccepteExplicitementSansVerification) {
     ServeurSmtp serveur(QStringLiteral("implicite"), kUtilisateur, kMotDePasse);

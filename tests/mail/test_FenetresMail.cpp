@@ -2,10 +2,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "BaseTemporaire.h"
 #include "BasesDeTest.h"
@@ -60,6 +65,20 @@ protected:
     }
     QString Texte(QWidget& fenetre, const char* nom) {
         return Controle<QLineEdit>(fenetre, nom)->text();
+    }
+    // The window's events run meanwhile, as they do for the user; false when the time is up.
+    static bool Attendre(const std::function<bool()>& condition) {
+        QDeadlineTimer limite(30000);
+        while (!condition()) {
+            if (limite.hasExpired()) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+    static bool AttendreFinEnvoi(TFicheSendMail& fiche) {
+        return Attendre([&] { return !fiche.EnvoiEnCours(); });
     }
 
     BaseTemporaire base_;
@@ -430,18 +449,22 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("autre@exemple.fr"));
 
     fiche.btnEnvoyerClick();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
     EXPECT_EQ(
         ihm_.Textes(),
         QStringList{QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré.")});
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("critique"));
     EXPECT_TRUE(fiche.isEnabled());
 }
 
-// One failed sending, one message that says which step failed.
+// One failed sending, one message that says which step failed and why, in French; the
+// library's own text only under the details.
 struct CasEchecEnvoi {
     const char* nom;
     const char* motDePasse;
     const char* destinataire;
     const char* debut;
+    bool details;
 };
 
 class EchecEnvoi : public FenetresMail, public ::testing::WithParamInterface<CasEchecEnvoi> {};
@@ -455,19 +478,27 @@ TEST_P(EchecEnvoi, UnSeulMessage) {
     fiche.SetDestinataire(QString::fromUtf8(GetParam().destinataire));
     fiche.FormActivate();
     fiche.btnEnvoyerClick();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
     ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
-    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(QString::fromUtf8(GetParam().debut)))
-        << ihm_.messages.first().texte.toStdString();
+    const IhmFactice::Message& message = ihm_.messages.first();
+    EXPECT_TRUE(message.texte.startsWith(QString::fromUtf8(GetParam().debut)))
+        << message.texte.toStdString();
+    if (GetParam().details) {
+        EXPECT_FALSE(message.texte.contains(u'(')) << message.texte.toStdString();
+    }
+    EXPECT_EQ(message.genre, QStringLiteral("critique"));
+    EXPECT_EQ(message.details.startsWith(QStringLiteral("curl ")), GetParam().details)
+        << message.details.toStdString();
     EXPECT_TRUE(serveur.Messages().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cas, EchecEnvoi,
     ::testing::Values(CasEchecEnvoi{"identification", "faux", "client@exemple.fr",
-                                    "Echec de l'identification : "},
+                                    "Échec de l'identification : Le serveur 127.0.0.1:", true},
                       CasEchecEnvoi{"adresse avec saut de ligne", "mdp",
                                     "client@exemple.fr\r\nBcc: espion@exemple.fr",
-                                    "Erreur lors de l'envoi : "}),
+                                    "Erreur lors de l'envoi : ", false}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
 
 TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
@@ -507,6 +538,7 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
               QStringLiteral("Bonjour,\nvoici votre devis."));
 
     fiche.btnEnvoyerClick();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
     EXPECT_EQ(ihm_.Textes(), QStringList{QStringLiteral("Le message a été envoyé.")});
     const QList<QJsonObject> recus = serveur.Messages();
     ASSERT_EQ(recus.size(), 1);
@@ -515,6 +547,90 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     EXPECT_EQ(recus[0][QStringLiteral("de_nom")].toString(), QStringLiteral("Agence de Lyon"));
     EXPECT_EQ(Texte(fiche, "edtAdresse"),
               QStringLiteral("client@exemple.fr"));  // stays open, filled
+    // What was sent is not lost by closing: no question.
+    fiche.reject();
+    EXPECT_EQ(ihm_.messages.size(), 1);
+    EXPECT_EQ(fiche.result(), QDialog::Rejected);
+}
+
+// Sending to a server that stops answering: the window stays usable, says what happens, and
+// "Annuler" ends the sending.
+class EnvoiEnFondFenetre : public FenetresMail {
+protected:
+    QString Etat(TFicheSendMail& fiche) { return Controle<QLabel>(fiche, "lblEtat")->text(); }
+    // Starts a sending to a server that falls silent at that point, and waits until the window
+    // says it is sending.
+    void EnvoyerVersServeurMuet(TFicheSendMail& fiche, ServeurSmtp& serveur) {
+        ASSERT_GT(serveur.Port(), 0);
+        StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+        Preparer(fiche, kUtilisateur);
+        fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+        fiche.show();
+        fiche.FormActivate();
+        QStringList etats;
+        fiche.btnEnvoyerClick();
+        etats.append(Etat(fiche));
+        ASSERT_TRUE(Attendre([&] { return Etat(fiche) == QStringLiteral("Envoi…"); }))
+            << Etat(fiche).toStdString();
+        EXPECT_EQ(etats, QStringList{QStringLiteral("Connexion à 127.0.0.1…")});
+        EXPECT_TRUE(fiche.EnvoiEnCours());
+        EXPECT_TRUE(fiche.isEnabled());
+        EXPECT_TRUE(Controle<QLineEdit>(fiche, "edtAdresse")->isEnabled());
+        EXPECT_FALSE(Controle<QPushButton>(fiche, "btnEnvoyer")->isEnabled());
+        EXPECT_TRUE(Controle<QPushButton>(fiche, "btnAnnulerEnvoi")->isVisible());
+    }
+};
+
+TEST_F(EnvoiEnFondFenetre, AnnulerArreteUnEnvoiSansReponse) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"),
+                        QStringLiteral("mail"));
+    TFicheSendMail fiche(ihm_, module_);
+    EnvoyerVersServeurMuet(fiche, serveur);
+    // The window answers meanwhile: typing goes on.
+    Controle<QLineEdit>(fiche, "edtCC")->setText(QStringLiteral("copie@exemple.fr"));
+    Controle<QPushButton>(fiche, "btnAnnulerEnvoi")->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    EXPECT_EQ(Etat(fiche), QStringLiteral("Envoi annulé."));
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_TRUE(Controle<QPushButton>(fiche, "btnEnvoyer")->isEnabled());
+    EXPECT_FALSE(Controle<QPushButton>(fiche, "btnAnnulerEnvoi")->isVisible());
+    EXPECT_TRUE(serveur.Messages().isEmpty());
+}
+
+// Once the whole message is at the server, stopping leaves its fate unknown, and the window says
+// so with a warning.
+TEST_F(EnvoiEnFondFenetre, AnnulerApresLesDonneesDitQuIlAPeutEtreEteRemis) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"),
+                        QStringLiteral("donnees"));
+    TFicheSendMail fiche(ihm_, module_);
+    EnvoyerVersServeurMuet(fiche, serveur);
+    ASSERT_TRUE(Attendre([&] { return serveur.Commandes().contains(QStringLiteral("DATA")); }));
+    Controle<QPushButton>(fiche, "btnAnnulerEnvoi")->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("avertissement"));
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+        QStringLiteral("Erreur lors de l'envoi : Le serveur 127.0.0.1:%1 a reçu le message")
+            .arg(serveur.Port())))
+        << ihm_.messages.first().texte.toStdString();
+    EXPECT_TRUE(ihm_.messages.first().texte.contains(QStringLiteral("peut-être été remis")));
+}
+
+// Closing the window while it sends asks first, then stops the sending.
+TEST_F(EnvoiEnFondFenetre, FermerPendantLEnvoiDemandePuisArrete) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"),
+                        QStringLiteral("mail"));
+    TFicheSendMail fiche(ihm_, module_);
+    EnvoyerVersServeurMuet(fiche, serveur);
+    ihm_.reponsesConfirmation = {false, true};
+    fiche.close();
+    EXPECT_TRUE(fiche.isVisible());
+    EXPECT_TRUE(fiche.EnvoiEnCours());
+    fiche.close();
+    EXPECT_FALSE(fiche.isVisible());
+    EXPECT_FALSE(fiche.EnvoiEnCours());
+    ASSERT_EQ(ihm_.messages.size(), 2);
+    EXPECT_EQ(ihm_.messages[1].texte, QStringLiteral("Abandonner ce message ?"));
 }
 
 }  // namespace

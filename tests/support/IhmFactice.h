@@ -14,17 +14,31 @@
 class IhmFactice : public Ihm {
 public:
     struct Message {
-        QString genre;  // "information", "confirmation" or "exception"
+        QString genre;  // "information", "confirmation", "question", "exception", or the gravity
+                        // of a message: "information", "avertissement", "critique"
         QString titre;
         QString texte;
+        QString details;
     };
 
     void Information(QWidget*, const QString& texte) override {
         messages.append({QStringLiteral("information"), {}, texte});
     }
+    void Annoncer(QWidget*, Gravite gravite, const QString& texte,
+                  const QString& details) override {
+        const QString genre = gravite == Gravite::Critique        ? QStringLiteral("critique")
+                              : gravite == Gravite::Avertissement ? QStringLiteral("avertissement")
+                                                                  : QStringLiteral("information");
+        messages.append({genre, {}, texte, details});
+    }
     bool Confirmation(QWidget*, const QString& titre, const QString& texte) override {
         messages.append({QStringLiteral("confirmation"), titre, texte});
         return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
+    }
+    // Cancel when no answer is queued.
+    Reponse QuestionOuiNonAnnuler(QWidget*, const QString& titre, const QString& texte) override {
+        messages.append({QStringLiteral("question"), titre, texte});
+        return reponsesQuestion.isEmpty() ? Reponse::Annuler : reponsesQuestion.takeFirst();
     }
     void AfficherException(QWidget*, const QString& message) override {
         messages.append({QStringLiteral("exception"), {}, message});
@@ -58,6 +72,7 @@ public:
 
     QList<Message> messages;
     QList<bool> reponsesConfirmation;
+    QList<Reponse> reponsesQuestion;
     QStringList fichiersChoisis;
     QStringList filtresFichier;   // the filter of each file open dialog, in order
     QStringList cheminsProposes;  // the path each save dialog proposed, in order

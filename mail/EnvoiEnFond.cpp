@@ -1,0 +1,68 @@
+#include "EnvoiEnFond.h"
+
+#include <exception>
+
+EnvoiEnFond::EnvoiEnFond(QObject* parent) : QObject(parent) {}
+
+EnvoiEnFond::~EnvoiEnFond() {
+    Arreter();
+}
+
+void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message) {
+    if (enCours_) {
+        return;
+    }
+    if (fil_.joinable()) {
+        fil_.join();
+    }
+    enCours_ = true;
+    annulation_.Reinitialiser();
+    const int envoi = ++numero_;
+    fil_ = std::thread([this, compte, message, envoi] {
+        SuiviEnvoi suivi;
+        suivi.annulation = &annulation_;
+        suivi.avancement = [this, envoi](AvancementSmtp avancement) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, avancement, envoi] {
+                    if (envoi == numero_) {
+                        emit Avancement(avancement);
+                    }
+                },
+                Qt::QueuedConnection);
+        };
+        ResultatEnvoi resultat;
+        try {
+            EnvoyerMessage(compte, message, suivi);
+            resultat.envoye = true;
+        } catch (const ErreurSmtp& erreur) {
+            resultat = {false, erreur.Etape(), true, QString::fromUtf8(erreur.what()),
+                        erreur.Details()};
+        } catch (const std::exception& erreur) {
+            resultat.message = QString::fromUtf8(erreur.what());
+        }
+        // Queued to this object: dropped when the object is gone, ignored once it was stopped.
+        QMetaObject::invokeMethod(
+            this,
+            [this, resultat, envoi] {
+                if (envoi == numero_) {
+                    enCours_ = false;
+                    emit Termine(resultat);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void EnvoiEnFond::Annuler() {
+    annulation_.Annuler();
+}
+
+void EnvoiEnFond::Arreter() {
+    annulation_.Annuler();
+    ++numero_;
+    if (fil_.joinable()) {
+        fil_.join();
+    }
+    enCours_ = false;
+}
