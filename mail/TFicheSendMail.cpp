@@ -128,7 +128,14 @@ void TFicheSendMail::LectureConfiguration() {
                           expediteurMail_ = configuration.expediteurMail;
                           expediteurNom_ = configuration.expediteurNom;
                       });
-    ui_->edtExpediteur->setText(expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>');
+    const QString nonConfigure = QStringLiteral("non configuré");
+    if (expediteurMail_.isEmpty()) {
+        ui_->edtExpediteur->setText(
+            expediteurNom_.isEmpty() ? nonConfigure
+                                     : expediteurNom_ + QStringLiteral(" <") + nonConfigure + u'>');
+    } else {
+        ui_->edtExpediteur->setText(expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>');
+    }
 }
 
 MessageMail TFicheSendMail::Message() const {

@@ -423,6 +423,31 @@ TEST_F(FenetresMail, SmtpReprendreMontreLeNiveauAuDessus) {
     EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));  // nothing written yet
 }
 
+// The encryption list says in French what each stored index means, and has its label.
+TEST_F(FenetresMail, SmtpListeDeChiffrementEnFrancais) {
+    TFicheConfigSmtp fiche(ihm_, module_);
+    const auto* liste = Controle<QComboBox>(fiche, "cmbTls");
+    QStringList entrees;
+    for (int i = 0; i < liste->count(); ++i) {
+        entrees.append(liste->itemText(i));
+    }
+    EXPECT_EQ(entrees, QStringList({"Aucun", "TLS dès la connexion (implicite)", "STARTTLS exigé",
+                                    "STARTTLS si le serveur le propose"}));
+    const auto* etiquette = Controle<QLabel>(fiche, "lblTls");
+    ASSERT_NE(etiquette, nullptr);
+    EXPECT_EQ(etiquette->text(), QStringLiteral("Chiffrement :"));
+    EXPECT_EQ(etiquette->buddy(), liste);
+}
+
+// A sender with its name and no address shows the name and what is missing.
+TEST_F(FenetresMail, ExpediteurSansAdresseDitNonConfigure) {
+    Stocker({{kUtilisateur, "ExpediteurNom", QStringLiteral("Martin")}});
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("Martin <non configuré>"));
+}
+
 TEST_F(FenetresMail, SmtpBaseIntrouvable) {
     TFicheConfigSmtp fiche(ihm_, module_);
     fiche.SetFichierBDD(QStringLiteral("/nulle/part/Vantaro.abs"));
@@ -451,7 +476,7 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     fiche.FormActivate();
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("client@exemple.fr"));
     EXPECT_EQ(Texte(fiche, "edtObject"), QStringLiteral("Tessaro - DEVIS"));
-    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral(" <>"));
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("non configuré"));
     Controle<QLineEdit>(fiche, "edtAdresse")->setText(QStringLiteral("autre@exemple.fr"));
     fiche.FormActivate();
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("autre@exemple.fr"));
