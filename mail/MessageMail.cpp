@@ -180,6 +180,10 @@ QByteArray LireFichier(const QString& chemin) {
 
 }  // namespace
 
+QString PieceJointe::NomDansLeMail() const {
+    return nom.isEmpty() ? QFileInfo(chemin).fileName() : nom;
+}
+
 QList<AdresseMail> AnalyserAdresses(const QString& texte) {
     QList<AdresseMail> adresses;
     for (const QString& entree : DecouperEntrees(texte)) {
@@ -221,6 +225,10 @@ void VerifierMessage(const MessageMail& message) {
     VerifierListe(message.copies, QStringLiteral("Le champ « Cc »"));
     VerifierListe(message.copiesCachees, QStringLiteral("Le champ « Cci »"));
     VerifierSansCaractereDeControle(message.objet, QStringLiteral("Le champ « Objet »"));
+    for (const PieceJointe& piece : message.piecesJointes) {
+        VerifierSansCaractereDeControle(piece.NomDansLeMail(),
+                                        QStringLiteral("Le nom de la pièce jointe"));
+    }
 }
 
 QStringList DestinatairesEnveloppe(const MessageMail& message) {
@@ -260,13 +268,13 @@ QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date) {
     corps.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
         .replace(u'\n', QStringLiteral("\r\n"));
     texte += Base64EnLignes(corps.toUtf8());
-    for (const QString& chemin : message.piecesJointes) {
-        if (chemin.isEmpty()) {
+    for (const PieceJointe& piece : message.piecesJointes) {
+        if (piece.chemin.isEmpty()) {
             continue;
         }
         texte += "--" + frontiere + kFinDeLigne;
-        texte += EnTetesPieceJointe(QFileInfo(chemin).fileName()) + kFinDeLigne;
-        texte += Base64EnLignes(LireFichier(chemin));
+        texte += EnTetesPieceJointe(piece.NomDansLeMail()) + kFinDeLigne;
+        texte += Base64EnLignes(LireFichier(piece.chemin));
     }
     texte += "--" + frontiere + "--" + kFinDeLigne;
     return texte;

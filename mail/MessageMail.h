@@ -11,6 +11,15 @@ struct AdresseMail {
     QString adresse;
 };
 
+// A file to attach, and the name the recipient sees for it (the file's own name when empty).
+struct PieceJointe {
+    QString chemin;
+    QString nom;
+
+    QString NomDansLeMail() const;
+    bool operator==(const PieceJointe&) const = default;
+};
+
 // A list of addresses as a user types it: entries separated by commas or semicolons, each
 // either a bare address or "Name <address>" (the name may be quoted). Empty entries are skipped.
 QList<AdresseMail> AnalyserAdresses(const QString& texte);
@@ -23,7 +32,7 @@ struct MessageMail {
     QString copiesCachees;
     QString objet;
     QString corps;
-    QStringList piecesJointes;  // file paths, in order
+    QList<PieceJointe> piecesJointes;  // in order; an empty path is skipped
 };
 
 // Throws std::runtime_error with a message that names the field (champ: "Le champ « A »", "Le nom

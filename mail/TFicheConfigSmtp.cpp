@@ -39,8 +39,8 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this);
     ui_->cmbTls->addItems(
-        {QStringLiteral("0 - No TLS Support"), QStringLiteral("1 - Use Implicit TLS"),
-         QStringLiteral("2 - Use Require TLS"), QStringLiteral("3 - Use Explicit TLS")});
+        {QStringLiteral("Aucun"), QStringLiteral("TLS dès la connexion (implicite)"),
+         QStringLiteral("STARTTLS exigé"), QStringLiteral("STARTTLS si le serveur le propose")});
     ui_->cmbTls->setCurrentIndex(-1);
     for (QWidget* controle : std::initializer_list<QWidget*>{
              ui_->cbBloquerConfig, ui_->btnReprendreConfig, ui_->cbBloquerConnexion,

@@ -65,18 +65,38 @@ TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
 
 TFicheSendMail::~TFicheSendMail() = default;
 
-void TFicheSendMail::AjouterPieceJointe(const QString& chemin) {
-    if (!chemin.isEmpty()) {
-        new QTreeWidgetItem(ui_->lvPieces, {chemin});
+namespace {
+
+// The list shows the name the attachment carries in the mail; the item keeps its path.
+constexpr int kRoleChemin = Qt::UserRole;
+
+}  // namespace
+
+void TFicheSendMail::AjouterPieceJointe(const QString& chemin, const QString& nomDansLeMail) {
+    if (chemin.isEmpty()) {
+        return;
     }
+    const PieceJointe piece{chemin, nomDansLeMail};
+    auto* element = new QTreeWidgetItem(ui_->lvPieces, {piece.NomDansLeMail()});
+    element->setToolTip(0, chemin);
+    element->setData(0, kRoleChemin, chemin);
+}
+
+QList<PieceJointe> TFicheSendMail::Pieces() const {
+    QList<PieceJointe> pieces;
+    for (int i = 0; i < ui_->lvPieces->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* element = ui_->lvPieces->topLevelItem(i);
+        pieces.append({element->data(0, kRoleChemin).toString(), element->text(0)});
+    }
+    return pieces;
 }
 
 QStringList TFicheSendMail::PiecesJointes() const {
-    QStringList pieces;
-    for (int i = 0; i < ui_->lvPieces->topLevelItemCount(); ++i) {
-        pieces.append(ui_->lvPieces->topLevelItem(i)->text(0));
+    QStringList chemins;
+    for (const PieceJointe& piece : Pieces()) {
+        chemins.append(piece.chemin);
     }
-    return pieces;
+    return chemins;
 }
 
 // The handed-over recipient and subject fill their fields once: coming back to the window (from
@@ -108,7 +128,14 @@ void TFicheSendMail::LectureConfiguration() {
                           expediteurMail_ = configuration.expediteurMail;
                           expediteurNom_ = configuration.expediteurNom;
                       });
-    ui_->edtExpediteur->setText(expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>');
+    const QString nonConfigure = QStringLiteral("non configuré");
+    if (expediteurMail_.isEmpty()) {
+        ui_->edtExpediteur->setText(
+            expediteurNom_.isEmpty() ? nonConfigure
+                                     : expediteurNom_ + QStringLiteral(" <") + nonConfigure + u'>');
+    } else {
+        ui_->edtExpediteur->setText(expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>');
+    }
 }
 
 MessageMail TFicheSendMail::Message() const {
@@ -119,7 +146,7 @@ MessageMail TFicheSendMail::Message() const {
     message.copiesCachees = ui_->edtCCI->text();
     message.objet = ui_->edtObject->text();
     message.corps = ui_->mmoBody->toPlainText();
-    message.piecesJointes = PiecesJointes();
+    message.piecesJointes = Pieces();
     return message;
 }
 

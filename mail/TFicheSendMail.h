@@ -28,9 +28,11 @@ public:
     void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
     void SetDestinataire(const QString& destinataire) { destinataire_ = destinataire; }
     void SetObjet(const QString& objet) { objet_ = objet; }
-    // An empty path is ignored.
-    void AjouterPieceJointe(const QString& chemin);
+    // An empty path is ignored. nomDansLeMail: the name the recipient sees, when the file's own
+    // name is not one to show (the file itself keeps it).
+    void AjouterPieceJointe(const QString& chemin, const QString& nomDansLeMail = {});
 
+    // The attachments' paths, in order.
     QStringList PiecesJointes() const;
     const CompteSmtp& Compte() const { return compte_; }
 
@@ -49,6 +51,7 @@ public:
 
 private:
     MessageMail Message() const;
+    QList<PieceJointe> Pieces() const;
     // Whether the message differs from what the window was given (or last sent).
     bool Saisi() const;
     void AvancementEnvoi(AvancementSmtp avancement);

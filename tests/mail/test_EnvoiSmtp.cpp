@@ -55,7 +55,8 @@ TEST_P(EnvoiSmtpReel, MessageRecuIntact) {
     message.copiesCachees = QStringLiteral("archive@exemple.fr");
     message.objet = QStringLiteral("DEVIS N°12 – FENÊTRES ÉTÉ");
     message.corps = QStringLiteral("Bonjour,\n\nVoici le devis demandé.\n.\nÀ bientôt — Dupré\n");
-    message.piecesJointes = {pdf, QString(), plan};
+    // The second file goes under the name given to it; the file keeps its own.
+    message.piecesJointes = {{pdf, {}}, {}, {plan, QStringLiteral("Plan de pose été.dwg")}};
 
     EXPECT_NO_THROW(TesterConnexion(compte));
     ASSERT_NO_THROW(EnvoyerMessage(compte, message));
@@ -82,7 +83,7 @@ TEST_P(EnvoiSmtpReel, MessageRecuIntact) {
     EXPECT_EQ(pieces[0][QStringLiteral("nom")].toString(), QStringLiteral("Devis n°12 été.pdf"));
     EXPECT_EQ(QByteArray::fromBase64(pieces[0][QStringLiteral("octets")].toString().toLatin1()),
               Octets(70000));
-    EXPECT_EQ(pieces[1][QStringLiteral("nom")].toString(), QStringLiteral("plan.dwg"));
+    EXPECT_EQ(pieces[1][QStringLiteral("nom")].toString(), QStringLiteral("Plan de pose été.dwg"));
     EXPECT_EQ(QByteArray::fromBase64(pieces[1][QStringLiteral("octets")].toString().toLatin1()),
               Octets(10));
 }

@@ -5,11 +5,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <functional>
 
 #include "BaseTemporaire.h"
@@ -421,6 +423,31 @@ TEST_F(FenetresMail, SmtpReprendreMontreLeNiveauAuDessus) {
     EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("perso"));  // nothing written yet
 }
 
+// The encryption list says in French what each stored index means, and has its label.
+TEST_F(FenetresMail, SmtpListeDeChiffrementEnFrancais) {
+    TFicheConfigSmtp fiche(ihm_, module_);
+    const auto* liste = Controle<QComboBox>(fiche, "cmbTls");
+    QStringList entrees;
+    for (int i = 0; i < liste->count(); ++i) {
+        entrees.append(liste->itemText(i));
+    }
+    EXPECT_EQ(entrees, QStringList({"Aucun", "TLS dès la connexion (implicite)", "STARTTLS exigé",
+                                    "STARTTLS si le serveur le propose"}));
+    const auto* etiquette = Controle<QLabel>(fiche, "lblTls");
+    ASSERT_NE(etiquette, nullptr);
+    EXPECT_EQ(etiquette->text(), QStringLiteral("Chiffrement :"));
+    EXPECT_EQ(etiquette->buddy(), liste);
+}
+
+// A sender with its name and no address shows the name and what is missing.
+TEST_F(FenetresMail, ExpediteurSansAdresseDitNonConfigure) {
+    Stocker({{kUtilisateur, "ExpediteurNom", QStringLiteral("Martin")}});
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.FormActivate();
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("Martin <non configuré>"));
+}
+
 TEST_F(FenetresMail, SmtpBaseIntrouvable) {
     TFicheConfigSmtp fiche(ihm_, module_);
     fiche.SetFichierBDD(QStringLiteral("/nulle/part/Vantaro.abs"));
@@ -440,10 +467,16 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     fiche.AjouterPieceJointe(QString());
     fiche.AjouterPieceJointe(QStringLiteral("/tmp/plan.pdf"));
     EXPECT_EQ(fiche.PiecesJointes(), QStringList({"/tmp/devis.pdf", "/tmp/plan.pdf"}));
+    // The list shows the names, the path in a tooltip.
+    const auto* liste = Controle<QTreeWidget>(fiche, "lvPieces");
+    ASSERT_EQ(liste->topLevelItemCount(), 2);
+    EXPECT_EQ(liste->topLevelItem(0)->text(0), QStringLiteral("devis.pdf"));
+    EXPECT_EQ(liste->topLevelItem(0)->toolTip(0), QStringLiteral("/tmp/devis.pdf"));
+    EXPECT_EQ(liste->topLevelItem(1)->text(0), QStringLiteral("plan.pdf"));
     fiche.FormActivate();
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("client@exemple.fr"));
     EXPECT_EQ(Texte(fiche, "edtObject"), QStringLiteral("Tessaro - DEVIS"));
-    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral(" <>"));
+    EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("non configuré"));
     Controle<QLineEdit>(fiche, "edtAdresse")->setText(QStringLiteral("autre@exemple.fr"));
     fiche.FormActivate();
     EXPECT_EQ(Texte(fiche, "edtAdresse"), QStringLiteral("autre@exemple.fr"));
@@ -512,7 +545,8 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
                            QStringLiteral("Bonjour,\nvoici votre devis."));
     }
     QTemporaryDir dossier;
-    const QString pdf = dossier.filePath(QStringLiteral("devis.pdf"));
+    const QString pdf =
+        dossier.filePath(QStringLiteral("000000LYONRTIN2026121018480815_Devis.pdf"));
     QFile fichier(pdf);
     ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
     fichier.write("%PDF-1.7 essai");
@@ -522,9 +556,12 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     Preparer(fiche, kUtilisateur);
     fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
     fiche.SetObjet(QStringLiteral("Tessaro - PROCÈS-VERBAL"));
-    fiche.AjouterPieceJointe(pdf);
+    fiche.AjouterPieceJointe(pdf, QStringLiteral("Devis DV2025-00001-5.pdf"));
     fiche.FormActivate();
     EXPECT_EQ(Texte(fiche, "edtExpediteur"), QStringLiteral("Agence de Lyon <lyon@exemple.fr>"));
+    const QTreeWidgetItem* piece = Controle<QTreeWidget>(fiche, "lvPieces")->topLevelItem(0);
+    EXPECT_EQ(piece->text(0), QStringLiteral("Devis DV2025-00001-5.pdf"));
+    EXPECT_EQ(piece->toolTip(0), pdf);
 
     ihm_.surModal = [](QDialog& fenetre) {
         auto& modeles = dynamic_cast<TFicheMailModeles&>(fenetre);
@@ -545,6 +582,11 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     EXPECT_EQ(recus[0][QStringLiteral("objet")].toString(),
               QStringLiteral("Tessaro - PROCÈS-VERBAL"));
     EXPECT_EQ(recus[0][QStringLiteral("de_nom")].toString(), QStringLiteral("Agence de Lyon"));
+    const QJsonArray pieces = recus[0][QStringLiteral("pieces")].toArray();
+    ASSERT_EQ(pieces.size(), 1);
+    EXPECT_EQ(pieces[0][QStringLiteral("nom")].toString(),
+              QStringLiteral("Devis DV2025-00001-5.pdf"));
+    EXPECT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(Texte(fiche, "edtAdresse"),
               QStringLiteral("client@exemple.fr"));  // stays open, filled
     // What was sent is not lost by closing: no question.

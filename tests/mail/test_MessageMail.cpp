@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MessageMail, PieceJointeIlisibleNommee) {
     MessageMail message;
-    message.piecesJointes = {QStringLiteral("/nulle/part/devis.pdf")};
+    message.piecesJointes = {{QStringLiteral("/nulle/part/devis.pdf"), {}}};
     try {
         ComposerMessage(message, QDateTime::currentDateTime());
         FAIL();

@@ -425,6 +425,7 @@ TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
     struct Vu {
         QString destinataire, objet;
         QStringList pieces;
+        QString nomPdf;
         bool pdfExiste = false;
         QString texte;
     } vu;
@@ -432,8 +433,11 @@ TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
         auto& mail = dynamic_cast<TFicheSendMail&>(fenetre);
         mail.FormActivate();
         vu = {mail.findChild<QLineEdit*>(QStringLiteral("edtAdresse"))->text(),
-              mail.findChild<QLineEdit*>(QStringLiteral("edtObject"))->text(), mail.PiecesJointes(),
-              QFile::exists(pdf), TextePdf(pdf)};
+              mail.findChild<QLineEdit*>(QStringLiteral("edtObject"))->text(),
+              mail.PiecesJointes(),
+              mail.findChild<QTreeWidget*>(QStringLiteral("lvPieces"))->topLevelItem(0)->text(0),
+              QFile::exists(pdf),
+              TextePdf(pdf)};
         return 0;
     };
     fiche->btnMailClick();
@@ -441,6 +445,8 @@ TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
     EXPECT_EQ(vu.destinataire, QStringLiteral("dupont@exemple.fr"));
     EXPECT_EQ(vu.objet, QStringLiteral("Tessaro - DEVIS"));
     EXPECT_EQ(vu.pieces, QStringList({pdf, "/tmp/plan.pdf", "/tmp/cgv.pdf"}));
+    // The file keeps its technical name; the customer reads the document's.
+    EXPECT_EQ(vu.nomPdf, QStringLiteral("Devis DV2025-00001-5.pdf"));
     EXPECT_TRUE(vu.pdfExiste);
     EXPECT_TRUE(vu.texte.contains(QStringLiteral("Client Dupont")));
     EXPECT_FALSE(QFile::exists(pdf));
