@@ -23,10 +23,38 @@ const QRegularExpression& MotDePasseJusquAuDernierArobase() {
     return motif;
 }
 
-const QRegularExpression& ParametreSecret() {
-    static const QRegularExpression motif(QStringLiteral("(\\b(?:ssl)?password=)([^&]*)"),
-                                          QRegularExpression::CaseInsensitiveOption);
+// Where a parameter's name may begin, up to its "=".
+const QRegularExpression& NomDeParametre() {
+    static const QRegularExpression motif(QStringLiteral("[?&]([^?&=]*)="));
     return motif;
+}
+
+// The spans of the password and sslpassword values. The library decodes a name as it decodes a
+// value; a value runs over the "&" pieces after it that hold no "=", since the library would
+// refuse them and quote them.
+QList<QPair<qsizetype, qsizetype>> ValeursSecretes(const QString& uri) {
+    QList<QPair<qsizetype, qsizetype>> valeurs;
+    for (const QRegularExpressionMatch& nom : NomDeParametre().globalMatch(uri)) {
+        const QString decode = QUrl::fromPercentEncoding(nom.captured(1).toUtf8());
+        if (decode.compare(QLatin1String("password"), Qt::CaseInsensitive) != 0 &&
+            decode.compare(QLatin1String("sslpassword"), Qt::CaseInsensitive) != 0) {
+            continue;
+        }
+        const qsizetype debut = nom.capturedEnd(0);
+        if (!valeurs.isEmpty() && debut <= valeurs.last().first + valeurs.last().second) {
+            continue;
+        }
+        qsizetype fin = uri.indexOf(u'&', debut);
+        while (fin >= 0) {
+            const qsizetype suivant = uri.indexOf(u'&', fin + 1);
+            if (uri.mid(fin + 1, (suivant < 0 ? uri.size() : suivant) - fin - 1).contains(u'=')) {
+                break;
+            }
+            fin = suivant;
+        }
+        valeurs.append({debut, (fin < 0 ? uri.size() : fin) - debut});
+    }
+    return valeurs;
 }
 
 QSet<QString> Secrets(const QString& reference) {
@@ -44,10 +72,17 @@ QSet<QString> Secrets(const QString& reference) {
     ajouter(UtilisateurEtMotDePasse().match(reference).captured(2));
     const QString large = MotDePasseJusquAuDernierArobase().match(reference).captured(1);
     ajouter(large);
-    // The library reads the piece before a "/" as the port, and quotes it when it is none.
-    ajouter(large.section(QRegularExpression(QStringLiteral("[/@]")), 0, 0));
-    for (const QRegularExpressionMatch& parametre : ParametreSecret().globalMatch(reference)) {
-        ajouter(parametre.captured(2));
+    // The library reads the piece before a "/" as the port and the one after an "@" as the host,
+    // and quotes them when they are none.
+    for (const QString& morceau : large.split(QRegularExpression(QStringLiteral("[/@]")))) {
+        ajouter(morceau);
+    }
+    for (const auto& [debut, longueur] : ValeursSecretes(reference)) {
+        const QString valeur = reference.mid(debut, longueur);
+        ajouter(valeur);
+        for (const QString& morceau : valeur.split(u'&')) {
+            ajouter(morceau);
+        }
     }
     return secrets;
 }
@@ -74,7 +109,11 @@ QString UriAffichee(const QString& uri) {
     } else if (strict.hasMatch()) {
         affichee.remove(strict.capturedStart(2) - 1, strict.capturedLength(2) + 1);
     }
-    return affichee.replace(ParametreSecret(), QStringLiteral("\\1") + kMasque);
+    const QList<QPair<qsizetype, qsizetype>> valeurs = ValeursSecretes(affichee);
+    for (auto valeur = valeurs.crbegin(); valeur != valeurs.crend(); ++valeur) {
+        affichee.replace(valeur->first, valeur->second, kMasque);
+    }
+    return affichee;
 }
 
 QString TexteMasque(const QString& texte, const QString& reference) {

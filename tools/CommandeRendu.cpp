@@ -61,6 +61,11 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
             positions << a;
         }
     }
+    if (options.base.isEmpty() && (options.titre || !options.niveau.agence.isEmpty() ||
+                                   !options.niveau.utilisateur.isEmpty())) {
+        erreurs << "--agence, --utilisateur et --titre vont avec --base.\n";
+        return std::nullopt;
+    }
     if (positions.size() != 3) {
         erreurs << "Nombre d'arguments incorrect.\n";
         return std::nullopt;
@@ -87,7 +92,7 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
 void RemplirConfiguration(AssemblageDocument& assemblage, const OptionsRendu& options) {
     TableMemoire& config = assemblage.Donnees().memTableConfig;
     if (!options.base.isEmpty()) {
-        ExigerFichier(options.base, QStringLiteral("Base de paramètres introuvable : %1"));
+        // The store names a missing file, or the server, without the reference's passwords.
         TDataModuleAbs store;
         const SessionBDD session(store, options.base);
         const QString titre = options.titre.value_or(assemblage.Titre().value_or(QString()));

@@ -100,7 +100,9 @@ const QString kAvertissement = QStringLiteral("Attention : la connexion au serve
 struct CasChiffrement {
     const char* nom;
     const char* sslmode;  // nullptr: as the reference comes
-    bool averti;
+    const char* averti;   // what the warning says; nullptr: no warning
+    // The fixture's role that the server also takes without TLS, in place of the reference's.
+    bool enClair = false;
 };
 
 class ChiffrementNonExige : public ::testing::TestWithParam<CasChiffrement> {
@@ -108,16 +110,20 @@ protected:
     QString Reference() {
         const QString neuve = ReferenceNeuve(dossier_, QStringLiteral("Cible.abs"));
         const char* mode = GetParam().sslmode;
-        return mode ? AvecOption(neuve, QStringLiteral("sslmode"), QString::fromLatin1(mode))
-                    : neuve;
+        QString reference =
+            mode ? AvecOption(neuve, QStringLiteral("sslmode"), QString::fromLatin1(mode)) : neuve;
+        if (GetParam().enClair) {
+            reference.replace(QStringLiteral("://vantaro:"), QStringLiteral("://vantaro_clair:"));
+        }
+        return reference;
     }
     // What the warning says, when it is there: the mode that lets the connection go in clear.
     void VerifierAvertissement(const QString& texte) {
         EXPECT_EQ(texte.count(kAvertissement), GetParam().averti ? 1 : 0) << texte.toStdString();
         if (GetParam().averti) {
-            EXPECT_TRUE(
-                texte.contains(QStringLiteral("sslmode=%1").arg(QLatin1String(GetParam().sslmode))))
+            EXPECT_TRUE(texte.contains(QString::fromUtf8(GetParam().averti)))
                 << texte.toStdString();
+            EXPECT_FALSE(texte.contains(QUrl(UriServeur()).password())) << texte.toStdString();
         }
     }
 
@@ -154,11 +160,15 @@ TEST_P(ChiffrementNonExige, LeJournalDuProgrammeLeDitUneFois) {
     VerifierAvertissement(CaptureJournal::Lignes().join(u'\n'));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ChiffrementNonExige,
-                         ::testing::Values(CasChiffrement{"Prefer", "prefer", true},
-                                           CasChiffrement{"Allow", "allow", true},
-                                           CasChiffrement{"Require", "require", false},
-                                           CasChiffrement{"ParDefaut", nullptr, false}),
-                         [](const auto& info) { return std::string(info.param.nom); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ChiffrementNonExige,
+    ::testing::Values(
+        CasChiffrement{"Prefer", "prefer", "n'est pas forcément chiffrée (sslmode=prefer"},
+        CasChiffrement{"Allow", "allow", "n'est pas forcément chiffrée (sslmode=allow"},
+        CasChiffrement{"DisableEnClair", "disable", "n'est pas chiffrée (sslmode=disable)", true},
+        CasChiffrement{"AllowEnClair", "allow", "n'est pas chiffrée (sslmode=allow)", true},
+        CasChiffrement{"Require", "require", nullptr},
+        CasChiffrement{"ParDefaut", nullptr, nullptr}),
+    [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace
