@@ -5,6 +5,3 @@
 // A path that exists and is not a regular file, nor a link to one: a FIFO, a device or a folder.
 // Reading one may wait or run forever, and replacing one by a written file destroys it.
 bool AutreQuUnFichierOrdinaire(const QString& chemin);
-// Before an output replaces what its path names: refuses anything but a regular file or a link
-// to one, which the rename that puts the output in place would destroy.
-void ExigerSortieRemplacable(const QString& chemin);
