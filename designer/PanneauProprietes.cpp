@@ -82,7 +82,8 @@ void PanneauProprietes::Afficher(const QString& nom) {
          "Cadre",
          {QString(), "tout", "gauche", "haut", "droite", "bas", "haut bas", "gauche droite"}},
         {"epaisseurCadre", "Épaisseur du cadre (mm)"},
-        {"couleurCadre", "Couleur du cadre"}};
+        {"couleurCadre", "Couleur du cadre"},
+        {"prendLaPlaceDe", "Prend la place de (objet masqué)"}};
     static const QList<Propriete> texte = {
         {"police", "&Police"},
         {"taille", "&Taille (points)"},
@@ -96,6 +97,7 @@ void PanneauProprietes::Afficher(const QString& nom) {
         {"retourLigne", "&Retour à la ligne", kOuiNon},
         {"agrandir", "S'agran&dit avec son texte", kOuiNon},
         {"reduire", "Se réd&uit à son texte", kOuiNon},
+        {"scinder", "Se coupe entre deux pages", kOuiNon},
         {"balises", "&Balises (gras, italique…)", kOuiNon}};
     static const QList<Propriete> image = {{"valeur", "&Champ image"},
                                            {"fichier", "&Fichier image"}};

@@ -24,7 +24,8 @@ Qt::Alignment AlignementQt(Alignement alignement) {
     }
 }
 
-std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QString& brut) {
+std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QString& brut,
+                                             double largeurMm) {
     auto resultat = std::make_shared<TexteDispose>();
     if (brut.isEmpty()) {
         return resultat;
@@ -39,7 +40,7 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
                                          : QTextOption::NoWrap);
     disposition.setTextOption(option);
     disposition.setCacheEnabled(true);
-    const double largeur = std::max(0.0, objet.rect.width() - 2 * objet.marge) * kUnitesParMm;
+    const double largeur = std::max(0.0, largeurMm - 2 * objet.marge) * kUnitesParMm;
     double y = 0;
     disposition.beginLayout();
     for (QTextLine ligne = disposition.createLine(); ligne.isValid();
@@ -79,8 +80,9 @@ QImage ImageDecodee(const QByteArray& octets) {
 CacheRendu::CacheRendu() : textes_(kTextesMax), images_(kImagesMax), sources_(kImagesMax) {}
 
 std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
-                                                      const QString& texte) {
-    return textes_.Obtenir(qMakePair(&objet, texte), [&] { return Disposer(objet, texte); });
+                                                      const QString& texte, double largeurMm) {
+    return textes_.Obtenir(CleTexte{&objet, largeurMm, texte},
+                           [&] { return Disposer(objet, texte, largeurMm); });
 }
 
 QImage CacheRendu::Image(const QByteArray& octets) {

@@ -75,7 +75,9 @@ private:
 class CacheRendu {
 public:
     CacheRendu();
-    std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte);
+    // The text laid out in the object's frame, at the width it takes on the page.
+    std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte,
+                                              double largeurMm);
     // The picture held in a picture field's bytes; a null image for empty or unreadable bytes.
     QImage Image(const QByteArray& octets);
     // The bytes a picture of Image() was read from; empty for another picture.
@@ -86,8 +88,16 @@ public:
     void OublierTextes();
 
 private:
-    CacheParDocument<QPair<const ObjetModele*, QString>, std::shared_ptr<const TexteDispose>>
-        textes_;
+    struct CleTexte {
+        const ObjetModele* objet;
+        double largeurMm;
+        QString texte;
+        bool operator==(const CleTexte&) const = default;
+        friend size_t qHash(const CleTexte& cle, size_t graine = 0) {
+            return qHashMulti(graine, cle.objet, cle.largeurMm, cle.texte);
+        }
+    };
+    CacheParDocument<CleTexte, std::shared_ptr<const TexteDispose>> textes_;
     CacheParDocument<QByteArray, QImage> images_;
     CacheParDocument<qint64, QByteArray> sources_;  // by the picture's cache key
 };

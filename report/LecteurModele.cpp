@@ -127,8 +127,8 @@ struct Defauts {
 };
 
 const QStringList kAttributsObjet = {
-    "x",         "y",    "largeur", "hauteur",        "visible",
-    "visibleSi", "fond", "cadre",   "epaisseurCadre", "couleurCadre"};
+    "x",    "y",     "largeur",        "hauteur",      "visible",       "visibleSi",
+    "fond", "cadre", "epaisseurCadre", "couleurCadre", "prendLaPlaceDe"};
 
 class Lecteur {
 public:
@@ -148,6 +148,16 @@ public:
                 Echouer(enfant, QStringLiteral("<%1> inattendu dans <rapport>").arg(enfant.balise));
             }
             modele_.pages.push_back(Page(enfant));
+        }
+        for (const auto& [objet, noeud] : placesAPrendre_) {
+            const QString nom = *noeud->Attribut(QStringLiteral("prendLaPlaceDe"));
+            objet->prendLaPlaceDe =
+                dynamic_cast<const ObjetModele*>(modele_.parNom.value(nom.toLower()));
+            if (!objet->prendLaPlaceDe || objet->prendLaPlaceDe == objet) {
+                Echouer(*noeud,
+                        QStringLiteral("prendLaPlaceDe : « %1 » n'est pas un autre objet du modèle")
+                            .arg(nom));
+            }
         }
     }
 
@@ -346,6 +356,9 @@ private:
         objet.rect = QRectF(a.Nombre("x", 0), a.Nombre("y", 0), a.Nombre("largeur", 0),
                             a.Nombre("hauteur", 0));
         objet.visibleSi = a.ExpressionDe("visibleSi");
+        if (a.Present("prendLaPlaceDe")) {
+            placesAPrendre_.emplace_back(&objet, &noeud);
+        }
         objet.fond = a.Couleur("fond", QColor());
         objet.cadre.trait.epaisseur = a.Nombre("epaisseurCadre", 0.2);
         objet.cadre.trait.couleur = a.Couleur("couleurCadre", Qt::black);
@@ -441,6 +454,8 @@ private:
 
     ModeleRapport& modele_;
     Defauts defauts_;
+    // Named objects may come later in the file.
+    std::vector<std::pair<ObjetModele*, const NoeudXml*>> placesAPrendre_;
 };
 
 }  // namespace

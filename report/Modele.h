@@ -50,6 +50,8 @@ struct ObjetModele : ObjetRapport {
     Genre genre = Genre::Texte;
     QRectF rect;                          // in its band
     std::optional<Expression> visibleSi;  // shown only where it holds
+    // Where this object is hidden, the other one widens over its width (a column that folds).
+    const ObjetModele* prendLaPlaceDe = nullptr;
     QColor fond;                          // invalid: none
     Cadre cadre;                          // texts, pictures; the outline of a rectangle
     // Texts.

@@ -403,7 +403,7 @@ private:
             } else if (!coupe.obstacle) {
                 throw ErreurRapport(
                     QStringLiteral("la page %1 n'a pas de place sous son en-tête").arg(numeroPage_),
-                    ErreurRapport::Lieu{page_->fichier, page_->ligne, page_->colonne, page_->nom});
+                    ErreurRapport::Lieu{page_->fichier, page_->ligne, page_->colonne, page_->nom, {}});
             } else {
                 const double place = limite_ - y_;
                 const QString message =
@@ -735,6 +735,11 @@ private:
     ElementPrepare Element(const ObjetModele& objet, std::optional<TexteDiffere>& differe) {
         ElementPrepare element;
         element.rect = objet.rect;
+        if (const ObjetModele* autre = objet.prendLaPlaceDe;
+            autre && !Visible(*autre, autre->visibleSi)) {
+            element.rect.setLeft(std::min(objet.rect.left(), autre->rect.left()));
+            element.rect.setRight(std::max(objet.rect.right(), autre->rect.right()));
+        }
         element.fond = objet.fond;
         element.cadre = objet.cadre;
         switch (objet.genre) {
@@ -792,7 +797,7 @@ private:
     }
 
     void DonnerTexte(const ObjetModele& objet, ElementPrepare& element, const QString& texte) {
-        element.texte = e_.cache.Texte(objet, texte);
+        element.texte = e_.cache.Texte(objet, texte, element.rect.width());
         element.textePlat = element.texte->disposition.text();
         element.textePlat.replace(QChar::LineSeparator, QLatin1Char('\n'));
     }

@@ -314,7 +314,7 @@ TEST_F(GestionnaireImpression, ModeleAbsentSignaleUneFoisAvecSonChemin) {
 
 // A data file the job names but that is not there is an assembly error, not a blank document.
 TEST_F(GestionnaireImpression, DonneesAbsentesSignaleesUneFoisAvecLeurChemin) {
-    for (const QString mode : {QStringLiteral("DOCUMENT"), QStringLiteral("RAPPORT")}) {
+    for (const QString& mode : {QStringLiteral("DOCUMENT"), QStringLiteral("RAPPORT")}) {
         ihm_.messages.clear();
         auto fiche = Fiche(mode, {});
         fiche->SetFichierXml(Chemin("absent.xml"));

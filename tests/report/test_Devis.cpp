@@ -15,6 +15,18 @@
 
 namespace {
 
+// The report over the loaded document, prepared on an installed quote template.
+void PreparerDevis(Rapport& rapport, DonneesDocument& donnees, const QLocale& regional,
+                   const QString& modele) {
+    rapport.DefinirRegional(regional);
+    for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+        rapport.EnregistrerJeu(jeu);
+    }
+    rapport.ChargerDepuisFichier(
+        QStringLiteral(VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/") + modele);
+    rapport.Preparer();
+}
+
 // The sample quote templates on a quote of the benchmark generator, loaded by the real loader.
 class DevisInstalle : public ::testing::TestWithParam<const char*> {
 protected:
@@ -38,14 +50,7 @@ TEST_P(DevisInstalle, DonneUnDevisDePlusieursPagesAvecSesTextes) {
         {QByteArray(), QStringLiteral("Conditions générales de vente"), QString(),
          QStringLiteral("Mentions légales"), QString(), QString(), QString(), true, false, true});
     Rapport rapport;
-    rapport.DefinirRegional(regional);
-    for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
-        rapport.EnregistrerJeu(jeu);
-    }
-    rapport.ChargerDepuisFichier(
-        QStringLiteral(VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/") +
-        QString::fromUtf8(GetParam()));
-    rapport.Preparer();
+    PreparerDevis(rapport, donnees, regional, QString::fromUtf8(GetParam()));
     const int pages = int(rapport.Pages().size());
     ASSERT_GT(pages, 1);
     const QString pdf = rapport.Exporter(FormatExport::Pdf, dossier_->path(), "devis.pdf");
@@ -154,5 +159,51 @@ TEST(DevisSansLignes, ImprimeSesLignesSpeciales) {
     EXPECT_LT(texte.indexOf(QStringLiteral("Début de nos travaux")),
               texte.indexOf(QStringLiteral("Fin de nos travaux")));
 }
+
+// Without sketches the quote has no empty "Croquis" column: the designation column starts at the
+// left margin, in the column header and on every product line, and keeps its right edge.
+struct CasCroquis {
+    const char* modele;
+    bool croquis;
+    double gaucheDesignation;  // from the left margin, in millimetres
+};
+
+class ColonneCroquis : public ::testing::TestWithParam<CasCroquis> {};
+
+TEST_P(ColonneCroquis, LaDesignationPrendLaPlaceDuCroquisMasque) {
+    const CasCroquis& cas = GetParam();
+    const QLocale regional(QLocale::French, QLocale::France);
+    DonneesDocument donnees;
+    donnees.Charger(QStringLiteral(VANTARO_INSTALLATION "/Exemples/devis.xml"), regional);
+    donnees.memTableConfig.Ouvrir();
+    donnees.memTableConfig.AjouterLigne({QByteArray(), QString(), QString(), QString(), QString(),
+                                         QString(), QString(), cas.croquis, true, true});
+    Rapport rapport;
+    PreparerDevis(rapport, donnees, regional, QString::fromUtf8(cas.modele));
+    donnees.memTableMaster.Premier();
+    const QString designation = donnees.memTableMaster.Valeur("designation").toString();
+    const PagePreparee& page = rapport.Pages().front();
+    const ElementPrepare* entete = nullptr;
+    const ElementPrepare* ligne = nullptr;
+    bool enteteCroquis = false;
+    for (const ElementPrepare& element : page.elements) {
+        entete = element.textePlat == QStringLiteral("Désignation") ? &element : entete;
+        ligne = element.textePlat.simplified() == designation.simplified() ? &element : ligne;
+        enteteCroquis |= element.textePlat == QStringLiteral("Croquis");
+    }
+    ASSERT_TRUE(entete && ligne);
+    EXPECT_EQ(enteteCroquis, cas.croquis);
+    constexpr double kMarge = 12;  // the quote templates' left margin
+    EXPECT_NEAR(entete->rect.left() - kMarge, cas.gaucheDesignation, 0.01);
+    EXPECT_NEAR(ligne->rect.left() - kMarge, std::min(cas.gaucheDesignation, 33.0), 0.01);
+    EXPECT_NEAR(entete->rect.right(), ligne->rect.right(), 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modeles, ColonneCroquis,
+                         ::testing::Values(CasCroquis{"Portrait/Prix nets.fr3", true, 36},
+                                           CasCroquis{"Portrait/Prix nets.fr3", false, 0},
+                                           CasCroquis{"Paysage/Prix TTC.fr3", true, 36},
+                                           CasCroquis{"Paysage/Prix TTC.fr3", false, 0}),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 }  // namespace

@@ -89,7 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "</bande></page></rapport>",
                   2, "couleur inconnue « bleuet »"},
         CasErreur{"BaseIntrouvable", "<rapport\n base=\"absent.fr3\"/>", 2,
-                  "modèle de base introuvable"}),
+                  "modèle de base introuvable"},
+        CasErreur{"PlaceDUnObjetInconnu",
+                  "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">\n<texte nom=\"M\" "
+                  "prendLaPlaceDe=\"Croquis\"/></bande></page></rapport>",
+                  2, "prendLaPlaceDe : « Croquis » n'est pas un autre objet du modèle"},
+        CasErreur{"PlaceDUneBande",
+                  "<rapport><page nom=\"P\"><bande type=\"titre\" nom=\"T\">\n<texte nom=\"M\" "
+                  "prendLaPlaceDe=\"t\"/></bande></page></rapport>",
+                  2, "prendLaPlaceDe : « t » n'est pas un autre objet du modèle"}),
     [](const auto& info) { return std::string(info.param.nom); });
 
 TEST(Modele, UnFichierAbsentLaisseUnRapportVideSansErreur) {

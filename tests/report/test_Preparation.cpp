@@ -351,6 +351,31 @@ TEST_F(Preparation, LesObjetsSeDecalentSelonLaRegleDansToutesLesDispositions) {
     }
 }
 
+// A column that folds row by row: where "C" is hidden, "T" widens over it and its text is laid
+// out again at that width.
+TEST_F(Preparation, UnTextePrendLaPlaceDUnObjetMasque) {
+    Charger(QStringLiteral(
+        "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"5\" jeu=\"Données des lignes produits\">"
+        "<texte nom=\"T\" prendLaPlaceDe=\"C\" x=\"30\" largeur=\"40\" hauteur=\"5\" "
+        "agrandir=\"oui\">[Données des lignes produits.\"Modèle\"] aaaa bbbb cccc dddd eeee</texte>"
+        "<texte nom=\"C\" largeur=\"30\" hauteur=\"5\" visibleSi='Données des lignes "
+        "produits.\"Id\" &lt;&gt; 2'>c</texte></bande>"));
+    std::vector<QRectF> rects;
+    for (const ElementPrepare& e : rapport.Pages().at(0).elements) {
+        if (e.textePlat.contains(QStringLiteral("aaaa"))) {
+            rects.push_back(e.rect);
+        }
+    }
+    ASSERT_EQ(rects.size(), 3u);
+    for (const size_t ligne : {0u, 2u}) {
+        EXPECT_DOUBLE_EQ(rects[ligne].left(), 40);
+        EXPECT_DOUBLE_EQ(rects[ligne].width(), 40);
+    }
+    EXPECT_DOUBLE_EQ(rects[1].left(), 10);
+    EXPECT_DOUBLE_EQ(rects[1].width(), 70);
+    EXPECT_LT(rects[1].height(), rects[0].height());
+}
+
 TEST_F(Preparation, UneConditionMasqueUnObjetLigneParLigne) {
     Charger(QStringLiteral(
         "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"5\" jeu=\"Données des lignes produits\">"

@@ -22,7 +22,7 @@ public:
     };
 
     void Information(QWidget*, const QString& texte) override {
-        messages.append({QStringLiteral("information"), {}, texte});
+        messages.append({QStringLiteral("information"), {}, texte, {}});
     }
     void Annoncer(QWidget*, Gravite gravite, const QString& texte,
                   const QString& details) override {
@@ -32,16 +32,16 @@ public:
         messages.append({genre, {}, texte, details});
     }
     bool Confirmation(QWidget*, const QString& titre, const QString& texte) override {
-        messages.append({QStringLiteral("confirmation"), titre, texte});
+        messages.append({QStringLiteral("confirmation"), titre, texte, {}});
         return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
     }
     // Cancel when no answer is queued.
     Reponse QuestionOuiNonAnnuler(QWidget*, const QString& titre, const QString& texte) override {
-        messages.append({QStringLiteral("question"), titre, texte});
+        messages.append({QStringLiteral("question"), titre, texte, {}});
         return reponsesQuestion.isEmpty() ? Reponse::Annuler : reponsesQuestion.takeFirst();
     }
     void AfficherException(QWidget*, const QString& message) override {
-        messages.append({QStringLiteral("exception"), {}, message});
+        messages.append({QStringLiteral("exception"), {}, message, {}});
     }
     QString ChoisirFichier(QWidget*, const QString&, const QString&,
                            const QString& filtre) override {
