@@ -301,8 +301,8 @@ private:
         groupeEnCours_ = nullptr;
     }
 
-    // The last row of the page's last group goes with the summary, when the summary fits on a
-    // page: the totals never stand alone.
+    // The last row of the page's last group goes with the summary's start: the totals never
+    // stand alone.
     void ImprimerLigneMaitre(const GroupeDonnees& groupe, int ligne, bool derniereAvantResume) {
         std::vector<BandeMesuree> bloc = ProduireLigne(groupe, ligne);
         if (groupe.maitre->garderEnsemble && !page_->pageSansFin && y_ > debutContenu_ + kEpsilon) {
@@ -310,10 +310,9 @@ private:
             for (const BandeMesuree& b : bloc) {
                 total += b.hauteur;
             }
-            if (derniereAvantResume && page_->resume) {
-                total += HauteurResumeAGarder();
-            }
-            if (y_ + total > limite_ + kEpsilon) {
+            const bool garde = y_ + total <= limite_ + kEpsilon &&
+                               (!derniereAvantResume || !page_->resume || ResumeSuitIci(total));
+            if (!garde) {
                 NouvellePage();
                 bloc = ProduireLigne(groupe, ligne);
             }
@@ -323,14 +322,26 @@ private:
         }
     }
 
-    // The summary's height when it fits on a page, else nothing to keep with it. Measured ahead
-    // of its turn: a fault of its objects is reported when it is printed.
-    double HauteurResumeAGarder() {
+    // Whether the summary, `avant` millimetres lower, starts on this page: whole, or cut through
+    // a text that splits. When it would start on a new page right under the row and not here,
+    // the row goes along. Measured ahead of its turn: a fault of its objects is reported when
+    // it is printed.
+    bool ResumeSuitIci(double avant) {
         try {
             const std::optional<BandeMesuree> resume = Mesurer(*page_->resume);
-            return resume && resume->hauteur <= limite_ - debutContenu_ ? resume->hauteur : 0;
+            if (!resume) {
+                return true;
+            }
+            const auto commence = [&](double place) {
+                if (resume->hauteur <= place + kEpsilon) {
+                    return true;
+                }
+                const Coupe coupe = ChercherCoupe(*resume, place);
+                return coupe.hauteur > kEpsilon && coupe.parUnTexte;
+            };
+            return commence(limite_ - y_ - avant) || !commence(limite_ - debutContenu_ - avant);
         } catch (const ErreurRapport&) {
-            return 0;
+            return true;
         }
     }
 

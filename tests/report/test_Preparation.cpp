@@ -418,9 +418,31 @@ TEST_F(Preparation, LaDerniereLigneAccompagneLeResume) {
     ASSERT_EQ(rapport.Pages().size(), 2u);
     EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2"}));
     EXPECT_EQ(TextesSeuls(1), QStringList({"L3", "Total"}));
-    // A summary taller than a page cannot be kept with anything.
+    // A summary taller than a page that cannot be cut through a text cannot be kept with
+    // anything.
     Charger(bandes.arg(85), {}, QStringLiteral("grand.fr3"));
     EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2", "L3"}));
+}
+
+// Long terms under the totals make the summary taller than a page: the last row still goes with
+// the totals and the terms' first lines, when they do not fit after it on its page.
+TEST_F(Preparation, LaDerniereLigneAccompagneLeDebutDUnResumeQuiSeScinde) {
+    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Id", "Modèle"}, Lignes(3));
+    Charger(QStringLiteral(
+                "<bande type=\"titre\" nom=\"T\" hauteur=\"40\"/>"
+                "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"10\" garderEnsemble=\"oui\" "
+                "jeu=\"Données des lignes produits\"><texte nom=\"M\" largeur=\"50\" "
+                "hauteur=\"10\">[Données des lignes produits.\"Modèle\"]</texte></bande>"
+                "<bande type=\"resume\" nom=\"R\" hauteur=\"20\"><texte nom=\"Total\" "
+                "largeur=\"50\" hauteur=\"15\">Total</texte><texte nom=\"CGV\" y=\"15\" "
+                "largeur=\"60\" hauteur=\"5\" agrandir=\"oui\" scinder=\"oui\">%1</texte></bande>")
+                .arg(Mots(400)));
+    ASSERT_GE(rapport.Pages().size(), 3u);
+    EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "L2"}));
+    const QStringList page2 = TextesSeuls(1);
+    ASSERT_EQ(page2.size(), 3);
+    EXPECT_EQ(page2.mid(0, 2), QStringList({"L3", "Total"}));
+    EXPECT_TRUE(page2[2].startsWith(QStringLiteral("m1 m2"))) << page2[2].toStdString();
 }
 
 TEST_F(Preparation, EnteteDeColonnesRepeteSurLesPagesDesDonnees) {
