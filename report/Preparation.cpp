@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
+#include <numeric>
 
 #include "ErreurRapport.h"
+#include "Coupe.h"
 #include "LecteurModele.h"
+#include "Placement.h"
 
 namespace {
 
@@ -14,23 +16,6 @@ constexpr double kEpsilon = 1e-6;
 ErreurRapport::Lieu LieuDe(const ObjetRapport& objet, const QString& reference = {}) {
     return {objet.fichier, objet.ligne, objet.colonne, objet.nom, reference};
 }
-
-// A text that shows the total pages, finished once the last page is known.
-struct TexteDiffere {
-    const ObjetModele* objet = nullptr;
-    QHash<QString, QVariant> champs;  // the fields it reads, as they were when it was printed
-    int page = 0;
-    int ligne = 0;
-    size_t indicePage = 0;
-    size_t indiceElement = 0;
-};
-
-struct BandeMesuree {
-    double hauteur = 0;
-    std::vector<ElementPrepare> elements;
-    std::vector<const ObjetModele*> objets;                 // each element's object
-    std::vector<std::pair<size_t, TexteDiffere>> differes;  // by element index
-};
 
 class ContexteFige : public ContexteEvaluation {
 public:
@@ -435,139 +420,6 @@ private:
         Placer(std::move(bande));
     }
 
-    // ---- Cutting a band across pages ----
-
-    // Where a band is cut: the lowest height within the room that cuts only texts which may
-    // split, each between two of its lines. parUnTexte: such a text has lines on both sides.
-    struct Coupe {
-        double hauteur = 0;
-        bool parUnTexte = false;
-        const ObjetModele* obstacle = nullptr;  // what the cut had to go above
-        double hauteurObstacle = 0;
-    };
-
-    static bool Scindable(const ElementPrepare& element, const ObjetModele* objet) {
-        return objet && objet->scinder && element.genre == ElementPrepare::Genre::Texte &&
-               element.texte && !objet->texte.Utilise(Variable::NbPages);
-    }
-
-    static int FinLignes(const ElementPrepare& element) {
-        const int n = element.texte->disposition.lineCount();
-        return element.finLignes < 0 ? n : std::min(element.finLignes, n);
-    }
-
-    // The top of line `ligne` of a text, in its band.
-    static double HautLigne(const ElementPrepare& element, int ligne) {
-        return element.rect.top() + element.origineTexte.y() +
-               element.texte->disposition.lineAt(ligne).y() / kUnitesParMm;
-    }
-
-    // The last line of the text that starts at or above `hauteur` with a line before it; none
-    // (0) when its first line already starts lower.
-    static int LigneDeCoupe(const ElementPrepare& element, double hauteur) {
-        int trouvee = 0;
-        for (int l = element.premiereLigne + 1; l < FinLignes(element); ++l) {
-            if (HautLigne(element, l) > hauteur + kEpsilon) {
-                break;
-            }
-            trouvee = l;
-        }
-        return trouvee;
-    }
-
-    static bool Traverse(const QRectF& r, double hauteur) {
-        return r.top() < hauteur - kEpsilon && r.bottom() > hauteur + kEpsilon;
-    }
-
-    static Coupe ChercherCoupe(const BandeMesuree& bande, double place) {
-        Coupe coupe{place};
-        for (bool baisse = true; baisse;) {
-            baisse = false;
-            for (size_t i = 0; i < bande.elements.size(); ++i) {
-                const ElementPrepare& e = bande.elements[i];
-                if (!Traverse(e.rect, coupe.hauteur)) {
-                    continue;
-                }
-                double plusHaut = e.rect.top();
-                if (Scindable(e, bande.objets[i])) {
-                    if (const int l = LigneDeCoupe(e, coupe.hauteur); l > 0) {
-                        plusHaut = HautLigne(e, l);
-                    }
-                }
-                if (plusHaut < coupe.hauteur - kEpsilon) {
-                    if (plusHaut == e.rect.top()) {
-                        coupe.obstacle = bande.objets[i];
-                        coupe.hauteurObstacle = e.rect.height();
-                    }
-                    coupe.hauteur = plusHaut;
-                    baisse = true;
-                }
-            }
-        }
-        for (size_t i = 0; i < bande.elements.size() && !coupe.parUnTexte; ++i) {
-            coupe.parUnTexte = Traverse(bande.elements[i].rect, coupe.hauteur);
-        }
-        return coupe;
-    }
-
-    static void GarderLignes(ElementPrepare& element, int premiere, int fin) {
-        element.premiereLigne = premiere;
-        element.finLignes = fin;
-        const QTextLayout& disposition = element.texte->disposition;
-        const int debut = disposition.lineAt(premiere).textStart();
-        const QTextLine derniere = disposition.lineAt(fin - 1);
-        element.textePlat = disposition.text()
-                                .mid(debut, derniere.textStart() + derniere.textLength() - debut)
-                                .trimmed();
-        element.textePlat.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    }
-
-    // Keeps in `bande` what lies above `hauteur` and returns the rest, moved up to the top.
-    static BandeMesuree Scinder(BandeMesuree& bande, double hauteur) {
-        BandeMesuree haut, suite;
-        haut.hauteur = hauteur;
-        suite.hauteur = std::max(0.0, bande.hauteur - hauteur);
-        const auto ajouter = [](BandeMesuree& b, ElementPrepare element, const ObjetModele* objet,
-                                std::optional<TexteDiffere> differe) {
-            if (differe) {
-                b.differes.emplace_back(b.elements.size(), std::move(*differe));
-            }
-            b.elements.push_back(std::move(element));
-            b.objets.push_back(objet);
-        };
-        std::map<size_t, TexteDiffere> differes;
-        for (auto& [indice, texte] : bande.differes) {
-            differes.emplace(indice, std::move(texte));
-        }
-        for (size_t i = 0; i < bande.elements.size(); ++i) {
-            ElementPrepare& e = bande.elements[i];
-            std::optional<TexteDiffere> differe;
-            if (auto trouve = differes.find(i); trouve != differes.end()) {
-                differe = std::move(trouve->second);
-            }
-            if (Traverse(e.rect, hauteur)) {
-                // ChercherCoupe put the height on one of its line tops.
-                const int ligne = LigneDeCoupe(e, hauteur);
-                ElementPrepare bas = e;
-                GarderLignes(bas, ligne, FinLignes(e));
-                bas.rect.setTop(hauteur);
-                bas.origineTexte.ry() -= hauteur - e.rect.top();
-                bas.rect.translate(0, -hauteur);
-                GarderLignes(e, e.premiereLigne, ligne);
-                e.rect.setBottom(hauteur);
-                ajouter(haut, std::move(e), bande.objets[i], std::nullopt);
-                ajouter(suite, std::move(bas), bande.objets[i], std::nullopt);
-            } else if (e.rect.top() < hauteur - kEpsilon) {
-                ajouter(haut, std::move(e), bande.objets[i], std::move(differe));
-            } else {
-                e.rect.translate(0, -hauteur);
-                ajouter(suite, std::move(e), bande.objets[i], std::move(differe));
-            }
-        }
-        bande = std::move(haut);
-        return suite;
-    }
-
     void Placer(BandeMesuree bande) {
         PagePreparee& page = document_.back();
         const size_t premier = page.elements.size();
@@ -591,7 +443,6 @@ private:
         const ObjetModele* objet;
         ElementPrepare element;
         std::optional<TexteDiffere> differe;
-        double decalage = 0;  // how far it moves down because objects above it grew or shrank
         bool cache = false;
     };
 
@@ -599,25 +450,33 @@ private:
         if (!Visible(bande, bande.visibleSi)) {
             return std::nullopt;
         }
-        BandeMesuree mesure;
         std::vector<ObjetMesure> objets;
+        std::vector<ObjetAPlacer> places;
         for (const auto& objet : bande.objets) {
-            ObjetMesure o{objet.get(), {}, {}, 0, !Visible(*objet, objet->visibleSi)};
-            if (o.cache) {
-                // A hidden object folds to nothing: what lies under it moves up.
-                o.element.rect = QRectF(objet->rect.topLeft(), QSizeF(objet->rect.width(), 0));
-            } else {
+            ObjetMesure o{objet.get(), {}, {}, !Visible(*objet, objet->visibleSi)};
+            if (!o.cache) {
                 o.element = Element(*objet, o.differe);
             }
+            places.push_back({objet->rect, o.cache ? 0 : o.element.rect.height(), o.cache,
+                              objet->agrandir && objet->genre == ObjetModele::Genre::Rectangle});
             objets.push_back(std::move(o));
         }
-        Decaler(objets);
+        Placement::Decaler(places);
+        // Drawn from the top down, as they stand in the template.
+        std::vector<size_t> ordre(objets.size());
+        std::iota(ordre.begin(), ordre.end(), 0);
+        std::stable_sort(ordre.begin(), ordre.end(), [&](size_t a, size_t b) {
+            return places[a].modele.top() < places[b].modele.top();
+        });
+        BandeMesuree mesure;
         double basModele = 0, basFinal = 0;
-        for (ObjetMesure& o : objets) {
+        for (const size_t i : ordre) {
+            ObjetMesure& o = objets[i];
             if (o.cache) {
                 continue;
             }
-            o.element.rect.translate(0, o.decalage);
+            o.element.rect.setHeight(places[i].hauteur);
+            o.element.rect.translate(0, places[i].decalage);
             basModele = std::max(basModele, o.objet->rect.bottom());
             basFinal = std::max(basFinal, o.element.rect.bottom());
             if (o.differe) {
@@ -632,115 +491,6 @@ private:
                 ? basFinal
                 : std::max({bande.hauteur, basFinal, bande.hauteur + basFinal - basModele});
         return mesure;
-    }
-
-    static bool Chevauchent(const QRectF& a, const QRectF& b) {
-        return a.left() < b.right() - kEpsilon && b.left() < a.right() - kEpsilon;
-    }
-    static bool AuDessus(const QRectF& haut, const QRectF& bas) {
-        return haut.bottom() <= bas.top() + kEpsilon && Chevauchent(haut, bas);
-    }
-
-    // An object moves as far as the objects right above it (sharing some of its width, with
-    // nothing between) grew or shrank, and moved themselves.
-    static void Decaler(std::vector<ObjetMesure>& objets) {
-        std::stable_sort(objets.begin(), objets.end(),
-                         [](const ObjetMesure& a, const ObjetMesure& b) {
-                             return a.objet->rect.top() < b.objet->rect.top();
-                         });
-        // The objects already placed, by their bottom in the template.
-        std::multimap<double, size_t> parBas;
-        std::vector<size_t> cadres;  // growing rectangles waiting for what they hold
-        for (size_t i = 0; i < objets.size(); ++i) {
-            const QRectF& r = objets[i].objet->rect;
-            FinirCadres(objets, cadres, r.top());
-            std::optional<double> decalage;
-            for (const size_t j : JusteAuDessus(objets, parBas, r)) {
-                const double d = objets[j].decalage + objets[j].element.rect.height() -
-                                 objets[j].objet->rect.height();
-                decalage = std::max(decalage.value_or(d), d);
-            }
-            objets[i].decalage = decalage.value_or(0);
-            parBas.emplace(r.bottom(), i);
-            if (objets[i].objet->agrandir && !objets[i].cache &&
-                objets[i].objet->genre == ObjetModele::Genre::Rectangle) {
-                cadres.push_back(i);
-            }
-        }
-        FinirCadres(objets, cadres, std::numeric_limits<double>::infinity());
-    }
-
-    // A growing rectangle reaches as far below each object it holds as in the template, once
-    // every object starting above its bottom (all it holds) has its place.
-    static void FinirCadres(std::vector<ObjetMesure>& objets, std::vector<size_t>& cadres,
-                            double placesJusqua) {
-        for (auto it = cadres.begin(); it != cadres.end();) {
-            ObjetMesure& cadre = objets[*it];
-            const QRectF modele = cadre.objet->rect;
-            if (modele.bottom() > placesJusqua + kEpsilon) {
-                ++it;
-                continue;
-            }
-            const QRectF enveloppe = modele.adjusted(-kEpsilon, -kEpsilon, kEpsilon, kEpsilon);
-            double bas = modele.bottom() + cadre.decalage;
-            for (const ObjetMesure& o : objets) {
-                const QRectF& r = o.objet->rect;
-                if (&o != &cadre && !o.cache && enveloppe.contains(r)) {
-                    bas = std::max(bas, r.top() + o.decalage + o.element.rect.height() +
-                                            modele.bottom() - r.bottom());
-                }
-            }
-            cadre.element.rect.setHeight(bas - modele.top() - cadre.decalage);
-            it = cadres.erase(it);
-        }
-    }
-
-    // The placed objects right above r. Walks up from r, nearest bottom first, through those
-    // sharing some of its width; once one spanning its whole width lies above the rest, every
-    // farther one has that one between it and r, so the walk ends (after the objects within
-    // the tolerance, which may stand between the nearer ones and r).
-    static std::vector<size_t> JusteAuDessus(const std::vector<ObjetMesure>& objets,
-                                             const std::multimap<double, size_t>& parBas,
-                                             const QRectF& r) {
-        std::vector<size_t> auDessus;
-        double hautCouvrant = -std::numeric_limits<double>::infinity();
-        std::optional<double> fermeA;
-        for (auto it = parBas.upper_bound(r.top() + kEpsilon); it != parBas.begin();) {
-            const auto& [bas, j] = *--it;
-            if (!fermeA && hautCouvrant + kEpsilon >= bas) {
-                fermeA = bas;
-            }
-            if (fermeA && bas < *fermeA - kEpsilon) {
-                break;
-            }
-            const QRectF& au = objets[j].objet->rect;
-            if (Chevauchent(au, r)) {
-                auDessus.push_back(j);
-                if (au.left() <= r.left() && au.right() >= r.right()) {
-                    hautCouvrant = std::max(hautCouvrant, au.top());
-                }
-            }
-        }
-        return SansIntermediaire(objets, auDessus);
-    }
-
-    // Keeps those with none of the others between them and r.
-    static std::vector<size_t> SansIntermediaire(const std::vector<ObjetMesure>& objets,
-                                                 const std::vector<size_t>& auDessus) {
-        const auto rect = [&](size_t q) -> const QRectF& {
-            return objets[auDessus[q]].objet->rect;
-        };
-        std::vector<size_t> gardes;
-        for (size_t q = 0; q < auDessus.size(); ++q) {
-            bool masque = false;
-            for (size_t k = 0; k < auDessus.size() && !masque; ++k) {
-                masque = k != q && AuDessus(rect(q), rect(k));
-            }
-            if (!masque) {
-                gardes.push_back(auDessus[q]);
-            }
-        }
-        return gardes;
     }
 
     ElementPrepare Element(const ObjetModele& objet, std::optional<TexteDiffere>& differe) {
