@@ -466,11 +466,11 @@ ModeleRapport LireModele(const QString& chemin, const QByteArray* texte) {
     ModeleRapport modele;
     modele.fichier = chemin;
     for (const QString& fichier : fichiersLus) {
-        modele.versions.insert(fichier, QFileInfo(fichier).lastModified());
+        modele.versions.insert(fichier, VersionFichier::De(fichier));
     }
     // A text being edited is not the file: reading the file again must not take it as unchanged.
     if (texte) {
-        modele.versions.insert(QFileInfo(chemin).absoluteFilePath(), QDateTime());
+        modele.versions.insert(QFileInfo(chemin).absoluteFilePath(), VersionFichier());
     }
     Lecteur(modele).Lire(racine);
     return modele;

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -117,13 +118,25 @@ struct PageModele : ObjetRapport {
     }
 };
 
+// A file as it was read. Two saves within one step of the file system's clock (a millisecond
+// here, two seconds on some shares) leave the same time: the size tells most of them apart.
+struct VersionFichier {
+    QDateTime modifie;
+    qint64 taille = -1;
+    static VersionFichier De(const QString& chemin) {
+        const QFileInfo fichier(chemin);
+        return {fichier.lastModified(), fichier.exists() ? fichier.size() : -1};
+    }
+    bool operator==(const VersionFichier&) const = default;
+};
+
 struct ModeleRapport {
     QString fichier;
     // The language the template is written in ("fr_FR"): the dates and numbers it prints follow
     // it, whatever the computer's regional settings. Empty: they follow the computer's.
     QString langue;
     // Every file it was read from, with its modification time.
-    QHash<QString, QDateTime> versions;
+    QHash<QString, VersionFichier> versions;
     std::vector<std::unique_ptr<PageModele>> pages;
     // Pages, bands and objects by name, without regard to case.
     QHash<QString, ObjetRapport*> parNom;

@@ -27,7 +27,7 @@ bool Inchange(const ModeleRapport& modele, const QString& chemin) {
         return false;
     }
     for (auto it = modele.versions.cbegin(); it != modele.versions.cend(); ++it) {
-        if (QFileInfo(it.key()).lastModified() != it.value()) {
+        if (VersionFichier::De(it.key()) != it.value()) {
             return false;
         }
     }

@@ -181,6 +181,28 @@ TEST(Modele, RechargerLeMemeModeleRetablitCeQueLeProgrammeAChange) {
     EXPECT_NE(rapport.TrouverObjet("Autre"), nullptr);
 }
 
+// Two saves within one step of the file system's clock (a millisecond here, two seconds on
+// some shares) leave the same time: the new text is still read.
+TEST(Modele, UnModeleRecritALaMemeHeureEstRelu) {
+    QTemporaryDir dossier;
+    const QString chemin =
+        EcrireFichier(dossier, "m.fr3",
+                      "<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"T\"/>"
+                      "</page></rapport>");
+    const QDateTime heure = QFileInfo(chemin).lastModified();
+    Rapport rapport;
+    rapport.ChargerDepuisFichier(chemin);
+    QFile fichier(chemin);
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.write("<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"Autre\"/>"
+                  "</page></rapport>");
+    fichier.flush();
+    ASSERT_TRUE(fichier.setFileTime(heure, QFileDevice::FileModificationTime));
+    fichier.close();
+    rapport.ChargerDepuisFichier(chemin);
+    EXPECT_NE(rapport.TrouverObjet("Autre"), nullptr);
+}
+
 TEST(Modele, UnHeritageCirculaireEstUneErreur) {
     QTemporaryDir dossier;
     EcrireFichier(dossier, "a.fr3", "<rapport base=\"b.fr3\"/>");
