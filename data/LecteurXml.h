@@ -13,6 +13,7 @@
 
 #include "JeuDonneesTable.h"
 #include "TableMemoire.h"
+#include "ValeursHote.h"
 
 namespace pugi {
 class xml_document;
@@ -46,13 +47,6 @@ public:
     TableMemoire* TableDe(const QString& nom) const;
     JeuDonneesTable* DatasetDe(const QString& nom) const;
 
-    // The regional short date: the order of its fields ("dMy", "Mdy", "yMd") and the texts
-    // between them, then the text after the last.
-    struct FormatDate {
-        QString ordre;
-        QStringList separateurs;
-    };
-
 private:
     struct Schema {
         QList<DefinitionChamp> champs;
@@ -78,15 +72,13 @@ private:
     void AppliquerSchema();
     int ChampDe(int table, const pugi::xml_node& champ) const;
     QVariant Convertir(const pugi::xml_node& champ, int type, const Enregistrement& e);
-    double Decimal(std::string_view texte, bool* ok) const;
     QByteArray Image(const QString& chemin, const pugi::xml_node& champ, const Enregistrement& e);
     std::string_view TexteDe(const pugi::xml_node& champ, const Enregistrement& e);
     QString Situation(const pugi::xml_node& noeud, const Enregistrement& e) const;
     QString LigneColonne(std::ptrdiff_t decalage) const;
     void Descendre();
 
-    QLocale regional_;
-    FormatDate formatDate_;
+    ValeursHote valeurs_;
     QByteArray contenu_;  // the file's text in UTF-8, parsed in place
     std::unique_ptr<pugi::xml_document> pXml;
     std::array<Schema, 3> schemas_;
