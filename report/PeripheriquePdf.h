@@ -6,15 +6,8 @@
 #include <memory>
 
 #include "CachePdf.h"
+#include "ParametresPdf.h"
 #include "RecepteurGlyphes.h"
-
-// The document settings a PDF carries, in its document information and its XMP metadata.
-struct ParametresPdf {
-    QString auteur = QStringLiteral("Tessaro");
-    QString sujet = QStringLiteral("PDF export");
-    QString titre;
-    QString createur = QStringLiteral("Vantaro");
-};
 
 class MoteurPdf;
 

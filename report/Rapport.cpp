@@ -7,17 +7,58 @@
 #include <QRawFont>
 #include <QSet>
 
+#include "CachePdf.h"
+#include "CacheRendu.h"
 #include "ErreurRapport.h"
 #include "LecteurModele.h"
 #include "Preparation.h"
 #include "SortieFichier.h"
+#include "SortiePdf.h"
+#include "Sorties.h"
 
 // Which template is read, how many pages it gave and in what time; for support staff, off unless
 // the rules switch on "vantaro.rendu.debug".
 Q_LOGGING_CATEGORY(lcRendu, "vantaro.rendu", QtWarningMsg)
 
-Rapport::Rapport(QObject* parent) : QObject(parent) {
-    cachePdf_.DefinirSources([this](const QImage& image) { return cache_.Source(image); });
+struct Rapport::Prive {
+    ModeleRapport modele;
+    QHash<QString, JeuDonneesRapport*> jeux;
+    CacheRendu cache;
+    CachePdf cachePdf;
+    DocumentPrepare pages;
+    ParametresPdf pdf;
+    QLocale regional = QLocale::system();
+    std::function<QDateTime()> horloge = [] { return QDateTime::currentDateTime(); };
+};
+
+Rapport::Rapport(QObject* parent) : QObject(parent), d_(std::make_unique<Prive>()) {
+    d_->cachePdf.DefinirSources([this](const QImage& image) { return d_->cache.Source(image); });
+}
+
+Rapport::~Rapport() = default;
+
+const DocumentPrepare& Rapport::Pages() const {
+    return d_->pages;
+}
+
+ParametresPdf& Rapport::Pdf() {
+    return d_->pdf;
+}
+
+int Rapport::NombreObjets() const {
+    return int(d_->modele.parNom.size());
+}
+
+void Rapport::DefinirRegional(const QLocale& regional) {
+    d_->regional = regional;
+}
+
+void Rapport::DefinirHorloge(std::function<QDateTime()> horloge) {
+    d_->horloge = std::move(horloge);
+}
+
+const QString& Rapport::Fichier() const {
+    return d_->modele.fichier;
 }
 
 namespace {
@@ -37,38 +78,38 @@ bool Inchange(const ModeleRapport& modele, const QString& chemin) {
 }  // namespace
 
 void Rapport::ChargerDepuisFichier(const QString& chemin) {
-    pages_.clear();
+    d_->pages.clear();
     // A batch loads the same template for each document: it is read once, and what the
     // program changed in it since is put back as the file has it.
-    if (QFileInfo(chemin).isFile() && Inchange(modele_, chemin)) {
-        for (ObjetRapport* objet : std::as_const(modele_.parNom)) {
+    if (QFileInfo(chemin).isFile() && Inchange(d_->modele, chemin)) {
+        for (ObjetRapport* objet : std::as_const(d_->modele.parNom)) {
             objet->visible = objet->visibleDansLeFichier;
         }
-        for (const auto& page : modele_.pages) {
+        for (const auto& page : d_->modele.pages) {
             page->pageSansFin = false;
         }
         return;
     }
-    modele_ = ModeleRapport{};
-    cache_.OublierTextes();
+    d_->modele = ModeleRapport{};
+    d_->cache.OublierTextes();
     if (QFileInfo(chemin).isFile()) {
         qCDebug(lcRendu).noquote() << "lecture du modèle" << chemin;
-        modele_ = LireModele(chemin);
+        d_->modele = LireModele(chemin);
     } else {
         qCDebug(lcRendu).noquote() << "modèle absent :" << chemin;
     }
 }
 
 void Rapport::ChargerDepuisTexte(const QString& chemin, const QByteArray& texte) {
-    pages_.clear();
-    modele_ = ModeleRapport{};
-    cache_.OublierTextes();
-    modele_ = LireModele(chemin, &texte);
+    d_->pages.clear();
+    d_->modele = ModeleRapport{};
+    d_->cache.OublierTextes();
+    d_->modele = LireModele(chemin, &texte);
 }
 
 void Rapport::ChargerPolices() const {
     QSet<QString> lues;
-    for (const ObjetRapport* objet : modele_.parNom) {
+    for (const ObjetRapport* objet : d_->modele.parNom) {
         const auto* texte = dynamic_cast<const ObjetModele*>(objet);
         if (texte && texte->genre == ObjetModele::Genre::Texte &&
             !lues.contains(texte->police.key())) {
@@ -81,20 +122,20 @@ void Rapport::ChargerPolices() const {
 DocumentPrepare Rapport::PreparerPages() {
     QElapsedTimer duree;
     duree.start();
-    cache_.NouveauDocument();
+    d_->cache.NouveauDocument();
     DocumentPrepare pages = ::Preparer(EntreesPreparation{
-        modele_, jeux_, cache_, modele_.langue.isEmpty() ? regional_ : QLocale(modele_.langue),
-        horloge_()});
+        d_->modele, d_->jeux, d_->cache, d_->modele.langue.isEmpty() ? d_->regional : QLocale(d_->modele.langue),
+        d_->horloge()});
     qCDebug(lcRendu).noquote() << QStringLiteral("%1 préparé : %2 pages en %3 ms")
-                                      .arg(modele_.fichier)
+                                      .arg(d_->modele.fichier)
                                       .arg(pages.size())
                                       .arg(duree.elapsed());
     return pages;
 }
 
 void Rapport::Preparer() {
-    pages_.clear();
-    pages_ = PreparerPages();
+    d_->pages.clear();
+    d_->pages = PreparerPages();
     emit PagesPreparees();
 }
 
@@ -116,22 +157,22 @@ QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
 }
 
 void Rapport::ExporterPdf(SortieFichier& sortie) {
-    if (pages_.empty()) {
+    if (d_->pages.empty()) {
         Preparer();
     }
-    ParametresPdf parametres = pdf_;
+    ParametresPdf parametres = d_->pdf;
     if (parametres.titre.isEmpty()) {
         parametres.titre = QFileInfo(sortie.Chemin()).completeBaseName();
     }
     QElapsedTimer duree;
     duree.start();
-    EcrirePdf(pages_, sortie, parametres, cachePdf_);
+    EcrirePdf(d_->pages, sortie, parametres, d_->cachePdf);
     qCDebug(lcRendu).noquote()
         << QStringLiteral("%1 écrit en %2 ms").arg(sortie.Chemin()).arg(duree.elapsed());
 }
 
 ObjetRapport* Rapport::TrouverObjet(const QString& nom) const {
-    return modele_.parNom.value(nom.toLower());
+    return d_->modele.parNom.value(nom.toLower());
 }
 
 PageModele* Rapport::TrouverPage(const QString& nom) const {
@@ -145,12 +186,12 @@ void Rapport::AfficherObjet(ObjetRapport* objet, bool visible) {
 }
 
 void Rapport::EnregistrerJeu(JeuDonneesRapport* jeu) {
-    jeux_.insert(jeu->NomUtilisateur().toLower(), jeu);
+    d_->jeux.insert(jeu->NomUtilisateur().toLower(), jeu);
 }
 
 void Rapport::RafraichirJeu(JeuDonneesRapport* jeu) {
-    for (auto it = jeux_.begin(); it != jeux_.end();) {
-        it = it.value() == jeu ? jeux_.erase(it) : std::next(it);
+    for (auto it = d_->jeux.begin(); it != d_->jeux.end();) {
+        it = it.value() == jeu ? d_->jeux.erase(it) : std::next(it);
     }
     EnregistrerJeu(jeu);
     jeu->Premier();

@@ -15,7 +15,6 @@ namespace {
 constexpr int kMarge = 12;  // around the pages, in pixels
 constexpr int kEcart = 12;  // between two pages
 constexpr int kPixelsParUnite = 3;
-constexpr double kMmParPouce = 25.4;
 constexpr double kZoomMin = 0.1;
 constexpr double kZoomMax = 8;
 constexpr double kPasZoom = 1.25;

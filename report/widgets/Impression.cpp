@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kMmParPouce = 25.4;
-
 QPrinterInfo TrouverImprimante(const QString& nom) {
     const QPrinterInfo info = nom == kImprimanteParDefaut ? QPrinterInfo::defaultPrinter()
                                                           : QPrinterInfo::printerInfo(nom);

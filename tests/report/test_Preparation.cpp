@@ -9,6 +9,7 @@
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
 #include "Outils.h"
+#include "Modele.h"
 #include "Rapport.h"
 
 namespace {

@@ -13,7 +13,9 @@
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
 #include "Outils.h"
+#include "Modele.h"
 #include "Rapport.h"
+#include "Sorties.h"
 #include "SortieFichier.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "ErreurRapport.h"
 #include "Expression.h"
 #include "Rapport.h"
+#include "Sorties.h"
 #include "TexteBalise.h"
 
 // Fields of every kind, chosen by the field's name, for expressions that name any field.

@@ -1,17 +1,17 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QLocale>
 #include <QObject>
 #include <functional>
+#include <memory>
 
-#include "CacheRendu.h"
-#include "JeuDonneesRapport.h"
-#include "Modele.h"
 #include "PagesPreparees.h"
-#include "Sorties.h"
+#include "ParametresPdf.h"
 
+class JeuDonneesRapport;
+struct ObjetRapport;
+struct PageModele;
 class SortieFichier;
 
 enum class FormatExport { Pdf, Csv };
@@ -22,6 +22,7 @@ class Rapport : public QObject {
     Q_OBJECT
 public:
     explicit Rapport(QObject* parent = nullptr);
+    ~Rapport() override;
 
     // The template replaces the report's content. A missing file is no error and leaves an empty
     // report; so does a broken one, after throwing.
@@ -34,7 +35,7 @@ public:
     void ChargerPolices() const;
     // Discards the pages and prepares them again from the datasets as they are now.
     void Preparer();
-    const DocumentPrepare& Pages() const { return pages_; }
+    const DocumentPrepare& Pages() const;
 
     // Writes the prepared pages (prepared first if there are none) into dossierParDefaut, or
     // at nomFichier itself when it is absolute or no folder is given. Returns the path written.
@@ -43,10 +44,10 @@ public:
                      const QString& nomFichier);
     // Writes the prepared pages as a PDF into the output, which the caller puts in place.
     void ExporterPdf(SortieFichier& sortie);
-    ParametresPdf& Pdf() { return pdf_; }
+    ParametresPdf& Pdf();
 
     // Pages, bands and objects of the template.
-    int NombreObjets() const { return int(modele_.parNom.size()); }
+    int NombreObjets() const;
     ObjetRapport* TrouverObjet(const QString& nom) const;
     PageModele* TrouverPage(const QString& nom) const;
     // Takes effect at the next preparation.
@@ -58,9 +59,9 @@ public:
     // After the dataset's table was reloaded: takes its user name again and goes to its first row.
     void RafraichirJeu(JeuDonneesRapport* jeu);
 
-    void DefinirRegional(const QLocale& regional) { regional_ = regional; }
-    void DefinirHorloge(std::function<QDateTime()> horloge) { horloge_ = std::move(horloge); }
-    const QString& Fichier() const { return modele_.fichier; }
+    void DefinirRegional(const QLocale& regional);
+    void DefinirHorloge(std::function<QDateTime()> horloge);
+    const QString& Fichier() const;
 
 signals:
     // The pages were prepared again: a preview shows the new ones.
@@ -69,12 +70,7 @@ signals:
 private:
     DocumentPrepare PreparerPages();
 
-    ModeleRapport modele_;
-    QHash<QString, JeuDonneesRapport*> jeux_;
-    CacheRendu cache_;
-    CachePdf cachePdf_;
-    DocumentPrepare pages_;
-    ParametresPdf pdf_;
-    QLocale regional_ = QLocale::system();
-    std::function<QDateTime()> horloge_ = [] { return QDateTime::currentDateTime(); };
+    // The template, the datasets and the caches stay inside the engine.
+    struct Prive;
+    std::unique_ptr<Prive> d_;
 };

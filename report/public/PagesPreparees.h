@@ -10,11 +10,12 @@
 #include <memory>
 #include <vector>
 
-#include "Modele.h"
+#include "Cadre.h"
 
 // Drawing units of the prepared pages' texts: hundredths of a millimetre, so that fonts sized in
 // whole units are exact to a fraction of a percent on every device.
 constexpr double kUnitesParMm = 100.0;
+constexpr double kMmParPouce = 25.4;
 
 // A text laid out once, in hundredths of a millimetre from the top left of its text area.
 struct TexteDispose {

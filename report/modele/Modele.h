@@ -15,36 +15,14 @@
 #include <optional>
 #include <vector>
 
+#include "Cadre.h"
 #include "Expression.h"
+#include "ObjetRapport.h"
 
 // The template model: plain data read from a template file, lengths in millimetres.
 
-// Every page, band and object has a name by which the program finds it and a visibility it
-// switches; a hidden one takes no part in the next preparation.
-struct ObjetRapport {
-    virtual ~ObjetRapport() = default;
-    QString nom;
-    bool visible = true;
-    bool visibleDansLeFichier = true;
-    // Where it is written, for the error messages.
-    QString fichier;
-    int ligne = 0;
-    int colonne = 0;
-};
-
 enum class Alignement { Gauche, Centre, Droite, Justifie };
 enum class AlignementVertical { Haut, Centre, Bas };
-
-struct Trait {
-    double epaisseur = 0.2;
-    QColor couleur = Qt::black;
-};
-
-struct Cadre {
-    bool gauche = false, haut = false, droite = false, bas = false;
-    Trait trait;
-    bool Vide() const { return !gauche && !haut && !droite && !bas; }
-};
 
 struct ObjetModele : ObjetRapport {
     enum class Genre { Texte, Image, Ligne, Rectangle };

@@ -4,17 +4,9 @@
 #include <QString>
 
 #include "PagesPreparees.h"
-#include "PeripheriquePdf.h"
-
-class SortieFichier;
 
 // Each writer replaces the file only once the whole output is written and checked (see
 // SortieFichier); throws ErreurRapport when the file cannot be written, leaving the previous one.
-void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const ParametresPdf& parametres,
-               CachePdf& cache);
-// Writes the PDF into the output without putting it in place: the caller does, when it chooses.
-void EcrirePdf(const DocumentPrepare& pages, SortieFichier& sortie, const ParametresPdf& parametres,
-               CachePdf& cache);
 
 // A page raster is refused beyond these bounds before anything is allocated: A4 at 1,200 points
 // per inch fits, with room to spare.
