@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.25)
-# Builds each probe of the build folder DOSSIER: the public headers must compile, each engine
-# internal must be missing.
+# Builds each probe of the build folder DOSSIER: the public headers must compile, each internal
+# must be missing.
 foreach(entete IN LISTS PUBLIQUES INTERNES)
     string(REPLACE ".h" "" nom ${entete})
     execute_process(COMMAND ${CMAKE_COMMAND} --build ${DOSSIER} --target sonde_${nom}
