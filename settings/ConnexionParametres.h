@@ -42,15 +42,6 @@ public:
     virtual void Annuler() noexcept = 0;
 };
 
-// A reference starting with "postgresql://" or "postgres://", in any case, is a server connection
-// URI; anything else is a file path.
-bool EstReferenceServeur(const QString& reference);
-// The reference as messages and listings show it: a server URI without its passwords.
-QString ReferenceAffichee(const QString& reference);
-
-std::unique_ptr<ConnexionParametres> OuvrirConnexionParametres(
-    const QString& reference, ConnexionParametres::Ouverture ouverture);
-
 // The values in the order of the statement's parameters; throws when a parameter has no value or
 // a value names no parameter: the caller's mistake fails loudly, never as a silent NULL.
 QVariantList ValeursDansLOrdre(const QStringList& noms, const QMap<QString, QVariant>& parametres);

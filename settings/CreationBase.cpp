@@ -6,6 +6,7 @@
 
 #include "ConnexionParametres.h"
 #include "ConnexionServeur.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "ConnexionParametres.h"
 #include "ErreurBDD.h"
 #include "JournalParametres.h"
+#include "OuvertureConnexion.h"
 
 Q_LOGGING_CATEGORY(lcParametres, "vantaro.parametres", QtWarningMsg)
 

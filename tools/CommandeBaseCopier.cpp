@@ -4,6 +4,7 @@
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
 #include "SessionBDD.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "CommandeBaseCommun.h"
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
+#include "OuvertureConnexion.h"
 
 int CommandeBaseCreer(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
     QStringList fichiers = arguments;

@@ -7,6 +7,7 @@
 
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

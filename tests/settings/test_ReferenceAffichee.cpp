@@ -7,6 +7,7 @@
 #include "ConnexionParametres.h"
 #include "ErreurBDD.h"
 #include "NomDeCas.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "CaptureJournal.h"
 #include "ConnexionParametres.h"
 #include "ConnexionServeur.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

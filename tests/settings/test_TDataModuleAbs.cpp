@@ -12,6 +12,7 @@
 #include "ConnexionParametres.h"
 #include "ErreurBDD.h"
 #include "TDataModuleAbs.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 

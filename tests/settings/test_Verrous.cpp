@@ -5,6 +5,7 @@
 #include "ConnexionParametres.h"
 #include "TDataModuleAbs.h"
 #include "Verrous.h"
+#include "OuvertureConnexion.h"
 
 namespace {
 
