@@ -50,3 +50,36 @@ function(vantaro_add_test nom)
         vantaro_decouvrir(${nom} ".${regional}" "LC_ALL=${regional}.UTF-8" ${exclusifs})
     endforeach()
 endfunction()
+
+# The database server of the tests, started in a temporary folder by the fixture "postgresql"
+# (tests/settings); the tests read its URI.
+set(VANTARO_DOSSIER_SERVEUR ${CMAKE_BINARY_DIR}/postgresql)
+
+# vantaro_aussi_sur_serveur(NOM [FILTRE filtre])
+# The same GoogleTest cases once more on the server: every case on both settings engines.
+function(vantaro_aussi_sur_serveur nom)
+    cmake_parse_arguments(ARG "" "FILTRE" "" ${ARGN})
+    if(NOT ARG_FILTRE)
+        set(ARG_FILTRE "*")
+    endif()
+    gtest_discover_tests(${nom}
+        TEST_FILTER ${ARG_FILTRE}
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+        TEST_SUFFIX ".serveur"
+        PROPERTIES ENVIRONMENT VANTARO_TEST_SERVEUR=${VANTARO_DOSSIER_SERVEUR}/uri
+                   FIXTURES_REQUIRED postgresql LABELS server
+        DISCOVERY_TIMEOUT 60
+        NO_PRETTY_VALUES)
+endfunction()
+
+# vantaro_test_outil(NOM ATTENDU regex ARGUMENTS arguments... [ENVIRONNEMENT variables...])
+# One run of the command-line tool, passed when its output matches ATTENDU.
+function(vantaro_test_outil nom)
+    cmake_parse_arguments(ARG "" "ATTENDU" "ARGUMENTS;ENVIRONNEMENT" ${ARGN})
+    add_test(NAME ${nom} COMMAND vantaro-outil ${ARG_ARGUMENTS})
+    set(environnement QT_QPA_PLATFORM=offscreen ${ARG_ENVIRONNEMENT})
+    set_tests_properties(${nom} PROPERTIES
+        LABELS unit
+        ENVIRONMENT "${environnement}"
+        PASS_REGULAR_EXPRESSION "${ARG_ATTENDU}")
+endfunction()
