@@ -129,7 +129,8 @@ std::string NomDuCas(const ::testing::TestParamInfo<Cas>& info) {
     return info.param.nom;
 }
 
-// ---- LectureBDD: which level is shown, and whether it may be edited
+// ---- LectureBDD: how the window shows the resolver's answer (the level shown, its values, the
+// controls locked or not); which level that is, by the lock rules, is the settings' own table.
 
 struct CasLecture {
     const char* nom;
@@ -175,31 +176,14 @@ INSTANTIATE_TEST_SUITE_P(
         CasLecture{"utilisateur_verrouille_par_son_agence",
                    Jeu(kAgence, "agence") + kVerrouAgence + Jeu(kUtilisateur, "martin"),
                    kUtilisateur, "agence", "Paysage", true, true},
-        CasLecture{"utilisateur_verrouille_par_le_global",
-                   Jeu(kGlobal, "global") + kVerrouGlobal + Jeu(kAgence, "agence") +
-                       Jeu(kUtilisateur, "martin"),
-                   kUtilisateur, "global", "Paysage", true, true},
-        CasLecture{"agence_verrouillee_par_le_global",
-                   Jeu(kGlobal, "global", "Portrait") + kVerrouGlobal + Jeu(kAgence, "agence"),
-                   kAgence, "global", "Portrait", true, true},
-        CasLecture{"utilisateur_sans_agence_verrouille_par_le_global",
-                   Jeu(kGlobal, "global") + kVerrouGlobal + Jeu(kUtilisateurSansAgence, "seul"),
-                   kUtilisateurSansAgence, "global", "Paysage", true, true},
         CasLecture{"utilisateur_sans_valeurs_voit_son_agence",
                    Jeu(kGlobal, "global") + Jeu(kAgence, "agence"), kUtilisateur, "agence",
                    "Paysage", false, false},
-        CasLecture{"rien_chez_l_utilisateur_ni_l_agence_voit_le_global", Jeu(kGlobal, "global"),
-                   kUtilisateur, "global", "Paysage", false, false},
         CasLecture{"agence_verrou_propre_sans_valeurs_montre_les_siennes",
                    kVerrouAgence + Jeu(kGlobal, "global"), kAgence, "", "Portrait", false, true},
         CasLecture{"orientation_inconnue_montre_portrait", Jeu(kAgence, "agence", "paysage"),
                    kAgence, "agence", "Portrait", false, false},
-        CasLecture{"rien_stocke", {}, kUtilisateur, "", "", false, false},
-        CasLecture{"verrou_d_un_autre_titre_sans_effet",
-                   Jeu(kAgence, "agence") +
-                       QList<Valeur>{{kAgence, "BloquerConfig", 1, QStringLiteral("Facture")}} +
-                       Jeu(kUtilisateur, "martin"),
-                   kUtilisateur, "martin", "Paysage", false, false}),
+        CasLecture{"rien_stocke", {}, kUtilisateur, "", "", false, false}),
     NomDuCas<CasLecture>);
 
 // ---- EcritureBDD at closing: only what the user changed reaches the window's own level

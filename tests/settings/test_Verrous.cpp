@@ -275,6 +275,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "Valeurs reprises du niveau global"}),
     [](const auto& info) { return std::string(info.param.nom); });
 
+// A lock is the title's own: another title's flag at the agency leaves the user free.
+TEST_F(StoreOuvert, UnVerrouDUnAutreTitreEstSansEffet) {
+    ASSERT_TRUE(store_.EcrireEntier("A", {}, "Facture", kCle, 1));
+    ASSERT_TRUE(store_.EcrireChaine("A", "u", kTitre, "CGV", "martin"));
+    const GroupeAffiche affiche =
+        LireGroupeAffiche(store_, kTitre, kGroupeConfigurationImpression, kUtilisateurA);
+    EXPECT_EQ(affiche.niveau, kUtilisateurA) << Decrire(affiche.niveau);
+    EXPECT_FALSE(affiche.verrouille);
+    EXPECT_EQ(affiche.verrouPropre, 0);
+}
+
 // "ENTIER" keys stored at their defaults count as nothing stored.
 TEST_F(StoreOuvert, GroupeAfficheLesEntiersASonDefautNeComptentPas) {
     const QString mail(kSectionMail);
