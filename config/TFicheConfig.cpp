@@ -7,6 +7,7 @@
 #include "TDataModuleAbs.h"
 #include "TFicheConfigPrint.h"
 #include "TFicheConfigSmtp.h"
+#include "TFicheHistoriqueEnvois.h"
 #include "ui_TFicheConfig.h"
 
 TFicheConfig::TFicheConfig(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
@@ -22,6 +23,8 @@ TFicheConfig::TFicheConfig(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* propri
     connect(ui_->btnConfigImpression, &QPushButton::clicked, this,
             &TFicheConfig::btnConfigImpressionClick);
     connect(ui_->btnConfigMail, &QPushButton::clicked, this, &TFicheConfig::btnConfigMailClick);
+    connect(ui_->btnHistoriqueEnvois, &QPushButton::clicked, this,
+            &TFicheConfig::btnHistoriqueEnvoisClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfig::btnFermerClick);
 }
 
@@ -60,6 +63,14 @@ void TFicheConfig::btnConfigImpressionClick() {
 
 void TFicheConfig::btnConfigMailClick() {
     TFicheConfigSmtp fiche(ihm_, dataModule_, this);
+    fiche.SetAgence(agence_);
+    fiche.SetFichierBDD(fichierBDD_);
+    fiche.SetUtilisateur(utilisateur_);
+    ihm_.AfficherModal(fiche);
+}
+
+void TFicheConfig::btnHistoriqueEnvoisClick() {
+    TFicheHistoriqueEnvois fiche(ihm_, dataModule_, this);
     fiche.SetAgence(agence_);
     fiche.SetFichierBDD(fichierBDD_);
     fiche.SetUtilisateur(utilisateur_);

@@ -31,6 +31,7 @@ public:
 
     void btnConfigImpressionClick();
     void btnConfigMailClick();
+    void btnHistoriqueEnvoisClick();
     void btnFermerClick();
 
 protected:

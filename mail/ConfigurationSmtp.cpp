@@ -42,5 +42,12 @@ ConfigurationSmtp LireConfigurationSmtp(TDataModuleAbs& store, const Niveau& tra
     if (configuration.EstVide()) {
         configuration = Lire(store, {}, {});
     }
+    const QVariantList imap = LireGroupeEnVigueur(store, kGroupeCopieImap, travail).valeurs;
+    configuration.imapHote = imap[0].toString();
+    configuration.imapPort = imap[1].toInt();
+    configuration.imapTls = imap[2].toInt();
+    configuration.imapDossier = imap[3].toString();
+    configuration.imapLogin = imap[4].toString();
+    configuration.imapMotDePasse = imap[5].toString();
     return configuration;
 }

@@ -15,7 +15,15 @@ struct ConfigurationSmtp {
     QString motDePasse;
     QString expediteurMail;
     QString expediteurNom;
+    // The sent folder's copy, read with the connection's lock; an empty host: no copy.
+    QString imapHote;
+    int imapPort = 0;
+    int imapTls = -1;
+    QString imapDossier;
+    QString imapLogin;
+    QString imapMotDePasse;
 
+    // Whether the seven SMTP values are all unset.
     bool EstVide() const;
     // "Name <address>", as the mail window shows the sender.
     QString Expediteur() const {
@@ -25,5 +33,6 @@ struct ConfigurationSmtp {
 
 // The connection keys are read at the level their lock gives, the identification keys at theirs;
 // when all seven values are unset the set is read again one level up (each group at its level's
-// agency), then at the global level. Runs on the open store.
+// agency), then at the global level. The IMAP copy's keys are read on their own, from the level
+// the connection's lock gives down to the first level that holds one. Runs on the open store.
 ConfigurationSmtp LireConfigurationSmtp(TDataModuleAbs& store, const Niveau& travail);

@@ -8,7 +8,8 @@ EnvoiEnFond::~EnvoiEnFond() {
     Arreter();
 }
 
-void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message) {
+void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
+                           const CompteImap& imap) {
     if (enCours_) {
         return;
     }
@@ -18,7 +19,7 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message)
     enCours_ = true;
     annulation_.Reinitialiser();
     const int envoi = ++numero_;
-    fil_ = std::thread([this, compte, message, envoi] {
+    fil_ = std::thread([this, compte, message, imap, envoi] {
         SuiviEnvoi suivi;
         suivi.annulation = &annulation_;
         suivi.avancement = [this, envoi](AvancementSmtp avancement) {
@@ -33,8 +34,19 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message)
         };
         ResultatEnvoi resultat;
         try {
-            EnvoyerMessage(compte, message, suivi);
+            const MessageRemis remis = EnvoyerMessage(compte, message, suivi);
             resultat.envoye = true;
+            resultat.reponse = remis.reponse;
+            if (imap.Configure()) {
+                resultat.copieDemandee = true;
+                suivi.avancement(AvancementSmtp::Copie);
+                try {
+                    resultat.copie = CopierDansEnvoyes(imap, remis.contenu, &annulation_);
+                    resultat.copieClassee = true;
+                } catch (const std::exception& erreur) {
+                    resultat.copie = QString::fromUtf8(erreur.what());
+                }
+            }
         } catch (const ErreurSmtp& erreur) {
             resultat = {false, erreur.Etape(), true, QString::fromUtf8(erreur.what()),
                         erreur.Details()};

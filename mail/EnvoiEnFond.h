@@ -3,6 +3,7 @@
 #include <QObject>
 #include <thread>
 
+#include "CopieImap.h"
 #include "EnvoiSmtp.h"
 #include "MessageMail.h"
 
@@ -13,6 +14,12 @@ struct ResultatEnvoi {
     bool erreurSmtp = false;             // false: the message itself was refused before sending
     QString message;                     // French, when not sent
     QString details;                     // the network library's own text, when there is one
+    QString reponse{};                   // sent: the server's reply that acknowledged it
+
+    // The copy in the sent folder, tried once the message is sent when an account is given.
+    bool copieDemandee = false;
+    bool copieClassee = false;
+    QString copie{};  // filed: the folder; otherwise why not, in French
 };
 
 // Sends one message at a time on a thread of its own, so that the window that starts it stays
@@ -25,8 +32,10 @@ public:
     // Stops a sending in progress and waits for its thread.
     ~EnvoiEnFond() override;
 
-    // Ignored while a sending is in progress.
-    void Demarrer(const CompteSmtp& compte, const MessageMail& message);
+    // Ignored while a sending is in progress. Once the message is sent, its copy goes to the
+    // sent folder of imap when that account is configured; a failed copy leaves it sent.
+    void Demarrer(const CompteSmtp& compte, const MessageMail& message,
+                  const CompteImap& imap = {});
     // The sending stops within about a second; Termine still comes.
     void Annuler();
     // Annuler, then wait for the thread; Termine does not come.

@@ -2,55 +2,27 @@
 
 #include <curl/curl.h>
 
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 #include <QDateTime>
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
+#include "ConnexionCurl.h"
 #include "JournalSmtp.h"
 #include "MessageMail.h"
 
 namespace {
 
-constexpr long kDelaiConnexionSecondes = 30;
-
-void InitialiserCurl() {
-    static const bool initialise = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialise) {
-        throw ErreurSmtp(EtapeSmtp::Connexion,
-                         QStringLiteral("La bibliothèque réseau n'a pas pu être initialisée."));
-    }
-}
-
-struct LibererCurl {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
 struct LibererListe {
     void operator()(curl_slist* liste) const { curl_slist_free_all(liste); }
 };
-using Curl = std::unique_ptr<CURL, LibererCurl>;
 using ListeCurl = std::unique_ptr<curl_slist, LibererListe>;
 
 QByteArray Url(const CompteSmtp& compte) {
     const QString schema =
         compte.modeTls == ModeTls::Implicite ? QStringLiteral("smtps") : QStringLiteral("smtp");
-    QString hote = compte.hote.trimmed();
-    if (hote.contains(u':')) {
-        hote = u'[' + hote + u']';
-    }
-    QString url = schema + QStringLiteral("://") + hote;
-    if (compte.port > 0) {
-        url += u':' + QString::number(compte.port);
-    }
-    return url.toUtf8();
+    return (schema + QStringLiteral("://") + HoteUrl(compte)).toUtf8();
 }
 
 // What was under way when the exchange stopped: a silence of the server means something else
@@ -78,61 +50,16 @@ EtapeSmtp Etape(CURLcode code, Phase phase) {
     }
 }
 
-QString Serveur(const CompteSmtp& compte) {
-    return compte.port > 0 ? QStringLiteral("%1:%2").arg(compte.hote).arg(compte.port)
-                           : compte.hote;
-}
-
 QString MessageErreur(CURLcode code, const CompteSmtp& compte, Phase phase) {
-    const QString serveur = Serveur(compte);
-    switch (code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return QStringLiteral("Le nom du serveur « %1 » est introuvable.").arg(compte.hote);
-        case CURLE_COULDNT_CONNECT:
-            return QStringLiteral("Le serveur %1 refuse la connexion.").arg(serveur);
-        case CURLE_OPERATION_TIMEDOUT:
-            if (phase == Phase::Identification) {
-                return QStringLiteral("Le serveur %1 ne répond pas à l'identification.")
-                    .arg(serveur);
-            }
-            if (phase == Phase::Envoi) {
-                return QStringLiteral(
-                           "Le serveur %1 ne répond plus ; le message n'a pas été envoyé.")
-                    .arg(serveur);
-            }
-            return QStringLiteral("Le serveur %1 ne répond pas.").arg(serveur);
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CACERT_BADFILE:
-            return QStringLiteral("Le certificat du serveur %1 n'est pas reconnu.").arg(serveur);
-        case CURLE_SSL_CONNECT_ERROR:
-            return QStringLiteral("La négociation TLS avec le serveur %1 a échoué.").arg(serveur);
-        case CURLE_USE_SSL_FAILED:
-            return QStringLiteral("Le serveur %1 ne propose pas le chiffrement TLS exigé.")
-                .arg(serveur);
-        case CURLE_LOGIN_DENIED:
-            return QStringLiteral("Le serveur %1 refuse l'identifiant ou le mot de passe.")
-                .arg(serveur);
-        case CURLE_RECV_ERROR:
-        case CURLE_SEND_ERROR:
-        case CURLE_GOT_NOTHING:
-        case CURLE_WEIRD_SERVER_REPLY:
-            return QStringLiteral("La connexion avec le serveur %1 a été interrompue.")
-                .arg(serveur);
-        default:
-            return QStringLiteral("Le serveur %1 a refusé l'opération.").arg(serveur);
+    if (code == CURLE_OPERATION_TIMEDOUT && phase == Phase::Identification) {
+        return QStringLiteral("Le serveur %1 ne répond pas à l'identification.")
+            .arg(Serveur(compte));
     }
-}
-
-// The library's own words, for whoever looks into the failure.
-QString DetailsTechniques(CURLcode code, const char* detail) {
-    QString details = QStringLiteral("curl %1 : %2")
-                          .arg(static_cast<int>(code))
-                          .arg(QString::fromUtf8(curl_easy_strerror(code)));
-    const QString precision = QString::fromUtf8(detail).trimmed();
-    if (!precision.isEmpty()) {
-        details += u'\n' + precision;
+    if (code == CURLE_OPERATION_TIMEDOUT && phase == Phase::Envoi) {
+        return QStringLiteral("Le serveur %1 ne répond plus ; le message n'a pas été envoyé.")
+            .arg(Serveur(compte));
     }
-    return details;
+    return MessageErreurCurl(code, compte);
 }
 
 // A silence or a broken line once the whole message is at the server leaves its fate unknown;
@@ -150,14 +77,6 @@ bool IssueInconnue(CURLcode code) {
     }
 }
 
-// On Windows the authorities an administrator trusts live in the system's store, which OpenSSL
-// does not read by itself.
-void AjouterAutoritesDuSysteme([[maybe_unused]] CURL* curl) {
-#ifdef Q_OS_WIN
-    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
-#endif
-}
-
 class Session {
 public:
     Session(const CompteSmtp& compte, const SuiviEnvoi& suivi)
@@ -172,53 +91,27 @@ public:
         VerifierSansCaractereDeControle(compte.hote, QStringLiteral("Le nom du serveur SMTP"));
         VerifierSansCaractereDeControle(compte.identifiant, QStringLiteral("Le login SMTP"));
         VerifierSansCaractereDeControle(compte.motDePasse, QStringLiteral("Le mot de passe SMTP"));
-        curl_.reset(curl_easy_init());
-        if (!curl_) {
-            throw ErreurSmtp(EtapeSmtp::Connexion,
-                             QStringLiteral("La bibliothèque réseau n'a pas pu être initialisée."));
-        }
+        curl_ = NouvelleConnexion(compte, detail_);
         url_ = Url(compte);
-        identifiant_ = compte.identifiant.toUtf8();
-        motDePasse_ = compte.motDePasse.toUtf8();
-        autorite_ = compte.fichierAutorite.toUtf8();
-        const long delai = std::max(1L, long(compte.delaiReponseSecondes));
         CURL* c = curl_.get();
-        curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail_);
         curl_easy_setopt(c, CURLOPT_URL, url_.constData());
-        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, std::min(kDelaiConnexionSecondes, delai));
-        curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, delai);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, delai);
-        curl_easy_setopt(c, CURLOPT_USE_SSL, NiveauTls(compte.modeTls));
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, compte.accepterServeurNonVerifie ? 0L : 1L);
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, compte.accepterServeurNonVerifie ? 0L : 2L);
-        if (!autorite_.isEmpty()) {
-            curl_easy_setopt(c, CURLOPT_CAINFO, autorite_.constData());
-        }
-        AjouterAutoritesDuSysteme(c);
-        if (!identifiant_.isEmpty()) {
-            curl_easy_setopt(c, CURLOPT_USERNAME, identifiant_.constData());
-            curl_easy_setopt(c, CURLOPT_PASSWORD, motDePasse_.constData());
-        }
         // The exchange's lines tell how far it went; they are logged only when asked for.
         curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Session::Echange);
         curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
         curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
-        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Session::Progression);
-        curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
         if (suivi.annulation) {
-            // The wait for the server's last answer gives curl no occasion to ask whether to
-            // stop; the connection is then cut under it.
-            curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &Session::OuvrirConnexion);
-            curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
-            curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &Session::FermerConnexion);
-            curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, this);
+            BrancherAnnulation(c, *suivi.annulation);
         }
     }
 
+    // The handle goes first: hanging up still reports the exchange's last lines to this object.
+    ~Session() { curl_.reset(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
     CURL* get() const { return curl_.get(); }
+    // The server's last reply: after a sending, its acknowledgement of the message.
+    const QString& DerniereReponse() const { return derniereReponse_; }
 
     // The message goes as the upload; once curl has taken its last byte, the server has it all.
     void Televerser(const QByteArray& contenu) {
@@ -257,23 +150,16 @@ public:
                 EtapeSmtp::Annulation,
                 QStringLiteral("L'envoi a été annulé ; le message n'a pas été envoyé."), details);
         }
+        if (!destinataireRefuse_.isEmpty()) {
+            throw ErreurSmtp(EtapeSmtp::Envoi,
+                             QStringLiteral("Le serveur %1 refuse le destinataire « %2 » : %3")
+                                 .arg(serveur, destinataireRefuse_, refus_),
+                             details);
+        }
         throw ErreurSmtp(Etape(code, phase_), MessageErreur(code, compte_, phase_), details);
     }
 
 private:
-    static long NiveauTls(ModeTls mode) {
-        switch (mode) {
-            case ModeTls::StartTlsExige:
-                return CURLUSESSL_ALL;
-            case ModeTls::StartTlsSiPropose:
-                return CURLUSESSL_TRY;
-            case ModeTls::Implicite:
-            case ModeTls::Aucun:
-                break;
-        }
-        return CURLUSESSL_NONE;
-    }
-
     void Signaler(AvancementSmtp avancement) const {
         if (suivi_.avancement) {
             suivi_.avancement(avancement);
@@ -294,28 +180,6 @@ private:
     }
 
     bool Annule() const { return suivi_.annulation && suivi_.annulation->Demandee(); }
-
-    static int Progression(void* donnees, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<Session*>(donnees)->Annule() ? 1 : 0;
-    }
-
-    static curl_socket_t OuvrirConnexion(void* donnees, curlsocktype, curl_sockaddr* adresse) {
-        const curl_socket_t connexion =
-            socket(adresse->family, adresse->socktype, adresse->protocol);
-        if (connexion != CURL_SOCKET_BAD) {
-            static_cast<Session*>(donnees)->suivi_.annulation->Ouverte(qintptr(connexion));
-        }
-        return connexion;
-    }
-
-    static int FermerConnexion(void* donnees, curl_socket_t connexion) {
-        static_cast<Session*>(donnees)->suivi_.annulation->Fermee(qintptr(connexion));
-#ifdef Q_OS_WIN
-        return closesocket(connexion);
-#else
-        return close(connexion);
-#endif
-    }
 
     // The exchange as curl reports it, line by line, without the message itself nor TLS records.
     static int Echange(CURL*, curl_infotype type, char* donnees, size_t taille, void* utilisateur) {
@@ -341,6 +205,8 @@ private:
             }
             if (sens == SensSmtp::Client) {
                 session->Commande(propre);
+            } else if (sens == SensSmtp::Serveur) {
+                session->Reponse(propre);
             }
             if (lcSmtp().isDebugEnabled()) {
                 qCDebug(lcSmtp).noquote() << session->journal_.Ligne(sens, propre);
@@ -349,8 +215,25 @@ private:
         return 0;
     }
 
+    // A recipient the server refuses stops the exchange: the message then names it.
+    void Reponse(const QByteArray& ligne) {
+        derniereReponse_ = QString::fromUtf8(ligne);
+        if (!rcptEnCours_.isEmpty() && (ligne.startsWith('4') || ligne.startsWith('5'))) {
+            destinataireRefuse_ = rcptEnCours_;
+            refus_ = derniereReponse_;  // what follows is the farewell
+        }
+        rcptEnCours_.clear();
+    }
+
     void Commande(const QByteArray& ligne) {
         const QByteArray verbe = ligne.left(ligne.indexOf(' ')).toUpper();
+        if (verbe == "RCPT") {
+            const qsizetype debut = ligne.indexOf('<');
+            const qsizetype fin = ligne.lastIndexOf('>');
+            rcptEnCours_ = debut >= 0 && fin > debut
+                               ? QString::fromUtf8(ligne.mid(debut + 1, fin - debut - 1))
+                               : QString::fromUtf8(ligne);
+        }
         if (verbe == "AUTH") {
             phase_ = Phase::Identification;
         } else if (verbe == "MAIL" && phase_ != Phase::Envoi) {
@@ -363,10 +246,11 @@ private:
     const SuiviEnvoi& suivi_;
     Curl curl_;
     QByteArray url_;
-    QByteArray identifiant_;
-    QByteArray motDePasse_;
-    QByteArray autorite_;
     JournalSmtp journal_;
+    QString derniereReponse_;
+    QString rcptEnCours_;
+    QString destinataireRefuse_;
+    QString refus_;
     const QByteArray* contenu_ = nullptr;
     qsizetype position_ = 0;
     Phase phase_ = Phase::Connexion;
@@ -374,29 +258,6 @@ private:
 };
 
 }  // namespace
-
-void AnnulationEnvoi::Annuler() {
-    const std::lock_guard garde(verrou_);
-    demandee_ = true;
-    if (connexion_ != -1) {
-        shutdown(static_cast<curl_socket_t>(connexion_), 2);  // both ways
-    }
-}
-
-void AnnulationEnvoi::Ouverte(qintptr connexion) {
-    const std::lock_guard garde(verrou_);
-    connexion_ = connexion;
-    if (demandee_) {
-        shutdown(static_cast<curl_socket_t>(connexion_), 2);
-    }
-}
-
-void AnnulationEnvoi::Fermee(qintptr connexion) {
-    const std::lock_guard garde(verrou_);
-    if (connexion_ == connexion) {
-        connexion_ = -1;
-    }
-}
 
 ModeTls ModeTlsDepuisIndex(int index) {
     switch (index) {
@@ -417,7 +278,8 @@ void TesterConnexion(const CompteSmtp& compte) {
     session.Executer();
 }
 
-void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message, const SuiviEnvoi& suivi) {
+MessageRemis EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message,
+                            const SuiviEnvoi& suivi) {
     // Nothing goes on the wire before the session runs: a missing server is said first, then
     // what the message itself lacks.
     Session session(compte, suivi);
@@ -445,4 +307,5 @@ void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message, const 
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, liste.get());
     session.Televerser(contenu);
     session.Executer();
+    return {contenu, session.DerniereReponse()};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -63,6 +64,7 @@ private:
 enum class AvancementSmtp {
     Connexion,  // reaching the server, TLS, login
     Envoi,      // the message is being handed over
+    Copie,      // sent; its copy is being filed in the sent folder
 };
 
 // Stops a sending from another thread at any point of the exchange: the sender checks it
@@ -92,7 +94,13 @@ struct SuiviEnvoi {
 // Connects, sets up TLS as asked and logs in when an identifiant is given, then hangs up.
 void TesterConnexion(const CompteSmtp& compte);
 
+// What the server took: the message's exact bytes, and the server's reply that acknowledged it.
+struct MessageRemis {
+    QByteArray contenu;
+    QString reponse;
+};
+
 // Sends the message. Throws ErreurSmtp, or std::runtime_error when an attachment is unreadable or
 // an address or header text is refused (VerifierMessage); nothing reaches the server then.
-void EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message,
-                    const SuiviEnvoi& suivi = {});
+MessageRemis EnvoyerMessage(const CompteSmtp& compte, const MessageMail& message,
+                            const SuiviEnvoi& suivi = {});

@@ -38,14 +38,17 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
       dataModule_(dataModule) {
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this);
-    ui_->cmbTls->addItems(
-        {QStringLiteral("Aucun"), QStringLiteral("TLS dès la connexion (implicite)"),
-         QStringLiteral("STARTTLS exigé"), QStringLiteral("STARTTLS si le serveur le propose")});
-    ui_->cmbTls->setCurrentIndex(-1);
+    for (QComboBox* liste : {ui_->cmbTls, ui_->cmbImapTls}) {
+        liste->addItems({QStringLiteral("Aucun"),
+                         QStringLiteral("TLS dès la connexion (implicite)"),
+                         QStringLiteral("STARTTLS exigé"),
+                         QStringLiteral("STARTTLS si le serveur le propose")});
+        liste->setCurrentIndex(-1);
+    }
     for (QWidget* controle : std::initializer_list<QWidget*>{
              ui_->cbBloquerConfig, ui_->btnReprendreConfig, ui_->cbBloquerConnexion,
              ui_->btnReprendreConnexion, ui_->cbBloquerIdentification,
-             ui_->btnReprendreIdentification}) {
+             ui_->btnReprendreIdentification, ui_->btnReprendreCopie}) {
         controle->hide();
     }
 
@@ -89,6 +92,33 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
             }
         },
         [this] { return IdentificationSaisie(); }};
+    copie_ = {
+        &kGroupeCopieImap,
+        QStringLiteral("TFicheConfigSMTP::LectureCopie : "),
+        ui_->cbBloquerConnexion,
+        ui_->btnReprendreCopie,
+        {ui_->edtImapHote, ui_->edtImapPort, ui_->cmbImapTls, ui_->edtImapDossier,
+         ui_->edtImapLogin, ui_->edtImapMotDePasse},
+        [this] {
+            for (QLineEdit* champ : {ui_->edtImapHote, ui_->edtImapPort, ui_->edtImapDossier,
+                                     ui_->edtImapLogin, ui_->edtImapMotDePasse}) {
+                champ->clear();
+            }
+            ui_->cmbImapTls->setCurrentIndex(-1);
+        },
+        [this](const QVariantList& valeurs) {
+            ui_->edtImapHote->setText(valeurs[0].toString());
+            // 0: the usual port, which the empty field says.
+            const int port = valeurs[1].toInt();
+            ui_->edtImapPort->setText(port == 0 ? QString() : QString::number(port));
+            const int tls = valeurs[2].toInt();
+            ui_->cmbImapTls->setCurrentIndex(tls >= 0 && tls < ui_->cmbImapTls->count() ? tls : -1);
+            ui_->edtImapDossier->setText(valeurs[3].toString());
+            ui_->edtImapLogin->setText(valeurs[4].toString());
+            ui_->edtImapMotDePasse->setText(valeurs[5].toString());
+        },
+        [this] { return CopieSaisie(); }};
+    copie_.verrouDe = &connexion_;
 
     connect(ui_->btnValider, &QPushButton::clicked, this, &TFicheConfigSmtp::btnValiderClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigSmtp::btnFermerClick);
@@ -105,6 +135,8 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
             &TFicheConfigSmtp::btnReprendreConnexionClick);
     connect(ui_->btnReprendreIdentification, &QPushButton::clicked, this,
             &TFicheConfigSmtp::btnReprendreIdentificationClick);
+    connect(ui_->btnReprendreCopie, &QPushButton::clicked, this,
+            &TFicheConfigSmtp::btnReprendreCopieClick);
 }
 
 TFicheConfigSmtp::~TFicheConfigSmtp() = default;
@@ -115,9 +147,9 @@ void TFicheConfigSmtp::FormActivate() {
     }
     dejaAffiche_ = true;
     if (!agence_.isEmpty() || !utilisateur_.isEmpty()) {
-        for (QWidget* bouton :
-             std::initializer_list<QWidget*>{ui_->btnReprendreConfig, ui_->btnReprendreConnexion,
-                                             ui_->btnReprendreIdentification}) {
+        for (QWidget* bouton : std::initializer_list<QWidget*>{
+                 ui_->btnReprendreConfig, ui_->btnReprendreConnexion,
+                 ui_->btnReprendreIdentification, ui_->btnReprendreCopie}) {
             bouton->show();
         }
     }
@@ -139,6 +171,7 @@ void TFicheConfigSmtp::LectureNiveau(const Niveau& niveau) {
     SessionBDD session(dataModule_, fichierBDD_);
     LectureConnexion(niveau);
     LectureIdentification(niveau);
+    LectureCopie(niveau);
 }
 
 void TFicheConfigSmtp::LectureConnexion(const Niveau& niveau) {
@@ -147,6 +180,10 @@ void TFicheConfigSmtp::LectureConnexion(const Niveau& niveau) {
 
 void TFicheConfigSmtp::LectureIdentification(const Niveau& niveau) {
     LectureGroupe(identification_, niveau);
+}
+
+void TFicheConfigSmtp::LectureCopie(const Niveau& niveau) {
+    LectureGroupe(copie_, niveau);
 }
 
 void TFicheConfigSmtp::LectureGroupe(Groupe& groupe, const Niveau& niveau) {
@@ -184,6 +221,10 @@ void TFicheConfigSmtp::AfficherNiveau() {
         }
     }
     ui_->lblNiveau->setText(lignes.join(u'\n'));
+    // The copy's own group says where its values come from.
+    const QString copie = QStringLiteral("Facultatif ; suit le blocage de la connexion.");
+    ui_->lblCopieImap->setText(copie_.origine.isEmpty() ? copie
+                                                        : copie + u'\n' + copie_.origine + u'.');
 }
 
 // A locked field tells who locked it.
@@ -217,6 +258,7 @@ void TFicheConfigSmtp::Enregistrer() {
     const QVariantList connexion = connexion_.bloque ? QVariantList() : connexion_.saisis();
     const QVariantList identification =
         identification_.bloque ? QVariantList() : identification_.saisis();
+    const QVariantList copie = copie_.bloque ? QVariantList() : copie_.saisis();
     const SessionBDD session(dataModule_, fichierBDD_);
     dataModule_.EnUneTransaction([&] {
         if (suppressionConfigurationEnAttente_ && ui_->cbBloquerConfig->isChecked()) {
@@ -228,6 +270,9 @@ void TFicheConfigSmtp::Enregistrer() {
         if (!identification_.bloque) {
             EcrireGroupe(identification_, identification);
         }
+        if (!copie_.bloque) {
+            EcrireGroupe(copie_, copie);
+        }
     });
 }
 
@@ -235,15 +280,39 @@ void TFicheConfigSmtp::EcrireGroupe(const Groupe& groupe, const QVariantList& va
     const QString s = Section();
     const GroupeVerrouille& definition = *groupe.definition;
     if (utilisateur_.isEmpty()) {
-        if (groupe.suppressionEnAttente && groupe.caseVerrou->isChecked()) {
+        const Groupe& verrou = groupe.verrouDe ? *groupe.verrouDe : groupe;
+        if (verrou.suppressionEnAttente && verrou.caseVerrou->isChecked()) {
             SupprimerValeursDessous(dataModule_, definition.suppression, agence_, s);
         }
-        EcrireCle(dataModule_, {agence_, {}}, s, {definition.cleVerrou, TypeParametre::Entier},
-                  groupe.caseVerrou->isChecked() ? 1 : 0);
+        // A group that follows another's lock leaves its flag to that group.
+        if (!groupe.verrouDe) {
+            EcrireCle(dataModule_, {agence_, {}}, s, {definition.cleVerrou, TypeParametre::Entier},
+                      groupe.caseVerrou->isChecked() ? 1 : 0);
+        }
     }
     for (qsizetype i = 0; i < qsizetype(definition.cles.size()); ++i) {
         EcrireCle(dataModule_, NiveauPropre(), s, definition.cles[i], valeurs[i]);
     }
+}
+
+QVariantList TFicheConfigSmtp::CopieSaisie() const {
+    const QString texte = ui_->edtImapPort->text().trimmed();
+    bool ok = texte.isEmpty();
+    const int port = ok ? 0 : texte.toInt(&ok);
+    if (!ok || port < 0 || port > kPortMaximum) {
+        throw std::runtime_error(
+            QStringLiteral("« %1 » n'est pas un numéro de port IMAP valide (un nombre de 0 à %2, "
+                           "ou rien pour le port habituel).")
+                .arg(ui_->edtImapPort->text())
+                .arg(kPortMaximum)
+                .toStdString());
+    }
+    return {Saisie(*ui_->edtImapHote, QStringLiteral("Hôte IMAP")),
+            port,
+            ui_->cmbImapTls->currentIndex(),
+            Saisie(*ui_->edtImapDossier, QStringLiteral("Dossier")),
+            Saisie(*ui_->edtImapLogin, QStringLiteral("Login IMAP")),
+            Saisie(*ui_->edtImapMotDePasse, QStringLiteral("Mot de passe IMAP"))};
 }
 
 int TFicheConfigSmtp::PortSaisi() const {
@@ -345,6 +414,10 @@ void TFicheConfigSmtp::btnReprendreConnexionClick() {
 
 void TFicheConfigSmtp::btnReprendreIdentificationClick() {
     ReprendreGroupe(identification_);
+}
+
+void TFicheConfigSmtp::btnReprendreCopieClick() {
+    ReprendreGroupe(copie_);
 }
 
 void TFicheConfigSmtp::btnTesterClick() {

@@ -36,6 +36,9 @@ public:
     void LectureNiveau(const Niveau& niveau);
     void LectureConnexion(const Niveau& niveau);
     void LectureIdentification(const Niveau& niveau);
+    // The sent folder's copy: read, shown, locked and saved with the connection's lock.
+    void LectureCopie(const Niveau& niveau);
+    bool CopieBloquee() const { return copie_.bloque; }
     void btnValiderClick();
     void btnFermerClick();
     void cbBloquerConfigClick(bool coche);
@@ -44,6 +47,7 @@ public:
     void btnReprendreConfigClick();
     void btnReprendreConnexionClick();
     void btnReprendreIdentificationClick();
+    void btnReprendreCopieClick();
     void btnTesterClick();
 
 private:
@@ -63,7 +67,9 @@ private:
         // The user confirmed the lock: the levels below lose their rows at "Valider".
         bool suppressionEnAttente = false;
         // Where the values shown come from when they are not the level's own.
-        QString origine;
+        QString origine{};
+        // The group whose lock box and confirmed deletion this one follows; none: its own.
+        const Groupe* verrouDe = nullptr;
     };
 
     void LectureGroupe(Groupe& groupe, const Niveau& niveau);
@@ -79,6 +85,7 @@ private:
     int PortSaisi() const;
     QList<QLineEdit*> ChampsIdentification() const;
     QVariantList IdentificationSaisie() const;
+    QVariantList CopieSaisie() const;
 
     std::unique_ptr<Ui::TFicheConfigSmtp> ui_;
     Ihm& ihm_;
@@ -89,6 +96,7 @@ private:
     bool dejaAffiche_ = false;
     Groupe connexion_;
     Groupe identification_;
+    Groupe copie_;
     // "Bloquer la configuration" confirmed: the whole section below goes at "Valider".
     bool suppressionConfigurationEnAttente_ = false;
 };

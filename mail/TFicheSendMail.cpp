@@ -1,15 +1,18 @@
 #include "TFicheSendMail.h"
 
+#include <QFileInfo>
 #include <QTextCursor>
 #include <exception>
 
 #include "CadreDialogue.h"
+#include "HistoriqueEnvois.h"
 #include "Ihm.h"
 #include "Installation.h"
 #include "MessageMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "TFicheConfigSmtp.h"
+#include "TFicheHistoriqueEnvois.h"
 #include "TFicheMailModeles.h"
 #include "ui_TFicheSendMail.h"
 
@@ -57,6 +60,7 @@ TFicheSendMail::TFicheSendMail(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
     connect(ui_->btnConfiguration, &QPushButton::clicked, this,
             &TFicheSendMail::btnConfigurationClick);
     connect(ui_->btnChoixModele, &QPushButton::clicked, this, &TFicheSendMail::btnChoixModeleClick);
+    connect(ui_->btnHistorique, &QPushButton::clicked, this, &TFicheSendMail::btnHistoriqueClick);
     connect(ui_->btnFichierAjouter, &QPushButton::clicked, this,
             &TFicheSendMail::btnFichierAjouterClick);
     connect(ui_->btnFichierSupprimer, &QPushButton::clicked, this,
@@ -112,22 +116,30 @@ void TFicheSendMail::FormActivate() {
 }
 
 void TFicheSendMail::LectureConfiguration() {
-    avisLecture_.Lire(ihm_, this, QStringLiteral("TFicheConfigMail::LectureConfiguration : "),
-                      [this] {
-                          SessionBDD session(dataModule_, fichierBDD_);
-                          const ConfigurationSmtp configuration =
-                              LireConfigurationSmtp(dataModule_, {agence_, utilisateur_});
-                          const Installation installation = LireInstallation(DossierExecutable());
-                          compte_ = {configuration.hote,
-                                     configuration.port,
-                                     ModeTlsDepuisIndex(configuration.useTls),
-                                     configuration.login,
-                                     configuration.motDePasse,
-                                     installation.autoriteSmtp,
-                                     installation.accepterServeurSmtpNonVerifie};
-                          expediteurMail_ = configuration.expediteurMail;
-                          expediteurNom_ = configuration.expediteurNom;
-                      });
+    avisLecture_.Lire(
+        ihm_, this, QStringLiteral("TFicheConfigMail::LectureConfiguration : "), [this] {
+            SessionBDD session(dataModule_, fichierBDD_);
+            const ConfigurationSmtp configuration =
+                LireConfigurationSmtp(dataModule_, {agence_, utilisateur_});
+            const Installation installation = LireInstallation(DossierExecutable());
+            compte_ = {configuration.hote,
+                       configuration.port,
+                       ModeTlsDepuisIndex(configuration.useTls),
+                       configuration.login,
+                       configuration.motDePasse,
+                       installation.autoriteSmtp,
+                       installation.accepterServeurSmtpNonVerifie};
+            // The copy logs in as the SMTP account does unless it has a login.
+            const bool loginPropre = !configuration.imapLogin.isEmpty();
+            compteImap_ = {{configuration.imapHote, configuration.imapPort,
+                            ModeTlsDepuisIndex(configuration.imapTls),
+                            loginPropre ? configuration.imapLogin : configuration.login,
+                            loginPropre ? configuration.imapMotDePasse : configuration.motDePasse,
+                            installation.autoriteSmtp, installation.accepterServeurSmtpNonVerifie},
+                           configuration.imapDossier};
+            expediteurMail_ = configuration.expediteurMail;
+            expediteurNom_ = configuration.expediteurNom;
+        });
     const QString nonConfigure = QStringLiteral("non configuré");
     if (expediteurMail_.isEmpty()) {
         ui_->edtExpediteur->setText(
@@ -177,7 +189,7 @@ void TFicheSendMail::btnEnvoyerClick() {
     ui_->btnAnnulerEnvoi->setEnabled(true);
     ui_->btnAnnulerEnvoi->show();
     AvancementEnvoi(AvancementSmtp::Connexion);
-    envoi_.Demarrer(compte_, messageEnvoye_);
+    envoi_.Demarrer(compte_, messageEnvoye_, compteImap_);
 }
 
 void TFicheSendMail::btnAnnulerEnvoiClick() {
@@ -190,21 +202,94 @@ void TFicheSendMail::AvancementEnvoi(AvancementSmtp avancement) {
     if (!ui_->btnAnnulerEnvoi->isEnabled()) {
         return;  // being cancelled
     }
-    ui_->lblEtat->setText(avancement == AvancementSmtp::Connexion
-                              ? QStringLiteral("Connexion à %1…").arg(hoteEnvoi_)
-                              : QStringLiteral("Envoi…"));
+    switch (avancement) {
+        case AvancementSmtp::Connexion:
+            ui_->lblEtat->setText(QStringLiteral("Connexion à %1…").arg(hoteEnvoi_));
+            break;
+        case AvancementSmtp::Envoi:
+            ui_->lblEtat->setText(QStringLiteral("Envoi…"));
+            break;
+        case AvancementSmtp::Copie:
+            ui_->lblEtat->setText(QStringLiteral("Copie dans les messages envoyés…"));
+            break;
+    }
+}
+
+QString TFicheSendMail::NoterDansLHistorique(const ResultatEnvoi& resultat) {
+    EnvoiNote envoi;
+    envoi.horodatage = QDateTime::currentDateTimeUtc();
+    envoi.agence = agence_;
+    envoi.utilisateur = utilisateur_;
+    envoi.expediteur = expediteurNom_.isEmpty()
+                           ? expediteurMail_
+                           : expediteurNom_ + QStringLiteral(" <") + expediteurMail_ + u'>';
+    envoi.destinataires = messageEnvoye_.destinataires;
+    envoi.copies = messageEnvoye_.copies;
+    envoi.copiesCachees = messageEnvoye_.copiesCachees;
+    envoi.objet = messageEnvoye_.objet;
+    for (const PieceJointe& piece : messageEnvoye_.piecesJointes) {
+        if (!piece.chemin.isEmpty()) {
+            const QFileInfo fichier(piece.chemin);
+            envoi.pieces.append({piece.NomDansLeMail(), fichier.exists() ? fichier.size() : -1});
+        }
+    }
+    envoi.titreDocument = titreDocument_;
+    envoi.numeroDocument = numeroDocument_;
+    if (!resultat.envoye) {
+        envoi.statut = resultat.etape == EtapeSmtp::Annulation ? kStatutAnnule
+                       : resultat.etape == EtapeSmtp::Remise   ? kStatutIncertain
+                                                               : kStatutEchec;
+        envoi.reponse = MessageEchec(resultat);
+    } else {
+        const bool nonClassee = resultat.copieDemandee && !resultat.copieClassee;
+        envoi.statut = nonClassee ? kStatutCopieNonClassee : kStatutEnvoye;
+        envoi.reponse = resultat.reponse;
+        if (resultat.copieDemandee) {
+            envoi.copie = resultat.copieClassee
+                              ? QStringLiteral("classée dans « %1 »").arg(resultat.copie)
+                              : resultat.copie;
+        }
+    }
+    try {
+        const SessionBDD session(dataModule_, fichierBDD_);
+        NoterEnvoi(dataModule_, envoi);
+    } catch (const std::exception& erreur) {
+        return QString::fromUtf8(erreur.what());
+    }
+    return {};
 }
 
 void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
     ui_->btnAnnulerEnvoi->hide();
     ui_->btnEnvoyer->setEnabled(true);
+    // The record is written before anything is shown: the user may close the window at once.
+    const QString historique = NoterDansLHistorique(resultat);
+    const auto avertirHistorique = [&] {
+        if (!historique.isEmpty()) {
+            ihm_.Annoncer(this, Gravite::Avertissement,
+                          QStringLiteral("L'envoi n'a pas pu être noté dans l'historique des "
+                                         "envois : ") +
+                              historique,
+                          {});
+        }
+    };
     if (resultat.envoye) {
         ui_->lblEtat->setText(QStringLiteral("Message envoyé."));
         // What was sent is no longer at risk when the window closes.
         reference_ = messageEnvoye_;
-        ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
+        if (resultat.copieDemandee && !resultat.copieClassee) {
+            ihm_.Annoncer(this, Gravite::Avertissement,
+                          QStringLiteral("Le message a été envoyé, mais sa copie n'a pas été "
+                                         "classée dans les messages envoyés : ") +
+                              resultat.copie,
+                          {});
+        } else {
+            ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
+        }
+        avertirHistorique();
         return;
     }
+    avertirHistorique();
     if (resultat.etape == EtapeSmtp::Annulation) {
         ui_->lblEtat->setText(QStringLiteral("Envoi annulé."));
         return;
@@ -250,6 +335,14 @@ void TFicheSendMail::btnChoixModeleClick() {
     curseur.insertText(texte);
     curseur.endEditBlock();
     dernierModele_ = texte;
+}
+
+void TFicheSendMail::btnHistoriqueClick() {
+    TFicheHistoriqueEnvois historique(ihm_, dataModule_, this);
+    historique.SetAgence(agence_);
+    historique.SetFichierBDD(fichierBDD_);
+    historique.SetUtilisateur(utilisateur_);
+    ihm_.AfficherModal(historique);
 }
 
 void TFicheSendMail::btnFichierAjouterClick() {

@@ -28,6 +28,11 @@ public:
     void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
     void SetDestinataire(const QString& destinataire) { destinataire_ = destinataire; }
     void SetObjet(const QString& objet) { objet_ = objet; }
+    // The document the mail comes from, as the sent-mail record names it.
+    void SetDocument(const QString& titre, const QString& numero) {
+        titreDocument_ = titre;
+        numeroDocument_ = numero;
+    }
     // An empty path is ignored. nomDansLeMail: the name the recipient sees, when the file's own
     // name is not one to show (the file itself keeps it).
     void AjouterPieceJointe(const QString& chemin, const QString& nomDansLeMail = {});
@@ -35,6 +40,7 @@ public:
     // The attachments' paths, in order.
     QStringList PiecesJointes() const;
     const CompteSmtp& Compte() const { return compte_; }
+    const CompteImap& CompteCopie() const { return compteImap_; }
 
     void FormActivate() override;
     void LectureConfiguration();
@@ -44,6 +50,7 @@ public:
     bool EnvoiEnCours() const { return envoi_.EnCours(); }
     void btnConfigurationClick();
     void btnChoixModeleClick();
+    void btnHistoriqueClick();
     void btnFichierAjouterClick();
     void btnFichierSupprimerClick();
     // Escape and the close box: a message in progress is dropped only when the user agrees.
@@ -56,6 +63,8 @@ private:
     bool Saisi() const;
     void AvancementEnvoi(AvancementSmtp avancement);
     void FinEnvoi(const ResultatEnvoi& resultat);
+    // Writes the attempt into the sent-mail record; the French cause when it could not.
+    QString NoterDansLHistorique(const ResultatEnvoi& resultat);
 
     std::unique_ptr<Ui::TFicheSendMail> ui_;
     Ihm& ihm_;
@@ -67,7 +76,10 @@ private:
     QString objet_;
     QString expediteurMail_;
     QString expediteurNom_;
+    QString titreDocument_;
+    QString numeroDocument_;
     CompteSmtp compte_;
+    CompteImap compteImap_;
     bool champsRemplis_ = false;
     MessageMail reference_;
     // The template text last put into the body: replacing it loses nothing the user typed.

@@ -474,6 +474,7 @@ void TFicheImpression::btnMailClick() {
         mail.SetUtilisateur(utilisateur_);
         mail.SetDestinataire(ClientMail_);
         mail.SetObjet(QStringLiteral("Tessaro - ") + QLocale::system().toUpper(nomDocument));
+        mail.SetDocument(Titre_, Numero_);
         mail.AjouterPieceJointe(
             chemin, NomLisibleDocument(Titre_, Numero_, nomDocument) + QStringLiteral(".pdf"));
         for (const QString& piece : piecesJointes_ ? *piecesJointes_ : QStringList()) {

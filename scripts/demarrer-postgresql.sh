@@ -14,14 +14,7 @@ binaires=/usr/lib/postgresql/15/bin
 mkdir -p "$sortie"
 [[ -f "$sortie/dossier" ]] && bash "$(dirname "$0")/arreter-postgresql.sh" "$sortie"
 
-# The server refuses to run as root.
-if ((EUID == 0)); then
-    proprietaire=$(id -u postgres >/dev/null 2>&1 && echo postgres || echo nobody)
-    en_proprietaire() { runuser -u "$proprietaire" -- "$@"; }
-else
-    proprietaire=$(id -un)
-    en_proprietaire() { "$@"; }
-fi
+source "$(dirname "$0")/proprietaire-essais.sh"
 
 dossier=$(mktemp -d /tmp/vantaro-postgresql.XXXXXX)
 chmod 755 "$dossier"

@@ -7,7 +7,7 @@ paquets=(
     libsqlcipher-dev sqlcipher libssl-dev libpugixml-dev libcurl4-openssl-dev libharfbuzz-dev
     libpq-dev postgresql
     googletest libgtest-dev
-    python3 python3-aiosmtpd openssl
+    python3 python3-aiosmtpd openssl dovecot-imapd
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
     poppler-utils qpdf fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 imagemagick locales

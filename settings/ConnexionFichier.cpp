@@ -37,6 +37,13 @@ ConnexionParametres::Resultat ConnexionFichier::Lancer(const QString& texte,
     return resultat;
 }
 
+bool ConnexionFichier::ContientTable(const QString& nom) {
+    const Resultat resultat = Lancer(
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = :Nom"),
+        {{QStringLiteral("Nom"), nom}});
+    return resultat.lignes.lignes.value(0).value(0).toInt() > 0;
+}
+
 void ConnexionFichier::Valider() {
     transaction_->Valider();
     transaction_.reset();

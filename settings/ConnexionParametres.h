@@ -34,6 +34,8 @@ public:
     virtual Resultat Lancer(const QString& texte, const QMap<QString, QVariant>& parametres) = 0;
     // Runs statements that take no parameter and give no row.
     virtual void ExecuterScript(const QString& sql) = 0;
+    // Whether the database holds a table of that name (as the statements spell it).
+    virtual bool ContientTable(const QString& nom) = 0;
 
     // A write transaction: once begun, no other connection writes until it ends, so what it
     // reads cannot change before it commits.

@@ -366,6 +366,15 @@ void ConnexionServeur::ExecuterScript(const QString& sql) {
     Verifier(Echanger(TraduirePourServeur(sql).texte.toUtf8()));
 }
 
+bool ConnexionServeur::ContientTable(const QString& nom) {
+    // Quoted, as the statements quote the names of the store's tables.
+    const Resultat resultat =
+        Lancer(QStringLiteral("SELECT count(to_regclass(CAST(:Nom AS TEXT)))"),
+               {{QStringLiteral("Nom"),
+                 u'"' + QString(nom).replace(u'"', QStringLiteral("\"\"")) + u'"'}});
+    return resultat.lignes.lignes.value(0).value(0).toInt() > 0;
+}
+
 void ConnexionServeur::Commencer() {
     ExecuterScript(QStringLiteral("BEGIN"));
     if (!tablePresente_) {

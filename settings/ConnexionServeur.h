@@ -26,6 +26,7 @@ public:
     bool TablePresente() const { return tablePresente_; }
     Resultat Lancer(const QString& texte, const QMap<QString, QVariant>& parametres) override;
     void ExecuterScript(const QString& sql) override;
+    bool ContientTable(const QString& nom) override;
     void Commencer() override;
     void Valider() override;
     void Annuler() noexcept override;

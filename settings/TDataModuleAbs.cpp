@@ -122,6 +122,14 @@ std::unique_ptr<Requete> TDataModuleAbs::NouvelleRequete() {
     return std::make_unique<Requete>(*this);
 }
 
+bool TDataModuleAbs::TablePresente(const QString& nom) {
+    return Connexion().ContientTable(nom);
+}
+
+void TDataModuleAbs::ExecuterScript(const QString& sql) {
+    Connexion().ExecuterScript(sql);
+}
+
 bool TDataModuleAbs::Existe(TypeParametre type, const AdresseValeur& adresse) {
     const auto requete = NouvelleRequete();
     if (!requete) {

@@ -92,6 +92,11 @@ public:
     // A fresh query for a statement of the caller's own, or none while no database is open.
     std::unique_ptr<Requete> NouvelleRequete();
 
+    // For the tables the store keeps beside Parametres: whether the open database holds one, and
+    // statements without parameters that make it. Throw ErreurBDD, also while nothing is open.
+    bool TablePresente(const QString& nom);
+    void ExecuterScript(const QString& sql);
+
     // Runs the writes and statements of ecritures on the open store as one transaction: all of
     // them are stored, or none when one of them throws (the error goes on). ecritures must not
     // close the store. A transaction inside another one is part of it.

@@ -5,9 +5,15 @@
 namespace {
 
 const QStringList kNomsTable = {
-    QStringLiteral("Parametres"),   QStringLiteral("Agence"),       QStringLiteral("Utilisateur"),
-    QStringLiteral("Section"),      QStringLiteral("Cle"),          QStringLiteral("ValeurType"),
-    QStringLiteral("ValeurChaine"), QStringLiteral("ValeurEntier"), QStringLiteral("ValeurMemo")};
+    QStringLiteral("Parametres"), QStringLiteral("Agence"), QStringLiteral("Utilisateur"),
+    QStringLiteral("Section"), QStringLiteral("Cle"), QStringLiteral("ValeurType"),
+    QStringLiteral("ValeurChaine"), QStringLiteral("ValeurEntier"), QStringLiteral("ValeurMemo"),
+    // The record of sent mail.
+    QStringLiteral("EnvoisMail"), QStringLiteral("Horodatage"), QStringLiteral("Expediteur"),
+    QStringLiteral("Destinataires"), QStringLiteral("Copies"), QStringLiteral("CopiesCachees"),
+    QStringLiteral("Objet"), QStringLiteral("PiecesJointes"), QStringLiteral("TitreDocument"),
+    QStringLiteral("NumeroDocument"), QStringLiteral("Statut"), QStringLiteral("Reponse"),
+    QStringLiteral("Copie")};
 
 bool DebutNom(QChar caractere) {
     return caractere.isLetter() || caractere == u'_';

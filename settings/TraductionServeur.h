@@ -12,6 +12,6 @@ struct InstructionServeur {
 
 // The one place where the store's SQL meets the server's dialect. The file engine's names are
 // case-insensitive and the server keeps the table's mixed-case names only when quoted: the
-// table's and its columns' names, bare or backquoted, become double-quoted with their own case;
+// store's tables' and columns' names, bare or backquoted, become double-quoted with their own case;
 // ":Nom" parameters become "$n" (one number per name). Quoted texts are kept as they are.
 InstructionServeur TraduirePourServeur(const QString& texte);

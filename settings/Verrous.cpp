@@ -221,6 +221,26 @@ ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& sect
     return resultat;
 }
 
+GroupeEnVigueur LireGroupeEnVigueur(TDataModuleAbs& store, const GroupeVerrouille& groupe,
+                                    const Niveau& travail) {
+    const QString section(groupe.section);
+    GroupeEnVigueur resultat;
+    for (const Niveau& niveau :
+         NiveauxDeRepli(NiveauDeDepart(store, section, QString(groupe.cleVerrou), travail))) {
+        resultat.niveau = niveau;
+        resultat.valeurs.clear();
+        bool rienStocke = true;
+        for (const CleGroupe& cle : groupe.cles) {
+            resultat.valeurs << LireCle(store, section, cle, niveau);
+            rienStocke = rienStocke && ADefaut(cle, resultat.valeurs.last());
+        }
+        if (!rienStocke) {
+            break;
+        }
+    }
+    return resultat;
+}
+
 InstructionSuppression InstructionSuppressionVerrou(const SuppressionVerrou& suppression,
                                                     const QString& agence, const QString& section) {
     InstructionSuppression instruction;

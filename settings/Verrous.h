@@ -70,6 +70,14 @@ inline constexpr CleGroupe kClesIdentificationSmtp[] = {{QLatin1StringView("Logi
                                                         {QLatin1StringView("Password")},
                                                         {QLatin1StringView("ExpediteurMail")},
                                                         {QLatin1StringView("ExpediteurNom")}};
+// The copy of sent mail in an IMAP folder; empty login and password: those of the SMTP account.
+inline constexpr CleGroupe kClesCopieImap[] = {
+    {QLatin1StringView("ImapHost")},
+    {QLatin1StringView("ImapPort"), TypeParametre::Entier, 0},
+    {QLatin1StringView("ImapTLS"), TypeParametre::Entier, -1},
+    {QLatin1StringView("ImapDossier")},
+    {QLatin1StringView("ImapLogin")},
+    {QLatin1StringView("ImapPassword")}};
 
 // Print configuration of one document title.
 inline constexpr GroupeVerrouille kGroupeConfigurationImpression{
@@ -82,6 +90,10 @@ inline constexpr GroupeVerrouille kGroupeIdentificationSmtp{
     QLatin1StringView("BloquerIdentificatio"),
     kClesIdentificationSmtp,
     {kClesIdentificationSmtp}};
+// The IMAP copy has no lock of its own: the connection's lock holds it too, and deletes its keys
+// below with the connection's.
+inline constexpr GroupeVerrouille kGroupeCopieImap{
+    kSectionMail, QLatin1StringView("BloquerConnexion"), kClesCopieImap, {kClesCopieImap}};
 // The SMTP window's box that locks both SMTP groups: the whole section.
 inline constexpr SuppressionVerrou kSuppressionConfigurationSmtp{{}};
 
@@ -107,7 +119,7 @@ struct GroupeAffiche {
     bool verrouille = false;  // lu is locked from above: nothing is edited or saved
     bool rien = false;        // nothing stored up to the global level: nothing to show
     int verrouPropre = 0;     // the lock flag stored at niveau (0 at a user level)
-    QVariantList valeurs;     // in the order of the group's keys: QString or int
+    QVariantList valeurs{};   // in the order of the group's keys: QString or int
 };
 GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
                                 const GroupeVerrouille& groupe, const Niveau& lu);
@@ -138,6 +150,15 @@ struct ValeursEnVigueur {
 ValeursEnVigueur LireChainesEnVigueur(TDataModuleAbs& store, const QString& section,
                                       const QString& cleVerrou, const QStringList& cles,
                                       const Niveau& travail);
+
+// The same for a group of any types: the values in the order of its keys (QString or int), from
+// the first level of the fall-back where one of them is not at its default.
+struct GroupeEnVigueur {
+    Niveau niveau;
+    QVariantList valeurs;
+};
+GroupeEnVigueur LireGroupeEnVigueur(TDataModuleAbs& store, const GroupeVerrouille& groupe,
+                                    const Niveau& travail);
 
 // Writes one key of a group at the level with its type (an int for an "ENTIER" key, a text
 // otherwise); throws ErreurBDD when no row was written.

@@ -16,21 +16,32 @@ std::optional<TypeParametre> TypeNomme(const QString& nom) {
 
 }  // namespace
 
-std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments, int nombreRestants,
-                                                   QTextStream& erreurs) {
-    ArgumentsValeur lus;
-    QStringList positionnels;
+std::optional<LigneCommandeLue> SeparerOptions(const QStringList& arguments, QTextStream& erreurs) {
+    LigneCommandeLue ligne;
     for (qsizetype indice = 0; indice < arguments.size(); ++indice) {
         const QString& argument = arguments.at(indice);
         if (!argument.startsWith(QStringLiteral("--"))) {
-            positionnels << argument;
+            ligne.positionnels << argument;
             continue;
         }
         if (indice + 1 == arguments.size()) {
             erreurs << "L'option " << argument << " attend une valeur.\n";
             return std::nullopt;
         }
-        const QString valeur = arguments.at(++indice);
+        ligne.options.append({argument, arguments.at(++indice)});
+    }
+    return ligne;
+}
+
+std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments, int nombreRestants,
+                                                   QTextStream& erreurs) {
+    ArgumentsValeur lus;
+    const std::optional<LigneCommandeLue> ligne = SeparerOptions(arguments, erreurs);
+    if (!ligne) {
+        return std::nullopt;
+    }
+    const QStringList& positionnels = ligne->positionnels;
+    for (const auto& [argument, valeur] : ligne->options) {
         if (argument == QStringLiteral("--agence")) {
             lus.adresse.agence = valeur;
         } else if (argument == QStringLiteral("--utilisateur")) {
@@ -55,7 +66,7 @@ std::optional<ArgumentsValeur> LireArgumentsValeur(const QStringList& arguments,
 }
 
 QString MasquerMotDePasse(const QString& cle, const QString& valeur) {
-    if (cle == QStringLiteral("Password") && !valeur.isEmpty()) {
+    if (cle.endsWith(QStringLiteral("Password")) && !valeur.isEmpty()) {
         return QStringLiteral("********");
     }
     return valeur;

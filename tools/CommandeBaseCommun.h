@@ -17,6 +17,14 @@ struct ArgumentsValeur {
     QStringList restants;  // positional arguments after the key
 };
 
+// A command line split into its positional arguments and its "--nom valeur" options, in order.
+// Writes why and gives nothing when an option has no value.
+struct LigneCommandeLue {
+    QStringList positionnels;
+    QList<std::pair<QString, QString>> options;
+};
+std::optional<LigneCommandeLue> SeparerOptions(const QStringList& arguments, QTextStream& erreurs);
+
 // "<fichier> <section> <cle> [autres...] [--agence A] [--utilisateur U] [--type T]", with
 // exactly nombreRestants positional arguments after the key. Writes the reason and gives nothing
 // when the line does not fit.
@@ -28,7 +36,7 @@ int SurLaBase(QTextStream& erreurs, const std::function<int()>& action);
 
 // A password is printed masked unless this option asks for it in clear.
 inline const QString kOptionAfficherMotDePasse = QStringLiteral("--afficher-mot-de-passe");
-// The value as printed: a non-empty value of a key "Password" is masked.
+// The value as printed: a non-empty value of a key "Password" (or "ImapPassword") is masked.
 QString MasquerMotDePasse(const QString& cle, const QString& valeur);
 
 inline constexpr int kCodeUsage = 2;

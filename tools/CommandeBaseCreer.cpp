@@ -1,7 +1,20 @@
 #include "CommandeBaseCommun.h"
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
+#include "HistoriqueEnvois.h"
 #include "OuvertureConnexion.h"
+#include "SessionBDD.h"
+
+namespace {
+
+// Made here too, so that a server role the program uses needs no right to create tables.
+void CreerTableEnvois(const QString& fichier) {
+    TDataModuleAbs store;
+    const SessionBDD session(store, fichier);
+    CreerTableEnvoisSiAbsente(store);
+}
+
+}  // namespace
 
 int CommandeBaseCreer(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
     QStringList fichiers = arguments;
@@ -13,11 +26,13 @@ int CommandeBaseCreer(const QStringList& arguments, QTextStream& sortie, QTextSt
     const QString fichier = fichiers.first();
     return SurLaBase(erreurs, [&] {
         if (siAbsente && BaseParametresPresente(fichier)) {
+            CreerTableEnvois(fichier);
             sortie << "La base " << ReferenceAffichee(fichier)
                    << " existe déjà : elle est gardée telle quelle.\n";
             return 0;
         }
         CreerBaseParametres(fichier);
+        CreerTableEnvois(fichier);
         sortie << "Base de paramètres créée : " << ReferenceAffichee(fichier) << '\n';
         return 0;
     });

@@ -5,6 +5,7 @@ int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseEcrire(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseCopier(const QStringList&, QTextStream&, QTextStream&);
+int CommandeEnvois(const QStringList&, QTextStream&, QTextStream&);
 int CommandeDonnees(const QStringList&, QTextStream&, QTextStream&);
 int CommandeRendu(const QStringList&, QTextStream&, QTextStream&);
 
@@ -29,6 +30,11 @@ const QList<Commande>& ToutesLesCommandes() {
          "copie tous les paramètres d'une base (fichier ou serveur) dans une autre, créée au "
          "besoin ; une cible non vide n'est remplacée qu'avec --ecraser",
          CommandeBaseCopier},
+        {"envois",
+         "<fichier|postgresql://...> [--agence A] [--utilisateur U] [--depuis AAAA-MM-JJ]",
+         "affiche l'historique des envois de mails en CSV (séparateur ;), du plus ancien au plus "
+         "récent",
+         CommandeEnvois},
         {"donnees", "<fichier.xml> [--regional fr_FR]",
          "charge un fichier de données de document et affiche ses tables", CommandeDonnees},
         {"rendu",

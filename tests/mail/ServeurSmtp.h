@@ -9,16 +9,18 @@
 #include <QThread>
 
 // The loopback SMTP server of serveur_smtp.py, started for one test and stopped with it. bloquer:
-// where the server stops answering ("mail", "donnees"), or empty.
+// where the server stops answering ("mail", "donnees"), or empty. refuser: a recipient the server
+// refuses.
 class ServeurSmtp {
 public:
     ServeurSmtp(const QString& mode, const QString& utilisateur, const QString& motDePasse,
-                const QString& bloquer = {}) {
+                const QString& bloquer = {}, const QString& refuser = {}) {
         processus_.setProgram(QStringLiteral("/usr/bin/python3"));
         processus_.setArguments(
             {QStringLiteral(VANTARO_SERVEUR_SMTP), QStringLiteral("--dossier"), dossier_.path(),
              QStringLiteral("--mode"), mode, QStringLiteral("--utilisateur"), utilisateur,
-             QStringLiteral("--motdepasse"), motDePasse, QStringLiteral("--bloquer"), bloquer});
+             QStringLiteral("--motdepasse"), motDePasse, QStringLiteral("--bloquer"), bloquer,
+             QStringLiteral("--refuser"), refuser});
         processus_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         processus_.start();
         if (processus_.waitForReadyRead(30000)) {
@@ -51,6 +53,12 @@ public:
             }
             messages.append(QJsonDocument::fromJson(fichier.readAll()).object());
         }
+    }
+
+    // The bytes of the message received in that order (from 1), as they arrived.
+    QByteArray Octets(int numero) const {
+        QFile fichier(dossier_.filePath(QStringLiteral("message-%1.eml").arg(numero)));
+        return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
     }
 
     // The EHLO and RCPT commands received so far, one a line.

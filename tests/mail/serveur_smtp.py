@@ -5,7 +5,8 @@ standard input closes. With --bloquer, the server stops answering at that point 
 (after the sender's MAIL command, or once the message data has all arrived). Every EHLO and RCPT command is logged into commandes.txt (and DATA, once the data has
 arrived, when the server then stops answering); each message
 received is parsed with Python's email parser and written
-as message-N.json into the folder: envelope, headers, body and attachments (name, base64)."""
+as message-N.json into the folder: envelope, headers, body and attachments (name, base64); its
+bytes as received go to message-N.eml. With --refuser, that recipient is refused (550)."""
 import argparse
 import asyncio
 import base64
@@ -67,8 +68,8 @@ def resume(contenu, enveloppe):
 
 
 class Reception:
-    def __init__(self, dossier, bloquer):
-        self.dossier, self.nombre, self.bloquer = dossier, 0, bloquer
+    def __init__(self, dossier, bloquer, refuser):
+        self.dossier, self.nombre, self.bloquer, self.refuser = dossier, 0, bloquer, refuser
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if self.bloquer == "mail":
@@ -88,6 +89,8 @@ class Reception:
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         self.noter("RCPT " + repr(address))
+        if self.refuser and address == self.refuser:
+            return "550 5.1.1 Destinataire inconnu"
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
@@ -96,6 +99,8 @@ class Reception:
             self.noter("DATA")
             await asyncio.sleep(3600)
         self.nombre += 1
+        with open(os.path.join(self.dossier, "message-%d.eml" % self.nombre), "wb") as f:
+            f.write(envelope.original_content or envelope.content)
         chemin = os.path.join(self.dossier, "message-%d.json" % self.nombre)
         with open(chemin + ".tmp", "w", encoding="utf-8") as f:
             json.dump(resume(envelope.original_content or envelope.content, envelope), f)
@@ -117,6 +122,7 @@ def main():
     a.add_argument("--utilisateur", default="")
     a.add_argument("--motdepasse", default="")
     a.add_argument("--bloquer", choices=["", "mail", "donnees"], default="")
+    a.add_argument("--refuser", default="")
     o = a.parse_args()
 
     contexte, autorite = certificats(o.dossier)
@@ -133,7 +139,7 @@ def main():
     if o.mode in ("starttls", "starttls-exige"):
         options.update(tls_context=contexte, require_starttls=o.mode == "starttls-exige")
     port = port_libre()
-    controleur = Controller(Reception(o.dossier, o.bloquer), hostname="127.0.0.1", port=port,
+    controleur = Controller(Reception(o.dossier, o.bloquer, o.refuser), hostname="127.0.0.1", port=port,
                             ssl_context=contexte if o.mode == "implicite" else None,
                             server_hostname="localhost", **options)
     controleur.start()

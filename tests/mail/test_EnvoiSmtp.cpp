@@ -147,7 +147,11 @@ TEST_P(EchecSmtp, MessageFrancaisEtRienNEstEnvoye) {
     const QString serveurTexte = QStringLiteral("127.0.0.1:%1").arg(port);
     for (const bool envoi : {false, true}) {
         try {
-            envoi ? EnvoyerMessage(compte, MessageSimple()) : TesterConnexion(compte);
+            if (envoi) {
+                EnvoyerMessage(compte, MessageSimple());
+            } else {
+                TesterConnexion(compte);
+            }
             ADD_FAILURE() << "aucune erreur pour " << cas.nom;
         } catch (const ErreurSmtp& erreur) {
             // The cause in French alone; the library's English goes to the details.

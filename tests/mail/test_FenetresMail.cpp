@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "Attendre.h"
 #include "BaseTemporaire.h"
 #include "BasesDeTest.h"
 #include "ConfigurationSmtp.h"
@@ -69,16 +70,7 @@ protected:
         return Controle<QLineEdit>(fenetre, nom)->text();
     }
     // The window's events run meanwhile, as they do for the user; false when the time is up.
-    static bool Attendre(const std::function<bool()>& condition) {
-        QDeadlineTimer limite(30000);
-        while (!condition()) {
-            if (limite.hasExpired()) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
-    }
+    static bool Attendre(const std::function<bool()>& condition) { return AttendreQue(condition); }
     static bool AttendreFinEnvoi(TFicheSendMail& fiche) {
         return Attendre([&] { return !fiche.EnvoiEnCours(); });
     }

@@ -6,9 +6,12 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QUrl>
 
 #include "BasesDeTest.h"
+#include "HistoriqueEnvois.h"
+#include "SessionBDD.h"
 
 namespace {
 
@@ -320,6 +323,56 @@ TEST_F(OutilDeuxMoteurs, UneCibleNonVideNEstRemplaceeQueSurDemande) {
     EXPECT_EQ(Liste(cible_), avant);
     EXPECT_EQ(Outil({"base-copier", fichier_, cible_, "--ecraser"}).code, 0);
     EXPECT_EQ(Liste(cible_), Liste(fichier_));
+}
+
+// The sent-mail record as CSV, oldest first, narrowed by agency, user and date; base-creer makes
+// its table.
+TEST_F(OutilDeuxMoteurs, EnvoisEnCsv) {
+    ASSERT_EQ(Outil({"base-creer", cible_}).code, 0);
+    const QDateTime debut(QDate(2026, 3, 2), QTime(9, 0), QTimeZone::utc());
+    {
+        TDataModuleAbs store;
+        const SessionBDD session(store, cible_);
+        EXPECT_TRUE(store.TablePresente(QStringLiteral("EnvoisMail")));
+        const QList<std::tuple<int, const char*, const char*, const char*>> envois = {
+            {4, "LYON", "DUPONT", "Devis"},
+            {0, "LYON", "MARTIN", "Devis \"urgent\" ; relance"},
+            {8, "PARIS", "LEROY", "Facture"}};
+        for (const auto& [jours, agence, utilisateur, objet] : envois) {
+            EnvoiNote envoi;
+            envoi.horodatage = debut.addDays(jours);
+            envoi.agence = QString::fromUtf8(agence);
+            envoi.utilisateur = QString::fromUtf8(utilisateur);
+            envoi.destinataires = QStringLiteral("client@exemple.fr");
+            envoi.objet = QString::fromUtf8(objet);
+            envoi.pieces = {{QStringLiteral("Devis.pdf"), 1200}};
+            envoi.statut = kStatutEnvoye;
+            envoi.reponse = QStringLiteral("250 OK");
+            NoterEnvoi(store, envoi, envoi.horodatage);
+        }
+    }
+    const auto lignes = [&](QStringList options) {
+        const Resultat resultat = Outil(QStringList{"envois", cible_} + options);
+        EXPECT_EQ(resultat.code, 0) << resultat.erreurs.toStdString();
+        return resultat.sortie.split(u'\n', Qt::SkipEmptyParts);
+    };
+    const QStringList toutes = lignes({});
+    ASSERT_EQ(toutes.size(), 4);
+    EXPECT_EQ(toutes[0], QStringLiteral("Date;Agence;Utilisateur;Expediteur;A;Cc;Cci;Objet;"
+                                        "PiecesJointes;TitreDocument;NumeroDocument;Resultat;"
+                                        "Reponse;Copie"));
+    EXPECT_EQ(toutes[1].section(u';', 1),
+              QStringLiteral("LYON;MARTIN;;client@exemple.fr;;;\"Devis \"\"urgent\"\" ; "
+                             "relance\";Devis.pdf (1200 octets);;;envoyé;250 OK;"));
+    EXPECT_EQ(QDateTime::fromString(toutes[1].section(u';', 0, 0), Qt::ISODateWithMs), debut);
+    EXPECT_TRUE(toutes[2].contains(QStringLiteral("DUPONT")));
+    EXPECT_TRUE(toutes[3].contains(QStringLiteral("PARIS;LEROY")));
+    EXPECT_EQ(lignes({"--agence", "LYON"}).size(), 3);
+    EXPECT_EQ(lignes({"--agence", "LYON", "--utilisateur", "DUPONT"}).size(), 2);
+    const QString depuis = debut.addDays(4).toLocalTime().date().toString(Qt::ISODate);
+    EXPECT_EQ(lignes({"--depuis", depuis}).size(), 3);
+    EXPECT_EQ(Outil({"envois", cible_, "--depuis", "02/03/2026"}).code, 2);
+    EXPECT_EQ(Outil({"envois", cible_, "--titre", "Devis"}).code, 2);
 }
 
 }  // namespace

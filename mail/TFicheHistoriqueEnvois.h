@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QTimer>
+#include <memory>
+
+#include "FicheDialogue.h"
+#include "HistoriqueEnvois.h"
+#include "Verrous.h"
+
+class Ihm;
+class TDataModuleAbs;
+namespace Ui {
+class TFicheHistoriqueEnvois;
+}
+
+// "Historique des envois": the sent-mail record a level may see (a user its own sends, an agency
+// those of its users, the global level all), newest first, narrowed by a recipient or a document
+// number; a row's details go to the clipboard.
+class TFicheHistoriqueEnvois : public FicheDialogue {
+    Q_OBJECT
+
+public:
+    // At most this many records are listed, the newest; the search finds older ones.
+    static constexpr int kNombreAffiche = 500;
+
+    TFicheHistoriqueEnvois(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire = nullptr);
+    ~TFicheHistoriqueEnvois() override;
+
+    void SetAgence(const QString& agence) { agence_ = agence; }
+    void SetFichierBDD(const QString& fichier) { fichierBDD_ = fichier; }
+    void SetUtilisateur(const QString& utilisateur) { utilisateur_ = utilisateur; }
+
+    void FormActivate() override;
+    // Reads the record again with the search text.
+    void Lecture();
+    void btnCopierClick();
+
+    const QList<EnvoiNote>& Envois() const { return envois_; }
+
+private:
+    void SelectionChangee();
+    const EnvoiNote* EnvoiChoisi() const;
+
+    std::unique_ptr<Ui::TFicheHistoriqueEnvois> ui_;
+    Ihm& ihm_;
+    TDataModuleAbs& dataModule_;
+    QString agence_;
+    QString fichierBDD_;
+    QString utilisateur_;
+    bool dejaAffiche_ = false;
+    QList<EnvoiNote> envois_;
+    // The search runs once the user pauses typing.
+    QTimer attenteRecherche_;
+};

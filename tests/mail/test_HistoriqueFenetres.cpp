@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimeZone>
+#include <QTreeWidget>
+
+#include "BaseTemporaire.h"
+#include "CadreDialogue.h"
+#include "ConfigurationSmtp.h"
+#include "HistoriqueEnvois.h"
+#include "IhmFactice.h"
+#include "NomDeCas.h"
+#include "SessionBDD.h"
+#include "TDataModuleAbs.h"
+#include "TFicheConfigSmtp.h"
+#include "TFicheHistoriqueEnvois.h"
+#include "TFicheSendMail.h"
+#include "ValeursStockees.h"
+
+namespace {
+
+const QString kMail = QStringLiteral("Mail");
+
+template <typename T>
+T& C(QWidget& fenetre, const char* nom) {
+    T* controle = fenetre.findChild<T*>(QString::fromLatin1(nom));
+    if (!controle) {
+        throw std::runtime_error(nom);
+    }
+    return *controle;
+}
+
+class HistoriqueFenetre : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QDateTime debut(QDate(2026, 3, 2), QTime(9, 0), QTimeZone::utc());
+        struct Ligne {
+            Niveau niveau;
+            const char* a;
+            const char* numero;
+            const QString* statut;
+        };
+        const Ligne lignes[] = {{kUtilisateur, "client@exemple.fr", "DV2025-00001", &kStatutEnvoye},
+                                {{kAgence.agence, QStringLiteral("DUPONT")},
+                                 "Achats SARL <achats@sarl.fr>",
+                                 "DV2025-00002",
+                                 &kStatutCopieNonClassee},
+                                {kUtilisateur, "inconnu@exemple.fr", "DV2025-00003", &kStatutEchec},
+                                {{QStringLiteral("PARIS"), QStringLiteral("LEROY")},
+                                 "paris@exemple.fr",
+                                 "DV2025-00004",
+                                 &kStatutEnvoye}};
+        SessionBDD session(module_, base_.Chemin());
+        int minute = 0;
+        for (const Ligne& ligne : lignes) {
+            EnvoiNote envoi;
+            envoi.horodatage = debut.addSecs(60 * ++minute);
+            envoi.agence = ligne.niveau.agence;
+            envoi.utilisateur = ligne.niveau.utilisateur;
+            envoi.expediteur = QStringLiteral("Agence de Lyon <lyon@exemple.fr>");
+            envoi.destinataires = QString::fromUtf8(ligne.a);
+            envoi.objet = QStringLiteral("Tessaro - DEVIS");
+            envoi.pieces = {{QStringLiteral("Devis %1.pdf").arg(ligne.numero), 48213}};
+            envoi.titreDocument = QStringLiteral("Devis");
+            envoi.numeroDocument = QString::fromUtf8(ligne.numero);
+            envoi.statut = *ligne.statut;
+            envoi.reponse = *ligne.statut == kStatutEchec
+                                ? QStringLiteral(
+                                      "Erreur lors de l'envoi : Le serveur "
+                                      "smtp.exemple.fr refuse le destinataire « "
+                                      "inconnu@exemple.fr » : 550 5.1.1 inconnu")
+                                : QStringLiteral("250 2.0.0 Ok: queued as 4F2A1");
+            if (*ligne.statut == kStatutCopieNonClassee) {
+                envoi.copie = QStringLiteral(
+                    "Le dossier « Archives » n'existe pas sur le serveur IMAP imap.exemple.fr.");
+            }
+            NoterEnvoi(module_, envoi, envoi.horodatage);
+        }
+    }
+
+    void Ouvrir(TFicheHistoriqueEnvois& fiche, const Niveau& niveau) {
+        fiche.SetAgence(niveau.agence);
+        fiche.SetUtilisateur(niveau.utilisateur);
+        fiche.SetFichierBDD(base_.Chemin());
+        fiche.FormActivate();
+    }
+
+    static QStringList Colonne(TFicheHistoriqueEnvois& fiche, int colonne) {
+        QStringList textes;
+        const QTreeWidget& liste = C<QTreeWidget>(fiche, "lvEnvois");
+        for (int i = 0; i < liste.topLevelItemCount(); ++i) {
+            textes << liste.topLevelItem(i)->text(colonne);
+        }
+        return textes;
+    }
+
+    BaseTemporaire base_;
+    TDataModuleAbs module_;
+    IhmFactice ihm_;
+};
+
+TEST_F(HistoriqueFenetre, AgenceVoitSesUtilisateursDuPlusRecent) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kAgence);
+    EXPECT_EQ(fiche.windowTitle(), QStringLiteral("Historique des envois"));
+    EXPECT_EQ(C<QLabel>(fiche, "lblNiveau").text(), QStringLiteral("Niveau : agence LYON"));
+    EXPECT_EQ(Colonne(fiche, 4), (QStringList{QStringLiteral("Devis DV2025-00003"),
+                                              QStringLiteral("Devis DV2025-00002"),
+                                              QStringLiteral("Devis DV2025-00001")}));
+    EXPECT_EQ(Colonne(fiche, 1), (QStringList{QStringLiteral("MARTIN"), QStringLiteral("DUPONT"),
+                                              QStringLiteral("MARTIN")}));
+    EXPECT_FALSE(C<QTreeWidget>(fiche, "lvEnvois").isColumnHidden(1));
+    EXPECT_EQ(Colonne(fiche, 6),
+              (QStringList{kStatutEchec, kStatutCopieNonClassee, kStatutEnvoye}));
+    EXPECT_EQ(C<QLabel>(fiche, "lblNombre").text(), QStringLiteral("3 envois"));
+    EXPECT_TRUE(ihm_.messages.isEmpty());
+}
+
+TEST_F(HistoriqueFenetre, UtilisateurNeVoitQueLesSiens) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kUtilisateur);
+    EXPECT_EQ(Colonne(fiche, 2), (QStringList{QStringLiteral("inconnu@exemple.fr"),
+                                              QStringLiteral("client@exemple.fr")}));
+    EXPECT_TRUE(C<QTreeWidget>(fiche, "lvEnvois").isColumnHidden(1));
+}
+
+TEST_F(HistoriqueFenetre, RechercheEtCopieDUneLigne) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kGlobal);
+    EXPECT_EQ(Colonne(fiche, 2).size(), 4);
+    C<QLineEdit>(fiche, "edtRecherche").setText(QStringLiteral("ACHATS@"));
+    fiche.Lecture();
+    ASSERT_EQ(Colonne(fiche, 2), QStringList{QStringLiteral("Achats SARL <achats@sarl.fr>")});
+    EXPECT_FALSE(C<QPushButton>(fiche, "btnCopier").isEnabled());
+    auto& liste = C<QTreeWidget>(fiche, "lvEnvois");
+    liste.setCurrentItem(liste.topLevelItem(0));
+    EXPECT_TRUE(C<QPushButton>(fiche, "btnCopier").isEnabled());
+    QApplication::clipboard()->clear();
+    C<QPushButton>(fiche, "btnCopier").click();
+    const QString copie = QApplication::clipboard()->text();
+    EXPECT_EQ(copie, DetailEnvoi(fiche.Envois().first()));
+    for (const char* attendu :
+         {"Utilisateur : DUPONT", "A : Achats SARL <achats@sarl.fr>",
+          "Document : Devis DV2025-00002", "Résultat : envoyé, copie non classée",
+          "Détail : 250 2.0.0 Ok: queued as 4F2A1",
+          "Copie : Le dossier « Archives » n'existe pas"}) {
+        EXPECT_TRUE(copie.contains(QString::fromUtf8(attendu))) << attendu;
+    }
+    EXPECT_EQ(C<QPlainTextEdit>(fiche, "mmoDetail").toPlainText(), copie);
+
+    C<QLineEdit>(fiche, "edtRecherche").setText(QStringLiteral("dv2025-0000"));
+    fiche.Lecture();
+    EXPECT_EQ(Colonne(fiche, 2).size(), 4);
+    C<QLineEdit>(fiche, "edtRecherche").setText(QStringLiteral("personne"));
+    fiche.Lecture();
+    EXPECT_TRUE(Colonne(fiche, 2).isEmpty());
+    EXPECT_EQ(C<QLabel>(fiche, "lblNombre").text(), QStringLiteral("Aucun envoi"));
+}
+
+TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kAgence);
+    auto& liste = C<QTreeWidget>(fiche, "lvEnvois");
+    liste.setCurrentItem(liste.topLevelItem(1));
+    // The test screen is smaller than the users' smallest: the window takes, with its frame,
+    // what a 1366x768 screen gives it at most, and may shrink further.
+    const QSize ecran = QSize(1366, 768) - kCadreFenetre;
+    EXPECT_TRUE(fiche.minimumSizeHint().boundedTo(ecran) == fiche.minimumSizeHint());
+    fiche.resize(QSize(1040, 620).boundedTo(ecran));
+    fiche.show();
+    // Every column shows its heading whole.
+    for (int colonne = 0; colonne < liste.columnCount(); ++colonne) {
+        if (!liste.isColumnHidden(colonne)) {
+            EXPECT_GE(liste.columnWidth(colonne), liste.header()->sectionSizeHint(colonne) - 1)
+                << colonne;
+        }
+    }
+    const QString capture = QStringLiteral("/tmp/historique-envois.png");
+    EXPECT_TRUE(fiche.grab().save(capture));
+}
+
+TEST_F(HistoriqueFenetre, BaseIntrouvableDitPourquoi) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    fiche.SetAgence(kAgence.agence);
+    fiche.SetFichierBDD(base_.Chemin() + QStringLiteral(".absente"));
+    fiche.FormActivate();
+    ASSERT_EQ(ihm_.messages.size(), 1);
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+        QStringLiteral("TFicheHistoriqueEnvois::Lecture : ")));
+}
+
+TEST_F(HistoriqueFenetre, OuverteDepuisLaFenetreDeMailAuMemeNiveau) {
+    TFicheSendMail mail(ihm_, module_);
+    mail.SetAgence(kUtilisateur.agence);
+    mail.SetUtilisateur(kUtilisateur.utilisateur);
+    mail.SetFichierBDD(base_.Chemin());
+    QStringList vus;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        auto& historique = dynamic_cast<TFicheHistoriqueEnvois&>(fenetre);
+        historique.FormActivate();
+        vus = Colonne(historique, 4);
+        return int(QDialog::Rejected);
+    };
+    C<QPushButton>(mail, "btnHistorique").click();
+    EXPECT_EQ(vus, (QStringList{QStringLiteral("Devis DV2025-00003"),
+                                QStringLiteral("Devis DV2025-00001")}));
+}
+
+// The IMAP copy's group follows the connection's lock, in the SMTP window and for the sender.
+class CopieImapVerrou : public ::testing::Test {
+protected:
+    void Stocker(const QList<ValeurStockee>& valeurs) {
+        StockerValeurs(module_, base_.Chemin(), kMail, valeurs);
+    }
+    QString Chaine(const Niveau& n, const char* cle) {
+        SessionBDD session(module_, base_.Chemin());
+        return module_.LireChaine(n.agence, n.utilisateur, kMail, cle, QStringLiteral("<absent>"));
+    }
+    void Preparer(TFicheConfigSmtp& fiche, const Niveau& niveau) {
+        fiche.SetAgence(niveau.agence);
+        fiche.SetUtilisateur(niveau.utilisateur);
+        fiche.SetFichierBDD(base_.Chemin());
+        fiche.FormActivate();
+    }
+
+    BaseTemporaire base_;
+    TDataModuleAbs module_;
+    IhmFactice ihm_;
+};
+
+TEST_F(CopieImapVerrou, UtilisateurVerrouilleParLaConnexionDeSonAgence) {
+    Stocker({{kAgence, "BloquerConnexion", 1},
+             {kAgence, "Host", QStringLiteral("smtp.agence.fr")},
+             {kAgence, "Port", 587},
+             {kAgence, "ImapHost", QStringLiteral("imap.agence.fr")},
+             {kAgence, "ImapPort", 993},
+             {kAgence, "ImapTLS", 1},
+             {kAgence, "ImapDossier", QStringLiteral("Envoyés")},
+             {kUtilisateur, "ImapHost", QStringLiteral("imap.perso.fr")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    EXPECT_TRUE(fiche.CopieBloquee());
+    EXPECT_EQ(C<QLineEdit>(fiche, "edtImapHote").text(), QStringLiteral("imap.agence.fr"));
+    EXPECT_EQ(C<QLineEdit>(fiche, "edtImapPort").text(), QStringLiteral("993"));
+    EXPECT_EQ(C<QComboBox>(fiche, "cmbImapTls").currentIndex(), 1);
+    EXPECT_EQ(C<QLineEdit>(fiche, "edtImapDossier").text(), QStringLiteral("Envoyés"));
+    for (const char* nom : {"edtImapHote", "edtImapPort", "cmbImapTls", "edtImapDossier",
+                            "edtImapLogin", "edtImapMotDePasse", "btnReprendreCopie"}) {
+        EXPECT_FALSE(C<QWidget>(fiche, nom).isEnabled()) << nom;
+    }
+    EXPECT_EQ(C<QLabel>(fiche, "lblCopieImap").text(),
+              QStringLiteral("Facultatif ; suit le blocage de la connexion.\n"
+                             "Verrouillé par l'agence LYON."));
+    C<QLineEdit>(fiche, "edtLogin").setText(QStringLiteral("martin"));
+    fiche.btnValiderClick();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_EQ(Chaine(kUtilisateur, "ImapHost"), QStringLiteral("imap.perso.fr"));  // untouched
+    EXPECT_EQ(Chaine(kUtilisateur, "ImapDossier"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("martin"));
+
+    // The sender uses the agency's copy too, not the user's own.
+    SessionBDD session(module_, base_.Chemin());
+    const ConfigurationSmtp lue = LireConfigurationSmtp(module_, kUtilisateur);
+    EXPECT_EQ(lue.imapHote, QStringLiteral("imap.agence.fr"));
+    EXPECT_EQ(lue.imapDossier, QStringLiteral("Envoyés"));
+}
+
+TEST_F(CopieImapVerrou, BloquerLaConnexionRetireLaCopieDesUtilisateurs) {
+    Stocker({{kAgence, "ImapHost", QStringLiteral("imap.agence.fr")},
+             {kUtilisateur, "ImapHost", QStringLiteral("imap.perso.fr")},
+             {kUtilisateur, "ImapPassword", QStringLiteral("secret")},
+             {kUtilisateur, "Login", QStringLiteral("martin")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kAgence);
+    EXPECT_FALSE(fiche.CopieBloquee());
+    EXPECT_TRUE(C<QWidget>(fiche, "edtImapHote").isEnabled());
+    C<QLineEdit>(fiche, "edtHote").setText(QStringLiteral("smtp.agence.fr"));
+    C<QLineEdit>(fiche, "edtPort").setText(QStringLiteral("587"));
+    C<QLineEdit>(fiche, "edtImapPort").setText(QStringLiteral("143"));
+    ihm_.reponsesConfirmation = {true};
+    C<QCheckBox>(fiche, "cbBloquerConnexion").click();
+    fiche.btnValiderClick();
+    EXPECT_EQ(Chaine(kUtilisateur, "ImapHost"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "ImapPassword"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("martin"));  // not the connection's
+    EXPECT_EQ(Chaine(kAgence, "ImapHost"), QStringLiteral("imap.agence.fr"));
+    SessionBDD session(module_, base_.Chemin());
+    EXPECT_EQ(module_.LireEntier(kAgence.agence, {}, kMail, "ImapPort", -9), 143);
+    EXPECT_EQ(module_.LireEntier(kAgence.agence, {}, kMail, "BloquerConnexion", -9), 1);
+}
+
+struct CasLectureCopie {
+    const char* nom;
+    QList<ValeurStockee> valeurs;
+    const char* hote;
+    const char* login;  // as the sender logs in to the copy's server
+};
+
+class LectureCopie : public CopieImapVerrou,
+                     public ::testing::WithParamInterface<CasLectureCopie> {};
+
+TEST_P(LectureCopie, NiveauEtIdentifiant) {
+    Stocker(GetParam().valeurs);
+    TFicheSendMail fiche(ihm_, module_);
+    fiche.SetAgence(kUtilisateur.agence);
+    fiche.SetUtilisateur(kUtilisateur.utilisateur);
+    fiche.SetFichierBDD(base_.Chemin());
+    fiche.FormActivate();
+    EXPECT_EQ(fiche.CompteCopie().serveur.hote, QString::fromUtf8(GetParam().hote));
+    EXPECT_EQ(fiche.CompteCopie().serveur.identifiant, QString::fromUtf8(GetParam().login));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, LectureCopie,
+    ::testing::Values(CasLectureCopie{"propre_sans_login_prend_celui_du_smtp",
+                                      {{kUtilisateur, "ImapHost", QStringLiteral("imap.perso.fr")},
+                                       {kUtilisateur, "Login", QStringLiteral("martin")}},
+                                      "imap.perso.fr",
+                                      "martin"},
+                      CasLectureCopie{"login_propre",
+                                      {{kUtilisateur, "ImapHost", QStringLiteral("imap.perso.fr")},
+                                       {kUtilisateur, "ImapLogin", QStringLiteral("boite")},
+                                       {kUtilisateur, "Login", QStringLiteral("martin")}},
+                                      "imap.perso.fr",
+                                      "boite"},
+                      CasLectureCopie{"rien_chez_l_utilisateur_repli_sur_l_agence",
+                                      {{kAgence, "ImapHost", QStringLiteral("imap.agence.fr")},
+                                       {kUtilisateur, "Host", QStringLiteral("smtp.perso.fr")}},
+                                      "imap.agence.fr",
+                                      ""},
+                      CasLectureCopie{"verrou_global_de_la_connexion",
+                                      {{kGlobal, "BloquerConnexion", 1},
+                                       {kGlobal, "ImapHost", QStringLiteral("imap.global.fr")},
+                                       {kAgence, "ImapHost", QStringLiteral("imap.agence.fr")}},
+                                      "imap.global.fr",
+                                      ""},
+                      CasLectureCopie{"aucune_copie", {}, "", ""}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+}  // namespace
