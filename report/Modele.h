@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QFont>
 #include <QHash>
-#include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "Expression.h"
+#include "ImagePreparee.h"
 
 // The template model: plain data read from a template file, lengths in millimetres.
 
@@ -67,7 +67,7 @@ struct ObjetModele : ObjetRapport {
     double marge = 0.5;     // inner padding
     // Pictures: a dataset's picture field, or a file beside the template.
     std::optional<Expression> valeur;
-    QImage imageFichier;
+    ImagePreparee imageFichier;
 };
 
 enum class GenreBande {

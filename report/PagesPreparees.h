@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "ImagePreparee.h"
 #include "Modele.h"
 
 // Drawing units of the prepared pages' texts: hundredths of a millimetre, so that fonts sized in
@@ -38,8 +39,8 @@ struct ElementPrepare {
     // The lines drawn: a text cut across pages shows some of them on each page.
     int premiereLigne = 0;
     int finLignes = -1;  // one past the last; -1 to the end
-    // Pictures: the same QImage object for every use of one picture.
-    QImage image;
+    // Pictures: the same picture for every use of one.
+    ImagePreparee image;
 };
 
 struct PagePreparee {

@@ -7,6 +7,7 @@
 
 #include "CachePdf.h"
 #include "RecepteurGlyphes.h"
+#include "RecepteurImages.h"
 
 // The document settings a PDF carries, in its document information and its XMP metadata.
 struct ParametresPdf {
@@ -22,7 +23,7 @@ class MoteurPdf;
 // embedded as subsets and the texts announced before they are drawn stay selectable; pictures
 // are compressed without loss, each embedded once. The document is complete once the painter
 // has ended; a fault while writing it is then in Erreur().
-class PeripheriquePdf : public QPaintDevice, public RecepteurGlyphes {
+class PeripheriquePdf : public QPaintDevice, public RecepteurGlyphes, public RecepteurImages {
 public:
     static constexpr int kPointsParPouce = 1200;
 
@@ -38,6 +39,7 @@ public:
     QPaintEngine* paintEngine() const override;
     void AnnoncerGlyphes(const QPointF& origine, const QGlyphRun& glyphes,
                          const TextesGlyphes& textes) override;
+    void AnnoncerImage(const ImagePreparee& image) override;
 
 protected:
     int metric(PaintDeviceMetric mesure) const override;

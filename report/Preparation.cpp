@@ -755,11 +755,11 @@ private:
         return element;
     }
 
-    QImage ImageDe(const ObjetModele& objet) {
+    ImagePreparee ImageDe(const ObjetModele& objet) {
         const QVariant valeur =
             Evaluer(objet, objet.valeur->Source(), [&] { return objet.valeur->Evaluer(*this); });
         if (valeur.typeId() == QMetaType::QImage) {
-            return valeur.value<QImage>();
+            return ImagePreparee(valeur.value<QImage>());
         }
         return e_.cache.Image(valeur.toByteArray());
     }

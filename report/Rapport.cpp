@@ -16,9 +16,7 @@
 // the rules switch on "vantaro.rendu.debug".
 Q_LOGGING_CATEGORY(lcRendu, "vantaro.rendu", QtWarningMsg)
 
-Rapport::Rapport(QObject* parent) : QObject(parent) {
-    cachePdf_.DefinirSources([this](const QImage& image) { return cache_.Source(image); });
-}
+Rapport::Rapport(QObject* parent) : QObject(parent) {}
 
 namespace {
 
