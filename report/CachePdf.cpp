@@ -18,14 +18,15 @@ QByteArray EspaceCouleurs(int canaux) {
     return canaux == 1 ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
 }
 
-// The compressed pixels of a PNG as a FlateDecode stream with the PNG predictors reads them, when
-// the PNG holds 8-bit grey or colour without transparency, not interlaced; null otherwise.
+// The compressed pixels of a whole PNG as a FlateDecode stream with the PNG predictors reads them,
+// when the PNG holds 8-bit grey or colour without transparency, not interlaced; null otherwise.
 std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
     if (!png.startsWith("\x89PNG\r\n\x1A\n")) {
         return std::nullopt;
     }
     QByteArray donnees;
     int canaux = 0;
+    bool entier = false;
     qsizetype position = 8;
     while (position + 12 <= png.size()) {
         const qsizetype longueur = qFromBigEndian<quint32>(png.constData() + position);
@@ -42,10 +43,13 @@ std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
             canaux = contenu[9] == 0 ? 1 : 3;
         } else if (type == "IDAT") {
             donnees.append(contenu, longueur);
+        } else if (type == "IEND") {
+            entier = true;
         }
         position += 12 + longueur;
     }
-    if (canaux == 0 || donnees.isEmpty()) {
+    // A file cut short is not decoded either: it draws nothing.
+    if (canaux == 0 || donnees.isEmpty() || !entier) {
         return std::nullopt;
     }
     return PlanPdf{EspaceCouleurs(canaux) +
@@ -109,23 +113,13 @@ PlanPdf Plan(const QImage& image, bool gris) {
             Comprimer(lignes, kNiveauCompression)};
 }
 
-ImagePdf Encoder(const QImage& source, const QByteArray& octets) {
+ImagePdf Encoder(const QImage& source) {
     // Colours as they are, not multiplied by their alpha.
     const QImage image =
         source.hasAlphaChannel() ? source.convertToFormat(QImage::Format_ARGB32) : source;
     ImagePdf pdf;
     pdf.largeur = image.width();
     pdf.hauteur = image.height();
-    if (!image.hasAlphaChannel()) {
-        std::optional<PlanPdf> tel = PlanJpeg(octets, image.size());
-        if (!tel) {
-            tel = PlanPng(octets, image.width());
-        }
-        if (tel) {
-            pdf.couleurs = *tel;
-            return pdf;
-        }
-    }
     pdf.couleurs = Plan(image, image.allGray());
     if (image.hasAlphaChannel()) {
         const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
@@ -139,6 +133,30 @@ ImagePdf Encoder(const QImage& source, const QByteArray& octets) {
         }
     }
     return pdf;
+}
+
+// The file's bytes as they are when a PDF reads them, else the decoded pixels; null when the
+// picture has neither.
+std::optional<ImagePdf> Encoder(const ImagePreparee& image) {
+    ImagePdf pdf;
+    pdf.largeur = image.Taille().width();
+    pdf.hauteur = image.Taille().height();
+    const QByteArray octets = image.Octets();
+    if (!octets.isEmpty()) {
+        std::optional<PlanPdf> tel = PlanJpeg(octets, image.Taille());
+        if (!tel) {
+            tel = PlanPng(octets, pdf.largeur);
+        }
+        if (tel) {
+            pdf.couleurs = *tel;
+            return pdf;
+        }
+    }
+    const QImage pixels = image.Pixels();
+    if (pixels.isNull()) {
+        return std::nullopt;
+    }
+    return Encoder(pixels);
 }
 
 }  // namespace
@@ -168,13 +186,16 @@ std::shared_ptr<const PoliceTrueType> CachePdf::Police(const QRawFont& face) {
     return police;
 }
 
-std::shared_ptr<const ImagePdf> CachePdf::Image(const QImage& image) {
-    if (auto* connue = images_.object(image.cacheKey())) {
+std::shared_ptr<const ImagePdf> CachePdf::Image(const ImagePreparee& image) {
+    if (auto* connue = images_.object(image.Cle())) {
         return *connue;
     }
-    auto pdf =
-        std::make_shared<const ImagePdf>(Encoder(image, sources_ ? sources_(image) : QByteArray()));
+    std::optional<ImagePdf> encodee = Encoder(image);
+    if (!encodee) {
+        return nullptr;
+    }
+    auto pdf = std::make_shared<const ImagePdf>(*std::move(encodee));
     const qsizetype cout = pdf->couleurs.donnees.size() + pdf->masque.donnees.size() + 1;
-    images_.insert(image.cacheKey(), new std::shared_ptr<const ImagePdf>(pdf), cout);
+    images_.insert(image.Cle(), new std::shared_ptr<const ImagePdf>(pdf), cout);
     return pdf;
 }

@@ -6,9 +6,9 @@
 #include <QImage>
 #include <QRawFont>
 #include <QString>
-#include <functional>
 #include <memory>
 
+#include "ImagePreparee.h"
 #include "PoliceTrueType.h"
 
 // One plane of a picture as a PDF stream holds it: the entries that say how to read the data.
@@ -30,17 +30,12 @@ struct ImagePdf {
 // or thread asks.
 class CachePdf {
 public:
-    // The file bytes a picture was read from, when known: a JPEG, or a PNG of a form a PDF
-    // reads, goes into the PDF as it is.
-    using SourceImage = std::function<QByteArray(const QImage&)>;
-    void DefinirSources(SourceImage sources) { sources_ = std::move(sources); }
-
     // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
     static std::shared_ptr<const PoliceTrueType> Police(const QRawFont& face);
-    // The picture is known by its cache key: the report keeps one QImage per picture.
-    std::shared_ptr<const ImagePdf> Image(const QImage& image);
+    // A JPEG, or a PNG of a form a PDF reads, goes into the PDF as its file holds it, without
+    // being decoded. Null for a picture whose pixels cannot be decoded.
+    std::shared_ptr<const ImagePdf> Image(const ImagePreparee& image);
 
 private:
     QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
-    SourceImage sources_;
 };

@@ -1,6 +1,5 @@
 #include "CacheRendu.h"
 
-#include <QMutex>
 #include <QTextOption>
 
 #include "TexteBalise.h"
@@ -54,30 +53,9 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
     return resultat;
 }
 
-// Reports working at once (a batch's workers) decode a picture once and hold one copy of its
-// pixels: a decoded picture is shared for as long as a report holds it.
-QImage ImageDecodee(const QByteArray& octets) {
-    static QMutex verrou;
-    static QHash<QByteArray, QImage> images;
-    {
-        const QMutexLocker garde(&verrou);
-        if (auto connue = images.constFind(octets); connue != images.constEnd()) {
-            return *connue;
-        }
-    }
-    const QImage image = QImage::fromData(octets);
-    if (image.isNull()) {
-        return image;
-    }
-    const QMutexLocker garde(&verrou);
-    images.removeIf([](const auto& entree) { return entree.value().isDetached(); });
-    auto partagee = images.constFind(octets);
-    return partagee != images.constEnd() ? *partagee : *images.insert(octets, image);
-}
-
 }  // namespace
 
-CacheRendu::CacheRendu() : textes_(kTextesMax), images_(kImagesMax), sources_(kImagesMax) {}
+CacheRendu::CacheRendu() : textes_(kTextesMax), images_(kImagesMax) {}
 
 std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
                                                       const QString& texte, double largeurMm) {
@@ -85,19 +63,16 @@ std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
                            [&] { return Disposer(objet, texte, largeurMm); });
 }
 
-QImage CacheRendu::Image(const QByteArray& octets) {
+ImagePreparee CacheRendu::Image(const QByteArray& octets) {
     if (octets.isEmpty()) {
         return {};
     }
-    const QImage image = images_.Obtenir(octets, [&] { return ImageDecodee(octets); });
-    sources_.Obtenir(image.cacheKey(), [&] { return octets; });
-    return image;
+    return images_.Obtenir(octets, [&] { return ImagePreparee::DepuisOctets(octets); });
 }
 
 void CacheRendu::NouveauDocument() {
     textes_.NouveauDocument();
     images_.NouveauDocument();
-    sources_.NouveauDocument();
 }
 
 void CacheRendu::OublierTextes() {

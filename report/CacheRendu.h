@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 
+#include "ImagePreparee.h"
 #include "Modele.h"
 #include "PagesPreparees.h"
 
@@ -45,13 +46,6 @@ public:
         }
         courant_.clear();
     }
-    // Without making it: what this document or the last shared one holds, or an empty value.
-    Valeur Chercher(const Cle& cle) const {
-        if (auto trouve = courant_.constFind(cle); trouve != courant_.constEnd()) {
-            return trouve->valeur;
-        }
-        return partages_.value(cle);
-    }
     void Vider() {
         courant_.clear();
         partages_.clear();
@@ -70,18 +64,16 @@ private:
 };
 
 // What preparations of one report share: texts already laid out for an object of the loaded
-// template, and pictures already decoded. A picture met again is the same QImage object, so a PDF
-// embeds it once.
+// template, and pictures already read. A picture met again is the same picture, so a PDF embeds it
+// once.
 class CacheRendu {
 public:
     CacheRendu();
     // The text laid out in the object's frame, at the width it takes on the page.
     std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte,
                                               double largeurMm);
-    // The picture held in a picture field's bytes; a null image for empty or unreadable bytes.
-    QImage Image(const QByteArray& octets);
-    // The bytes a picture of Image() was read from; empty for another picture.
-    QByteArray Source(const QImage& image) const { return sources_.Chercher(image.cacheKey()); }
+    // The picture held in a picture field's bytes; a null one for empty or unreadable bytes.
+    ImagePreparee Image(const QByteArray& octets);
     // Starts a document: what the last document alone used goes.
     void NouveauDocument();
     // When the template changes, its objects' layouts go.
@@ -98,6 +90,5 @@ private:
         }
     };
     CacheParDocument<CleTexte, std::shared_ptr<const TexteDispose>> textes_;
-    CacheParDocument<QByteArray, QImage> images_;
-    CacheParDocument<qint64, QByteArray> sources_;  // by the picture's cache key
+    CacheParDocument<QByteArray, ImagePreparee> images_;
 };

@@ -2,13 +2,17 @@
 
 #include "CachePdf.h"
 #include "EcrivainPdf.h"
+#include "ImagePreparee.h"
 
-QByteArray ImagesPdf::Ressource(const QImage& image) {
-    auto connue = images_.constFind(image.cacheKey());
+QByteArray ImagesPdf::Ressource(const ImagePreparee& image) {
+    auto connue = images_.constFind(image.Cle());
     if (connue != images_.constEnd()) {
         return connue->first;
     }
     const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image);
+    if (!pdf) {
+        return {};
+    }
     const QByteArray taille = "/Type /XObject /Subtype /Image /Width " +
                               QByteArray::number(pdf->largeur) + " /Height " +
                               QByteArray::number(pdf->hauteur) + " /BitsPerComponent 8 ";
@@ -21,7 +25,7 @@ QByteArray ImagesPdf::Ressource(const QImage& image) {
     const int objet = ecrivain_.Reserver();
     ecrivain_.EcrireFlux(objet, taille + pdf->couleurs.entrees + masque, pdf->couleurs.donnees);
     const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
-    images_.insert(image.cacheKey(), {ressource, objet});
+    images_.insert(image.Cle(), {ressource, objet});
     ressources_ += '/' + ressource + ' ' + Reference(objet) + ' ';
     return ressource;
 }

@@ -2,10 +2,10 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QImage>
 #include <utility>
 
 class CachePdf;
+class ImagePreparee;
 class EcrivainPdf;
 
 // The pictures of one PDF: each is written once, losslessly where its source allows (the cache
@@ -14,14 +14,16 @@ class ImagesPdf {
 public:
     ImagesPdf(EcrivainPdf& ecrivain, CachePdf& cache) : ecrivain_(ecrivain), cache_(cache) {}
 
-    // The picture's resource name, the picture written at its first use.
-    QByteArray Ressource(const QImage& image);
+    // The picture's resource name, the picture written at its first use; empty for a picture
+    // that cannot be decoded.
+    QByteArray Ressource(const ImagePreparee& image);
     // The entries of the pages' /XObject resources.
     const QByteArray& Ressources() const { return ressources_; }
 
 private:
     EcrivainPdf& ecrivain_;
     CachePdf& cache_;
-    QHash<qint64, std::pair<QByteArray, int>> images_;  // by cache key: resource name, object
+    // By the picture's key: resource name, object.
+    QHash<qint64, std::pair<QByteArray, int>> images_;
     QByteArray ressources_;
 };

@@ -434,9 +434,9 @@ private:
         if (a.Present("fichier")) {
             const QString chemin = QFileInfo(noeud.fichier).dir().filePath(a.Texte("fichier"));
             if (!AutreQuUnFichierOrdinaire(chemin)) {
-                objet.imageFichier = QImage(chemin);
+                objet.imageFichier = ImagePreparee(QImage(chemin));
             }
-            if (objet.imageFichier.isNull()) {
+            if (objet.imageFichier.EstNulle()) {
                 a.Echec(QStringLiteral("image illisible : %1").arg(chemin));
             }
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "RecepteurGlyphes.h"
+#include "RecepteurImages.h"
 
 namespace {
 
@@ -41,15 +42,29 @@ void PeindreCadre(const ElementPrepare& element, const QRectF& r, QPainter& pein
 }
 
 // The picture keeps its proportions, centred in its frame.
-void PeindreImage(const QImage& image, const QRectF& r, QPainter& peintre) {
-    if (image.isNull() || r.isEmpty()) {
+void PeindreImage(const ImagePreparee& image, const QRectF& r, QPainter& peintre) {
+    if (image.EstNulle() || r.isEmpty()) {
         return;
     }
-    QSizeF taille = image.size();
+    QSizeF taille = image.Taille();
     taille.scale(r.size(), Qt::KeepAspectRatio);
     const QRectF cible(r.x() + (r.width() - taille.width()) / 2,
                        r.y() + (r.height() - taille.height()) / 2, taille.width(), taille.height());
-    peintre.drawImage(cible, image);
+    if (auto* recepteur = dynamic_cast<RecepteurImages*>(peintre.device())) {
+        // The painter brings the device its state with a drawing: a one-pixel stand-in.
+        static const QImage remplacant = [] {
+            QImage pixel(1, 1, QImage::Format_RGB32);
+            pixel.fill(Qt::white);
+            return pixel;
+        }();
+        recepteur->AnnoncerImage(image);
+        peintre.drawImage(cible, remplacant);
+        return;
+    }
+    const QImage pixels = image.Pixels();
+    if (!pixels.isNull()) {
+        peintre.drawImage(cible, pixels);
+    }
 }
 
 // A piece of a line in one colour: its format's, else the text's.

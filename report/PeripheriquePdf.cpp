@@ -105,6 +105,8 @@ public:
         annonce_ = Annonce{origine, glyphes, textes};
     }
 
+    void AnnoncerImage(const ImagePreparee& image) { imageAnnoncee_ = image; }
+
     void NouvellePage(const QPageLayout& disposition) {
         FinirPage();
         disposition_ = disposition;
@@ -185,13 +187,20 @@ public:
 
     void drawImage(const QRectF& cible, const QImage& image, const QRectF& source,
                    Qt::ImageConversionFlags) override {
+        // The picture announced just before, in place of the painter's stand-in.
+        const std::optional<ImagePreparee> annoncee = std::exchange(imageAnnoncee_, std::nullopt);
         if (image.isNull() || cible.isEmpty()) {
             return;
         }
-        const QImage partie =
-            source == QRectF(image.rect()) ? image : image.copy(source.toAlignedRect());
+        const QByteArray ressource =
+            images_->Ressource(annoncee ? *annoncee
+                                        : ImagePreparee(source == QRectF(image.rect())
+                                                            ? image
+                                                            : image.copy(source.toAlignedRect())));
+        if (ressource.isEmpty()) {
+            return;
+        }
         Preparer();
-        const QByteArray ressource = images_->Ressource(partie);
         // The picture fills the unit square, its first row at the top.
         const QPointF zero = matrice_.map(QPointF());
         const QPointF x = matrice_.map(QPointF(cible.width(), 0)) - zero;
@@ -352,6 +361,7 @@ private:
     bool decoupeActive_ = false;
     bool decoupeAEmettre_ = false;
     std::optional<Annonce> annonce_;
+    std::optional<ImagePreparee> imageAnnoncee_;
     QString erreur_;
 };
 
@@ -363,6 +373,10 @@ PeripheriquePdf::~PeripheriquePdf() = default;
 
 void PeripheriquePdf::NouvellePage(const QPageLayout& disposition) {
     moteur_->NouvellePage(disposition);
+}
+
+void PeripheriquePdf::AnnoncerImage(const ImagePreparee& image) {
+    moteur_->AnnoncerImage(image);
 }
 
 QString PeripheriquePdf::Erreur() const {

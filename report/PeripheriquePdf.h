@@ -8,6 +8,7 @@
 #include "CachePdf.h"
 #include "ParametresPdf.h"
 #include "RecepteurGlyphes.h"
+#include "RecepteurImages.h"
 
 class MoteurPdf;
 
@@ -15,7 +16,7 @@ class MoteurPdf;
 // embedded as subsets and the texts announced before they are drawn stay selectable; pictures
 // are compressed without loss, each embedded once. The document is complete once the painter
 // has ended; a fault while writing it is then in Erreur().
-class PeripheriquePdf : public QPaintDevice, public RecepteurGlyphes {
+class PeripheriquePdf : public QPaintDevice, public RecepteurGlyphes, public RecepteurImages {
 public:
     static constexpr int kPointsParPouce = 1200;
 
@@ -31,6 +32,7 @@ public:
     QPaintEngine* paintEngine() const override;
     void AnnoncerGlyphes(const QPointF& origine, const QGlyphRun& glyphes,
                          const TextesGlyphes& textes) override;
+    void AnnoncerImage(const ImagePreparee& image) override;
 
 protected:
     int metric(PaintDeviceMetric mesure) const override;

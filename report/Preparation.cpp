@@ -4,8 +4,8 @@
 #include <limits>
 #include <numeric>
 
-#include "ErreurRapport.h"
 #include "Coupe.h"
+#include "ErreurRapport.h"
 #include "LecteurModele.h"
 #include "Placement.h"
 
@@ -399,7 +399,8 @@ private:
             } else if (!coupe.obstacle) {
                 throw ErreurRapport(
                     QStringLiteral("la page %1 n'a pas de place sous son en-tête").arg(numeroPage_),
-                    ErreurRapport::Lieu{page_->fichier, page_->ligne, page_->colonne, page_->nom, {}});
+                    ErreurRapport::Lieu{
+                        page_->fichier, page_->ligne, page_->colonne, page_->nom, {}});
             } else {
                 const double place = limite_ - y_;
                 const QString message =
@@ -521,11 +522,11 @@ private:
         return element;
     }
 
-    QImage ImageDe(const ObjetModele& objet) {
+    ImagePreparee ImageDe(const ObjetModele& objet) {
         const QVariant valeur =
             Evaluer(objet, objet.valeur->Source(), [&] { return objet.valeur->Evaluer(*this); });
         if (valeur.typeId() == QMetaType::QImage) {
-            return valeur.value<QImage>();
+            return ImagePreparee(valeur.value<QImage>());
         }
         return e_.cache.Image(valeur.toByteArray());
     }

@@ -31,9 +31,7 @@ struct Rapport::Prive {
     std::function<QDateTime()> horloge = [] { return QDateTime::currentDateTime(); };
 };
 
-Rapport::Rapport(QObject* parent) : QObject(parent), d_(std::make_unique<Prive>()) {
-    d_->cachePdf.DefinirSources([this](const QImage& image) { return d_->cache.Source(image); });
-}
+Rapport::Rapport(QObject* parent) : QObject(parent), d_(std::make_unique<Prive>()) {}
 
 Rapport::~Rapport() = default;
 
@@ -124,8 +122,8 @@ DocumentPrepare Rapport::PreparerPages() {
     duree.start();
     d_->cache.NouveauDocument();
     DocumentPrepare pages = ::Preparer(EntreesPreparation{
-        d_->modele, d_->jeux, d_->cache, d_->modele.langue.isEmpty() ? d_->regional : QLocale(d_->modele.langue),
-        d_->horloge()});
+        d_->modele, d_->jeux, d_->cache,
+        d_->modele.langue.isEmpty() ? d_->regional : QLocale(d_->modele.langue), d_->horloge()});
     qCDebug(lcRendu).noquote() << QStringLiteral("%1 préparé : %2 pages en %3 ms")
                                       .arg(d_->modele.fichier)
                                       .arg(pages.size())

@@ -3,8 +3,8 @@
 #include "CommandeBaseCommun.h"
 #include "ConnexionParametres.h"
 #include "CreationBase.h"
-#include "SessionBDD.h"
 #include "OuvertureConnexion.h"
+#include "SessionBDD.h"
 
 namespace {
 

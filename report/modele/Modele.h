@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QHash>
-#include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -17,6 +16,7 @@
 
 #include "Cadre.h"
 #include "Expression.h"
+#include "ImagePreparee.h"
 #include "ObjetRapport.h"
 
 // The template model: plain data read from a template file, lengths in millimetres.
@@ -31,8 +31,8 @@ struct ObjetModele : ObjetRapport {
     std::optional<Expression> visibleSi;  // shown only where it holds
     // Where this object is hidden, the other one widens over its width (a column that folds).
     const ObjetModele* prendLaPlaceDe = nullptr;
-    QColor fond;                          // invalid: none
-    Cadre cadre;                          // texts, pictures; the outline of a rectangle
+    QColor fond;  // invalid: none
+    Cadre cadre;  // texts, pictures; the outline of a rectangle
     // Texts.
     TexteExpressions texte;
     QString source;  // the text as written, with its brackets
@@ -48,7 +48,7 @@ struct ObjetModele : ObjetRapport {
     double marge = 0.5;     // inner padding
     // Pictures: a dataset's picture field, or a file beside the template.
     std::optional<Expression> valeur;
-    QImage imageFichier;
+    ImagePreparee imageFichier;
 };
 
 enum class GenreBande {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Cadre.h"
+#include "ImagePreparee.h"
 
 // Drawing units of the prepared pages' texts: hundredths of a millimetre, so that fonts sized in
 // whole units are exact to a fraction of a percent on every device.
@@ -39,8 +40,8 @@ struct ElementPrepare {
     // The lines drawn: a text cut across pages shows some of them on each page.
     int premiereLigne = 0;
     int finLignes = -1;  // one past the last; -1 to the end
-    // Pictures: the same QImage object for every use of one picture.
-    QImage image;
+    // Pictures: the same picture for every use of one.
+    ImagePreparee image;
 };
 
 struct PagePreparee {

@@ -81,17 +81,17 @@ TEST(CacheRenduImages, LesRapportsPartagentUneImageDecodeeTantQuIlsLaGardent) {
         CacheRendu premier;
         CacheRendu second;
         QImage image;
-        QThread* atelier = QThread::create([&] { image = second.Image(croquis); });
+        QThread* atelier = QThread::create([&] { image = second.Image(croquis).Pixels(); });
         atelier->start();
         atelier->wait();
         delete atelier;
-        cle = premier.Image(croquis).cacheKey();
+        cle = premier.Image(croquis).Pixels().cacheKey();
         EXPECT_EQ(image.cacheKey(), cle);
         EXPECT_EQ(image.pixel(3, 3), qRgb(200, 30, 30));
     }
     CacheRendu apres;
-    apres.Image(Png(qRgb(0, 0, 200)));
-    EXPECT_NE(apres.Image(croquis).cacheKey(), cle);
+    apres.Image(Png(qRgb(0, 0, 200))).Pixels();
+    EXPECT_NE(apres.Image(croquis).Pixels().cacheKey(), cle);
 }
 
 TEST(CachePdf, UneFaceEstLueUneFoisPourToutesLesTaillesEtTousLesRapports) {

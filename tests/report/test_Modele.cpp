@@ -194,8 +194,9 @@ TEST(Modele, UnModeleRecritALaMemeHeureEstRelu) {
     rapport.ChargerDepuisFichier(chemin);
     QFile fichier(chemin);
     ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
-    fichier.write("<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"Autre\"/>"
-                  "</page></rapport>");
+    fichier.write(
+        "<rapport><page nom=\"Page1\"><bande type=\"titre\" nom=\"Autre\"/>"
+        "</page></rapport>");
     fichier.flush();
     ASSERT_TRUE(fichier.setFileTime(heure, QFileDevice::FileModificationTime));
     fichier.close();

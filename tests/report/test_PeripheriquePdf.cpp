@@ -185,14 +185,14 @@ TEST(CachePdf, UneImageEstCompresseeSansPerteUneFoisEtGardeSaTransparence) {
     const QImage transparente = LogoTransparent();
     QImage opaque(30, 20, QImage::Format_RGB32);
     opaque.fill(Qt::darkCyan);
-    const auto premiere = cache.Image(transparente);
-    EXPECT_EQ(cache.Image(transparente).get(), premiere.get());
+    const auto premiere = cache.Image(ImagePreparee(transparente));
+    EXPECT_EQ(cache.Image(ImagePreparee(transparente)).get(), premiere.get());
     EXPECT_TRUE(premiere->couleurs.entrees.contains("/FlateDecode"));
     EXPECT_TRUE(premiere->couleurs.entrees.contains("/Predictor 15"));
     EXPECT_EQ(QSize(premiere->largeur, premiere->hauteur), transparente.size());
     EXPECT_TRUE(premiere->masque.entrees.contains("/DeviceGray"));
     EXPECT_FALSE(premiere->masque.donnees.isEmpty());
-    const auto autre = cache.Image(opaque);
+    const auto autre = cache.Image(ImagePreparee(opaque));
     EXPECT_NE(autre.get(), premiere.get());
     EXPECT_TRUE(autre->masque.donnees.isEmpty());
 }

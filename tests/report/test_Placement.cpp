@@ -36,11 +36,13 @@ TEST_P(ReglesDePlacement, DonnentLeDecalageDeChaqueObjet) {
 INSTANTIATE_TEST_SUITE_P(
     Cas, ReglesDePlacement,
     ::testing::Values(
-        CasPlacement{"SousUnTexteQuiGrandit", {{0, 0, 50, 5, 12}, {0, 5, 50, 5, 5}}, {0, 7},
-                     {12, 5}},
+        CasPlacement{
+            "SousUnTexteQuiGrandit", {{0, 0, 50, 5, 12}, {0, 5, 50, 5, 5}}, {0, 7}, {12, 5}},
         CasPlacement{"ACoteNeBougePas", {{0, 0, 50, 5, 12}, {60, 5, 20, 5, 5}}, {0, 0}, {12, 5}},
-        CasPlacement{"UnBordCommunNEstPasUnPartage", {{0, 0, 50, 5, 12}, {50, 5, 20, 5, 5}},
-                     {0, 0}, {12, 5}},
+        CasPlacement{"UnBordCommunNEstPasUnPartage",
+                     {{0, 0, 50, 5, 12}, {50, 5, 20, 5, 5}},
+                     {0, 0},
+                     {12, 5}},
         CasPlacement{"LePlusGrandDesDeux",
                      {{0, 0, 30, 5, 8}, {40, 0, 30, 5, 15}, {10, 5, 50, 5, 5}},
                      {0, 0, 10},
@@ -53,12 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {{0, 0, 50, 5, 30}, {0, 10, 50, 5, 5}, {0, 20, 50, 5, 5}},
                      {0, 25, 25},
                      {30, 5, 5}},
-        CasPlacement{"UnTexteQuiReduitFaitMonter", {{0, 0, 50, 10, 4}, {0, 10, 50, 5, 5}},
-                     {0, -6}, {4, 5}},
-        CasPlacement{"UnObjetMasqueSeReplie",
-                     {{0, 0, 50, 5, 0, true}, {0, 5, 50, 5, 5}},
-                     {0, -5},
-                     {0, 5}},
+        CasPlacement{
+            "UnTexteQuiReduitFaitMonter", {{0, 0, 50, 10, 4}, {0, 10, 50, 5, 5}}, {0, -6}, {4, 5}},
+        CasPlacement{
+            "UnObjetMasqueSeReplie", {{0, 0, 50, 5, 0, true}, {0, 5, 50, 5, 5}}, {0, -5}, {0, 5}},
         CasPlacement{"UnCadreEntoureCeQuiGrandit",
                      {{0, 0, 60, 20, 20, false, true}, {5, 5, 50, 5, 15}, {0, 20, 60, 5, 5}},
                      {0, 0, 10},

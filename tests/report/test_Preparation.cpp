@@ -8,8 +8,8 @@
 
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
-#include "Outils.h"
 #include "Modele.h"
+#include "Outils.h"
 #include "Rapport.h"
 
 namespace {

@@ -12,11 +12,11 @@
 
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
-#include "Outils.h"
 #include "Modele.h"
+#include "Outils.h"
 #include "Rapport.h"
-#include "Sorties.h"
 #include "SortieFichier.h"
+#include "Sorties.h"
 
 namespace {
 

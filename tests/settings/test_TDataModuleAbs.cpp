@@ -11,8 +11,8 @@
 #include "BasesDeTest.h"
 #include "ConnexionParametres.h"
 #include "ErreurBDD.h"
-#include "TDataModuleAbs.h"
 #include "OuvertureConnexion.h"
+#include "TDataModuleAbs.h"
 
 namespace {
 

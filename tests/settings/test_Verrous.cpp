@@ -3,9 +3,9 @@
 #include "BasesDeTest.h"
 #include "CaptureJournal.h"
 #include "ConnexionParametres.h"
+#include "OuvertureConnexion.h"
 #include "TDataModuleAbs.h"
 #include "Verrous.h"
-#include "OuvertureConnexion.h"
 
 namespace {
 
