@@ -4,6 +4,7 @@
 #include <QImageWriter>
 #include <QMutex>
 #include <QtEndian>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 
@@ -18,9 +19,32 @@ QByteArray EspaceCouleurs(int canaux) {
     return canaux == 1 ? "/ColorSpace /DeviceGray" : "/ColorSpace /DeviceRGB";
 }
 
+// Whether deflated PNG rows inflate to exactly `lignes` rows of `octetsParLigne` bytes, each after
+// a filter byte a reader knows. Damaged rows would stop a PDF reader; they are decoded instead,
+// which fails and draws nothing, as on the screen.
+bool RangeesIntactes(const QByteArray& deflees, qsizetype octetsParLigne, qsizetype lignes) {
+    const qsizetype attendu = (octetsParLigne + 1) * lignes;
+    if (attendu <= 0 || attendu > std::numeric_limits<quint32>::max()) {
+        return false;
+    }
+    QByteArray prefixe(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(attendu), prefixe.data());
+    const QByteArray rangees = qUncompress(prefixe + deflees);
+    if (rangees.size() != attendu) {
+        return false;
+    }
+    for (qsizetype ligne = 0; ligne < lignes; ++ligne) {
+        if (quint8(rangees[ligne * (octetsParLigne + 1)]) > 4) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The compressed pixels of a whole PNG as a FlateDecode stream with the PNG predictors reads them,
 // when the PNG holds 8-bit grey or colour without transparency, not interlaced; null otherwise.
-std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
+std::optional<PlanPdf> PlanPng(const QByteArray& png, const QSize& taille) {
+    const int largeur = taille.width();
     if (!png.startsWith("\x89PNG\r\n\x1A\n")) {
         return std::nullopt;
     }
@@ -49,7 +73,8 @@ std::optional<PlanPdf> PlanPng(const QByteArray& png, int largeur) {
         position += 12 + longueur;
     }
     // A file cut short is not decoded either: it draws nothing.
-    if (canaux == 0 || donnees.isEmpty() || !entier) {
+    if (canaux == 0 || donnees.isEmpty() || !entier ||
+        !RangeesIntactes(donnees, qsizetype(largeur) * canaux, taille.height())) {
         return std::nullopt;
     }
     return PlanPdf{EspaceCouleurs(canaux) +
@@ -100,7 +125,7 @@ PlanPdf Plan(const QImage& image, bool gris) {
     tampon.open(QIODevice::WriteOnly);
     QImageWriter ecrivain(&tampon, "png");
     if (ecrivain.write(plan)) {
-        if (std::optional<PlanPdf> pdf = PlanPng(png, plan.width())) {
+        if (std::optional<PlanPdf> pdf = PlanPng(png, plan.size())) {
             return *pdf;
         }
     }
@@ -145,7 +170,7 @@ std::optional<ImagePdf> Encoder(const ImagePreparee& image) {
     if (!octets.isEmpty()) {
         std::optional<PlanPdf> tel = PlanJpeg(octets, image.Taille());
         if (!tel) {
-            tel = PlanPng(octets, pdf.largeur);
+            tel = PlanPng(octets, image.Taille());
         }
         if (tel) {
             pdf.couleurs = *tel;

@@ -94,6 +94,24 @@ TEST(ImageLue, UnFichierTronqueNeDessineRien) {
     }
 }
 
+// A PNG whose chunks are whole but whose compressed rows are damaged draws nothing either: its
+// bytes never reach a PDF, where a reader would stop on them.
+TEST(ImageLue, UnPngAuxDonneesAbimeesNeDessineRien) {
+    const QByteArray png = Png();
+    const qsizetype idat = png.indexOf("IDAT");
+    ASSERT_GT(idat, 0);
+    for (const qsizetype decalage : {qsizetype(6), qsizetype(12)}) {
+        QByteArray abime = png;
+        for (qsizetype i = idat + decalage; i < idat + decalage + 8; ++i) {
+            abime[i] = char(0xA5);
+        }
+        const ImagePreparee image = ImagePreparee::DepuisOctets(abime);
+        EXPECT_TRUE(image.Pixels().isNull()) << decalage;
+        CachePdf cache;
+        EXPECT_FALSE(cache.Image(image)) << decalage;
+    }
+}
+
 // A PDF takes a plain PNG's compressed rows as they are.
 TEST(ImageLue, UnPngSimpleVaDansLePdfSansEtreRecode) {
     const QByteArray png = Png();
