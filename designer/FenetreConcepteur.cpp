@@ -9,6 +9,7 @@
 
 #include "ApercuRapport.h"
 #include "Canevas.h"
+#include "DialogueConfigurationApercu.h"
 #include "ErreurRapport.h"
 #include "Ihm.h"
 #include "LecteurModele.h"
@@ -35,6 +36,7 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     apercu_->setAccessibleName(QStringLiteral("Aperçu du document"));
     ui_->dispositionApercu->addWidget(apercu_, 1);
     ui_->lblApercu->setBuddy(apercu_);
+    ui_->lblApercu->setWordWrap(true);
     ui_->separateur->setSizes({620, 300, 420});
     ui_->separateurCanevas->setSizes({560, 90});
     ui_->separateur->setStretchFactor(0, 1);
@@ -62,6 +64,14 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
         champs_ = champs;
         panneau_->DefinirChamps(champs);
     });
+    connect(&preparation_, &ApercuEnDirect::ConfigurationLue, this,
+            [this](const QString& avertissement) {
+                avertissementConfiguration_ = avertissement;
+                AfficherErreurs();
+                if (!avertissement.isEmpty()) {
+                    statusBar()->showMessage(avertissement, 10000);
+                }
+            });
     connect(ui_->lstErreurs, &QListWidget::itemActivated, this, [this](QListWidgetItem* element) {
         const QString objet = element->data(Qt::UserRole).toString();
         if (!objet.isEmpty()) {
@@ -97,6 +107,9 @@ void FenetreConcepteur::CreerActions() {
                                TexteChange();
                            }
                        });
+    fichier->addAction(QStringLiteral("Con&figuration de l'aperçu…"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,
+                       &FenetreConcepteur::ChoisirConfiguration);
     fichier->addSeparator();
     fichier->addAction(QStringLiteral("&Quitter"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                        &QWidget::close);
@@ -182,8 +195,30 @@ bool FenetreConcepteur::Ouvrir(const QString& chemin) {
 
 void FenetreConcepteur::DefinirDonnees(const QString& fichier, const QLocale& regional) {
     preparation_.DefinirDonnees(fichier, regional);
+    donnees_ = fichier;
+    AfficherSourceApercu();
+}
+
+void FenetreConcepteur::DefinirConfiguration(const SourceConfiguration& source) {
+    preparation_.DefinirConfiguration(source);
+    avertissementConfiguration_.clear();
+    AfficherSourceApercu();
+    if (!edition_.Chemin().isEmpty()) {
+        preparation_.Demander(edition_.Chemin(), edition_.Texte());
+    }
+}
+
+void FenetreConcepteur::ChoisirConfiguration() {
+    DialogueConfigurationApercu dialogue(ihm_, preparation_.Configuration(), this);
+    if (ihm_.AfficherModal(dialogue) == QDialog::Accepted) {
+        DefinirConfiguration(dialogue.Source());
+    }
+}
+
+void FenetreConcepteur::AfficherSourceApercu() {
     ui_->lblApercu->setText(
-        QStringLiteral("&Aperçu du document : %1").arg(QFileInfo(fichier).fileName()));
+        QStringLiteral("&Aperçu du document : %1 (%2)")
+            .arg(QFileInfo(donnees_).fileName(), DescriptionSource(preparation_.Configuration())));
 }
 
 bool FenetreConcepteur::Enregistrer() {
@@ -227,7 +262,8 @@ void FenetreConcepteur::AfficherErreurs() {
     ui_->lstErreurs->clear();
     QSet<QString> objets;
     for (const auto& [message, objet] : {std::pair{erreurLecture_, objetLecture_},
-                                         std::pair{erreurPreparation_, objetPreparation_}}) {
+                                         std::pair{erreurPreparation_, objetPreparation_},
+                                         std::pair{avertissementConfiguration_, QString()}}) {
         if (message.isEmpty()) {
             continue;
         }

@@ -29,6 +29,10 @@ public:
     bool Ouvrir(const QString& chemin);
     // The data file the preview is prepared from.
     void DefinirDonnees(const QString& fichier, const QLocale& regional = QLocale::system());
+    // Where the preview's configuration record comes from (a settings database and a level).
+    void DefinirConfiguration(const SourceConfiguration& source);
+    // Fichier › Configuration de l'aperçu…
+    void ChoisirConfiguration();
     bool Enregistrer();
 
     // The template's text changed (or was opened): the canvas, the properties, the errors and,
@@ -53,6 +57,7 @@ protected:
 private:
     void CreerActions();
     void AfficherErreurs();
+    void AfficherSourceApercu();
     void AjusterZoom();
     void PanneauSuivant();
     QString BandeCible() const;
@@ -66,5 +71,7 @@ private:
     ApercuRapport* apercu_;
     ApercuEnDirect preparation_;
     QString erreurLecture_, objetLecture_, erreurPreparation_, objetPreparation_;
+    QString avertissementConfiguration_;
+    QString donnees_;
     QStringList champs_;
 };
