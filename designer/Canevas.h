@@ -16,8 +16,13 @@ class Canevas : public QWidget {
 public:
     explicit Canevas(QWidget* parent = nullptr);
 
-    // The model stays the caller's until the next call.
+    // The model stays the caller's until the next call. The page shown stays, when there still
+    // is one of that rank.
     void DefinirModele(const ModeleRapport* modele);
+    // The template's pages, from 0; the canvas shows one at a time.
+    int Page() const { return numeroPage_; }
+    void DefinirPage(int numero);
+    // Selecting an element of another page shows that page.
     void Selectionner(const QString& nom);
     const QString& Selection() const { return selection_; }
     // The band the selection is or lies in.
@@ -36,6 +41,7 @@ public:
 
 signals:
     void SelectionChangee(const QString& nom);
+    void PageChangee(int numero);
     // Moved when the size stays, resized otherwise.
     void GeometrieDemandee(const QString& nom, const QRectF& rect);
     void SuppressionDemandee(const QString& nom);
@@ -49,6 +55,12 @@ protected:
     bool focusNextPrevChild(bool suivant) override;
 
 private:
+    static constexpr int kRegle = 24;      // pixels: the rulers' breadth
+    static constexpr int kEtiquette = 18;  // a band's label
+    static constexpr int kEcart = 8;       // between two bands
+    static constexpr int kPoignee = 7;     // the resize handle
+    static constexpr int kTolerance = 6;   // how near an edge snaps to a neighbour's
+
     struct BandePlacee {
         const BandeModele* bande;
         int haut;  // pixels: the top of its label
@@ -74,6 +86,7 @@ private:
 
     const ModeleRapport* modele_ = nullptr;
     const PageModele* page_ = nullptr;
+    int numeroPage_ = 0;
     std::vector<BandePlacee> bandes_;
     QString selection_;
     QSet<QString> erreurs_, nonModifiables_;

@@ -242,6 +242,18 @@ QString EditionModele::AjouterBande(const QString& type, const QString& apres) {
     return Appliquer(nouveau, QStringLiteral("Ajouter la bande %1").arg(nom)) ? nom : QString();
 }
 
+QString EditionModele::AjouterPage(const QString& apres) {
+    const int reference = document_.Trouver(apres);
+    const bool surPage = reference > 0 && document_.At(reference).balise == QLatin1String("page");
+    const QString nom = NomLibre(QStringLiteral("Page"));
+    const QByteArray fragment =
+        QStringLiteral("<page nom=\"%1\" format=\"A4\"/>").arg(nom).toUtf8();
+    return Appliquer(document_.AvecElement(0, surPage ? reference : -1, fragment),
+                     QStringLiteral("Ajouter la page %1").arg(nom))
+               ? nom
+               : QString();
+}
+
 bool EditionModele::Supprimer(const QString& nom) {
     const int element = document_.Trouver(nom);
     if (element <= 0) {

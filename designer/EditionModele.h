@@ -51,6 +51,8 @@ public:
                          const QString& expression = {});
     // After the band named apres, or at the end of the page named so.
     QString AjouterBande(const QString& type, const QString& apres);
+    // An A4 page after the page named apres (at the end when there is none in the text).
+    QString AjouterPage(const QString& apres);
     bool Supprimer(const QString& nom);
     // An object as text, for the clipboard; empty for anything else.
     QByteArray Copier(const QString& nom) const;

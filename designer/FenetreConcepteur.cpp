@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
 
@@ -35,6 +36,9 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     apercu_->setObjectName(QStringLiteral("apercu"));
     apercu_->setAccessibleName(QStringLiteral("Aperçu du document"));
     ui_->dispositionApercu->addWidget(apercu_, 1);
+    pagesApercu_ = new QLabel;
+    pagesApercu_->setObjectName(QStringLiteral("lblPagesApercu"));
+    ui_->dispositionApercu->addWidget(pagesApercu_);
     ui_->lblApercu->setBuddy(apercu_);
     ui_->lblApercu->setWordWrap(true);
     ui_->separateur->setSizes({620, 300, 420});
@@ -47,12 +51,17 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     connect(canevas_, &Canevas::SelectionChangee, panneau_, &PanneauProprietes::Afficher);
     connect(canevas_, &Canevas::GeometrieDemandee, this, &FenetreConcepteur::GeometrieDemandee);
     connect(canevas_, &Canevas::SuppressionDemandee, this, &FenetreConcepteur::Supprimer);
+    connect(canevas_, &Canevas::PageChangee, ui_->cmbPage, &QComboBox::setCurrentIndex);
+    connect(ui_->cmbPage, &QComboBox::activated, canevas_, &Canevas::DefinirPage);
+    connect(apercu_, &ApercuRapport::PageCouranteChangee, this,
+            &FenetreConcepteur::AfficherPagesApercu);
     connect(&preparation_, &ApercuEnDirect::PagesPretes, this,
             [this](std::shared_ptr<DocumentPrepare> pages) {
                 erreurPreparation_.clear();
                 objetPreparation_.clear();
                 AfficherErreurs();
                 apercu_->AfficherPages(std::move(*pages));
+                AfficherPagesApercu();
             });
     connect(&preparation_, &ApercuEnDirect::Erreur, this,
             [this](const QString& message, const QString& objet) {
@@ -145,6 +154,15 @@ void FenetreConcepteur::CreerActions() {
         insertion->addAction(libelle, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key(touche++)), this,
                              [this, genre = genre] { InsererObjet(genre); });
     }
+    insertion->addAction(QStringLiteral("&Page"), this, [this] {
+        const QString page = modele_ && !modele_->pages.empty()
+                                 ? modele_->pages[std::size_t(canevas_->Page())]->nom
+                                 : QString();
+        const QString nom = edition_.AjouterPage(page);
+        if (!nom.isEmpty()) {
+            canevas_->Selectionner(nom);
+        }
+    });
     QMenu* bandes = insertion->addMenu(QStringLiteral("&Bande"));
     const QList<QPair<QString, QString>> types = {
         {QStringLiteral("Titre du rapport"), QStringLiteral("titre")},
@@ -175,6 +193,12 @@ void FenetreConcepteur::CreerActions() {
     });
     aimant->setCheckable(true);
     aimant->setChecked(true);
+    affichage->addAction(QStringLiteral("Page s&uivante du modèle"),
+                         QKeySequence(Qt::CTRL | Qt::Key_PageDown), this,
+                         [this] { canevas_->DefinirPage(canevas_->Page() + 1); });
+    affichage->addAction(QStringLiteral("Page pré&cédente du modèle"),
+                         QKeySequence(Qt::CTRL | Qt::Key_PageUp), this,
+                         [this] { canevas_->DefinirPage(canevas_->Page() - 1); });
     affichage->addAction(QStringLiteral("&Panneau suivant"), QKeySequence(Qt::Key_F6), this,
                          &FenetreConcepteur::PanneauSuivant);
 }
@@ -248,6 +272,12 @@ void FenetreConcepteur::TexteChange() {
         canevas_->DefinirNonModifiables(herites);
         canevas_->DefinirModele(modele.get());
         modele_ = std::move(modele);
+        const QSignalBlocker bloque(ui_->cmbPage);
+        ui_->cmbPage->clear();
+        for (const auto& page : modele_->pages) {
+            ui_->cmbPage->addItem(page->nom);
+        }
+        ui_->cmbPage->setCurrentIndex(canevas_->Page());
     } catch (const ErreurRapport& erreur) {
         // The canvas keeps the last template that could be read.
         erreurLecture_ = QString::fromUtf8(erreur.what());
@@ -340,7 +370,9 @@ void FenetreConcepteur::InsererObjet(GenreObjet genre) {
 void FenetreConcepteur::InsererBande(const QString& type) {
     QString apres = canevas_->BandeSelectionnee();
     if (apres.isEmpty() || !edition_.Modifiable(apres)) {
-        apres = modele_ && !modele_->pages.empty() ? modele_->pages.front()->nom : QString();
+        apres = modele_ && !modele_->pages.empty()
+                    ? modele_->pages[std::size_t(canevas_->Page())]->nom
+                    : QString();
     }
     const QString nom = edition_.AjouterBande(type, apres);
     if (!nom.isEmpty()) {
@@ -367,6 +399,15 @@ void FenetreConcepteur::Supprimer(const QString& nom) {
     if (!nom.isEmpty() && edition_.Supprimer(nom)) {
         canevas_->Selectionner({});
     }
+}
+
+void FenetreConcepteur::AfficherPagesApercu() {
+    const int nombre = int(apercu_->Pages().size());
+    pagesApercu_->setText(nombre == 0
+                              ? QString()
+                              : QStringLiteral("Page %1 sur %2 (Pg préc., Pg suiv., Début, Fin)")
+                                    .arg(apercu_->PageCourante() + 1)
+                                    .arg(nombre));
 }
 
 void FenetreConcepteur::AjusterZoom() {

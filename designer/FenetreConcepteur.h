@@ -9,6 +9,7 @@
 #include "Modele.h"
 
 class ApercuRapport;
+class QLabel;
 class Canevas;
 class Ihm;
 class PanneauProprietes;
@@ -58,6 +59,7 @@ private:
     void CreerActions();
     void AfficherErreurs();
     void AfficherSourceApercu();
+    void AfficherPagesApercu();
     void AjusterZoom();
     void PanneauSuivant();
     QString BandeCible() const;
@@ -69,6 +71,7 @@ private:
     Canevas* canevas_;
     PanneauProprietes* panneau_;
     ApercuRapport* apercu_;
+    QLabel* pagesApercu_;
     ApercuEnDirect preparation_;
     QString erreurLecture_, objetLecture_, erreurPreparation_, objetPreparation_;
     QString avertissementConfiguration_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -58,6 +59,17 @@ QAction* Action(QMainWindow& fenetre, const QKeySequence& raccourci) {
     return nullptr;
 }
 
+// The window at the size of the smallest screen it must fit, the sample quote as its data.
+struct FenetreEssai {
+    FenetreEssai() {
+        fenetre.DefinirDonnees(QStringLiteral(VANTARO_DEVIS), QLocale(QStringLiteral("fr_FR")));
+        fenetre.resize(1366, 740);
+        fenetre.show();
+    }
+    IhmFactice ihm;
+    FenetreConcepteur fenetre{ihm};
+};
+
 // The sample report: an object moved with the arrow keys moves in the preview of the real
 // document, and the file saved with Ctrl+S differs from the original by that object's position
 // only.
@@ -68,11 +80,9 @@ TEST(FenetreConcepteur, UnDeplacementAuClavierSeVoitDansLApercuEtSEnregistreSeul
     QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray original = Lire(chemin);
 
-    IhmFactice ihm;
-    FenetreConcepteur fenetre(ihm);
-    fenetre.DefinirDonnees(QStringLiteral(VANTARO_DEVIS), QLocale(QStringLiteral("fr_FR")));
-    fenetre.resize(1366, 740);
-    fenetre.show();
+    FenetreEssai essai;
+    FenetreConcepteur& fenetre = essai.fenetre;
+    IhmFactice& ihm = essai.ihm;
     ASSERT_TRUE(fenetre.Ouvrir(chemin));
     ASSERT_TRUE(AttendreApercu(fenetre, 1));
     ASSERT_FALSE(fenetre.Apercu().Pages().empty()) << ihm.Textes().join('\n').toStdString();
@@ -168,6 +178,69 @@ TEST(FenetreConcepteur, LaConfigurationDeLApercuNAfficheJamaisLeMotDePasse) {
     EXPECT_EQ(fenetre.Preparation().Configuration(), SourceConfiguration{});
     EXPECT_TRUE(libelle->text().contains("configuration par défaut"))
         << libelle->text().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A template of two pages: the canvas shows one at a time, chosen in the list, with Ctrl+PgDown,
+// or by selecting an element of the other page; the preview holds every page of the document.
+TEST(FenetreConcepteur, ChaquePageDuModeleSeVoitEtSApercoit) {
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("DeuxPages.fr3"));
+    QFile fichier(chemin);
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.write(R"(<rapport>
+  <page nom="Page1" format="A4">
+    <bande type="titre" nom="Titre" hauteur="20">
+      <texte nom="T1" largeur="80" hauteur="6">Première page</texte>
+    </bande>
+  </page>
+  <page nom="Annexe" format="A5">
+    <bande type="titre" nom="TitreAnnexe" hauteur="30">
+      <texte nom="TexteAnnexe" largeur="80" hauteur="6">Texte de l'annexe</texte>
+    </bande>
+  </page>
+</rapport>
+)");
+    fichier.close();
+    FenetreEssai essai;
+    FenetreConcepteur& fenetre = essai.fenetre;
+    ASSERT_TRUE(fenetre.Ouvrir(chemin));
+    ASSERT_TRUE(AttendreApercu(fenetre, 1));
+
+    auto* pages = fenetre.findChild<QComboBox*>(QStringLiteral("cmbPage"));
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->count(), 2);
+    EXPECT_EQ(pages->itemText(1), QStringLiteral("Annexe"));
+    Canevas& canevas = fenetre.CanevasModele();
+    EXPECT_EQ(canevas.Page(), 0);
+    EXPECT_EQ(canevas.VersEcran(QStringLiteral("TitreAnnexe"), {}), QPoint());
+
+    QAction* suivante = Action(fenetre, QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    ASSERT_NE(suivante, nullptr);
+    suivante->trigger();
+    EXPECT_EQ(canevas.Page(), 1);
+    EXPECT_EQ(pages->currentIndex(), 1);
+    EXPECT_NE(canevas.VersEcran(QStringLiteral("TitreAnnexe"), {}), QPoint());
+    // An object of the second page moves from the keyboard like any other.
+    canevas.Selectionner(QStringLiteral("TexteAnnexe"));
+    Touche(canevas, Qt::Key_Down);
+    EXPECT_EQ(fenetre.Edition().Attribut(QStringLiteral("TexteAnnexe"), QStringLiteral("y")),
+              QStringLiteral("1"));
+
+    canevas.Selectionner(QStringLiteral("T1"));
+    EXPECT_EQ(canevas.Page(), 0);
+    EXPECT_EQ(pages->currentIndex(), 0);
+
+    ASSERT_TRUE(AttendreApercu(fenetre, 2));
+    ASSERT_EQ(fenetre.Apercu().Pages().size(), 2u);
+    EXPECT_LT(fenetre.Apercu().Pages()[1].tailleMm.width(), 150);
+    auto* etiquette = fenetre.findChild<QLabel*>(QStringLiteral("lblPagesApercu"));
+    ASSERT_NE(etiquette, nullptr);
+    EXPECT_TRUE(etiquette->text().startsWith(QStringLiteral("Page 1 sur 2")))
+        << etiquette->text().toStdString();
 }
 
 }  // namespace
