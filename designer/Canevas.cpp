@@ -211,10 +211,7 @@ void Canevas::mousePressEvent(QMouseEvent* evenement) {
             (*it)->nom.compare(selection_, Qt::CaseInsensitive) == 0 && poignee.contains(point);
         if (surPoignee || r.adjusted(-3, -3, 3, 3).contains(point)) {
             Selectionner((*it)->nom);
-            if (!nonModifiables_.contains((*it)->nom.toLower())) {
-                glisser_ =
-                    Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect};
-            }
+            glisser_ = Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect};
             return;
         }
     }

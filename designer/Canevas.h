@@ -28,7 +28,8 @@ public:
     // The band the selection is or lies in.
     QString BandeSelectionnee() const;
     void DefinirErreurs(const QSet<QString>& objetsEnErreur);
-    void DefinirNonModifiables(const QSet<QString>& noms) { nonModifiables_ = noms; }
+    // The objects that the template's bases hold, outlined apart.
+    void DefinirHerites(const QSet<QString>& noms) { herites_ = noms; }
 
     double Zoom() const { return zoom_; }
     void DefinirZoom(double zoom);
@@ -89,7 +90,7 @@ private:
     int numeroPage_ = 0;
     std::vector<BandePlacee> bandes_;
     QString selection_;
-    QSet<QString> erreurs_, nonModifiables_;
+    QSet<QString> erreurs_, herites_;
     double zoom_ = 1.0;
     bool magnetisme_ = true;
     bool grille_ = true;

@@ -132,7 +132,6 @@ void Canevas::PeindreBande(QPainter& p, const BandePlacee& b) const {
 
 void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele& o) const {
     const QRect r = VersEcran(b, o.rect);
-    const bool herite = nonModifiables_.contains(o.nom.toLower());
     if (o.fond.isValid()) {
         p.fillRect(r, o.fond);
     }
@@ -142,7 +141,7 @@ void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele&
             police.setPixelSize(
                 std::max(1, int(std::lround(police.pixelSize() / 100.0 * PixelsParMm()))));
             p.setFont(police);
-            p.setPen(herite ? Qt::gray : o.couleur);
+            p.setPen(o.couleur);
             const int marge = int(o.marge * PixelsParMm());
             p.drawText(r.adjusted(marge, 0, -marge, 0),
                        int(Alignements(o)) | (o.retourLigne ? Qt::TextWordWrap : 0), o.source);
@@ -173,7 +172,9 @@ void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele&
         p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 2));
         p.drawRect(r);
     } else {
-        p.setPen(QPen(QColor(0x90, 0x90, 0x90), 1, Qt::DotLine));
+        // An object of the bases: a green outline.
+        p.setPen(QPen(herites_.contains(cle) ? QColor(0x2a, 0x8a, 0x6a) : QColor(0x90, 0x90, 0x90),
+                      1, Qt::DotLine));
         p.drawRect(r);
     }
     if (o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {

@@ -7,6 +7,7 @@
 #include <QUndoStack>
 #include <optional>
 
+#include "LecteurModele.h"
 #include "TexteModele.h"
 
 enum class GenreObjet { Texte, Champ, Image, Ligne, Cadre };
@@ -14,7 +15,10 @@ enum class GenreObjet { Texte, Champ, Image, Ligne, Cadre };
 // The template being edited, without any widget: its text, the edits an author makes on it by
 // the names of pages, bands and objects, each one a step of the undo stack. Every edit rewrites
 // only the attributes or elements it touches; undoing it gives the bytes back as they were.
-// Elements that only the template's bases hold are not in the text and cannot be edited here.
+// An element that the template's bases hold is edited through an override in the text: an
+// element of the same tag and name that holds only what differs from the bases (added at the end
+// of the root when there is none, removed when nothing differs any more), as the shipped
+// landscape layout overrides the quote.
 class EditionModele : public QObject {
     Q_OBJECT
 public:
@@ -33,14 +37,20 @@ public:
     // Names the bases use, which a new object must not take.
     void DefinirNomsPris(const QSet<QString>& noms);
 
-    bool Modifiable(const QString& nom) const { return document_.Trouver(nom) >= 0; }
+    // In the text or in the bases.
+    bool Modifiable(const QString& nom) const;
+    bool Herite(const QString& nom) const { return bases_.contains(nom.toLower()); }
+    // The element's tag; empty when it is nowhere.
+    QString Balise(const QString& nom) const;
+    // The value the element has: its own, else the one its bases give it.
     std::optional<QString> Attribut(const QString& nom, const QString& attribut) const;
     // A text's content as the author edits it: markup as written when balises="oui", otherwise
     // plain characters.
     QString ContenuTexte(const QString& nom) const;
 
-    // Each returns false (and changes nothing) when the element is not in the text or nothing
-    // would change. Positions and sizes in millimetres, in the band.
+    // Each returns false (and changes nothing) when the element is nowhere or nothing would
+    // change. An inherited element deleted is written supprimer="oui". Positions and sizes in
+    // millimetres, in the band.
     bool Deplacer(const QString& nom, QPointF position);
     bool Redimensionner(const QString& nom, const QRectF& rect);
     // An empty value removes the attribute (its default applies).
@@ -68,8 +78,18 @@ signals:
 private:
     friend class CommandeTexte;
     void Remplacer(const QByteArray& texte);
+    void LireBases();
     bool Appliquer(const QByteArray& nouveau, const QString& libelle, const QString& fusion = {});
-    // The text with these attributes set on the element, each only when its value changes.
+    const ElementDeBase* Base(const QString& nom) const;
+    // The text holding the element: this one, or with an empty override of an inherited one.
+    std::optional<TexteModele> AvecSurcharge(const QString& nom) const;
+    // The text without the element's override when it no longer changes anything.
+    QByteArray SansSurchargeVide(const TexteModele& texte, const QString& nom) const;
+    // The text with these attributes set on the element (an empty value leaves it out); an
+    // override keeps only the values that differ from the bases.
+    std::optional<QByteArray> AvecAttributs(const QString& nom,
+                                            const QList<QPair<QString, QString>>& valeurs) const;
+    // The same for lengths, each only when its value changes.
     std::optional<QByteArray> AvecNombres(const QString& nom,
                                           const QList<QPair<QString, double>>& valeurs) const;
     QString NomLibre(const QString& prefixe) const;
@@ -77,6 +97,8 @@ private:
 
     QString chemin_;
     TexteModele document_;
+    QHash<QString, ElementDeBase> bases_;
+    std::optional<QString> basesLues_;  // the base attribute they were read for
     QUndoStack pile_;
     QSet<QString> nomsPris_;
 };

@@ -264,12 +264,12 @@ void FenetreConcepteur::TexteChange() {
         QSet<QString> noms, herites;
         for (auto it = modele->parNom.cbegin(); it != modele->parNom.cend(); ++it) {
             noms.insert(it.key());
-            if (!edition_.Modifiable(it.key())) {
+            if (edition_.Herite(it.key())) {
                 herites.insert(it.key().toLower());
             }
         }
         edition_.DefinirNomsPris(noms);
-        canevas_->DefinirNonModifiables(herites);
+        canevas_->DefinirHerites(herites);
         canevas_->DefinirModele(modele.get());
         modele_ = std::move(modele);
         const QSignalBlocker bloque(ui_->cmbPage);
@@ -311,15 +311,7 @@ void FenetreConcepteur::AfficherErreurs() {
 }
 
 void FenetreConcepteur::GeometrieDemandee(const QString& nom, const QRectF& rect) {
-    const int element = edition_.Document().Trouver(nom);
-    if (element < 0) {
-        statusBar()->showMessage(
-            QStringLiteral("« %1 » vient d'un modèle de base : ouvrez ce modèle pour le modifier.")
-                .arg(nom),
-            5000);
-        return;
-    }
-    if (edition_.Document().At(element).balise == QLatin1String("bande")) {
+    if (edition_.Balise(nom) == QLatin1String("bande")) {
         edition_.DefinirPropriete(nom, QStringLiteral("hauteur"),
                                   EditionModele::Nombre(rect.height()));
         return;

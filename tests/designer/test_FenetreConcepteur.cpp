@@ -244,3 +244,32 @@ TEST(FenetreConcepteur, ChaquePageDuModeleSeVoitEtSApercoit) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object of the bases moves from the keyboard in the derived template: the text gets its
+// override, the preview follows, undo takes the override away.
+TEST(FenetreConcepteur, UnObjetDeLaBaseSeDeplaceDansLeModeleDerive) {
+    const QString chemin =
+        QStringLiteral(VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/Paysage/Prix TTC.fr3");
+    const QByteArray derive = Lire(chemin);
+    FenetreEssai essai;
+    FenetreConcepteur& fenetre = essai.fenetre;
+    ASSERT_TRUE(fenetre.Ouvrir(chemin));
+    ASSERT_TRUE(AttendreApercu(fenetre, 1));
+    ASSERT_FALSE(fenetre.Apercu().Pages().empty()) << essai.ihm.Textes().join('\n').toStdString();
+    const QImage avant = Premiere(fenetre.Apercu());
+
+    Canevas& canevas = fenetre.CanevasModele();
+    canevas.Selectionner(QStringLiteral("TitreDocument"));
+    Touche(canevas, Qt::Key_Down);
+    EXPECT_TRUE(fenetre.Edition().Texte().contains("<texte nom=\"TitreDocument\" y=\""))
+        << fenetre.Edition().Texte().toStdString();
+    ASSERT_TRUE(AttendreApercu(fenetre, 2));
+    EXPECT_NE(Premiere(fenetre.Apercu()), avant);
+
+    fenetre.Edition().Pile().undo();
+    EXPECT_EQ(fenetre.Edition().Texte(), derive);
+}
+
+}  // namespace
