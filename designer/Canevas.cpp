@@ -86,9 +86,46 @@ void Canevas::Selectionner(const QString& nom) {
             }
         }
     }
+    autres_.clear();
     if (selection_ != nom) {
         selection_ = nom;
         emit SelectionChangee(nom);
+    }
+    update();
+}
+
+QStringList Canevas::Selections() const {
+    QStringList noms = autres_;
+    if (!selection_.isEmpty()) {
+        noms.prepend(selection_);
+    }
+    return noms;
+}
+
+void Canevas::SelectionnerPlusieurs(const QStringList& noms) {
+    Selectionner(noms.value(0));
+    autres_ = noms.mid(1);
+    update();
+}
+
+bool Canevas::EstSelectionne(const QString& nom) const {
+    return nom.compare(selection_, Qt::CaseInsensitive) == 0 ||
+           autres_.contains(nom, Qt::CaseInsensitive);
+}
+
+void Canevas::Basculer(const QString& nom) {
+    const ObjetModele* objet = nullptr;
+    const bool premierEstObjet = BandeDe(selection_, &objet) && objet;
+    if (nom.compare(selection_, Qt::CaseInsensitive) == 0) {
+        const QStringList restants = autres_;
+        SelectionnerPlusieurs(restants);
+    } else if (autres_.contains(nom, Qt::CaseInsensitive)) {
+        autres_.removeIf(
+            [&](const QString& n) { return n.compare(nom, Qt::CaseInsensitive) == 0; });
+    } else if (!premierEstObjet) {
+        Selectionner(nom);
+    } else {
+        autres_ << nom;
     }
     update();
 }
@@ -199,23 +236,70 @@ const Canevas::BandePlacee* Canevas::BandeSous(QPoint point) const {
 void Canevas::mousePressEvent(QMouseEvent* evenement) {
     setFocus(Qt::MouseFocusReason);
     const QPoint point = evenement->position().toPoint();
+    const bool ajout = evenement->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
     const BandePlacee* b = BandeSous(point);
     if (!b) {
+        origineCadre_ = point;
+        cadreSelection_ = QRect(point, point);
         return;
     }
     for (auto it = b->bande->objets.rbegin(); it != b->bande->objets.rend(); ++it) {
         const QRect r = VersEcran(*b, (*it)->rect);
         const QRect poignee(r.bottomRight() - QPoint(kPoignee, kPoignee),
                             QSize(2 * kPoignee, 2 * kPoignee));
-        const bool surPoignee =
-            (*it)->nom.compare(selection_, Qt::CaseInsensitive) == 0 && poignee.contains(point);
+        const bool surPoignee = autres_.isEmpty() &&
+                                (*it)->nom.compare(selection_, Qt::CaseInsensitive) == 0 &&
+                                poignee.contains(point);
         if (surPoignee || r.adjusted(-3, -3, 3, 3).contains(point)) {
-            Selectionner((*it)->nom);
-            glisser_ = Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect};
+            if (ajout) {
+                Basculer((*it)->nom);
+                return;
+            }
+            if (!EstSelectionne((*it)->nom)) {
+                Selectionner((*it)->nom);
+            }
+            glisser_ =
+                Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect, {}};
+            if (!surPoignee && !autres_.isEmpty()) {
+                glisser_->groupe = Selections();
+            }
             return;
         }
     }
-    Selectionner(b->bande->nom);
+    if (!ajout) {
+        Selectionner(b->bande->nom);
+    }
+    origineCadre_ = point;
+    cadreSelection_ = QRect(point, point);
+}
+
+void Canevas::FinirCadreDeSelection(bool ajout) {
+    const QRect cadre = *cadreSelection_;
+    cadreSelection_.reset();
+    update();
+    if (cadre.width() < 4 && cadre.height() < 4) {
+        return;
+    }
+    QStringList touches;
+    for (const BandePlacee& b : bandes_) {
+        for (const auto& o : b.bande->objets) {
+            if (VersEcran(b, o->rect).adjusted(0, 0, 1, 1).intersects(cadre) &&
+                !(ajout && EstSelectionne(o->nom))) {
+                touches << o->nom;
+            }
+        }
+    }
+    if (touches.isEmpty()) {
+        return;
+    }
+    // Added to the objects already selected, or in place of a band.
+    const ObjetModele* objet = nullptr;
+    if (ajout && BandeDe(selection_, &objet) && objet) {
+        autres_ << touches;
+        update();
+    } else {
+        SelectionnerPlusieurs(touches);
+    }
 }
 
 double Canevas::Aimanter(double valeur, const std::vector<double>& bords, double* guide) const {
@@ -232,6 +316,11 @@ double Canevas::Aimanter(double valeur, const std::vector<double>& bords, double
 }
 
 void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
+    if (cadreSelection_) {
+        cadreSelection_ = QRect(origineCadre_, evenement->position().toPoint()).normalized();
+        update();
+        return;
+    }
     if (!glisser_) {
         return;
     }
@@ -241,7 +330,8 @@ void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
     guides_.clear();
     std::vector<double> bordsX, bordsY;
     for (const auto& o : b->bande->objets) {
-        if (o->nom.compare(glisser_->nom, Qt::CaseInsensitive) != 0) {
+        if (o->nom.compare(glisser_->nom, Qt::CaseInsensitive) != 0 &&
+            !glisser_->groupe.contains(o->nom, Qt::CaseInsensitive)) {
             bordsX.insert(bordsX.end(), {o->rect.left(), o->rect.right()});
             bordsY.insert(bordsY.end(), {o->rect.top(), o->rect.bottom()});
         }
@@ -290,7 +380,11 @@ void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
     update();
 }
 
-void Canevas::mouseReleaseEvent(QMouseEvent*) {
+void Canevas::mouseReleaseEvent(QMouseEvent* evenement) {
+    if (cadreSelection_) {
+        FinirCadreDeSelection(evenement->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        return;
+    }
     if (!glisser_) {
         return;
     }
@@ -298,7 +392,12 @@ void Canevas::mouseReleaseEvent(QMouseEvent*) {
     glisser_.reset();
     guides_.clear();
     update();
-    if (fini.courant != fini.depart) {
+    if (fini.courant == fini.depart) {
+        return;
+    }
+    if (!fini.groupe.isEmpty()) {
+        emit DeplacementDemande(fini.groupe, fini.courant.topLeft() - fini.depart.topLeft());
+    } else {
         emit GeometrieDemandee(fini.nom, fini.courant);
     }
 }
@@ -324,7 +423,7 @@ void Canevas::keyPressEvent(QKeyEvent* evenement) {
             break;
         case Qt::Key_Delete:
             if (!selection_.isEmpty()) {
-                emit SuppressionDemandee(selection_);
+                emit SuppressionDemandee();
             }
             return;
         case Qt::Key_Escape:
@@ -337,6 +436,12 @@ void Canevas::keyPressEvent(QKeyEvent* evenement) {
             return;
     }
     if (!b) {
+        return;
+    }
+    if (!autres_.isEmpty()) {
+        if (!taille) {
+            emit DeplacementDemande(Selections(), delta);
+        }
         return;
     }
     if (!objet) {

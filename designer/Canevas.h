@@ -10,7 +10,10 @@
 // with a ruler in millimetres beside it, the page's ruler above, a grid and the objects. The
 // author selects with the mouse or Tab, moves and resizes with the mouse or the arrow keys
 // (Shift: resizes; Ctrl: by a tenth of a millimetre); positions snap to the grid and to the
-// edges of the band's other objects. The canvas changes nothing itself: it asks.
+// edges of the band's other objects. Shift or Ctrl with a click adds an object to the selection
+// or takes it away; dragging from an empty place draws a frame that selects the objects it
+// touches; a selection of several objects moves together. The canvas changes nothing itself:
+// it asks.
 class Canevas : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +28,9 @@ public:
     // Selecting an element of another page shows that page.
     void Selectionner(const QString& nom);
     const QString& Selection() const { return selection_; }
+    // Every element selected, the first one (the one the alignments follow) first.
+    QStringList Selections() const;
+    void SelectionnerPlusieurs(const QStringList& noms);
     // The band the selection is or lies in.
     QString BandeSelectionnee() const;
     void DefinirErreurs(const QSet<QString>& objetsEnErreur);
@@ -45,7 +51,8 @@ signals:
     void PageChangee(int numero);
     // Moved when the size stays, resized otherwise.
     void GeometrieDemandee(const QString& nom, const QRectF& rect);
-    void SuppressionDemandee(const QString& nom);
+    void SuppressionDemandee();
+    void DeplacementDemande(const QStringList& noms, QPointF delta);
 
 protected:
     void paintEvent(QPaintEvent* evenement) override;
@@ -72,8 +79,13 @@ private:
         QPointF origine;  // mm where the mouse was pressed
         bool redimension = false;
         QRectF courant;
+        QStringList groupe;  // the other objects selected, moved with it
     };
 
+    bool EstSelectionne(const QString& nom) const;
+    // Shift or Ctrl with a click: the object joins the selection, or leaves it.
+    void Basculer(const QString& nom);
+    void FinirCadreDeSelection(bool ajout);
     double PixelsParMm() const;
     int HautZone(const BandePlacee& b) const;
     QRect VersEcran(const BandePlacee& b, const QRectF& mm) const;
@@ -90,6 +102,9 @@ private:
     int numeroPage_ = 0;
     std::vector<BandePlacee> bandes_;
     QString selection_;
+    QStringList autres_;  // objects selected with selection_
+    std::optional<QRect> cadreSelection_;
+    QPoint origineCadre_;
     QSet<QString> erreurs_, herites_;
     double zoom_ = 1.0;
     bool magnetisme_ = true;

@@ -63,6 +63,11 @@ void Canevas::paintEvent(QPaintEvent*) {
     for (const BandePlacee& b : bandes_) {
         PeindreBande(p, b);
     }
+    if (cadreSelection_) {
+        p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 1, Qt::DashLine));
+        p.setBrush(QColor(0x1f, 0x6f, 0xd0, 0x20));
+        p.drawRect(*cadreSelection_);
+    }
 }
 
 void Canevas::PeindreBande(QPainter& p, const BandePlacee& b) const {
@@ -113,6 +118,16 @@ void Canevas::PeindreBande(QPainter& p, const BandePlacee& b) const {
     p.setClipRect(zone.adjusted(-1, -1, 2, 2));
     for (const auto& o : b.bande->objets) {
         PeindreObjet(p, b, *o);
+    }
+    if (glisser_ && !glisser_->groupe.isEmpty()) {
+        // The other objects of the selection follow the one dragged.
+        const QPointF delta = glisser_->courant.topLeft() - glisser_->depart.topLeft();
+        p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 1, Qt::DashLine));
+        for (const auto& o : b.bande->objets) {
+            if (glisser_->groupe.contains(o->nom, Qt::CaseInsensitive)) {
+                p.drawRect(VersEcran(b, o->rect.translated(delta)));
+            }
+        }
     }
     if (glisser_ && BandeDe(glisser_->nom) == &b) {
         p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 1, Qt::DashLine));
@@ -168,7 +183,7 @@ void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele&
     if (erreurs_.contains(cle)) {
         p.setPen(QPen(Qt::red, 2));
         p.drawRect(r.adjusted(-1, -1, 1, 1));
-    } else if (o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {
+    } else if (EstSelectionne(o.nom)) {
         p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 2));
         p.drawRect(r);
     } else {
@@ -177,7 +192,7 @@ void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele&
                       1, Qt::DotLine));
         p.drawRect(r);
     }
-    if (o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {
+    if (autres_.isEmpty() && o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {
         p.fillRect(
             QRect(r.bottomRight() - QPoint(kPoignee / 2, kPoignee / 2), QSize(kPoignee, kPoignee)),
             QColor(0x1f, 0x6f, 0xd0));

@@ -379,7 +379,10 @@ bool EditionModele::Supprimer(const QString& nom) {
     if (element <= 0) {
         return false;
     }
-    return Appliquer(document_.SansElement(element), QStringLiteral("Supprimer %1").arg(nom));
+    // The last object of an inherited band's override takes the override with it.
+    const QString parent = document_.At(document_.At(element).parent).Nom();
+    return Appliquer(SansSurchargeVide(*TexteModele::Lire(document_.SansElement(element)), parent),
+                     QStringLiteral("Supprimer %1").arg(nom));
 }
 
 QByteArray EditionModele::Copier(const QString& nom) const {
@@ -460,10 +463,33 @@ QString EditionModele::NomLibre(const QString& prefixe) const {
 bool EditionModele::Appliquer(const QByteArray& nouveau, const QString& libelle,
                               const QString& fusion) {
     // Markup an author typed may not be well-formed: such an edit is refused, not written.
-    if (nouveau == Texte() || !TexteModele::Lire(nouveau)) {
+    std::optional<TexteModele> lu = nouveau == Texte() ? std::nullopt : TexteModele::Lire(nouveau);
+    if (!lu) {
         return false;
     }
+    if (enLot_) {
+        document_ = std::move(*lu);
+        LireBases();
+        return true;
+    }
     pile_.push(new CommandeTexte(*this, Texte(), nouveau, libelle, fusion));
+    return true;
+}
+
+bool EditionModele::EnUneEtape(const QString& libelle, const std::function<void()>& faire,
+                               const QString& fusion) {
+    const QByteArray avant = Texte();
+    enLot_ = true;
+    faire();
+    enLot_ = false;
+    const QByteArray apres = Texte();
+    if (apres == avant) {
+        return false;
+    }
+    // The step's redo writes the text again and tells the window once.
+    document_ = *TexteModele::Lire(avant);
+    LireBases();
+    pile_.push(new CommandeTexte(*this, avant, apres, libelle, fusion));
     return true;
 }
 

@@ -5,12 +5,15 @@
 #include <QRectF>
 #include <QSet>
 #include <QUndoStack>
+#include <functional>
 #include <optional>
 
 #include "LecteurModele.h"
 #include "TexteModele.h"
 
 enum class GenreObjet { Texte, Champ, Image, Ligne, Cadre };
+// How several objects line up on the first of them.
+enum class Disposition { Gauche, Droite, Haut, Bas, MemeLargeur };
 
 // The template being edited, without any widget: its text, the edits an author makes on it by
 // the names of pages, bands and objects, each one a step of the undo stack. Every edit rewrites
@@ -69,6 +72,17 @@ public:
     // The copied object under a new name, 2 mm lower and to the right; empty when it is no object.
     QString Coller(const QByteArray& fragment, const QString& bande);
 
+    // Edits of several objects, each one step of the undo stack; false when nothing changed.
+    // Successive moves of the same objects make one step.
+    bool DeplacerDe(const QStringList& noms, QPointF delta);
+    bool SupprimerTout(const QStringList& noms);
+    // The other objects take the first one's edge or width.
+    bool Aligner(const QStringList& noms, Disposition disposition);
+    // The objects as text, one after the other; Coller takes one, CollerTout any number, each
+    // under a new name.
+    QByteArray Copier(const QStringList& noms) const;
+    QStringList CollerTout(const QByteArray& fragments, const QString& bande);
+
     static QString Nombre(double mm);
     static bool EstObjet(const QString& balise);
 
@@ -80,6 +94,10 @@ private:
     void Remplacer(const QByteArray& texte);
     void LireBases();
     bool Appliquer(const QByteArray& nouveau, const QString& libelle, const QString& fusion = {});
+    // The edits made by faire as one step.
+    bool EnUneEtape(const QString& libelle, const std::function<void()>& faire,
+                    const QString& fusion = {});
+    QRectF Rect(const QString& nom) const;
     const ElementDeBase* Base(const QString& nom) const;
     // The text holding the element: this one, or with an empty override of an inherited one.
     std::optional<TexteModele> AvecSurcharge(const QString& nom) const;
@@ -99,6 +117,7 @@ private:
     TexteModele document_;
     QHash<QString, ElementDeBase> bases_;
     std::optional<QString> basesLues_;  // the base attribute they were read for
+    bool enLot_ = false;                // the edits of one step are being made
     QUndoStack pile_;
     QSet<QString> nomsPris_;
 };

@@ -51,6 +51,7 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     connect(canevas_, &Canevas::SelectionChangee, panneau_, &PanneauProprietes::Afficher);
     connect(canevas_, &Canevas::GeometrieDemandee, this, &FenetreConcepteur::GeometrieDemandee);
     connect(canevas_, &Canevas::SuppressionDemandee, this, &FenetreConcepteur::Supprimer);
+    connect(canevas_, &Canevas::DeplacementDemande, &edition_, &EditionModele::DeplacerDe);
     connect(canevas_, &Canevas::PageChangee, ui_->cmbPage, &QComboBox::setCurrentIndex);
     connect(ui_->cmbPage, &QComboBox::activated, canevas_, &Canevas::DefinirPage);
     connect(apercu_, &ApercuRapport::PageCouranteChangee, this,
@@ -135,8 +136,8 @@ void FenetreConcepteur::CreerActions() {
                        &FenetreConcepteur::Copier);
     edition->addAction(QStringLiteral("C&oller"), QKeySequence::Paste, this,
                        &FenetreConcepteur::Coller);
-    QAction* supprimer = edition->addAction(QStringLiteral("&Supprimer"), this,
-                                            [this] { Supprimer(canevas_->Selection()); });
+    QAction* supprimer =
+        edition->addAction(QStringLiteral("&Supprimer"), this, &FenetreConcepteur::Supprimer);
     supprimer->setShortcut(QKeySequence::Delete);
     // In a text field, Delete and the clipboard keys stay the field's.
     supprimer->setShortcutContext(Qt::WidgetShortcut);
@@ -175,6 +176,23 @@ void FenetreConcepteur::CreerActions() {
         {QStringLiteral("Bande enfant"), QStringLiteral("enfant")}};
     for (const auto& [libelle, type] : types) {
         bandes->addAction(libelle, this, [this, type = type] { InsererBande(type); });
+    }
+
+    // The first object selected stays; the others line up on it.
+    QMenu* disposition = menuBar()->addMenu(QStringLiteral("Dis&position"));
+    const struct {
+        const char* libelle;
+        Disposition sens;
+        Qt::Key touche;
+    } alignements[] = {{"Aligner à &gauche", Disposition::Gauche, Qt::Key_Left},
+                       {"Aligner à &droite", Disposition::Droite, Qt::Key_Right},
+                       {"Aligner en &haut", Disposition::Haut, Qt::Key_Up},
+                       {"Aligner en &bas", Disposition::Bas, Qt::Key_Down},
+                       {"Même &largeur", Disposition::MemeLargeur, Qt::Key_L}};
+    for (const auto& a : alignements) {
+        disposition->addAction(QString::fromUtf8(a.libelle),
+                               QKeySequence(Qt::ALT | Qt::SHIFT | a.touche), this,
+                               [this, sens = a.sens] { Aligner(sens); });
     }
 
     QMenu* affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
@@ -373,24 +391,35 @@ void FenetreConcepteur::InsererBande(const QString& type) {
 }
 
 void FenetreConcepteur::Copier() {
-    const QByteArray fragment = edition_.Copier(canevas_->Selection());
-    if (!fragment.isEmpty()) {
-        QGuiApplication::clipboard()->setText(QString::fromUtf8(fragment));
+    const QByteArray fragments = edition_.Copier(canevas_->Selections());
+    if (!fragments.isEmpty()) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(fragments));
     }
 }
 
 void FenetreConcepteur::Coller() {
-    const QString nom =
-        edition_.Coller(QGuiApplication::clipboard()->text().toUtf8(), BandeCible());
-    if (!nom.isEmpty()) {
-        canevas_->Selectionner(nom);
+    const QStringList noms =
+        edition_.CollerTout(QGuiApplication::clipboard()->text().toUtf8(), BandeCible());
+    if (!noms.isEmpty()) {
+        canevas_->SelectionnerPlusieurs(noms);
     }
 }
 
-void FenetreConcepteur::Supprimer(const QString& nom) {
-    if (!nom.isEmpty() && edition_.Supprimer(nom)) {
+void FenetreConcepteur::Supprimer() {
+    if (edition_.SupprimerTout(canevas_->Selections())) {
         canevas_->Selectionner({});
     }
+}
+
+void FenetreConcepteur::Aligner(Disposition disposition) {
+    if (canevas_->Selections().size() < 2) {
+        statusBar()->showMessage(
+            QStringLiteral("Sélectionnez plusieurs objets (Maj ou Ctrl et clic, ou un cadre) : "
+                           "les autres s'alignent sur le premier."),
+            5000);
+        return;
+    }
+    edition_.Aligner(canevas_->Selections(), disposition);
 }
 
 void FenetreConcepteur::AfficherPagesApercu() {

@@ -42,9 +42,11 @@ public:
     void GeometrieDemandee(const QString& nom, const QRectF& rect);
     void InsererObjet(GenreObjet genre);
     void InsererBande(const QString& type);
+    // On every element selected, in one step.
     void Copier();
     void Coller();
-    void Supprimer(const QString& nom);
+    void Supprimer();
+    void Aligner(Disposition disposition);
 
     EditionModele& Edition() { return edition_; }
     Canevas& CanevasModele() { return *canevas_; }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -270,6 +271,92 @@ TEST(FenetreConcepteur, UnObjetDeLaBaseSeDeplaceDansLeModeleDerive) {
 
     fenetre.Edition().Pile().undo();
     EXPECT_EQ(fenetre.Edition().Texte(), derive);
+}
+
+}  // namespace
+
+namespace {
+
+void Souris(QWidget& cible, QEvent::Type type, QPoint point,
+            Qt::KeyboardModifiers touches = Qt::NoModifier) {
+    QMouseEvent evenement(type, point, cible.mapToGlobal(point), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          touches);
+    QCoreApplication::sendEvent(&cible, &evenement);
+}
+
+void Cliquer(QWidget& cible, QPoint point, Qt::KeyboardModifiers touches = Qt::NoModifier) {
+    Souris(cible, QEvent::MouseButtonPress, point, touches);
+    Souris(cible, QEvent::MouseButtonRelease, point, touches);
+}
+
+// The shipped portrait quote: objects of its base selected with Ctrl and Shift and with a frame
+// move, line up, are copied, pasted and deleted together, each change one step.
+TEST(FenetreConcepteur, UneSelectionMultipleSeDeplaceSAligneEtSeCopie) {
+    const QString chemin = QStringLiteral(VANTARO_INSTALLATION
+                                          "/Modeles/Devis/Standard/Tessaro/Portrait/Prix nets.fr3");
+    const QByteArray derive = Lire(chemin);
+    FenetreEssai essai;
+    FenetreConcepteur& fenetre = essai.fenetre;
+    ASSERT_TRUE(fenetre.Ouvrir(chemin));
+    ASSERT_TRUE(AttendreApercu(fenetre, 1));
+    Canevas& canevas = fenetre.CanevasModele();
+    EditionModele& edition = fenetre.Edition();
+    const auto point = [&](double x, double y) {
+        return canevas.VersEcran(QStringLiteral("Titre"), {x, y});
+    };
+
+    Cliquer(canevas, point(150, 5));
+    Cliquer(canevas, point(150, 12), Qt::ControlModifier);
+    Cliquer(canevas, point(150, 17), Qt::ShiftModifier);
+    EXPECT_EQ(canevas.Selections(), (QStringList{"TitreDocument", "NumeroDevis", "DateDevis"}));
+    Touche(canevas, Qt::Key_Right);
+    Touche(canevas, Qt::Key_Right);
+    EXPECT_EQ(edition.Pile().count(), 1);
+    for (const char* nom : {"TitreDocument", "NumeroDevis", "DateDevis"}) {
+        EXPECT_EQ(edition.Attribut(QLatin1String(nom), QStringLiteral("x")), QStringLiteral("102"));
+    }
+    Cliquer(canevas, point(150, 12), Qt::ControlModifier);
+    EXPECT_EQ(canevas.Selections(), (QStringList{"TitreDocument", "DateDevis"}));
+    edition.Pile().undo();
+    ASSERT_EQ(edition.Texte(), derive);
+
+    // A frame drawn from an empty place of the band takes every object it touches.
+    Souris(canevas, QEvent::MouseButtonPress, point(92, 58));
+    Souris(canevas, QEvent::MouseMove, point(140, 50));
+    Souris(canevas, QEvent::MouseMove, point(188, 45));
+    Souris(canevas, QEvent::MouseButtonRelease, point(188, 45));
+    EXPECT_EQ(canevas.Selections(), (QStringList{"CadreClient", "VilleClient", "MailClient"}));
+    QAction* aGauche = Action(fenetre, QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Left));
+    ASSERT_NE(aGauche, nullptr);
+    aGauche->trigger();
+    QByteArray aligne = derive;
+    aligne.replace("\"/>\n",
+                   "\">\n  <texte nom=\"VilleClient\" x=\"100\"/>\n  <texte "
+                   "nom=\"MailClient\" x=\"100\"/>\n</rapport>\n");
+    EXPECT_EQ(edition.Texte().toStdString(), aligne.toStdString());
+    EXPECT_EQ(edition.Pile().count(), 1);
+    ASSERT_TRUE(AttendreApercu(fenetre, 2));
+    if (!qEnvironmentVariableIsEmpty("VANTARO_CAPTURES")) {
+        fenetre.grab().save(qEnvironmentVariable("VANTARO_CAPTURES") + "/concepteur-selection.png");
+    }
+
+    Action(fenetre, QKeySequence(Qt::CTRL | Qt::Key_C))->trigger();
+    Action(fenetre, QKeySequence(Qt::CTRL | Qt::Key_V))->trigger();
+    EXPECT_EQ(edition.Pile().count(), 2);
+    const QStringList colles = canevas.Selections();
+    EXPECT_EQ(colles, (QStringList{"CadreClient1", "VilleClient1", "MailClient1"}));
+    for (const QString& nom : colles) {
+        EXPECT_EQ(edition.Attribut(nom, QStringLiteral("x")), QStringLiteral("102"))
+            << nom.toStdString();
+    }
+    Action(fenetre, QKeySequence::Delete)->trigger();
+    EXPECT_EQ(edition.Pile().count(), 3);
+    EXPECT_EQ(edition.Texte().toStdString(), aligne.toStdString());
+    edition.Pile().undo();
+    edition.Pile().undo();
+    edition.Pile().undo();
+    EXPECT_EQ(edition.Texte(), derive);
 }
 
 }  // namespace
