@@ -52,8 +52,9 @@ function(vantaro_add_test nom)
 endfunction()
 
 # The database server of the tests, started in a temporary folder by the fixture "postgresql"
-# (tests/settings); the tests read its URI.
-set(VANTARO_DOSSIER_SERVEUR ${CMAKE_BINARY_DIR}/postgresql)
+# (tests/settings); the tests read its URI. Cached, so that the tests added from outside tests/
+# (the designer's) see it too.
+set(VANTARO_DOSSIER_SERVEUR ${CMAKE_BINARY_DIR}/postgresql CACHE INTERNAL "")
 
 # vantaro_aussi_sur_serveur(NOM [FILTRE filtre])
 # The same GoogleTest cases once more on the server: every case on both settings engines.

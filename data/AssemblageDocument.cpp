@@ -6,6 +6,7 @@
 #include "CsvDocument.h"
 #include "ErreurDonnees.h"
 #include "Rapport.h"
+#include "SessionBDD.h"
 #include "Sorties.h"
 
 void ExigerFichier(const QString& chemin, const QString& message) {
@@ -50,6 +51,27 @@ QString AssemblageDocument::LireConfiguration(TDataModuleAbs& store, const Nivea
                                               const QString& titre,
                                               const OptionsConfiguration& options) {
     return ChargerConfiguration(donnees_, store, niveau, titre, options);
+}
+
+void AssemblageDocument::RemplirConfiguration(const SourceConfiguration& source) {
+    if (!source.base.isEmpty()) {
+        // The store names a missing file, or the server, without the reference's passwords.
+        TDataModuleAbs store;
+        const SessionBDD session(store, source.base);
+        LireConfiguration(store, source.niveau, source.titre.value_or(Titre().value_or(QString())),
+                          OptionsConfiguration{});
+        return;
+    }
+    TableMemoire& config = donnees_.memTableConfig;
+    if (!config.EstOuverte()) {
+        config.Ouvrir();
+    }
+    config.Vider();
+    config.Ajouter();
+    for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
+        config.Affecter(QLatin1String(option), true);
+    }
+    config.Valider();
 }
 
 // Without its template a document would be written as a blank page that looks complete.

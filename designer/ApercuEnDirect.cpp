@@ -1,6 +1,7 @@
 #include "ApercuEnDirect.h"
 
 #include "AssemblageDocument.h"
+#include "ErreurBDD.h"
 #include "ErreurRapport.h"
 #include "Rapport.h"
 
@@ -10,19 +11,22 @@ public:
     struct Resultat {
         std::shared_ptr<DocumentPrepare> pages;
         QString erreur, objet;
-        QStringList champs;  // when the data file was read again
+        QStringList champs;                    // when the data file was read again
+        std::optional<QString> avertissement;  // when the configuration was read again
     };
 
     Resultat Preparer(const QString& chemin, const QByteArray& texte, const QString& donnees,
-                      const QLocale& regional) {
+                      const QLocale& regional, const SourceConfiguration& source) {
         Resultat resultat;
         try {
-            if (donnees != donneesLues_) {
+            if (donnees != donneesLues_ || !sourceLue_ || source != *sourceLue_) {
                 donneesLues_.clear();
+                sourceLue_.reset();
                 rapport_.DefinirRegional(regional);
                 assemblage_.ChargerDonnees(donnees, regional);
-                RemplirConfiguration();
+                resultat.avertissement = RemplirConfiguration(source);
                 donneesLues_ = donnees;
+                sourceLue_ = source;
                 for (JeuDonneesRapport* jeu : assemblage_.Donnees().JeuxRapport()) {
                     for (const QString& champ : jeu->NomsChamps()) {
                         resultat.champs
@@ -43,21 +47,25 @@ public:
     }
 
 private:
-    // As the print manager fills the record when nothing is configured: sketches, dimensions and
-    // suppliers shown.
-    void RemplirConfiguration() {
-        TableMemoire& config = assemblage_.Donnees().memTableConfig;
-        config.Ouvrir();
-        config.Ajouter();
-        for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
-            config.Affecter(QLatin1String(option), true);
+    // A database that cannot be read leaves the record the print manager fills when nothing is
+    // configured: the preview still shows the template.
+    QString RemplirConfiguration(const SourceConfiguration& source) {
+        try {
+            assemblage_.RemplirConfiguration(source);
+            return {};
+        } catch (const ErreurBDD& erreur) {
+            assemblage_.RemplirConfiguration({});
+            return QStringLiteral(
+                       "Configuration de l'aperçu non lue : %1 L'aperçu utilise la "
+                       "configuration par défaut.")
+                .arg(QString::fromUtf8(erreur.what()));
         }
-        config.Valider();
     }
 
     Rapport rapport_;
     AssemblageDocument assemblage_{rapport_};
     QString donneesLues_;
+    std::optional<SourceConfiguration> sourceLue_;
 };
 
 ApercuEnDirect::ApercuEnDirect(QObject* parent) : QObject(parent), preparateur_(new Preparateur) {
@@ -79,6 +87,10 @@ void ApercuEnDirect::DefinirDonnees(const QString& fichier, const QLocale& regio
     regional_ = regional;
 }
 
+void ApercuEnDirect::DefinirConfiguration(const SourceConfiguration& source) {
+    source_ = source;
+}
+
 void ApercuEnDirect::Demander(const QString& chemin, const QByteArray& texte) {
     chemin_ = chemin;
     texte_ = texte;
@@ -95,9 +107,9 @@ void ApercuEnDirect::Lancer() {
     QMetaObject::invokeMethod(
         preparateur_,
         [this, preparateur, chemin = chemin_, texte = texte_, donnees = donnees_,
-         regional = regional_] {
+         regional = regional_, source = source_] {
             Preparateur::Resultat resultat =
-                preparateur->Preparer(chemin, texte, donnees, regional);
+                preparateur->Preparer(chemin, texte, donnees, regional, source);
             QMetaObject::invokeMethod(
                 this,
                 [this, resultat = std::move(resultat)] {
@@ -105,6 +117,9 @@ void ApercuEnDirect::Lancer() {
                     ++resultats_;
                     if (!resultat.champs.isEmpty()) {
                         emit ChampsConnus(resultat.champs);
+                    }
+                    if (resultat.avertissement) {
+                        emit ConfigurationLue(*resultat.avertissement);
                     }
                     if (resultat.pages) {
                         emit PagesPretes(resultat.pages);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "AssemblageDocument.h"
 #include "PagesPreparees.h"
 
 class Preparateur;
@@ -21,6 +22,10 @@ public:
     ~ApercuEnDirect() override;
 
     void DefinirDonnees(const QString& fichier, const QLocale& regional);
+    // Where the configuration record comes from; the next preparation reads it (and the data
+    // file again, whose product lines take the configured special lines).
+    void DefinirConfiguration(const SourceConfiguration& source);
+    const SourceConfiguration& Configuration() const { return source_; }
     // Prepares this text of the template at chemin, after a short pause in the author's edits.
     void Demander(const QString& chemin, const QByteArray& texte);
     // How many results came back: a test waits on it.
@@ -33,6 +38,9 @@ signals:
     void Erreur(const QString& message, const QString& objet);
     // Every field as an expression names it (Jeu."champ"), once the data file is read.
     void ChampsConnus(const QStringList& champs);
+    // After the configuration was read again: empty, or why its database could not be read
+    // (the record is then the one used when nothing is configured).
+    void ConfigurationLue(const QString& avertissement);
 
 private:
     void Lancer();
@@ -42,6 +50,7 @@ private:
     QTimer minuterie_;
     QString chemin_, donnees_;
     QLocale regional_;
+    SourceConfiguration source_;
     QByteArray texte_;
     bool enCours_ = false;
     bool enAttente_ = false;

@@ -1,48 +1,44 @@
 #include "Canevas.h"
 
 #include <QKeyEvent>
-#include <QPainter>
 #include <cmath>
 
 namespace {
 
-constexpr int kRegle = 24;      // pixels: the rulers' breadth
-constexpr int kEtiquette = 18;  // a band's label
-constexpr int kEcart = 8;       // between two bands
-constexpr int kPoignee = 7;     // the resize handle
-constexpr int kTolerance = 6;   // how near an edge snaps to a neighbour's
-
-QString LibelleGenre(GenreBande genre) {
-    switch (genre) {
-        case GenreBande::TitreRapport:
-            return QStringLiteral("Titre du rapport");
-        case GenreBande::EntetePage:
-            return QStringLiteral("En-tête de page");
-        case GenreBande::EnteteColonnes:
-            return QStringLiteral("En-tête de colonnes");
-        case GenreBande::Maitre:
-            return QStringLiteral("Données (maître)");
-        case GenreBande::Detail:
-            return QStringLiteral("Détail");
-        case GenreBande::Resume:
-            return QStringLiteral("Résumé");
-        case GenreBande::PiedPage:
-            return QStringLiteral("Pied de page");
-        case GenreBande::Enfant:
-            return QStringLiteral("Bande enfant");
+// The page's bands as the canvas shows them, in the order they print.
+std::vector<const BandeModele*> BandesDansLOrdre(const PageModele& page) {
+    std::vector<const BandeModele*> bandes;
+    const auto ajouter = [&](const BandeModele* bande) {
+        for (; bande; bande = bande->enfant.get()) {
+            bandes.push_back(bande);
+        }
+    };
+    ajouter(page.titre.get());
+    ajouter(page.entetePage.get());
+    for (const GroupeDonnees& groupe : page.groupes) {
+        ajouter(groupe.enteteColonnes.get());
+        ajouter(groupe.maitre.get());
+        for (const auto& detail : groupe.details) {
+            ajouter(detail.get());
+        }
     }
-    return {};
+    ajouter(page.resume.get());
+    ajouter(page.piedPage.get());
+    return bandes;
 }
 
-Qt::Alignment Alignements(const ObjetModele& o) {
-    Qt::Alignment a = o.alignement == Alignement::Droite     ? Qt::AlignRight
-                      : o.alignement == Alignement::Centre   ? Qt::AlignHCenter
-                      : o.alignement == Alignement::Justifie ? Qt::AlignJustify
-                                                             : Qt::AlignLeft;
-    a |= o.alignementVertical == AlignementVertical::Bas      ? Qt::AlignBottom
-         : o.alignementVertical == AlignementVertical::Centre ? Qt::AlignVCenter
-                                                              : Qt::AlignTop;
-    return a;
+bool PageContient(const PageModele& page, const QString& nom) {
+    for (const BandeModele* bande : BandesDansLOrdre(page)) {
+        if (bande->nom.compare(nom, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+        for (const auto& objet : bande->objets) {
+            if (objet->nom.compare(nom, Qt::CaseInsensitive) == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -59,15 +55,77 @@ Canevas::Canevas(QWidget* parent) : QWidget(parent) {
 
 void Canevas::DefinirModele(const ModeleRapport* modele) {
     modele_ = modele;
-    page_ = modele && !modele->pages.empty() ? modele->pages.front().get() : nullptr;
+    const int pages = modele ? int(modele->pages.size()) : 0;
+    numeroPage_ = std::clamp(numeroPage_, 0, std::max(0, pages - 1));
+    page_ = pages > 0 ? modele->pages[std::size_t(numeroPage_)].get() : nullptr;
     glisser_.reset();
     Disposer();
 }
 
+void Canevas::DefinirPage(int numero) {
+    if (!modele_ || numero < 0 || numero >= int(modele_->pages.size()) || numero == numeroPage_) {
+        return;
+    }
+    numeroPage_ = numero;
+    page_ = modele_->pages[std::size_t(numero)].get();
+    glisser_.reset();
+    Disposer();
+    emit PageChangee(numero);
+}
+
 void Canevas::Selectionner(const QString& nom) {
+    if (modele_ && !nom.isEmpty() && !BandeDe(nom) &&
+        page_->nom.compare(nom, Qt::CaseInsensitive) != 0) {
+        // On another page: that page is shown.
+        const ObjetRapport* element = modele_->parNom.value(nom.toLower());
+        for (std::size_t i = 0; element && i < modele_->pages.size(); ++i) {
+            const PageModele* page = modele_->pages[i].get();
+            if (page == element || PageContient(*page, nom)) {
+                DefinirPage(int(i));
+                break;
+            }
+        }
+    }
+    autres_.clear();
     if (selection_ != nom) {
         selection_ = nom;
         emit SelectionChangee(nom);
+    }
+    update();
+}
+
+QStringList Canevas::Selections() const {
+    QStringList noms = autres_;
+    if (!selection_.isEmpty()) {
+        noms.prepend(selection_);
+    }
+    return noms;
+}
+
+void Canevas::SelectionnerPlusieurs(const QStringList& noms) {
+    Selectionner(noms.value(0));
+    autres_ = noms.mid(1);
+    update();
+}
+
+bool Canevas::EstSelectionne(const QString& nom) const {
+    return nom.compare(selection_, Qt::CaseInsensitive) == 0 ||
+           autres_.contains(nom, Qt::CaseInsensitive);
+}
+
+void Canevas::Basculer(const QString& nom) {
+    const ObjetModele* objet = nullptr;
+    const bool premierEstObjet = BandeDe(selection_, &objet) && objet;
+    if (nom.compare(selection_, Qt::CaseInsensitive) == 0) {
+        const QStringList restants = autres_;
+        SelectionnerPlusieurs(restants);
+    } else if (autres_.contains(nom, Qt::CaseInsensitive)) {
+        autres_.removeIf(
+            [&](const QString& n) { return n.compare(nom, Qt::CaseInsensitive) == 0; });
+    } else if (!premierEstObjet) {
+        Selectionner(nom);
+    } else {
+        autres_ << nom;
     }
     update();
 }
@@ -102,24 +160,10 @@ double Canevas::PixelsParMm() const {
 void Canevas::Disposer() {
     bandes_.clear();
     int haut = kRegle + kEcart;
-    if (page_) {
-        const auto ajouter = [&](const BandeModele* bande) {
-            for (; bande; bande = bande->enfant.get()) {
-                bandes_.push_back({bande, haut});
-                haut += kEtiquette + int(std::ceil(bande->hauteur * PixelsParMm())) + kEcart;
-            }
-        };
-        ajouter(page_->titre.get());
-        ajouter(page_->entetePage.get());
-        for (const GroupeDonnees& groupe : page_->groupes) {
-            ajouter(groupe.enteteColonnes.get());
-            ajouter(groupe.maitre.get());
-            for (const auto& detail : groupe.details) {
-                ajouter(detail.get());
-            }
-        }
-        ajouter(page_->resume.get());
-        ajouter(page_->piedPage.get());
+    for (const BandeModele* bande :
+         page_ ? BandesDansLOrdre(*page_) : std::vector<const BandeModele*>()) {
+        bandes_.push_back({bande, haut});
+        haut += kEtiquette + int(std::ceil(bande->hauteur * PixelsParMm())) + kEcart;
     }
     resize(sizeHint());
     updateGeometry();
@@ -189,172 +233,73 @@ const Canevas::BandePlacee* Canevas::BandeSous(QPoint point) const {
     return nullptr;
 }
 
-void Canevas::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    const double ppm = PixelsParMm();
-    // The page's ruler, in millimetres from the left margin.
-    p.fillRect(QRect(0, 0, width(), kRegle), QColor(0xf7, 0xf7, 0xf7));
-    p.setPen(Qt::darkGray);
-    QFont petite = font();
-    petite.setPixelSize(9);
-    p.setFont(petite);
-    for (int mm = 0; kRegle + mm * ppm < width(); ++mm) {
-        const int x = kRegle + int(mm * ppm);
-        const int longueur = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
-        if (ppm >= 2 || mm % 5 == 0) {
-            p.drawLine(x, kRegle - longueur, x, kRegle - 1);
-        }
-        if (mm % 10 == 0) {
-            p.drawText(x + 2, 10, QString::number(mm));
-        }
-    }
-    for (const BandePlacee& b : bandes_) {
-        PeindreBande(p, b);
-    }
-}
-
-void Canevas::PeindreBande(QPainter& p, const BandePlacee& b) const {
-    const double ppm = PixelsParMm();
-    const double largeurMm =
-        page_->TailleMm().width() - page_->marges.left() - page_->marges.right();
-    const QRect zone = VersEcran(b, QRectF(0, 0, largeurMm, b.bande->hauteur));
-    const bool choisie = b.bande->nom.compare(selection_, Qt::CaseInsensitive) == 0;
-    // The label: kind and name.
-    const QRect etiquette(kRegle, b.haut, zone.width(), kEtiquette);
-    p.fillRect(etiquette, choisie ? QColor(0x1f, 0x3c, 0x78) : QColor(0xb8, 0xc4, 0xd6));
-    p.setPen(choisie ? Qt::white : Qt::black);
-    QFont gras = font();
-    gras.setPixelSize(11);
-    gras.setBold(true);
-    p.setFont(gras);
-    QString texte = QStringLiteral("%1 : %2").arg(LibelleGenre(b.bande->genre), b.bande->nom);
-    if (!b.bande->jeu.isEmpty()) {
-        texte += QStringLiteral(" — %1").arg(b.bande->jeu);
-    }
-    p.drawText(etiquette.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, texte);
-    p.fillRect(zone, Qt::white);
-    // The band's ruler, in millimetres from its top.
-    QFont petite = font();
-    petite.setPixelSize(9);
-    p.setFont(petite);
-    p.fillRect(QRect(0, zone.top(), kRegle - 1, zone.height()), QColor(0xf7, 0xf7, 0xf7));
-    p.setPen(Qt::darkGray);
-    for (int mm = 0; mm <= b.bande->hauteur; ++mm) {
-        const int y = zone.top() + int(mm * ppm);
-        const int longueur = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
-        if (ppm >= 2 || mm % 5 == 0) {
-            p.drawLine(kRegle - longueur, y, kRegle - 1, y);
-        }
-        if (mm % 10 == 0 && mm > 0) {
-            p.drawText(QRect(0, y, kRegle - 4, 10), Qt::AlignRight, QString::number(mm));
-        }
-    }
-    if (grille_) {
-        p.setPen(QColor(0xc8, 0xc8, 0xc8));
-        for (int x = 0; x <= largeurMm; x += 5) {
-            for (int y = 0; y <= b.bande->hauteur; y += 5) {
-                p.drawPoint(zone.left() + int(x * ppm), zone.top() + int(y * ppm));
-            }
-        }
-    }
-    p.save();
-    p.setClipRect(zone.adjusted(-1, -1, 2, 2));
-    for (const auto& o : b.bande->objets) {
-        PeindreObjet(p, b, *o);
-    }
-    if (glisser_ && BandeDe(glisser_->nom) == &b) {
-        p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 1, Qt::DashLine));
-        p.drawRect(VersEcran(b, glisser_->courant));
-        p.setPen(QPen(QColor(0xe0, 0x40, 0xa0), 1));
-        for (const QLineF& guide : guides_) {
-            p.drawLine(QLineF(VersEcran(b, QRectF(guide.p1(), QSizeF())).topLeft(),
-                              VersEcran(b, QRectF(guide.p2(), QSizeF())).topLeft()));
-        }
-    }
-    p.restore();
-    if (choisie) {
-        p.setPen(QPen(QColor(0x1f, 0x3c, 0x78), 2));
-        p.drawRect(zone);
-    }
-}
-
-void Canevas::PeindreObjet(QPainter& p, const BandePlacee& b, const ObjetModele& o) const {
-    const QRect r = VersEcran(b, o.rect);
-    const bool herite = nonModifiables_.contains(o.nom.toLower());
-    if (o.fond.isValid()) {
-        p.fillRect(r, o.fond);
-    }
-    switch (o.genre) {
-        case ObjetModele::Genre::Texte: {
-            QFont police = o.police;
-            police.setPixelSize(
-                std::max(1, int(std::lround(police.pixelSize() / 100.0 * PixelsParMm()))));
-            p.setFont(police);
-            p.setPen(herite ? Qt::gray : o.couleur);
-            const int marge = int(o.marge * PixelsParMm());
-            p.drawText(r.adjusted(marge, 0, -marge, 0),
-                       int(Alignements(o)) | (o.retourLigne ? Qt::TextWordWrap : 0), o.source);
-            break;
-        }
-        case ObjetModele::Genre::Image:
-            p.fillRect(r, QColor(0xee, 0xf2, 0xe6));
-            p.setPen(Qt::darkGreen);
-            p.setFont(font());
-            p.drawText(r, Qt::AlignCenter | Qt::TextWordWrap,
-                       QStringLiteral("Image\n%1").arg(o.valeur ? o.valeur->Source() : QString()));
-            break;
-        case ObjetModele::Genre::Ligne:
-            p.setPen(QPen(o.cadre.trait.couleur,
-                          std::max(1.0, o.cadre.trait.epaisseur * PixelsParMm())));
-            p.drawLine(r.topLeft(), r.bottomRight());
-            break;
-        case ObjetModele::Genre::Rectangle:
-            p.setPen(QPen(o.cadre.trait.couleur, 1));
-            p.drawRect(r);
-            break;
-    }
-    const QString cle = o.nom.toLower();
-    if (erreurs_.contains(cle)) {
-        p.setPen(QPen(Qt::red, 2));
-        p.drawRect(r.adjusted(-1, -1, 1, 1));
-    } else if (o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {
-        p.setPen(QPen(QColor(0x1f, 0x6f, 0xd0), 2));
-        p.drawRect(r);
-    } else {
-        p.setPen(QPen(QColor(0x90, 0x90, 0x90), 1, Qt::DotLine));
-        p.drawRect(r);
-    }
-    if (o.nom.compare(selection_, Qt::CaseInsensitive) == 0) {
-        p.fillRect(
-            QRect(r.bottomRight() - QPoint(kPoignee / 2, kPoignee / 2), QSize(kPoignee, kPoignee)),
-            QColor(0x1f, 0x6f, 0xd0));
-    }
-}
-
 void Canevas::mousePressEvent(QMouseEvent* evenement) {
     setFocus(Qt::MouseFocusReason);
     const QPoint point = evenement->position().toPoint();
+    const bool ajout = evenement->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
     const BandePlacee* b = BandeSous(point);
     if (!b) {
+        origineCadre_ = point;
+        cadreSelection_ = QRect(point, point);
         return;
     }
     for (auto it = b->bande->objets.rbegin(); it != b->bande->objets.rend(); ++it) {
         const QRect r = VersEcran(*b, (*it)->rect);
         const QRect poignee(r.bottomRight() - QPoint(kPoignee, kPoignee),
                             QSize(2 * kPoignee, 2 * kPoignee));
-        const bool surPoignee =
-            (*it)->nom.compare(selection_, Qt::CaseInsensitive) == 0 && poignee.contains(point);
+        const bool surPoignee = autres_.isEmpty() &&
+                                (*it)->nom.compare(selection_, Qt::CaseInsensitive) == 0 &&
+                                poignee.contains(point);
         if (surPoignee || r.adjusted(-3, -3, 3, 3).contains(point)) {
-            Selectionner((*it)->nom);
-            if (!nonModifiables_.contains((*it)->nom.toLower())) {
-                glisser_ =
-                    Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect};
+            if (ajout) {
+                Basculer((*it)->nom);
+                return;
+            }
+            if (!EstSelectionne((*it)->nom)) {
+                Selectionner((*it)->nom);
+            }
+            glisser_ =
+                Glisser{(*it)->nom, (*it)->rect, VersMm(*b, point), surPoignee, (*it)->rect, {}};
+            if (!surPoignee && !autres_.isEmpty()) {
+                glisser_->groupe = Selections();
             }
             return;
         }
     }
-    Selectionner(b->bande->nom);
+    if (!ajout) {
+        Selectionner(b->bande->nom);
+    }
+    origineCadre_ = point;
+    cadreSelection_ = QRect(point, point);
+}
+
+void Canevas::FinirCadreDeSelection(bool ajout) {
+    const QRect cadre = *cadreSelection_;
+    cadreSelection_.reset();
+    update();
+    if (cadre.width() < 4 && cadre.height() < 4) {
+        return;
+    }
+    QStringList touches;
+    for (const BandePlacee& b : bandes_) {
+        for (const auto& o : b.bande->objets) {
+            if (VersEcran(b, o->rect).adjusted(0, 0, 1, 1).intersects(cadre) &&
+                !(ajout && EstSelectionne(o->nom))) {
+                touches << o->nom;
+            }
+        }
+    }
+    if (touches.isEmpty()) {
+        return;
+    }
+    // Added to the objects already selected, or in place of a band.
+    const ObjetModele* objet = nullptr;
+    if (ajout && BandeDe(selection_, &objet) && objet) {
+        autres_ << touches;
+        update();
+    } else {
+        SelectionnerPlusieurs(touches);
+    }
 }
 
 double Canevas::Aimanter(double valeur, const std::vector<double>& bords, double* guide) const {
@@ -371,6 +316,11 @@ double Canevas::Aimanter(double valeur, const std::vector<double>& bords, double
 }
 
 void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
+    if (cadreSelection_) {
+        cadreSelection_ = QRect(origineCadre_, evenement->position().toPoint()).normalized();
+        update();
+        return;
+    }
     if (!glisser_) {
         return;
     }
@@ -380,7 +330,8 @@ void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
     guides_.clear();
     std::vector<double> bordsX, bordsY;
     for (const auto& o : b->bande->objets) {
-        if (o->nom.compare(glisser_->nom, Qt::CaseInsensitive) != 0) {
+        if (o->nom.compare(glisser_->nom, Qt::CaseInsensitive) != 0 &&
+            !glisser_->groupe.contains(o->nom, Qt::CaseInsensitive)) {
             bordsX.insert(bordsX.end(), {o->rect.left(), o->rect.right()});
             bordsY.insert(bordsY.end(), {o->rect.top(), o->rect.bottom()});
         }
@@ -429,7 +380,11 @@ void Canevas::mouseMoveEvent(QMouseEvent* evenement) {
     update();
 }
 
-void Canevas::mouseReleaseEvent(QMouseEvent*) {
+void Canevas::mouseReleaseEvent(QMouseEvent* evenement) {
+    if (cadreSelection_) {
+        FinirCadreDeSelection(evenement->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        return;
+    }
     if (!glisser_) {
         return;
     }
@@ -437,7 +392,12 @@ void Canevas::mouseReleaseEvent(QMouseEvent*) {
     glisser_.reset();
     guides_.clear();
     update();
-    if (fini.courant != fini.depart) {
+    if (fini.courant == fini.depart) {
+        return;
+    }
+    if (!fini.groupe.isEmpty()) {
+        emit DeplacementDemande(fini.groupe, fini.courant.topLeft() - fini.depart.topLeft());
+    } else {
         emit GeometrieDemandee(fini.nom, fini.courant);
     }
 }
@@ -463,7 +423,7 @@ void Canevas::keyPressEvent(QKeyEvent* evenement) {
             break;
         case Qt::Key_Delete:
             if (!selection_.isEmpty()) {
-                emit SuppressionDemandee(selection_);
+                emit SuppressionDemandee();
             }
             return;
         case Qt::Key_Escape:
@@ -476,6 +436,12 @@ void Canevas::keyPressEvent(QKeyEvent* evenement) {
             return;
     }
     if (!b) {
+        return;
+    }
+    if (!autres_.isEmpty()) {
+        if (!taille) {
+            emit DeplacementDemande(Selections(), delta);
+        }
         return;
     }
     if (!objet) {

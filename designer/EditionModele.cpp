@@ -5,6 +5,8 @@
 #include <QUndoCommand>
 #include <cmath>
 
+#include "ErreurRapport.h"
+
 // One edit: the whole text before and after it, so that undo gives back the exact bytes.
 // Successive moves or resizes of one object merge into one step.
 class CommandeTexte : public QUndoCommand {
@@ -43,6 +45,14 @@ const QString kY = QStringLiteral("y");
 const QString kLargeur = QStringLiteral("largeur");
 const QString kHauteur = QStringLiteral("hauteur");
 const QString kNom = QStringLiteral("nom");
+const QString kBase = QStringLiteral("base");
+
+// The same text, or the same number written otherwise ("12.50" and "12.5").
+bool MemeValeur(const QString& a, const QString& b) {
+    bool nombreA = false, nombreB = false;
+    const double x = a.toDouble(&nombreA), y = b.toDouble(&nombreB);
+    return a == b || (nombreA && nombreB && EditionModele::Nombre(x) == EditionModele::Nombre(y));
+}
 
 }  // namespace
 
@@ -73,6 +83,8 @@ bool EditionModele::OuvrirTexte(const QString& chemin, const QByteArray& texte, 
     }
     chemin_ = chemin;
     document_ = std::move(*lu);
+    basesLues_.reset();
+    LireBases();
     pile_.clear();
     emit TexteChange();
     return true;
@@ -99,19 +111,60 @@ void EditionModele::DefinirNomsPris(const QSet<QString>& noms) {
     }
 }
 
+void EditionModele::LireBases() {
+    const TexteModele::Attribut* base = document_.At(0).TrouverAttribut(kBase);
+    const QString valeur = base ? base->valeur : QString();
+    if (basesLues_ == valeur) {
+        return;
+    }
+    basesLues_ = valeur;
+    bases_.clear();
+    if (valeur.trimmed().isEmpty()) {
+        return;
+    }
+    try {
+        bases_ = LireElementsDesBases(chemin_, &document_.Texte());
+    } catch (const ErreurRapport&) {
+        // The window lists the fault; nothing is inherited until the bases can be read.
+    }
+}
+
+const ElementDeBase* EditionModele::Base(const QString& nom) const {
+    const auto trouve = bases_.constFind(nom.toLower());
+    return trouve == bases_.cend() ? nullptr : &*trouve;
+}
+
+bool EditionModele::Modifiable(const QString& nom) const {
+    return document_.Trouver(nom) >= 0 || Herite(nom);
+}
+
+QString EditionModele::Balise(const QString& nom) const {
+    const int element = document_.Trouver(nom);
+    if (element >= 0) {
+        return document_.At(element).balise;
+    }
+    const ElementDeBase* base = Base(nom);
+    return base ? base->balise : QString();
+}
+
 std::optional<QString> EditionModele::Attribut(const QString& nom, const QString& attribut) const {
     const int element = document_.Trouver(nom);
     const TexteModele::Attribut* a =
         element >= 0 ? document_.At(element).TrouverAttribut(attribut) : nullptr;
-    return a ? std::optional<QString>(a->valeur) : std::nullopt;
+    if (a) {
+        return a->valeur;
+    }
+    const ElementDeBase* base = Base(nom);
+    return base ? base->Attribut(attribut) : std::nullopt;
 }
 
 QString EditionModele::ContenuTexte(const QString& nom) const {
     const int element = document_.Trouver(nom);
-    if (element < 0) {
-        return {};
+    const ElementDeBase* base = Base(nom);
+    QByteArray brut = element >= 0 ? document_.Contenu(element) : QByteArray();
+    if (base && brut.trimmed().isEmpty()) {
+        brut = base->texte.toUtf8();
     }
-    const QByteArray brut = document_.Contenu(element);
     return Attribut(nom, QStringLiteral("balises")) == QStringLiteral("oui")
                ? QString::fromUtf8(brut)
                : TexteModele::Dechiffrer(brut);
@@ -133,22 +186,62 @@ bool EditionModele::EstObjet(const QString& balise) {
            balise == QLatin1String("ligne") || balise == QLatin1String("rectangle");
 }
 
-std::optional<QByteArray> EditionModele::AvecNombres(
-    const QString& nom, const QList<QPair<QString, double>>& valeurs) const {
-    std::optional<TexteModele> courant = document_;
+std::optional<TexteModele> EditionModele::AvecSurcharge(const QString& nom) const {
+    if (document_.Trouver(nom) >= 0) {
+        return document_;
+    }
+    const ElementDeBase* base = Base(nom);
+    if (!base) {
+        return std::nullopt;
+    }
+    const QByteArray fragment =
+        '<' + base->balise.toUtf8() + " nom=\"" + TexteModele::Echapper(base->nom, '"') + "\"/>";
+    return TexteModele::Lire(document_.AvecElement(0, -1, fragment));
+}
+
+QByteArray EditionModele::SansSurchargeVide(const TexteModele& texte, const QString& nom) const {
+    const int element = texte.Trouver(nom);
+    if (element < 0 || !Herite(nom)) {
+        return texte.Texte();
+    }
+    const TexteModele::Element& e = texte.At(element);
+    const bool vide = e.enfants.empty() && texte.Contenu(element).trimmed().isEmpty() &&
+                      e.attributs.size() == 1 && e.attributs.front().nom == kNom;
+    return vide ? texte.SansElement(element) : texte.Texte();
+}
+
+std::optional<QByteArray> EditionModele::AvecAttributs(
+    const QString& nom, const QList<QPair<QString, QString>>& valeurs) const {
+    std::optional<TexteModele> courant = AvecSurcharge(nom);
+    if (!courant) {
+        return std::nullopt;
+    }
+    const ElementDeBase* base = Base(nom);
     for (const auto& [attribut, valeur] : valeurs) {
         const int element = courant->Trouver(nom);
-        if (element < 0) {
-            return std::nullopt;
+        const TexteModele::Attribut* propre = courant->At(element).TrouverAttribut(attribut);
+        const std::optional<QString> herite = base ? base->Attribut(attribut) : std::nullopt;
+        if (valeur.isEmpty() || (herite && MemeValeur(*herite, valeur))) {
+            if (propre) {
+                courant = TexteModele::Lire(courant->SansAttribut(element, attribut));
+            }
+        } else if (!propre || propre->valeur != valeur) {
+            courant = TexteModele::Lire(courant->AvecAttribut(element, attribut, valeur));
         }
-        const TexteModele::Attribut* a = courant->At(element).TrouverAttribut(attribut);
-        const QString texte = Nombre(valeur);
-        if (Nombre(a ? a->valeur.toDouble() : 0) == texte) {
-            continue;
-        }
-        courant = TexteModele::Lire(courant->AvecAttribut(element, attribut, texte));
     }
-    return courant->Texte();
+    return SansSurchargeVide(*courant, nom);
+}
+
+std::optional<QByteArray> EditionModele::AvecNombres(
+    const QString& nom, const QList<QPair<QString, double>>& valeurs) const {
+    QList<QPair<QString, QString>> changees;
+    for (const auto& [attribut, valeur] : valeurs) {
+        const std::optional<QString> actuelle = Attribut(nom, attribut);
+        if (Nombre(actuelle ? actuelle->toDouble() : 0) != Nombre(valeur)) {
+            changees.append({attribut, Nombre(valeur)});
+        }
+    }
+    return AvecAttributs(nom, changees);
 }
 
 bool EditionModele::Deplacer(const QString& nom, QPointF position) {
@@ -167,26 +260,38 @@ bool EditionModele::Redimensionner(const QString& nom, const QRectF& rect) {
 
 bool EditionModele::DefinirPropriete(const QString& nom, const QString& attribut,
                                      const QString& valeur) {
-    const int element = document_.Trouver(nom);
-    if (element < 0 ||
-        Attribut(nom, attribut) == (valeur.isEmpty() ? std::nullopt : std::optional(valeur))) {
+    if (Attribut(nom, attribut) == (valeur.isEmpty() ? std::nullopt : std::optional(valeur))) {
         return false;
     }
-    const QByteArray nouveau = valeur.isEmpty() ? document_.SansAttribut(element, attribut)
-                                                : document_.AvecAttribut(element, attribut, valeur);
-    return Appliquer(nouveau, QStringLiteral("%1 de %2").arg(attribut, nom));
+    const std::optional<QByteArray> nouveau = AvecAttributs(nom, {{attribut, valeur}});
+    return nouveau && Appliquer(*nouveau, QStringLiteral("%1 de %2").arg(attribut, nom));
 }
 
 bool EditionModele::DefinirContenuTexte(const QString& nom, const QString& contenu) {
-    const int element = document_.Trouver(nom);
-    if (element < 0 || document_.At(element).balise != QLatin1String("texte") ||
-        ContenuTexte(nom) == contenu) {
+    if (Balise(nom) != QLatin1String("texte") || ContenuTexte(nom) == contenu) {
         return false;
     }
-    const QByteArray brut = Attribut(nom, QStringLiteral("balises")) == QStringLiteral("oui")
-                                ? contenu.toUtf8()
-                                : TexteModele::Echapper(contenu, '\0');
-    return Appliquer(document_.AvecContenu(element, brut), QStringLiteral("Texte de %1").arg(nom));
+    const bool balises = Attribut(nom, QStringLiteral("balises")) == QStringLiteral("oui");
+    QByteArray brut = balises ? contenu.toUtf8() : TexteModele::Echapper(contenu, '\0');
+    if (const ElementDeBase* base = Base(nom)) {
+        // An empty text in an override leaves the bases' text: it cannot be written so.
+        if (contenu.trimmed().isEmpty()) {
+            return false;
+        }
+        if (contenu == (balises ? base->texte : TexteModele::Dechiffrer(base->texte.toUtf8()))) {
+            brut.clear();
+        }
+    }
+    std::optional<TexteModele> courant = AvecSurcharge(nom);
+    const int element = courant->Trouver(nom);
+    if (!brut.isEmpty() || !courant->At(element).vide) {
+        // Markup an author typed may not be well-formed: such an edit is refused, not written.
+        courant = TexteModele::Lire(courant->AvecContenu(element, brut));
+        if (!courant) {
+            return false;
+        }
+    }
+    return Appliquer(SansSurchargeVide(*courant, nom), QStringLiteral("Texte de %1").arg(nom));
 }
 
 QString EditionModele::AjouterObjet(GenreObjet genre, const QString& bande, QPointF position,
@@ -221,12 +326,8 @@ QString EditionModele::AjouterObjet(GenreObjet genre, const QString& bande, QPoi
 }
 
 QString EditionModele::AjouterBande(const QString& type, const QString& apres) {
-    const int reference = document_.Trouver(apres);
-    if (reference < 0) {
-        return {};
-    }
-    const bool surPage = document_.At(reference).balise == QLatin1String("page");
-    if (!surPage && document_.At(reference).balise != QLatin1String("bande")) {
+    const QString balise = Balise(apres);
+    if (balise != QLatin1String("page") && balise != QLatin1String("bande")) {
         return {};
     }
     const QString nom = NomLibre(QStringLiteral("Bande"));
@@ -235,25 +336,87 @@ QString EditionModele::AjouterBande(const QString& type, const QString& apres) {
     if (type == QLatin1String("detail")) {
         fragment += QStringLiteral(" jeu=\"Description des lignes produits\"");
     }
-    fragment += QStringLiteral("/>");
-    const int parent = surPage ? reference : document_.At(reference).parent;
-    const QByteArray nouveau =
-        document_.AvecElement(parent, surPage ? -1 : reference, fragment.toUtf8());
+    QByteArray nouveau;
+    if (balise == QLatin1String("bande") && Herite(apres)) {
+        // After a band of the bases: the merge puts it there.
+        fragment += QStringLiteral(" apres=\"%1\"/>")
+                        .arg(QString::fromUtf8(TexteModele::Echapper(apres, '"')));
+        nouveau = document_.AvecElement(0, -1, fragment.toUtf8());
+    } else if (balise == QLatin1String("page")) {
+        const std::optional<TexteModele> courant = AvecSurcharge(apres);
+        nouveau = courant->AvecElement(courant->Trouver(apres), -1, (fragment + "/>").toUtf8());
+    } else {
+        const int reference = document_.Trouver(apres);
+        nouveau = document_.AvecElement(document_.At(reference).parent, reference,
+                                        (fragment + "/>").toUtf8());
+    }
     return Appliquer(nouveau, QStringLiteral("Ajouter la bande %1").arg(nom)) ? nom : QString();
 }
 
+QString EditionModele::AjouterPage(const QString& apres) {
+    const int reference = document_.Trouver(apres);
+    const bool suivante = reference > 0 && document_.At(reference).balise == QLatin1String("page");
+    const QString nom = NomLibre(QStringLiteral("Page"));
+    QString fragment = QStringLiteral("<page nom=\"%1\" format=\"A4\"").arg(nom);
+    if (!suivante && Balise(apres) == QLatin1String("page")) {
+        fragment += QStringLiteral(" apres=\"%1\"")
+                        .arg(QString::fromUtf8(TexteModele::Echapper(apres, '"')));
+    }
+    fragment += QStringLiteral("/>");
+    return Appliquer(document_.AvecElement(0, suivante ? reference : -1, fragment.toUtf8()),
+                     QStringLiteral("Ajouter la page %1").arg(nom))
+               ? nom
+               : QString();
+}
+
 bool EditionModele::Supprimer(const QString& nom) {
+    if (Herite(nom)) {
+        const std::optional<QByteArray> nouveau =
+            AvecAttributs(nom, {{QStringLiteral("supprimer"), QStringLiteral("oui")}});
+        return nouveau && Appliquer(*nouveau, QStringLiteral("Supprimer %1").arg(nom));
+    }
     const int element = document_.Trouver(nom);
     if (element <= 0) {
         return false;
     }
-    return Appliquer(document_.SansElement(element), QStringLiteral("Supprimer %1").arg(nom));
+    // The last object of an inherited band's override takes the override with it.
+    const QString parent = document_.At(document_.At(element).parent).Nom();
+    return Appliquer(SansSurchargeVide(*TexteModele::Lire(document_.SansElement(element)), parent),
+                     QStringLiteral("Supprimer %1").arg(nom));
 }
 
 QByteArray EditionModele::Copier(const QString& nom) const {
+    if (!EstObjet(Balise(nom))) {
+        return {};
+    }
     const int element = document_.Trouver(nom);
-    return element >= 0 && EstObjet(document_.At(element).balise) ? document_.Fragment(element)
-                                                                  : QByteArray();
+    const ElementDeBase* base = Base(nom);
+    if (!base) {
+        return document_.Fragment(element);
+    }
+    // The object as its bases and its override make it.
+    QList<QPair<QString, QString>> attributs = base->attributs;
+    QByteArray contenu = base->texte.toUtf8();
+    if (element >= 0) {
+        for (const TexteModele::Attribut& propre : document_.At(element).attributs) {
+            const auto meme = std::find_if(attributs.begin(), attributs.end(),
+                                           [&](const auto& a) { return a.first == propre.nom; });
+            if (meme != attributs.end()) {
+                meme->second = propre.valeur;
+            } else {
+                attributs.append({propre.nom, propre.valeur});
+            }
+        }
+        if (!document_.Contenu(element).trimmed().isEmpty()) {
+            contenu = document_.Contenu(element);
+        }
+    }
+    QByteArray fragment = '<' + base->balise.toUtf8();
+    for (const auto& [cle, valeur] : attributs) {
+        fragment += ' ' + cle.toUtf8() + "=\"" + TexteModele::Echapper(valeur, '"') + '"';
+    }
+    return fragment + (contenu.isEmpty() ? QByteArray("/>")
+                                         : '>' + contenu + "</" + base->balise.toUtf8() + '>');
 }
 
 QString EditionModele::Coller(const QByteArray& fragment, const QString& bande) {
@@ -277,12 +440,15 @@ QString EditionModele::Coller(const QByteArray& fragment, const QString& bande) 
 
 QString EditionModele::Inserer(const QString& bande, const QByteArray& fragment,
                                const QString& libelle) {
-    const int parent = document_.Trouver(bande);
-    if (parent < 0 || document_.At(parent).balise != QLatin1String("bande")) {
+    if (Balise(bande) != QLatin1String("bande")) {
         return {};
     }
+    // A band of the bases gets an override that holds the new object.
+    const std::optional<TexteModele> courant = AvecSurcharge(bande);
     const QString nom = TexteModele::Lire(fragment)->At(0).Nom();
-    return Appliquer(document_.AvecElement(parent, -1, fragment), libelle) ? nom : QString();
+    return Appliquer(courant->AvecElement(courant->Trouver(bande), -1, fragment), libelle)
+               ? nom
+               : QString();
 }
 
 QString EditionModele::NomLibre(const QString& prefixe) const {
@@ -297,15 +463,39 @@ QString EditionModele::NomLibre(const QString& prefixe) const {
 bool EditionModele::Appliquer(const QByteArray& nouveau, const QString& libelle,
                               const QString& fusion) {
     // Markup an author typed may not be well-formed: such an edit is refused, not written.
-    if (nouveau == Texte() || !TexteModele::Lire(nouveau)) {
+    std::optional<TexteModele> lu = nouveau == Texte() ? std::nullopt : TexteModele::Lire(nouveau);
+    if (!lu) {
         return false;
     }
+    if (enLot_) {
+        document_ = std::move(*lu);
+        LireBases();
+        return true;
+    }
     pile_.push(new CommandeTexte(*this, Texte(), nouveau, libelle, fusion));
+    return true;
+}
+
+bool EditionModele::EnUneEtape(const QString& libelle, const std::function<void()>& faire,
+                               const QString& fusion) {
+    const QByteArray avant = Texte();
+    enLot_ = true;
+    faire();
+    enLot_ = false;
+    const QByteArray apres = Texte();
+    if (apres == avant) {
+        return false;
+    }
+    // The step's redo writes the text again and tells the window once.
+    document_ = *TexteModele::Lire(avant);
+    LireBases();
+    pile_.push(new CommandeTexte(*this, avant, apres, libelle, fusion));
     return true;
 }
 
 void EditionModele::Remplacer(const QByteArray& texte) {
     // Every edit writes well-formed text, so the map is always there.
     document_ = *TexteModele::Lire(texte);
+    LireBases();
     emit TexteChange();
 }

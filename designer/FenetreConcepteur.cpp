@@ -4,11 +4,13 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
 
 #include "ApercuRapport.h"
 #include "Canevas.h"
+#include "DialogueConfigurationApercu.h"
 #include "ErreurRapport.h"
 #include "Ihm.h"
 #include "LecteurModele.h"
@@ -34,7 +36,11 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     apercu_->setObjectName(QStringLiteral("apercu"));
     apercu_->setAccessibleName(QStringLiteral("Aperçu du document"));
     ui_->dispositionApercu->addWidget(apercu_, 1);
+    pagesApercu_ = new QLabel;
+    pagesApercu_->setObjectName(QStringLiteral("lblPagesApercu"));
+    ui_->dispositionApercu->addWidget(pagesApercu_);
     ui_->lblApercu->setBuddy(apercu_);
+    ui_->lblApercu->setWordWrap(true);
     ui_->separateur->setSizes({620, 300, 420});
     ui_->separateurCanevas->setSizes({560, 90});
     ui_->separateur->setStretchFactor(0, 1);
@@ -45,12 +51,18 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
     connect(canevas_, &Canevas::SelectionChangee, panneau_, &PanneauProprietes::Afficher);
     connect(canevas_, &Canevas::GeometrieDemandee, this, &FenetreConcepteur::GeometrieDemandee);
     connect(canevas_, &Canevas::SuppressionDemandee, this, &FenetreConcepteur::Supprimer);
+    connect(canevas_, &Canevas::DeplacementDemande, &edition_, &EditionModele::DeplacerDe);
+    connect(canevas_, &Canevas::PageChangee, ui_->cmbPage, &QComboBox::setCurrentIndex);
+    connect(ui_->cmbPage, &QComboBox::activated, canevas_, &Canevas::DefinirPage);
+    connect(apercu_, &ApercuRapport::PageCouranteChangee, this,
+            &FenetreConcepteur::AfficherPagesApercu);
     connect(&preparation_, &ApercuEnDirect::PagesPretes, this,
             [this](std::shared_ptr<DocumentPrepare> pages) {
                 erreurPreparation_.clear();
                 objetPreparation_.clear();
                 AfficherErreurs();
                 apercu_->AfficherPages(std::move(*pages));
+                AfficherPagesApercu();
             });
     connect(&preparation_, &ApercuEnDirect::Erreur, this,
             [this](const QString& message, const QString& objet) {
@@ -62,6 +74,14 @@ FenetreConcepteur::FenetreConcepteur(Ihm& ihm, QWidget* parent)
         champs_ = champs;
         panneau_->DefinirChamps(champs);
     });
+    connect(&preparation_, &ApercuEnDirect::ConfigurationLue, this,
+            [this](const QString& avertissement) {
+                avertissementConfiguration_ = avertissement;
+                AfficherErreurs();
+                if (!avertissement.isEmpty()) {
+                    statusBar()->showMessage(avertissement, 10000);
+                }
+            });
     connect(ui_->lstErreurs, &QListWidget::itemActivated, this, [this](QListWidgetItem* element) {
         const QString objet = element->data(Qt::UserRole).toString();
         if (!objet.isEmpty()) {
@@ -97,6 +117,9 @@ void FenetreConcepteur::CreerActions() {
                                TexteChange();
                            }
                        });
+    fichier->addAction(QStringLiteral("Con&figuration de l'aperçu…"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,
+                       &FenetreConcepteur::ChoisirConfiguration);
     fichier->addSeparator();
     fichier->addAction(QStringLiteral("&Quitter"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                        &QWidget::close);
@@ -113,8 +136,8 @@ void FenetreConcepteur::CreerActions() {
                        &FenetreConcepteur::Copier);
     edition->addAction(QStringLiteral("C&oller"), QKeySequence::Paste, this,
                        &FenetreConcepteur::Coller);
-    QAction* supprimer = edition->addAction(QStringLiteral("&Supprimer"), this,
-                                            [this] { Supprimer(canevas_->Selection()); });
+    QAction* supprimer =
+        edition->addAction(QStringLiteral("&Supprimer"), this, &FenetreConcepteur::Supprimer);
     supprimer->setShortcut(QKeySequence::Delete);
     // In a text field, Delete and the clipboard keys stay the field's.
     supprimer->setShortcutContext(Qt::WidgetShortcut);
@@ -132,6 +155,15 @@ void FenetreConcepteur::CreerActions() {
         insertion->addAction(libelle, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key(touche++)), this,
                              [this, genre = genre] { InsererObjet(genre); });
     }
+    insertion->addAction(QStringLiteral("&Page"), this, [this] {
+        const QString page = modele_ && !modele_->pages.empty()
+                                 ? modele_->pages[std::size_t(canevas_->Page())]->nom
+                                 : QString();
+        const QString nom = edition_.AjouterPage(page);
+        if (!nom.isEmpty()) {
+            canevas_->Selectionner(nom);
+        }
+    });
     QMenu* bandes = insertion->addMenu(QStringLiteral("&Bande"));
     const QList<QPair<QString, QString>> types = {
         {QStringLiteral("Titre du rapport"), QStringLiteral("titre")},
@@ -144,6 +176,23 @@ void FenetreConcepteur::CreerActions() {
         {QStringLiteral("Bande enfant"), QStringLiteral("enfant")}};
     for (const auto& [libelle, type] : types) {
         bandes->addAction(libelle, this, [this, type = type] { InsererBande(type); });
+    }
+
+    // The first object selected stays; the others line up on it.
+    QMenu* disposition = menuBar()->addMenu(QStringLiteral("Dis&position"));
+    const struct {
+        const char* libelle;
+        Disposition sens;
+        Qt::Key touche;
+    } alignements[] = {{"Aligner à &gauche", Disposition::Gauche, Qt::Key_Left},
+                       {"Aligner à &droite", Disposition::Droite, Qt::Key_Right},
+                       {"Aligner en &haut", Disposition::Haut, Qt::Key_Up},
+                       {"Aligner en &bas", Disposition::Bas, Qt::Key_Down},
+                       {"Même &largeur", Disposition::MemeLargeur, Qt::Key_L}};
+    for (const auto& a : alignements) {
+        disposition->addAction(QString::fromUtf8(a.libelle),
+                               QKeySequence(Qt::ALT | Qt::SHIFT | a.touche), this,
+                               [this, sens = a.sens] { Aligner(sens); });
     }
 
     QMenu* affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
@@ -162,6 +211,12 @@ void FenetreConcepteur::CreerActions() {
     });
     aimant->setCheckable(true);
     aimant->setChecked(true);
+    affichage->addAction(QStringLiteral("Page s&uivante du modèle"),
+                         QKeySequence(Qt::CTRL | Qt::Key_PageDown), this,
+                         [this] { canevas_->DefinirPage(canevas_->Page() + 1); });
+    affichage->addAction(QStringLiteral("Page pré&cédente du modèle"),
+                         QKeySequence(Qt::CTRL | Qt::Key_PageUp), this,
+                         [this] { canevas_->DefinirPage(canevas_->Page() - 1); });
     affichage->addAction(QStringLiteral("&Panneau suivant"), QKeySequence(Qt::Key_F6), this,
                          &FenetreConcepteur::PanneauSuivant);
 }
@@ -182,8 +237,30 @@ bool FenetreConcepteur::Ouvrir(const QString& chemin) {
 
 void FenetreConcepteur::DefinirDonnees(const QString& fichier, const QLocale& regional) {
     preparation_.DefinirDonnees(fichier, regional);
+    donnees_ = fichier;
+    AfficherSourceApercu();
+}
+
+void FenetreConcepteur::DefinirConfiguration(const SourceConfiguration& source) {
+    preparation_.DefinirConfiguration(source);
+    avertissementConfiguration_.clear();
+    AfficherSourceApercu();
+    if (!edition_.Chemin().isEmpty()) {
+        preparation_.Demander(edition_.Chemin(), edition_.Texte());
+    }
+}
+
+void FenetreConcepteur::ChoisirConfiguration() {
+    DialogueConfigurationApercu dialogue(ihm_, preparation_.Configuration(), this);
+    if (ihm_.AfficherModal(dialogue) == QDialog::Accepted) {
+        DefinirConfiguration(dialogue.Source());
+    }
+}
+
+void FenetreConcepteur::AfficherSourceApercu() {
     ui_->lblApercu->setText(
-        QStringLiteral("&Aperçu du document : %1").arg(QFileInfo(fichier).fileName()));
+        QStringLiteral("&Aperçu du document : %1 (%2)")
+            .arg(QFileInfo(donnees_).fileName(), DescriptionSource(preparation_.Configuration())));
 }
 
 bool FenetreConcepteur::Enregistrer() {
@@ -205,14 +282,20 @@ void FenetreConcepteur::TexteChange() {
         QSet<QString> noms, herites;
         for (auto it = modele->parNom.cbegin(); it != modele->parNom.cend(); ++it) {
             noms.insert(it.key());
-            if (!edition_.Modifiable(it.key())) {
+            if (edition_.Herite(it.key())) {
                 herites.insert(it.key().toLower());
             }
         }
         edition_.DefinirNomsPris(noms);
-        canevas_->DefinirNonModifiables(herites);
+        canevas_->DefinirHerites(herites);
         canevas_->DefinirModele(modele.get());
         modele_ = std::move(modele);
+        const QSignalBlocker bloque(ui_->cmbPage);
+        ui_->cmbPage->clear();
+        for (const auto& page : modele_->pages) {
+            ui_->cmbPage->addItem(page->nom);
+        }
+        ui_->cmbPage->setCurrentIndex(canevas_->Page());
     } catch (const ErreurRapport& erreur) {
         // The canvas keeps the last template that could be read.
         erreurLecture_ = QString::fromUtf8(erreur.what());
@@ -227,7 +310,8 @@ void FenetreConcepteur::AfficherErreurs() {
     ui_->lstErreurs->clear();
     QSet<QString> objets;
     for (const auto& [message, objet] : {std::pair{erreurLecture_, objetLecture_},
-                                         std::pair{erreurPreparation_, objetPreparation_}}) {
+                                         std::pair{erreurPreparation_, objetPreparation_},
+                                         std::pair{avertissementConfiguration_, QString()}}) {
         if (message.isEmpty()) {
             continue;
         }
@@ -245,15 +329,7 @@ void FenetreConcepteur::AfficherErreurs() {
 }
 
 void FenetreConcepteur::GeometrieDemandee(const QString& nom, const QRectF& rect) {
-    const int element = edition_.Document().Trouver(nom);
-    if (element < 0) {
-        statusBar()->showMessage(
-            QStringLiteral("« %1 » vient d'un modèle de base : ouvrez ce modèle pour le modifier.")
-                .arg(nom),
-            5000);
-        return;
-    }
-    if (edition_.Document().At(element).balise == QLatin1String("bande")) {
+    if (edition_.Balise(nom) == QLatin1String("bande")) {
         edition_.DefinirPropriete(nom, QStringLiteral("hauteur"),
                                   EditionModele::Nombre(rect.height()));
         return;
@@ -304,7 +380,9 @@ void FenetreConcepteur::InsererObjet(GenreObjet genre) {
 void FenetreConcepteur::InsererBande(const QString& type) {
     QString apres = canevas_->BandeSelectionnee();
     if (apres.isEmpty() || !edition_.Modifiable(apres)) {
-        apres = modele_ && !modele_->pages.empty() ? modele_->pages.front()->nom : QString();
+        apres = modele_ && !modele_->pages.empty()
+                    ? modele_->pages[std::size_t(canevas_->Page())]->nom
+                    : QString();
     }
     const QString nom = edition_.AjouterBande(type, apres);
     if (!nom.isEmpty()) {
@@ -313,24 +391,44 @@ void FenetreConcepteur::InsererBande(const QString& type) {
 }
 
 void FenetreConcepteur::Copier() {
-    const QByteArray fragment = edition_.Copier(canevas_->Selection());
-    if (!fragment.isEmpty()) {
-        QGuiApplication::clipboard()->setText(QString::fromUtf8(fragment));
+    const QByteArray fragments = edition_.Copier(canevas_->Selections());
+    if (!fragments.isEmpty()) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(fragments));
     }
 }
 
 void FenetreConcepteur::Coller() {
-    const QString nom =
-        edition_.Coller(QGuiApplication::clipboard()->text().toUtf8(), BandeCible());
-    if (!nom.isEmpty()) {
-        canevas_->Selectionner(nom);
+    const QStringList noms =
+        edition_.CollerTout(QGuiApplication::clipboard()->text().toUtf8(), BandeCible());
+    if (!noms.isEmpty()) {
+        canevas_->SelectionnerPlusieurs(noms);
     }
 }
 
-void FenetreConcepteur::Supprimer(const QString& nom) {
-    if (!nom.isEmpty() && edition_.Supprimer(nom)) {
+void FenetreConcepteur::Supprimer() {
+    if (edition_.SupprimerTout(canevas_->Selections())) {
         canevas_->Selectionner({});
     }
+}
+
+void FenetreConcepteur::Aligner(Disposition disposition) {
+    if (canevas_->Selections().size() < 2) {
+        statusBar()->showMessage(
+            QStringLiteral("Sélectionnez plusieurs objets (Maj ou Ctrl et clic, ou un cadre) : "
+                           "les autres s'alignent sur le premier."),
+            5000);
+        return;
+    }
+    edition_.Aligner(canevas_->Selections(), disposition);
+}
+
+void FenetreConcepteur::AfficherPagesApercu() {
+    const int nombre = int(apercu_->Pages().size());
+    pagesApercu_->setText(nombre == 0
+                              ? QString()
+                              : QStringLiteral("Page %1 sur %2 (Pg préc., Pg suiv., Début, Fin)")
+                                    .arg(apercu_->PageCourante() + 1)
+                                    .arg(nombre));
 }
 
 void FenetreConcepteur::AjusterZoom() {

@@ -9,6 +9,7 @@
 #include "Modele.h"
 
 class ApercuRapport;
+class QLabel;
 class Canevas;
 class Ihm;
 class PanneauProprietes;
@@ -29,6 +30,10 @@ public:
     bool Ouvrir(const QString& chemin);
     // The data file the preview is prepared from.
     void DefinirDonnees(const QString& fichier, const QLocale& regional = QLocale::system());
+    // Where the preview's configuration record comes from (a settings database and a level).
+    void DefinirConfiguration(const SourceConfiguration& source);
+    // Fichier › Configuration de l'aperçu…
+    void ChoisirConfiguration();
     bool Enregistrer();
 
     // The template's text changed (or was opened): the canvas, the properties, the errors and,
@@ -37,9 +42,11 @@ public:
     void GeometrieDemandee(const QString& nom, const QRectF& rect);
     void InsererObjet(GenreObjet genre);
     void InsererBande(const QString& type);
+    // On every element selected, in one step.
     void Copier();
     void Coller();
-    void Supprimer(const QString& nom);
+    void Supprimer();
+    void Aligner(Disposition disposition);
 
     EditionModele& Edition() { return edition_; }
     Canevas& CanevasModele() { return *canevas_; }
@@ -53,6 +60,8 @@ protected:
 private:
     void CreerActions();
     void AfficherErreurs();
+    void AfficherSourceApercu();
+    void AfficherPagesApercu();
     void AjusterZoom();
     void PanneauSuivant();
     QString BandeCible() const;
@@ -64,7 +73,10 @@ private:
     Canevas* canevas_;
     PanneauProprietes* panneau_;
     ApercuRapport* apercu_;
+    QLabel* pagesApercu_;
     ApercuEnDirect preparation_;
     QString erreurLecture_, objetLecture_, erreurPreparation_, objetPreparation_;
+    QString avertissementConfiguration_;
+    QString donnees_;
     QStringList champs_;
 };

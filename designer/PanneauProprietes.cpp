@@ -58,17 +58,17 @@ void PanneauProprietes::Afficher(const QString& nom) {
     }
     editeurs_.clear();
     contenu_ = nullptr;
-    const int element = nom.isEmpty() ? -1 : edition_.Document().Trouver(nom);
-    if (element < 0) {
-        titre_->setText(nom.isEmpty()
-                            ? QStringLiteral("Aucune sélection.")
-                            : QStringLiteral("« %1 » vient d'un modèle de base : ouvrez ce "
-                                             "modèle pour le modifier.")
-                                  .arg(nom));
+    const QString balise = nom.isEmpty() ? QString() : edition_.Balise(nom);
+    if (balise.isEmpty()) {
+        titre_->setText(QStringLiteral("Aucune sélection."));
         return;
     }
-    const QString balise = edition_.Document().At(element).balise;
-    titre_->setText(QStringLiteral("<b>%1</b> (%2)").arg(nom.toHtmlEscaped(), balise));
+    titre_->setText(
+        edition_.Herite(nom)
+            ? QStringLiteral("<b>%1</b> (%2), d'un modèle de base : ce modèle-ci ne garde que ce "
+                             "que vous changez.")
+                  .arg(nom.toHtmlEscaped(), balise)
+            : QStringLiteral("<b>%1</b> (%2)").arg(nom.toHtmlEscaped(), balise));
 
     static const QList<Propriete> geometrie = {{"x", "&X (mm)"},
                                                {"y", "&Y (mm)"},
@@ -230,7 +230,7 @@ void PanneauProprietes::AjouterChamp(const Propriete& propriete) {
 }
 
 void PanneauProprietes::Rafraichir() {
-    if (edition_.Document().Trouver(nom_) < 0) {
+    if (!edition_.Modifiable(nom_)) {
         if (!nom_.isEmpty()) {
             Afficher({});
         }

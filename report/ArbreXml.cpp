@@ -237,19 +237,16 @@ private:
 };
 
 NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus,
-                       const QByteArray* texte = nullptr) {
-    const QString absolu = QFileInfo(chemin).absoluteFilePath();
-    if (chaine.contains(absolu)) {
-        throw ErreurRapport(
-            QStringLiteral("héritage circulaire : %1").arg(chaine.join(QStringLiteral(" -> "))),
-            {chemin});
-    }
-    NoeudXml derive = LireFichier(chemin, texte);
-    lus.append(absolu);
+                       const QByteArray* texte = nullptr);
+
+// The bases the file derive (read from chemin) names, merged in order; nothing without any.
+std::optional<NoeudXml> FusionnerBases(const QString& chemin, const NoeudXml& derive,
+                                       QStringList& chaine, QStringList& lus) {
     const QString* bases = derive.Attribut(kBase);
     if (!bases) {
-        return derive;
+        return std::nullopt;
     }
+    const QString absolu = QFileInfo(chemin).absoluteFilePath();
     chaine.append(absolu);
     const QDir dossier = QFileInfo(absolu).dir();
     std::optional<NoeudXml> fusion;
@@ -267,6 +264,23 @@ NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& 
         }
     }
     chaine.removeLast();
+    return fusion;
+}
+
+NoeudXml LireAvecBases(const QString& chemin, QStringList& chaine, QStringList& lus,
+                       const QByteArray* texte) {
+    const QString absolu = QFileInfo(chemin).absoluteFilePath();
+    if (chaine.contains(absolu)) {
+        throw ErreurRapport(
+            QStringLiteral("héritage circulaire : %1").arg(chaine.join(QStringLiteral(" -> "))),
+            {chemin});
+    }
+    NoeudXml derive = LireFichier(chemin, texte);
+    lus.append(absolu);
+    if (!derive.Attribut(kBase)) {
+        return derive;
+    }
+    std::optional<NoeudXml> fusion = FusionnerBases(chemin, derive, chaine, lus);
     if (!fusion) {
         derive.attributs.removeIf([](const auto& a) { return a.first == kBase; });
         return derive;
@@ -300,4 +314,10 @@ void NoeudXml::DefinirAttribut(const QString& nom, const QString& valeur) {
 NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus, const QByteArray* texte) {
     QStringList chaine;
     return LireAvecBases(chemin, chaine, fichiersLus, texte);
+}
+
+NoeudXml LireBasesXml(const QString& chemin, const QByteArray* texte) {
+    QStringList chaine, lus;
+    const NoeudXml derive = LireFichier(chemin, texte);
+    return FusionnerBases(chemin, derive, chaine, lus).value_or(NoeudXml{});
 }

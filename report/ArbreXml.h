@@ -30,3 +30,7 @@ struct NoeudXml {
 // (its bases are still read from disk). Throws ErreurRapport.
 NoeudXml LireModeleXml(const QString& chemin, QStringList& fichiersLus,
                        const QByteArray* texte = nullptr);
+
+// The templates the file at chemin starts from, merged in order, without the file itself: an
+// empty node when it names none. Throws ErreurRapport.
+NoeudXml LireBasesXml(const QString& chemin, const QByteArray* texte = nullptr);

@@ -475,3 +475,33 @@ ModeleRapport LireModele(const QString& chemin, const QByteArray* texte) {
     Lecteur(modele).Lire(racine);
     return modele;
 }
+
+std::optional<QString> ElementDeBase::Attribut(const QString& nom) const {
+    for (const auto& [cle, valeur] : attributs) {
+        if (cle == nom) {
+            return valeur;
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+void Recenser(const NoeudXml& noeud, QHash<QString, ElementDeBase>& elements) {
+    for (const NoeudXml& enfant : noeud.enfants) {
+        const QString* nom = enfant.Attribut(QStringLiteral("nom"));
+        if (nom && !elements.contains(nom->toLower())) {
+            elements.insert(nom->toLower(),
+                            ElementDeBase{enfant.balise, *nom, enfant.attributs, enfant.texte});
+        }
+        Recenser(enfant, elements);
+    }
+}
+
+}  // namespace
+
+QHash<QString, ElementDeBase> LireElementsDesBases(const QString& chemin, const QByteArray* texte) {
+    QHash<QString, ElementDeBase> elements;
+    Recenser(LireBasesXml(chemin, texte), elements);
+    return elements;
+}

@@ -5,9 +5,7 @@
 #include "AssemblageDocument.h"
 #include "EncodageLignes.h"
 #include "Rapport.h"
-#include "SessionBDD.h"
 #include "Sorties.h"
-#include "TDataModuleAbs.h"
 
 namespace {
 
@@ -23,9 +21,7 @@ struct OptionsRendu {
     QStringList masques;
     QList<QPair<QString, QString>> configuration;
     // The print configuration stored for a document title, as the batch exporter reads it.
-    QString base;
-    std::optional<QString> titre;  // the header's typeDocNom when not given
-    Niveau niveau;
+    SourceConfiguration source;
 };
 
 std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStream& erreurs) {
@@ -41,13 +37,13 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
         } else if (a == QLatin1String("--regional") && avecValeur) {
             options.regional = QLocale(arguments[++i]);
         } else if (a == QLatin1String("--base") && avecValeur) {
-            options.base = arguments[++i];
+            options.source.base = arguments[++i];
         } else if (a == QLatin1String("--titre") && avecValeur) {
-            options.titre = arguments[++i];
+            options.source.titre = arguments[++i];
         } else if (a == QLatin1String("--agence") && avecValeur) {
-            options.niveau.agence = arguments[++i];
+            options.source.niveau.agence = arguments[++i];
         } else if (a == QLatin1String("--utilisateur") && avecValeur) {
-            options.niveau.utilisateur = arguments[++i];
+            options.source.niveau.utilisateur = arguments[++i];
         } else if (a == QLatin1String("--masquer") && avecValeur) {
             options.masques << arguments[++i];
         } else if (a == QLatin1String("--config") && avecValeur && arguments[i + 1].contains('=')) {
@@ -61,8 +57,9 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
             positions << a;
         }
     }
-    if (options.base.isEmpty() && (options.titre || !options.niveau.agence.isEmpty() ||
-                                   !options.niveau.utilisateur.isEmpty())) {
+    if (options.source.base.isEmpty() &&
+        (options.source.titre || !options.source.niveau.agence.isEmpty() ||
+         !options.source.niveau.utilisateur.isEmpty())) {
         erreurs << "--agence, --utilisateur et --titre vont avec --base.\n";
         return std::nullopt;
     }
@@ -90,22 +87,10 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
 // manager fills it when nothing is configured (sketches, dimensions and suppliers shown); then
 // the values given on the command line.
 void RemplirConfiguration(AssemblageDocument& assemblage, const OptionsRendu& options) {
+    assemblage.RemplirConfiguration(options.source);
     TableMemoire& config = assemblage.Donnees().memTableConfig;
-    if (!options.base.isEmpty()) {
-        // The store names a missing file, or the server, without the reference's passwords.
-        TDataModuleAbs store;
-        const SessionBDD session(store, options.base);
-        const QString titre = options.titre.value_or(assemblage.Titre().value_or(QString()));
-        assemblage.LireConfiguration(store, options.niveau, titre, OptionsConfiguration{});
-        config.Premier();
-        config.Modifier();
-    } else {
-        config.Ouvrir();
-        config.Ajouter();
-        for (const char* option : {"Croquis", "Dimensions", "Fournisseurs"}) {
-            config.Affecter(QLatin1String(option), true);
-        }
-    }
+    config.Premier();
+    config.Modifier();
     for (const auto& [champ, valeur] : options.configuration) {
         const int numero = config.Champ(champ);
         switch (config.Definitions()[numero].type) {

@@ -18,6 +18,17 @@ struct ChoixModele {
     QString typePrix;
 };
 
+// Where the configuration record comes from: the print configuration stored in a settings
+// database (a file or a server reference) for a document title at a level, or, without a
+// database, the record the print manager fills when nothing is configured.
+struct SourceConfiguration {
+    QString base;                  // empty: no database
+    std::optional<QString> titre;  // the header's typeDocNom when not given
+    Niveau niveau;
+
+    bool operator==(const SourceConfiguration&) const = default;
+};
+
 // The one assembly of a document, shared by the print manager, the batch and the tool: a data
 // file into the document's tables, the print configuration of a settings level into the
 // configuration record, a template, and the prepared report. It owns the tables and registers
@@ -43,6 +54,11 @@ public:
     // returns the orientation read (see ChargerConfiguration).
     QString LireConfiguration(TDataModuleAbs& store, const Niveau& niveau, const QString& titre,
                               const OptionsConfiguration& options);
+    // Fills the configuration record (and, from a database, the special lines) from the source,
+    // as the tool and the designer's preview do: the database is opened and closed here, and
+    // the batch exporter's options apply. Without a database: sketches, dimensions and suppliers
+    // shown. The record is left validated. Throws ErreurBDD when the database cannot be read.
+    void RemplirConfiguration(const SourceConfiguration& source);
     // Reads the template; a path that names no file is an error.
     void ChargerModele(const QString& chemin);
     void Preparer();

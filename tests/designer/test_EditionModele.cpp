@@ -126,6 +126,9 @@ const CasEdition kCas[] = {
     {"bande_apres_une_bande", kModele,
      [](EditionModele& e) { return e.AjouterBande("piedPage", "Titre") == "Bande1"; }, "</bande>\n",
      "</bande>\n    <bande type=\"piedPage\" nom=\"Bande1\" hauteur=\"10\"/>\n"},
+    {"page_apres_la_page", kModele,
+     [](EditionModele& e) { return e.AjouterPage("Page1") == "Page2"; }, "</page>\n",
+     "</page>\n  <page nom=\"Page2\" format=\"A4\"/>\n"},
     {"copier_coller", kModele,
      [](EditionModele& e) { return e.Coller(e.Copier("T1"), "Titre") == "T2"; },
      R"(largeur="30" hauteur="10"/>)",
@@ -214,6 +217,98 @@ TEST(EditionModele, EnregistreLeTexteEtLeMarquePropre) {
     ASSERT_TRUE(relu.Ouvrir(chemin));
     EXPECT_EQ(relu.Texte(), edition.Texte());
     EXPECT_EQ(relu.Attribut("T1", "x"), QStringLiteral("20"));
+}
+
+// Edits of several objects: each is one step, undone at once.
+struct CasPlusieurs {
+    const char* nom;
+    std::function<bool(EditionModele&)> edition;
+    QList<QPair<QByteArray, QByteArray>> remplacements;  // in kModele, in order
+};
+
+void PrintTo(const CasPlusieurs& cas, std::ostream* flux) {
+    *flux << cas.nom;
+}
+
+class PlusieursTable : public ::testing::TestWithParam<CasPlusieurs> {};
+
+TEST_P(PlusieursTable, FaitUneSeuleEtape) {
+    const CasPlusieurs& cas = GetParam();
+    QByteArray attendu = kModele;
+    for (const auto& [avant, apres] : cas.remplacements) {
+        ASSERT_EQ(attendu.count(avant), 1) << avant.toStdString();
+        attendu.replace(avant, apres);
+    }
+    EditionModele edition;
+    ASSERT_TRUE(edition.OuvrirTexte(QStringLiteral("essai.fr3"), kModele));
+    ASSERT_TRUE(cas.edition(edition));
+    EXPECT_EQ(edition.Texte().toStdString(), attendu.toStdString());
+    EXPECT_EQ(edition.Pile().count(), 1);
+    EXPECT_NO_THROW(LireModele(QStringLiteral("essai.fr3"), &edition.Texte()));
+    edition.Pile().undo();
+    EXPECT_EQ(edition.Texte().toStdString(), kModele.toStdString());
+    edition.Pile().redo();
+    EXPECT_EQ(edition.Texte().toStdString(), attendu.toStdString());
+}
+
+const QByteArray kT1 =
+    R"(<texte nom="T1" largeur="50" x="10" hauteur="5" gras="oui">Bonjour [Données du dossier."Nom du client"]</texte>)";
+const QByteArray kLogo =
+    R"(<image nom="Logo" valeur='Données de la configuration."Logo"' largeur="30" hauteur="10"/>)";
+
+const CasPlusieurs kCasPlusieurs[] = {
+    {"deplacer_deux_objets_et_pas_la_bande",
+     [](EditionModele& e) {
+         return e.DeplacerDe({"T1", "Logo", "Titre"}, {2, 1});
+     },
+     {{R"(x="10" hauteur="5" gras="oui")", R"(x="12" hauteur="5" gras="oui" y="1")"},
+      {R"(largeur="30" hauteur="10"/>)", R"(largeur="30" hauteur="10" x="2" y="1"/>)"}}},
+    {"aligner_a_droite_du_premier",
+     [](EditionModele& e) {
+         return e.Aligner({"T1", "Logo"}, Disposition::Droite);
+     },
+     {{R"(largeur="30" hauteur="10"/>)", R"(largeur="30" hauteur="10" x="30"/>)"}}},
+    {"aligner_en_bas_du_premier",
+     [](EditionModele& e) {
+         return e.Aligner({"Logo", "T1"}, Disposition::Bas);
+     },
+     {{R"(gras="oui">)", R"(gras="oui" y="5">)"}}},
+    {"meme_largeur_que_le_premier",
+     [](EditionModele& e) {
+         return e.Aligner({"Logo", "T1"}, Disposition::MemeLargeur);
+     },
+     {{R"(largeur="50" x="10")", R"(largeur="30" x="10")"}}},
+    {"supprimer_deux_objets",
+     [](EditionModele& e) {
+         return e.SupprimerTout({"T1", "Logo"});
+     },
+     {{"\n      " + kT1, ""}, {"\n      " + kLogo, ""}}},
+    {"copier_coller_deux_objets",
+     [](EditionModele& e) {
+         return e.CollerTout(e.Copier(QStringList{"T1", "Logo"}), "Fin") ==
+                QStringList{"T2", "Logo1"};
+     },
+     {{R"(<bande type="resume" nom="Fin" hauteur="10"/>)",
+       "<bande type=\"resume\" nom=\"Fin\" hauteur=\"10\">\n      <texte nom=\"T2\" "
+       "largeur=\"50\" x=\"12\" hauteur=\"5\" gras=\"oui\" y=\"2\">Bonjour [Données du "
+       "dossier.\"Nom du client\"]</texte>\n      <image nom=\"Logo1\" valeur='Données de la "
+       "configuration.\"Logo\"' largeur=\"30\" hauteur=\"10\" x=\"2\" y=\"2\"/>\n    "
+       "</bande>"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cas, PlusieursTable, ::testing::ValuesIn(kCasPlusieurs),
+                         [](const auto& info) { return NomDeCas(info.param.nom); });
+
+// Arrow steps on the same objects make one step; on others, a new one.
+TEST(EditionModele, LesDeplacementsDUnGroupeFontUneEtape) {
+    EditionModele edition;
+    ASSERT_TRUE(edition.OuvrirTexte(QStringLiteral("essai.fr3"), kModele));
+    ASSERT_TRUE(edition.DeplacerDe({"T1", "Logo"}, {1, 0}));
+    ASSERT_TRUE(edition.DeplacerDe({"Logo", "T1"}, {0, 1}));
+    EXPECT_EQ(edition.Pile().count(), 1);
+    ASSERT_TRUE(edition.DeplacerDe({"T1"}, {1, 0}));
+    EXPECT_EQ(edition.Pile().count(), 2);
+    EXPECT_FALSE(edition.Aligner({"T1"}, Disposition::Gauche));
 }
 
 }  // namespace
