@@ -12,8 +12,8 @@ public:
         QString fichier;
         int ligne = 0;
         int colonne = 0;
-        QString objet;
-        QString reference;
+        QString objet{};
+        QString reference{};
     };
 
     ErreurRapport(const QString& message, const Lieu& lieu)
