@@ -140,25 +140,100 @@ INSTANTIATE_TEST_SUITE_P(
                           " <martin@exemple.fr>"}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
 
-TEST_F(FenetresMail, SmtpUtilisateurVerrouilleParSonAgence) {
-    Stocker(kCompteAgence + QList<Valeur>{{kAgence, "BloquerConnexion", 1},
-                                          {kUtilisateur, "Login", QStringLiteral("martin")}});
+// What the SMTP window shows for stored values and the level it edits: the values of the level
+// the resolver picks, and which groups are locked.
+struct CasFenetreSmtp {
+    const char* nom;
+    QList<Valeur> stockees;
+    Niveau niveau;
+    QString hote, port;
+    int tls;
+    QString login;
+    bool connexionBloquee, identificationBloquee;
+    bool caseConnexionCochee;
+};
+
+class FenetreSmtpLue : public FenetresMail, public ::testing::WithParamInterface<CasFenetreSmtp> {
+protected:
+    // Opens the window on the case's level, showing what is stored.
+    std::unique_ptr<TFicheConfigSmtp> Ouvrir() {
+        Stocker(GetParam().stockees);
+        auto fiche = std::make_unique<TFicheConfigSmtp>(ihm_, module_);
+        Preparer(*fiche, GetParam().niveau);
+        fiche->FormActivate();
+        EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+        return fiche;
+    }
+};
+
+TEST_P(FenetreSmtpLue, MontreLeNiveauDuResolveurEtSesVerrous) {
+    const CasFenetreSmtp& cas = GetParam();
+    const auto fiche = Ouvrir();
+    EXPECT_EQ(Texte(*fiche, "edtHote"), cas.hote);
+    EXPECT_EQ(Texte(*fiche, "edtPort"), cas.port);
+    EXPECT_EQ(Controle<QComboBox>(*fiche, "cmbTls")->currentIndex(), cas.tls);
+    EXPECT_EQ(Texte(*fiche, "edtLogin"), cas.login);
+    EXPECT_EQ(fiche->ConnexionBloquee(), cas.connexionBloquee);
+    EXPECT_EQ(fiche->IdentificationBloquee(), cas.identificationBloquee);
+    EXPECT_EQ(Controle<QLineEdit>(*fiche, "edtHote")->isEnabled(), !cas.connexionBloquee);
+    EXPECT_EQ(Controle<QLineEdit>(*fiche, "edtLogin")->isEnabled(), !cas.identificationBloquee);
+    EXPECT_EQ(Controle<QCheckBox>(*fiche, "cbBloquerConnexion")->isChecked(),
+              cas.caseConnexionCochee);
+    if (cas.identificationBloquee) {
+        // Locked from above: the level's own box shows it and cannot be changed.
+        auto* boite = Controle<QCheckBox>(*fiche, "cbBloquerIdentification");
+        EXPECT_TRUE(boite->isChecked());
+        EXPECT_FALSE(boite->isEnabled());
+    }
+    // A user level shows only the take-back buttons; an agency its lock boxes too.
+    const bool utilisateur = !cas.niveau.utilisateur.isEmpty();
+    EXPECT_EQ(Controle<QCheckBox>(*fiche, "cbBloquerConnexion")->isHidden(), utilisateur);
+    EXPECT_FALSE(Controle<QPushButton>(*fiche, "btnReprendreConfig")->isHidden());
+}
+
+const QList<Valeur> kAgenceVerrouilleSaConnexion =
+    kCompteAgence + QList<Valeur>{{kAgence, "BloquerConnexion", 1},
+                                  {kUtilisateur, "Login", QStringLiteral("martin")}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, FenetreSmtpLue,
+    ::testing::Values(
+        CasFenetreSmtp{"utilisateur verrouillé par son agence", kAgenceVerrouilleSaConnexion,
+                       kUtilisateur, "smtp.agence.fr", "587", 2, "martin", true, false, true},
+        // An agency with nothing of its own for the connection shows the level above.
+        CasFenetreSmtp{"agence verrouillée par le global pour l'identification",
+                       {{kGlobal, "BloquerIdentificatio", 1},
+                        {kGlobal, "Login", QStringLiteral("central")},
+                        {kAgence, "Login", QStringLiteral("agence")}},
+                       kAgence,
+                       "",
+                       "",
+                       -1,
+                       "central",
+                       false,
+                       true,
+                       false},
+        CasFenetreSmtp{"rien chez l'utilisateur montre l'agence", kCompteAgence, kUtilisateur,
+                       "smtp.agence.fr", "587", 2, "agence", false, false, false},
+        CasFenetreSmtp{
+            "agence verrouillée sans valeurs ne remonte pas",
+            {{kAgence, "BloquerConnexion", 1}, {kGlobal, "Host", QStringLiteral("smtp.global.fr")}},
+            kAgence,
+            "",
+            "0",
+            -1,
+            "",
+            false,
+            false,
+            true}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+// A locked connection is not written at the user's level; what the user may change is.
+TEST_F(FenetresMail, SmtpUtilisateurVerrouilleNEnregistreQueSonIdentification) {
+    Stocker(kAgenceVerrouilleSaConnexion);
     TFicheConfigSmtp fiche(ihm_, module_);
     Preparer(fiche, kUtilisateur);
     fiche.FormActivate();
-    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
-    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("smtp.agence.fr"));
-    EXPECT_EQ(Texte(fiche, "edtPort"), QStringLiteral("587"));
-    EXPECT_EQ(Controle<QComboBox>(fiche, "cmbTls")->currentIndex(), 2);
-    EXPECT_FALSE(Controle<QLineEdit>(fiche, "edtHote")->isEnabled());
-    EXPECT_FALSE(Controle<QPushButton>(fiche, "btnReprendreConnexion")->isEnabled());
-    EXPECT_TRUE(fiche.ConnexionBloquee());
-    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("martin"));
-    EXPECT_TRUE(Controle<QLineEdit>(fiche, "edtLogin")->isEnabled());
-    // A user level shows only the take-back buttons.
-    EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConnexion")->isHidden());
-    EXPECT_FALSE(Controle<QPushButton>(fiche, "btnReprendreConfig")->isHidden());
-
     Controle<QLineEdit>(fiche, "edtExpediteurNom")->setText(QStringLiteral("Jean Martin"));
     fiche.btnValiderClick();
     EXPECT_EQ(fiche.result(), QDialog::Accepted);
@@ -167,47 +242,17 @@ TEST_F(FenetresMail, SmtpUtilisateurVerrouilleParSonAgence) {
     EXPECT_EQ(Chaine(kUtilisateur, "ExpediteurMail"), QStringLiteral("<absent>"));  // empty text
 }
 
-TEST_F(FenetresMail, SmtpAgenceVerrouilleeParLeGlobalPourLIdentification) {
-    Stocker({{kGlobal, "BloquerIdentificatio", 1},
-             {kGlobal, "Login", QStringLiteral("central")},
-             {kAgence, "Login", QStringLiteral("agence")}});
-    TFicheConfigSmtp fiche(ihm_, module_);
-    Preparer(fiche, kAgence);
-    fiche.FormActivate();
-    auto* boite = Controle<QCheckBox>(fiche, "cbBloquerIdentification");
-    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("central"));
-    EXPECT_TRUE(boite->isChecked());
-    EXPECT_FALSE(boite->isEnabled());
-    EXPECT_FALSE(boite->isHidden());
-    EXPECT_TRUE(fiche.IdentificationBloquee());
-    // An agency with nothing of its own for the connection shows the level above.
-    EXPECT_TRUE(Controle<QLineEdit>(fiche, "edtHote")->isEnabled());
-}
-
 TEST_F(FenetresMail, SmtpRienChezLUtilisateurCopieLAgenceEnValidant) {
     Stocker(kCompteAgence);
     TFicheConfigSmtp fiche(ihm_, module_);
     Preparer(fiche, kUtilisateur);
     fiche.FormActivate();
-    EXPECT_EQ(Texte(fiche, "edtHote"), QStringLiteral("smtp.agence.fr"));
     fiche.btnValiderClick();
     EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("smtp.agence.fr"));
     EXPECT_EQ(Entier(kUtilisateur, "Port"), 587);
     EXPECT_EQ(Entier(kUtilisateur, "UseTLS"), 2);
     EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("agence"));
     EXPECT_EQ(Entier(kUtilisateur, "BloquerConnexion"), -99);  // no lock at a user level
-}
-
-TEST_F(FenetresMail, SmtpAgenceVerrouilleeSansValeursNeRemontePas) {
-    Stocker(
-        {{kAgence, "BloquerConnexion", 1}, {kGlobal, "Host", QStringLiteral("smtp.global.fr")}});
-    TFicheConfigSmtp fiche(ihm_, module_);
-    Preparer(fiche, kAgence);
-    fiche.FormActivate();
-    EXPECT_TRUE(Texte(fiche, "edtHote").isEmpty());
-    EXPECT_EQ(Texte(fiche, "edtPort"), QStringLiteral("0"));
-    EXPECT_EQ(Controle<QComboBox>(fiche, "cmbTls")->currentIndex(), -1);
-    EXPECT_TRUE(Controle<QCheckBox>(fiche, "cbBloquerConnexion")->isChecked());
 }
 
 // Every value is checked before anything is written: on an error the window stays open with
