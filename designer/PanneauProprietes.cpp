@@ -36,6 +36,8 @@ PanneauProprietes::PanneauProprietes(EditionModele& edition, QWidget* parent)
     colonne->addWidget(titre_);
     formulaire_ = new QFormLayout;
     formulaire_->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    // A narrow panel puts a field under its caption rather than cutting it at the edge.
+    formulaire_->setRowWrapPolicy(QFormLayout::WrapLongRows);
     colonne->addLayout(formulaire_);
     colonne->addStretch();
     pause_ = new QTimer(this);
