@@ -82,7 +82,7 @@ std::unique_ptr<SortieFichier> PosteExport::Exporter(int i,
         // The PDF keeps the title its own name gives it.
         rapport_.Pdf().titre = QFileInfo(elements.ListeExports[i]).completeBaseName();
         auto sortie = std::make_unique<SortieFichier>(elements.ListeExports[i]);
-        rapport_.ExporterPdf(*sortie);
+        rapport_.ExporterPdf(*sortie, Rapport::ApresExport::LibererPages);
         qCDebug(lcLot).noquote()
             << QStringLiteral("élément %1 fait en %2 ms").arg(i + 1).arg(duree.elapsed());
         return sortie;

@@ -38,7 +38,9 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
     option.setWrapMode(objet.retourLigne ? QTextOption::WrapAtWordBoundaryOrAnywhere
                                          : QTextOption::NoWrap);
     disposition.setTextOption(option);
-    disposition.setCacheEnabled(true);
+    // Without Qt's glyph cache: a laid-out document keeps its lines, not their shaped glyphs,
+    // which painting makes again for the page it paints.
+    disposition.setCacheEnabled(false);
     const double largeur = std::max(0.0, largeurMm - 2 * objet.marge) * kUnitesParMm;
     double y = 0;
     disposition.beginLayout();

@@ -154,9 +154,14 @@ QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,
     return chemin;
 }
 
-void Rapport::ExporterPdf(SortieFichier& sortie) {
+void Rapport::ExporterPdf(SortieFichier& sortie, ApresExport apres) {
     if (d_->pages.empty()) {
         Preparer();
+    }
+    const bool liberer = apres == ApresExport::LibererPages;
+    if (liberer) {
+        // The pages then hold the only reference to their texts.
+        d_->cache.OublierTextes();
     }
     ParametresPdf parametres = d_->pdf;
     if (parametres.titre.isEmpty()) {
@@ -164,7 +169,13 @@ void Rapport::ExporterPdf(SortieFichier& sortie) {
     }
     QElapsedTimer duree;
     duree.start();
-    EcrirePdf(d_->pages, sortie, parametres, d_->cachePdf);
+    if (liberer) {
+        DocumentPrepare pages = std::move(d_->pages);
+        d_->pages.clear();
+        EcrirePdf(pages, sortie, parametres, d_->cachePdf, PagesEcrites::Liberees);
+    } else {
+        EcrirePdf(d_->pages, sortie, parametres, d_->cachePdf);
+    }
     qCDebug(lcRendu).noquote()
         << QStringLiteral("%1 écrit en %2 ms").arg(sortie.Chemin()).arg(duree.elapsed());
 }

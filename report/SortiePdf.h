@@ -15,3 +15,7 @@ void EcrirePdf(const DocumentPrepare& pages, const QString& chemin, const Parame
 // Writes the PDF into the output without putting it in place: the caller does, when it chooses.
 void EcrirePdf(const DocumentPrepare& pages, SortieFichier& sortie, const ParametresPdf& parametres,
                CachePdf& cache);
+// The same, each page's content let go once the page is written.
+enum class PagesEcrites { Liberees };
+void EcrirePdf(DocumentPrepare& pages, SortieFichier& sortie, const ParametresPdf& parametres,
+               CachePdf& cache, PagesEcrites);

@@ -42,8 +42,11 @@ public:
     // A CSV export prepares its own pages, so that the option pageSansFin set for it applies.
     QString Exporter(FormatExport format, const QString& dossierParDefaut,
                      const QString& nomFichier);
-    // Writes the prepared pages as a PDF into the output, which the caller puts in place.
-    void ExporterPdf(SortieFichier& sortie);
+    // Writes the prepared pages as a PDF into the output, which the caller puts in place. A
+    // batch, which shows no page, lets each page go once written (LibererPages): a worker then
+    // holds one page's texts at a time rather than the whole document's.
+    enum class ApresExport { GarderPages, LibererPages };
+    void ExporterPdf(SortieFichier& sortie, ApresExport apres = ApresExport::GarderPages);
     ParametresPdf& Pdf();
 
     // Pages, bands and objects of the template.

@@ -3,6 +3,7 @@
 #include <sys/sysmacros.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -95,6 +96,29 @@ TEST_F(Sorties, LePdfPorteLesTextesLesPagesEtLesMetadonnees) {
     const QString polices = Executer("pdffonts", {pdf});
     EXPECT_TRUE(polices.contains("DejaVuSans")) << polices.toStdString();
     EXPECT_FALSE(polices.contains(QRegularExpression(" no +no +no "))) << polices.toStdString();
+}
+
+// A batch lets each page go once written: the PDF is the same, byte for byte, and a later export
+// prepares the pages again.
+TEST_F(Sorties, LesPagesLibereesApresLExportDonnentLeMemePdf) {
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    QTemporaryDir autre;
+    const auto exporter = [&](const QString& dossierPdf, Rapport::ApresExport apres) {
+        SortieFichier sortie(QDir(dossierPdf).filePath("devis.pdf"));
+        rapport.ExporterPdf(sortie, apres);
+        sortie.MettreEnPlace();
+        QFile fichier(sortie.Chemin());
+        EXPECT_TRUE(fichier.open(QIODevice::ReadOnly));
+        return fichier.readAll();
+    };
+    const QByteArray garde = exporter(dossier.path(), Rapport::ApresExport::GarderPages);
+    EXPECT_EQ(rapport.Pages().size(), 2u);
+    const QByteArray libere = exporter(autre.path(), Rapport::ApresExport::LibererPages);
+    EXPECT_TRUE(rapport.Pages().empty());
+    EXPECT_EQ(libere, garde);
+    EXPECT_EQ(exporter(autre.path(), Rapport::ApresExport::GarderPages), garde);
+    EXPECT_EQ(rapport.Pages().size(), 2u);
+    qunsetenv("SOURCE_DATE_EPOCH");
 }
 
 TEST_F(Sorties, UneImageUtiliseeParPlusieursLignesEstEmbarqueeUneFois) {
