@@ -31,6 +31,17 @@ const QString kTitrePourCent = QStringLiteral("Enregistrement de la configuratio
 const QString kTitreEchec = QStringLiteral("Enregistrement impossible");
 const QString kPaysage = QStringLiteral("Paysage");
 const QString kPortrait = QStringLiteral("Portrait");
+const QString kTitreQuestion = QStringLiteral("Configuration d'impression");
+
+// The fields' names, in the order of the group's keys.
+const QStringList kLibelles = {QStringLiteral("Orientation"),
+                               QStringLiteral("Logo"),
+                               QStringLiteral("CGV"),
+                               QStringLiteral("QCM"),
+                               QStringLiteral("Pied de page 1"),
+                               QStringLiteral("Pied de page 2"),
+                               QStringLiteral("Début de ligne"),
+                               QStringLiteral("Fin de ligne")};
 
 struct FiltreImage {
     const char* description;
@@ -88,6 +99,7 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     ui_->btnReprendreConfig->hide();
+    ui_->btnCompleterConfig->hide();
     ui_->cbBloquerConfig->hide();
 
     ui_->cbbTitre->avantOuverture = [this] { return cbbTitreDropDown(); };
@@ -97,6 +109,8 @@ TFicheConfigPrint::TFicheConfigPrint(Ihm& ihm, TDataModuleAbs& dataModule, QWidg
             &TFicheConfigPrint::btnOuvrirLogoClick);
     connect(ui_->btnReprendreConfig, &QPushButton::clicked, this,
             &TFicheConfigPrint::btnReprendreConfigClick);
+    connect(ui_->btnCompleterConfig, &QPushButton::clicked, this,
+            &TFicheConfigPrint::btnCompleterConfigClick);
     connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
             &TFicheConfigPrint::cbBloquerConfigClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigPrint::reject);
@@ -144,14 +158,17 @@ QString TFicheConfigPrint::Titre() const {
 void TFicheConfigPrint::LectureBDD(const QString& agence, const QString& utilisateur) {
     Vider();
     QString erreurLogo;
+    bool echec = false;
     try {
         const SessionBDD session(dataModule_, fichierBDD_);
         erreurLogo = LireNiveau({agence, utilisateur});
     } catch (const std::exception& erreur) {
+        echec = true;
         ihm_.Information(this, kPrefixeLecture + QString::fromUtf8(erreur.what()));
     }
-    if (agence == agence_ && utilisateur == utilisateur_) {
+    if (Niveau{agence, utilisateur} == NiveauPropre()) {
         RetenirValeursLues();
+        lectureEchouee_ = echec;
     }
     // The picture's error waits for the end of the reading, so that every other field is shown.
     if (!erreurLogo.isEmpty()) {
@@ -171,24 +188,41 @@ void TFicheConfigPrint::Vider() {
     CocherSansEffet(*ui_->cbBloquerConfig, false);
     verrouille_ = false;
     suppressionEnAttente_ = false;
-    ui_->lblNiveau->setText(LigneNiveau({agence_, utilisateur_}));
+    niveauAffiche_ = NiveauPropre();
+    RetirerOffreDeCompleter();
+}
+
+void TFicheConfigPrint::RetirerOffreDeCompleter() {
+    manquantes_.clear();
+    ui_->btnCompleterConfig->hide();
+    ui_->lblNiveau->setText(LigneNiveau(NiveauPropre()));
+}
+
+Niveau TFicheConfigPrint::NiveauPropre() const {
+    return {agence_, utilisateur_};
 }
 
 void TFicheConfigPrint::RetenirValeursLues() {
     valeursLues_ = ValeursAffichees();
     verrouLu_ = ui_->cbBloquerConfig->isChecked();
+    niveauLu_ = niveauAffiche_;
 }
 
 // Runs on the open store. Returns the logo's loading error, if any.
 QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
     const GroupeAffiche affiche =
         LireGroupeAffiche(dataModule_, Titre(), kGroupeConfigurationImpression, niveau);
-    const QString origine = OrigineValeurs({agence_, utilisateur_}, affiche);
+    // Nothing stored up to the global level: nothing is inherited either.
+    niveauAffiche_ = affiche.rien ? NiveauPropre() : affiche.niveau;
+    const QString origine = OrigineValeurs(NiveauPropre(), affiche);
     if (!origine.isEmpty()) {
-        ui_->lblNiveau->setText(LigneNiveau({agence_, utilisateur_}) + u'\n' + origine);
+        ui_->lblNiveau->setText(LigneNiveau(NiveauPropre()) + u'\n' + origine);
     }
     if (affiche.rien) {
         return {};
+    }
+    if (affiche.niveau == NiveauPropre() && !affiche.verrouille) {
+        ProposerDeCompleter(affiche.manquantes);
     }
     QStringList valeurs;
     for (const QVariant& valeur : affiche.valeurs) {
@@ -202,22 +236,60 @@ QString TFicheConfigPrint::LireNiveau(const Niveau& niveau) {
     return erreurLogo;
 }
 
+// A level that holds part of the group (an earlier release stored only the changed values)
+// names what it lacks and offers the values of the level above for it.
+void TFicheConfigPrint::ProposerDeCompleter(const QList<int>& manquantes) {
+    manquantes_ = manquantes;
+    if (manquantes_.isEmpty()) {
+        return;
+    }
+    QStringList libelles;
+    for (const int indice : manquantes_) {
+        libelles << kLibelles[indice];
+    }
+    ui_->lblNiveau->setText(LigneNiveau(NiveauPropre()) + u'\n' + ValeursAbsentes(libelles));
+    ui_->btnCompleterConfig->setText(QStringLiteral("Compléter depuis ") +
+                                     NomDuNiveau(NiveauAReprendre()));
+    ui_->btnCompleterConfig->show();
+}
+
 // The values in the order of the group's keys. Returns the logo's loading error, if any.
 QString TFicheConfigPrint::Afficher(const QStringList& valeurs, int verrouPropre) {
     ActiverSaisies(true);
     verrouille_ = false;
-    (valeurs[0] == kPaysage ? ui_->rbPaysage : ui_->rbPortrait)->setChecked(true);
     CocherSansEffet(*ui_->cbBloquerConfig, verrouPropre != 0);
-    ui_->edtRepertoireLogo->setText(valeurs[1]);
-    const QString erreurLogo =
-        QFileInfo(valeurs[1]).isFile() ? ChargerLogo(*ui_->imgLogo, valeurs[1]) : QString();
-    ui_->memoCGV->setPlainText(DecoderSautsDeLigne(valeurs[2]));
-    ui_->memoQCM->setPlainText(DecoderSautsDeLigne(valeurs[3]));
-    ui_->edtPiedDePage1->setText(valeurs[4]);
-    ui_->memoPiedDePage2->setPlainText(DecoderSautsDeLigne(valeurs[5]));
-    ui_->edtDebutDeLigne->setText(valeurs[6]);
-    ui_->edtFinDeLigne->setText(valeurs[7]);
+    QString erreurLogo;
+    for (int i = 0; i < int(valeurs.size()); ++i) {
+        const QString erreur = AfficherValeur(i, valeurs[i]);
+        erreurLogo = erreur.isEmpty() ? erreurLogo : erreur;
+    }
     return erreurLogo;
+}
+
+// One value as stored, by the index of its key. Returns the logo's loading error, if any.
+QString TFicheConfigPrint::AfficherValeur(int indice, const QString& valeur) {
+    if (indice == 0) {
+        (valeur == kPaysage ? ui_->rbPaysage : ui_->rbPortrait)->setChecked(true);
+        return {};
+    }
+    QWidget* const saisies[] = {nullptr,
+                                ui_->edtRepertoireLogo,
+                                ui_->memoCGV,
+                                ui_->memoQCM,
+                                ui_->edtPiedDePage1,
+                                ui_->memoPiedDePage2,
+                                ui_->edtDebutDeLigne,
+                                ui_->edtFinDeLigne};
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(saisies[indice])) {
+        memo->setPlainText(DecoderSautsDeLigne(valeur));
+        return {};
+    }
+    qobject_cast<QLineEdit*>(saisies[indice])->setText(valeur);
+    if (indice != 1) {
+        return {};
+    }
+    ui_->imgLogo->clear();
+    return QFileInfo(valeur).isFile() ? ChargerLogo(*ui_->imgLogo, valeur) : QString();
 }
 
 // A locked field tells who locked it.
@@ -257,9 +329,11 @@ bool TFicheConfigPrint::AModifications() const {
     return !verrouille_ && (VerrouAEnregistrer() || ValeursAffichees() != valeursLues_);
 }
 
-// The deletion a confirmed lock asks for, the flag and the values are stored together.
+// A group changed is stored whole at the window's level, as shown: what prints is then what the
+// window showed. Unchanged, nothing is written and the level goes on inheriting. After a reading
+// that failed the other values are not known: only what the user changed is written.
 bool TFicheConfigPrint::EcritureBDD() {
-    if (verrouille_) {
+    if (!AModifications()) {
         return true;
     }
     try {
@@ -271,20 +345,24 @@ bool TFicheConfigPrint::EcritureBDD() {
                 SupprimerValeursDessous(dataModule_, kGroupeConfigurationImpression.suppression,
                                         agence_, titre);
             }
-            if (VerrouAEnregistrer()) {
+            if (lectureEchouee_ ? VerrouAEnregistrer() : utilisateur_.isEmpty()) {
                 EcrireCle(dataModule_, {agence_, {}}, titre, verrou,
                           ui_->cbBloquerConfig->isChecked() ? 1 : 0);
             }
             const QStringList valeurs = ValeursAffichees();
             for (int i = 0; i < int(valeurs.size()); ++i) {
-                if (AEnregistrer(i)) {
-                    EcrireCle(dataModule_, {agence_, utilisateur_}, titre,
-                              kClesConfigurationImpression[i], valeurs[i]);
+                if (!lectureEchouee_ || AEnregistrer(i)) {
+                    EcrireCle(dataModule_, NiveauPropre(), titre, kClesConfigurationImpression[i],
+                              valeurs[i]);
                 }
             }
         });
         suppressionEnAttente_ = false;
+        niveauAffiche_ = NiveauPropre();
         RetenirValeursLues();
+        if (!lectureEchouee_) {
+            RetirerOffreDeCompleter();
+        }
         return true;
     } catch (const std::exception& erreur) {
         ihm_.Information(this, kPrefixeEcriture + QString::fromUtf8(erreur.what()));
@@ -313,7 +391,26 @@ bool TFicheConfigPrint::ConfirmerPourcent() {
                    .arg(textes.join(QStringLiteral(", "))));
 }
 
+QString TFicheConfigPrint::TexteQuestion() const {
+    QString texte =
+        QStringLiteral("Enregistrer les modifications de la configuration « %1 » ?").arg(Titre());
+    if (niveauLu_ != NiveauPropre()) {
+        texte += QStringLiteral("\n\n") +
+                 AvisGroupePropre(NiveauPropre(), niveauLu_,
+                                  QStringLiteral("La configuration « %1 »").arg(Titre()));
+    }
+    return texte;
+}
+
+// The title list saves without asking, except the first save of a level that inherited, which
+// the user is told of.
 bool TFicheConfigPrint::cbbTitreDropDown() {
+    if (AModifications() && niveauLu_ != NiveauPropre()) {
+        const Reponse reponse = ihm_.QuestionEnregistrer(this, kTitreQuestion, TexteQuestion());
+        if (reponse != Reponse::Enregistrer) {
+            return reponse == Reponse::NePasEnregistrer;
+        }
+    }
     if (!ConfirmerPourcent()) {
         return false;
     }
@@ -339,9 +436,38 @@ void TFicheConfigPrint::btnOuvrirLogoClick() {
     }
 }
 
+Niveau TFicheConfigPrint::NiveauAReprendre() const {
+    return NiveauAuDessus(NiveauPropre()).value_or(Niveau{});
+}
+
 void TFicheConfigPrint::btnReprendreConfigClick() {
-    const Niveau dessus = NiveauAuDessus({agence_, utilisateur_}).value_or(Niveau{});
+    const Niveau dessus = NiveauAReprendre();
     LectureBDD(dessus.agence, dessus.utilisateur);
+}
+
+// Fills the fields the level has no value of, and the user has not typed in, with what the level
+// above shows; the next save stores the whole configuration.
+void TFicheConfigPrint::btnCompleterConfigClick() {
+    QString erreurLogo;
+    try {
+        const SessionBDD session(dataModule_, fichierBDD_);
+        const GroupeAffiche dessus = LireGroupeAffiche(
+            dataModule_, Titre(), kGroupeConfigurationImpression, NiveauAReprendre());
+        for (const int indice : manquantes_) {
+            if (AEnregistrer(indice)) {
+                continue;
+            }
+            const QString valeur = dessus.rien ? QString() : dessus.valeurs[indice].toString();
+            const QString erreur = AfficherValeur(indice, valeur);
+            erreurLogo = erreur.isEmpty() ? erreurLogo : erreur;
+        }
+    } catch (const std::exception& erreur) {
+        erreurLogo = QString::fromUtf8(erreur.what());
+    }
+    RetirerOffreDeCompleter();
+    if (!erreurLogo.isEmpty()) {
+        ihm_.Information(this, kPrefixeLecture + erreurLogo);
+    }
 }
 
 // A confirmed lock deletes nothing at once: the next save deletes the users' rows with the flag.
@@ -362,11 +488,9 @@ bool TFicheConfigPrint::FormCloseQuery() {
     if (abandon_ || !AModifications()) {
         return true;
     }
-    if (!ihm_.Confirmation(this, QStringLiteral("Configuration d'impression"),
-                           QStringLiteral("Enregistrer les modifications de la configuration "
-                                          "« %1 » ?")
-                               .arg(Titre()))) {
-        return true;
+    const Reponse reponse = ihm_.QuestionEnregistrer(this, kTitreQuestion, TexteQuestion());
+    if (reponse != Reponse::Enregistrer) {
+        return reponse == Reponse::NePasEnregistrer;
     }
     if (!ConfirmerPourcent()) {
         return false;

@@ -18,9 +18,9 @@ class TFicheConfigPrint;
 // Edits the print configuration of one document title at a time (the section is the title), at
 // the job's level, with the lock rules of the print configuration group. Values reach the
 // settings only through EcritureBDD: when the title list is opened and when the window closes
-// with "Fermer" (or Escape, or the close box) and the user agrees; "Annuler" drops the edits. Only
-// the values the user changed from what the window showed are written, so that a level that
-// inherits its values goes on inheriting those it did not change.
+// with "Fermer" (or Escape, or the close box) and the user agrees; "Annuler" drops the edits. A
+// changed configuration is written whole, so that what prints is what the window showed; an
+// unchanged one is not written, so that a level that inherits goes on inheriting.
 class TFicheConfigPrint : public FicheDialogue {
     Q_OBJECT
 
@@ -47,6 +47,7 @@ public:
     void cbbTitreChange();
     void btnOuvrirLogoClick();
     void btnReprendreConfigClick();
+    void btnCompleterConfigClick();
     void cbBloquerConfigClick(bool coche);
     // Whether the window may close: with changes, it asks whether to save them, and saves.
     bool FormCloseQuery();
@@ -63,6 +64,12 @@ private:
     void Vider();
     QString LireNiveau(const Niveau& niveau);
     QString Afficher(const QStringList& valeurs, int verrouPropre);
+    QString AfficherValeur(int indice, const QString& valeur);
+    void ProposerDeCompleter(const QList<int>& manquantes);
+    void RetirerOffreDeCompleter();
+    QString TexteQuestion() const;
+    Niveau NiveauPropre() const;
+    Niveau NiveauAReprendre() const;
     void ActiverSaisies(bool actif, const QString& verrouillePar = {});
     QStringList ValeursAffichees() const;
     bool AEnregistrer(int indice) const;
@@ -87,5 +94,12 @@ private:
     // the values that differ from it are the user's changes.
     QStringList valeursLues_;
     bool verrouLu_ = false;
+    // The level whose values the last reading showed, and the one the own level's reading showed:
+    // another level's until the first save makes the configuration the level's own.
+    Niveau niveauAffiche_;
+    Niveau niveauLu_;
+    bool lectureEchouee_ = false;
+    // The keys the own level holds no row of.
+    QList<int> manquantes_;
     bool abandon_ = false;
 };

@@ -98,6 +98,9 @@ FenetreConcepteur::~FenetreConcepteur() = default;
 void FenetreConcepteur::CreerActions() {
     QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->addAction(QStringLiteral("&Ouvrir…"), QKeySequence::Open, this, [this] {
+        if (!PeutFermer()) {
+            return;
+        }
         const QString chemin = ihm_.ChoisirFichier(this, QStringLiteral("Ouvrir un modèle"),
                                                    QFileInfo(edition_.Chemin()).path(),
                                                    QStringLiteral("Modèles (*.fr3)"));
@@ -463,13 +466,24 @@ void FenetreConcepteur::PanneauSuivant() {
 }
 
 void FenetreConcepteur::closeEvent(QCloseEvent* evenement) {
-    if (edition_.Modifie() &&
-        ihm_.Confirmation(this, kTitre,
-                          QStringLiteral("Le modèle « %1 » a été modifié. L'enregistrer ?")
-                              .arg(QFileInfo(edition_.Chemin()).fileName())) &&
-        !Enregistrer()) {
-        evenement->ignore();
-        return;
+    evenement->setAccepted(PeutFermer());
+}
+
+// A failed save keeps the window open with the edits.
+bool FenetreConcepteur::PeutFermer() {
+    if (!edition_.Modifie()) {
+        return true;
     }
-    evenement->accept();
+    switch (
+        ihm_.QuestionEnregistrer(this, kTitre,
+                                 QStringLiteral("Le modèle « %1 » a été modifié. L'enregistrer ?")
+                                     .arg(QFileInfo(edition_.Chemin()).fileName()))) {
+        case Reponse::Enregistrer:
+            return Enregistrer();
+        case Reponse::NePasEnregistrer:
+            return true;
+        case Reponse::Annuler:
+            break;
+    }
+    return false;
 }

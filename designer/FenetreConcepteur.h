@@ -58,6 +58,8 @@ protected:
     void closeEvent(QCloseEvent* evenement) override;
 
 private:
+    // Asks about unsaved edits before they would be left: false keeps them.
+    bool PeutFermer();
     void CreerActions();
     void AfficherErreurs();
     void AfficherSourceApercu();

@@ -1,8 +1,11 @@
 #include "TFicheConfigSmtp.h"
 #include "CaseACocher.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -23,6 +26,16 @@ QString Section() {
 }
 
 constexpr int kPortMaximum = 65535;
+const QString kTitre = QStringLiteral("Configuration du SMTP");
+
+// A field as EtatSaisies gave it.
+void RetablirSaisie(QWidget& saisie, const QString& etat) {
+    if (auto* champ = qobject_cast<QLineEdit*>(&saisie)) {
+        champ->setText(etat);
+    } else if (auto* liste = qobject_cast<QComboBox*>(&saisie)) {
+        liste->setCurrentIndex(etat.toInt());
+    }
+}
 
 QString Saisie(const QLineEdit& champ, const QString& nom) {
     VerifierSansCaractereDeControle(champ.text(), QStringLiteral("Le champ « %1 »").arg(nom));
@@ -48,7 +61,7 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     for (QWidget* controle : std::initializer_list<QWidget*>{
              ui_->cbBloquerConfig, ui_->btnReprendreConfig, ui_->cbBloquerConnexion,
              ui_->btnReprendreConnexion, ui_->cbBloquerIdentification,
-             ui_->btnReprendreIdentification, ui_->btnReprendreCopie}) {
+             ui_->btnReprendreIdentification, ui_->btnReprendreCopie, ui_->btnCompleter}) {
         controle->hide();
     }
 
@@ -119,6 +132,16 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
         },
         [this] { return CopieSaisie(); }};
     copie_.verrouDe = &connexion_;
+    connexion_.nom = QStringLiteral("La connexion SMTP");
+    connexion_.libelles = {QStringLiteral("Hôte"), QStringLiteral("Port"), QStringLiteral("TLS")};
+    identification_.nom = QStringLiteral("L'identification SMTP");
+    identification_.libelles = {QStringLiteral("Login"), QStringLiteral("Mot de passe"),
+                                QStringLiteral("Expéditeur mail"),
+                                QStringLiteral("Expéditeur Nom")};
+    copie_.nom = QStringLiteral("La copie des envois");
+    copie_.libelles = {QStringLiteral("Hôte IMAP"),  QStringLiteral("Port IMAP"),
+                       QStringLiteral("TLS IMAP"),   QStringLiteral("Dossier"),
+                       QStringLiteral("Login IMAP"), QStringLiteral("Mot de passe IMAP")};
 
     connect(ui_->btnValider, &QPushButton::clicked, this, &TFicheConfigSmtp::btnValiderClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigSmtp::btnFermerClick);
@@ -137,6 +160,7 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
             &TFicheConfigSmtp::btnReprendreIdentificationClick);
     connect(ui_->btnReprendreCopie, &QPushButton::clicked, this,
             &TFicheConfigSmtp::btnReprendreCopieClick);
+    connect(ui_->btnCompleter, &QPushButton::clicked, this, &TFicheConfigSmtp::btnCompleterClick);
 }
 
 TFicheConfigSmtp::~TFicheConfigSmtp() = default;
@@ -186,7 +210,12 @@ void TFicheConfigSmtp::LectureCopie(const Niveau& niveau) {
     LectureGroupe(copie_, niveau);
 }
 
+// A reading of the level's own values is what the changes are measured from; a reading of the
+// level above ("Reprendre") leaves it, so that the values taken are changes to save.
 void TFicheConfigSmtp::LectureGroupe(Groupe& groupe, const Niveau& niveau) {
+    Niveau niveauAffiche = NiveauPropre();
+    bool echec = false;
+    groupe.manquantes.clear();
     try {
         groupe.vider();
         groupe.bloque = false;
@@ -195,32 +224,71 @@ void TFicheConfigSmtp::LectureGroupe(Groupe& groupe, const Niveau& niveau) {
         AfficherNiveau();
         const GroupeAffiche affiche =
             LireGroupeAffiche(dataModule_, Section(), *groupe.definition, niveau);
+        // Nothing stored up to the global level: nothing is inherited either.
+        niveauAffiche = affiche.rien ? NiveauPropre() : affiche.niveau;
         groupe.origine = OrigineValeurs(NiveauPropre(), affiche);
-        AfficherNiveau();
-        if (affiche.rien) {
-            return;
+        if (!affiche.rien) {
+            ActiverGroupe(groupe, !affiche.verrouille);
+            groupe.bloque = affiche.verrouille;
+            CocherSansEffet(*groupe.caseVerrou, affiche.verrouPropre != 0);
+            groupe.afficher(affiche.valeurs);
+            if (affiche.niveau == NiveauPropre() && !affiche.verrouille) {
+                groupe.manquantes = affiche.manquantes;
+            }
         }
-        ActiverGroupe(groupe, !affiche.verrouille);
-        groupe.bloque = affiche.verrouille;
-        CocherSansEffet(*groupe.caseVerrou, affiche.verrouPropre != 0);
-        groupe.afficher(affiche.valeurs);
     } catch (const std::exception& erreur) {
+        echec = true;
         ihm_.Information(this, groupe.prefixeErreur + QString::fromUtf8(erreur.what()));
     }
+    AfficherNiveau();
+    if (niveau == NiveauPropre()) {
+        groupe.etatLu = EtatSaisies(groupe);
+        groupe.verrouLu = groupe.caseVerrou->isChecked();
+        groupe.niveauLu = niveauAffiche;
+        groupe.lectureEchouee = echec;
+    }
+}
+
+QStringList TFicheConfigSmtp::EtatSaisies(const Groupe& groupe) const {
+    QStringList etat;
+    for (const QWidget* saisie : groupe.saisies) {
+        if (const auto* champ = qobject_cast<const QLineEdit*>(saisie)) {
+            etat << champ->text();
+        } else if (const auto* liste = qobject_cast<const QComboBox*>(saisie)) {
+            etat << QString::number(liste->currentIndex());
+        }
+    }
+    return etat;
 }
 
 // The level line, then where each group's values come from when they are not the level's own.
 void TFicheConfigSmtp::AfficherNiveau() {
     QStringList lignes{LigneNiveau(NiveauPropre())};
-    for (const auto& [groupe, nom] :
-         {std::pair{&connexion_, QStringLiteral("Connexion")},
-          std::pair{&identification_, QStringLiteral("Identification")}}) {
-        if (!groupe->origine.isEmpty()) {
-            lignes << nom + QStringLiteral(" : ") + groupe->origine.left(1).toLower() +
-                          groupe->origine.mid(1);
+    const auto ajouter = [&lignes](const QString& nom, const QString& texte) {
+        lignes << nom + QStringLiteral(" : ") + texte.left(1).toLower() + texte.mid(1);
+    };
+    for (const auto& [groupe, nom] : {std::pair{&connexion_, QStringLiteral("Connexion")},
+                                      std::pair{&identification_, QStringLiteral("Identification")},
+                                      std::pair{&copie_, QStringLiteral("Copie des envois")}}) {
+        if (!groupe->origine.isEmpty() && groupe != &copie_) {
+            ajouter(nom, groupe->origine);
+        }
+        if (!groupe->manquantes.isEmpty()) {
+            QStringList libelles;
+            for (const int indice : groupe->manquantes) {
+                libelles << groupe->libelles[indice];
+            }
+            ajouter(nom, ValeursAbsentes(libelles));
         }
     }
     ui_->lblNiveau->setText(lignes.join(u'\n'));
+    const QList<Groupe*> groupes = Groupes();
+    const bool completer = std::any_of(groupes.cbegin(), groupes.cend(), [](const Groupe* groupe) {
+        return !groupe->manquantes.isEmpty();
+    });
+    ui_->btnCompleter->setText(QStringLiteral("Compléter depuis ") +
+                               NomDuNiveau(NiveauAReprendre()));
+    ui_->btnCompleter->setVisible(completer);
     // The copy's own group says where its values come from.
     const QString copie = QStringLiteral("Facultatif ; suit le blocage de la connexion.");
     ui_->lblCopieImap->setText(copie_.origine.isEmpty() ? copie
@@ -241,9 +309,36 @@ Niveau TFicheConfigSmtp::NiveauAReprendre() const {
     return NiveauAuDessus(NiveauPropre()).value_or(Niveau{});
 }
 
+QList<TFicheConfigSmtp::Groupe*> TFicheConfigSmtp::Groupes() {
+    return {&connexion_, &identification_, &copie_};
+}
+
+QList<const TFicheConfigSmtp::Groupe*> TFicheConfigSmtp::Groupes() const {
+    return {&connexion_, &identification_, &copie_};
+}
+
+// A group that follows another's lock has no lock of its own to change.
+bool TFicheConfigSmtp::VerrouModifie(const Groupe& groupe) const {
+    return !groupe.verrouDe && utilisateur_.isEmpty() &&
+           (groupe.suppressionEnAttente || groupe.caseVerrou->isChecked() != groupe.verrouLu);
+}
+
+bool TFicheConfigSmtp::AModifications(const Groupe& groupe) const {
+    return !groupe.bloque && (VerrouModifie(groupe) || EtatSaisies(groupe) != groupe.etatLu);
+}
+
+bool TFicheConfigSmtp::AModifications() const {
+    const QList<const Groupe*> groupes = Groupes();
+    return suppressionConfigurationEnAttente_ ||
+           std::any_of(groupes.cbegin(), groupes.cend(),
+                       [this](const Groupe* groupe) { return AModifications(*groupe); });
+}
+
 void TFicheConfigSmtp::btnValiderClick() {
     try {
-        Enregistrer();
+        if (!Enregistrer()) {
+            return;
+        }
     } catch (const std::exception& erreur) {
         ihm_.Information(this, QStringLiteral("TFicheConfigSmtp::Valider : ") +
                                    QString::fromUtf8(erreur.what()));
@@ -252,46 +347,68 @@ void TFicheConfigSmtp::btnValiderClick() {
     accept();
 }
 
-// Every value is checked before anything is written; the deletions the confirmed locks ask
-// for, the lock flags and the values are then stored together, or not at all.
-void TFicheConfigSmtp::Enregistrer() {
-    const QVariantList connexion = connexion_.bloque ? QVariantList() : connexion_.saisis();
-    const QVariantList identification =
-        identification_.bloque ? QVariantList() : identification_.saisis();
-    const QVariantList copie = copie_.bloque ? QVariantList() : copie_.saisis();
+// Every value of a changed group is checked before anything is written; the deletions the
+// confirmed locks ask for, the lock flags and the values are then stored together, or not at
+// all. False when the user chose not to save after all.
+bool TFicheConfigSmtp::Enregistrer() {
+    QList<std::pair<const Groupe*, QVariantList>> aEcrire;
+    for (const Groupe* groupe : Groupes()) {
+        if (AModifications(*groupe)) {
+            aEcrire.append({groupe, groupe->saisis()});
+        }
+    }
+    if (!ConfirmerGroupesPropres()) {
+        return false;
+    }
     const SessionBDD session(dataModule_, fichierBDD_);
     dataModule_.EnUneTransaction([&] {
         if (suppressionConfigurationEnAttente_ && ui_->cbBloquerConfig->isChecked()) {
             SupprimerValeursDessous(dataModule_, kSuppressionConfigurationSmtp, agence_, Section());
         }
-        if (!connexion_.bloque) {
-            EcrireGroupe(connexion_, connexion);
+        for (const Groupe* groupe : Groupes()) {
+            const Groupe& verrou = groupe->verrouDe ? *groupe->verrouDe : *groupe;
+            if (!groupe->bloque && utilisateur_.isEmpty() && verrou.suppressionEnAttente &&
+                verrou.caseVerrou->isChecked()) {
+                SupprimerValeursDessous(dataModule_, groupe->definition->suppression, agence_,
+                                        Section());
+            }
         }
-        if (!identification_.bloque) {
-            EcrireGroupe(identification_, identification);
-        }
-        if (!copie_.bloque) {
-            EcrireGroupe(copie_, copie);
+        for (const auto& [groupe, valeurs] : aEcrire) {
+            EcrireGroupe(*groupe, valeurs);
         }
     });
+    return true;
 }
 
+// The first save of a group that the level showed from the level above is said before it is
+// made.
+bool TFicheConfigSmtp::ConfirmerGroupesPropres() {
+    QStringList avis;
+    for (const Groupe* groupe : Groupes()) {
+        if (AModifications(*groupe) && groupe->niveauLu != NiveauPropre()) {
+            avis << AvisGroupePropre(NiveauPropre(), groupe->niveauLu, groupe->nom);
+        }
+    }
+    return avis.isEmpty() ||
+           ihm_.Confirmation(this, kTitre,
+                             avis.join(u'\n') + QStringLiteral("\nVoulez-vous enregistrer ?"));
+}
+
+// A changed group is written whole; after a reading that failed, only the fields changed.
 void TFicheConfigSmtp::EcrireGroupe(const Groupe& groupe, const QVariantList& valeurs) {
     const QString s = Section();
     const GroupeVerrouille& definition = *groupe.definition;
-    if (utilisateur_.isEmpty()) {
-        const Groupe& verrou = groupe.verrouDe ? *groupe.verrouDe : groupe;
-        if (verrou.suppressionEnAttente && verrou.caseVerrou->isChecked()) {
-            SupprimerValeursDessous(dataModule_, definition.suppression, agence_, s);
-        }
-        // A group that follows another's lock leaves its flag to that group.
-        if (!groupe.verrouDe) {
-            EcrireCle(dataModule_, {agence_, {}}, s, {definition.cleVerrou, TypeParametre::Entier},
-                      groupe.caseVerrou->isChecked() ? 1 : 0);
-        }
+    // A group that follows another's lock leaves its flag to that group.
+    if (utilisateur_.isEmpty() && !groupe.verrouDe &&
+        (!groupe.lectureEchouee || VerrouModifie(groupe))) {
+        EcrireCle(dataModule_, {agence_, {}}, s, {definition.cleVerrou, TypeParametre::Entier},
+                  groupe.caseVerrou->isChecked() ? 1 : 0);
     }
+    const QStringList etat = EtatSaisies(groupe);
     for (qsizetype i = 0; i < qsizetype(definition.cles.size()); ++i) {
-        EcrireCle(dataModule_, NiveauPropre(), s, definition.cles[i], valeurs[i]);
+        if (!groupe.lectureEchouee || etat.value(i) != groupe.etatLu.value(i)) {
+            EcrireCle(dataModule_, NiveauPropre(), s, definition.cles[i], valeurs[i]);
+        }
     }
 }
 
@@ -346,7 +463,25 @@ QVariantList TFicheConfigSmtp::IdentificationSaisie() const {
 }
 
 void TFicheConfigSmtp::btnFermerClick() {
+    abandon_ = true;
     reject();
+}
+
+void TFicheConfigSmtp::reject() {
+    if (!abandon_ && AModifications()) {
+        switch (ihm_.QuestionEnregistrer(
+            this, kTitre,
+            QStringLiteral("Enregistrer les modifications de la configuration du SMTP ?"))) {
+            case Reponse::Annuler:
+                return;
+            case Reponse::Enregistrer:
+                btnValiderClick();
+                return;
+            case Reponse::NePasEnregistrer:
+                break;
+        }
+    }
+    FicheDialogue::reject();
 }
 
 bool TFicheConfigSmtp::ConfirmerSuppression(const QString& titre) {
@@ -418,6 +553,40 @@ void TFicheConfigSmtp::btnReprendreIdentificationClick() {
 
 void TFicheConfigSmtp::btnReprendreCopieClick() {
     ReprendreGroupe(copie_);
+}
+
+// Fills the fields the level has no value of, and the user has not typed in, with what the level
+// above shows; every other field stays as it is.
+void TFicheConfigSmtp::btnCompleterClick() {
+    try {
+        SessionBDD session(dataModule_, fichierBDD_);
+        for (Groupe* groupe : Groupes()) {
+            CompleterGroupe(*groupe);
+        }
+    } catch (const std::exception& erreur) {
+        ihm_.Information(this, QStringLiteral("TFicheConfigSmtp::Completer : ") +
+                                   QString::fromUtf8(erreur.what()));
+    }
+    AfficherNiveau();
+}
+
+// Runs on the open store.
+void TFicheConfigSmtp::CompleterGroupe(Groupe& groupe) {
+    if (groupe.manquantes.isEmpty()) {
+        return;
+    }
+    const GroupeAffiche dessus =
+        LireGroupeAffiche(dataModule_, Section(), *groupe.definition, NiveauAReprendre());
+    const QStringList etat = EtatSaisies(groupe);
+    if (!dessus.rien) {
+        groupe.afficher(dessus.valeurs);
+    }
+    for (int i = 0; i < int(etat.size()); ++i) {
+        if (!groupe.manquantes.contains(i) || etat[i] != groupe.etatLu.value(i)) {
+            RetablirSaisie(*groupe.saisies[i], etat[i]);
+        }
+    }
+    groupe.manquantes.clear();
 }
 
 void TFicheConfigSmtp::btnTesterClick() {

@@ -87,12 +87,12 @@ bool TFicheMailModelesConfiguration::PeutQuitterLeModele() {
     if (ui_->mmoBody->toPlainText() == texteStocke_) {
         return true;
     }
-    switch (ihm_.QuestionOuiNonAnnuler(this,
-                                       QStringLiteral("Modèle %1 modifié").arg(positionLue_ + 1),
-                                       QStringLiteral("Enregistrer le modèle ?"))) {
-        case Reponse::Oui:
+    switch (ihm_.QuestionEnregistrer(this,
+                                     QStringLiteral("Modèle %1 modifié").arg(positionLue_ + 1),
+                                     QStringLiteral("Enregistrer le modèle ?"))) {
+        case Reponse::Enregistrer:
             return Sauvegarder(positionLue_);
-        case Reponse::Non:
+        case Reponse::NePasEnregistrer:
             return true;
         case Reponse::Annuler:
             break;

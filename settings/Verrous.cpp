@@ -46,6 +46,26 @@ bool ADefaut(const CleGroupe& cle, const QVariant& valeur) {
                                              : valeur.toString().isEmpty();
 }
 
+bool Existe(TDataModuleAbs& store, const QString& section, const CleGroupe& cle,
+            const Niveau& niveau) {
+    return cle.type == TypeParametre::Entier
+               ? store.ExisteEntier(niveau.agence, niveau.utilisateur, section, cle.nom)
+               : store.ExisteChaine(niveau.agence, niveau.utilisateur, section, cle.nom);
+}
+
+// Only a value at its default may lack its row.
+QList<int> ClesManquantes(TDataModuleAbs& store, const QString& section,
+                          const GroupeVerrouille& groupe, const GroupeAffiche& affiche) {
+    QList<int> manquantes;
+    for (int i = 0; i < int(groupe.cles.size()); ++i) {
+        if (ADefaut(groupe.cles[i], affiche.valeurs[i]) &&
+            !Existe(store, section, groupe.cles[i], affiche.niveau)) {
+            manquantes << i;
+        }
+    }
+    return manquantes;
+}
+
 }  // namespace
 
 std::optional<Niveau> NiveauAuDessus(const Niveau& niveau) {
@@ -106,13 +126,12 @@ GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
             return LireGroupeAffiche(store, section, groupe, *dessus);
         }
         affiche.rien = true;
+    } else if (!rienStocke) {
+        affiche.manquantes = ClesManquantes(store, section, groupe, affiche);
     }
     return affiche;
 }
 
-namespace {
-
-// "le niveau global", "l'agence LYON", "l'utilisateur MARTIN"
 QString NomDuNiveau(const Niveau& niveau) {
     if (!niveau.utilisateur.isEmpty()) {
         return QStringLiteral("l'utilisateur %1").arg(niveau.utilisateur);
@@ -120,6 +139,8 @@ QString NomDuNiveau(const Niveau& niveau) {
     return niveau.agence.isEmpty() ? QStringLiteral("le niveau global")
                                    : QStringLiteral("l'agence %1").arg(niveau.agence);
 }
+
+namespace {
 
 QString DuNiveau(const Niveau& niveau) {
     const QString nom = NomDuNiveau(niveau);
@@ -153,6 +174,18 @@ QString OrigineValeurs(const Niveau& travail, const GroupeAffiche& affiche) {
         return QStringLiteral("Valeurs reprises ") + DuNiveau(affiche.niveau);
     }
     return {};
+}
+
+QString AvisGroupePropre(const Niveau& travail, const Niveau& origine, const QString& groupe) {
+    return QStringLiteral(
+               "%1 %2 devient la sienne : les modifications ultérieures %3 ne "
+               "l'atteindront plus.")
+        .arg(groupe, DuNiveau(travail), DuNiveau(origine));
+}
+
+QString ValeursAbsentes(const QStringList& libelles) {
+    return QStringLiteral("Valeurs absentes à ce niveau : %1.")
+        .arg(libelles.join(QStringLiteral(", ")));
 }
 
 void EcrireCle(TDataModuleAbs& store, const Niveau& niveau, const QString& section,

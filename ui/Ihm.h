@@ -8,8 +8,8 @@ class QWidget;
 // The icon a message box carries.
 enum class Gravite { Information, Avertissement, Critique };
 
-// The answer to a question with Yes, No and Cancel.
-enum class Reponse { Oui, Non, Annuler };
+// The answer to the question about unsaved changes.
+enum class Reponse { Enregistrer, NePasEnregistrer, Annuler };
 
 // Everything a window shows to the user outside itself goes through this interface: message
 // boxes, confirmations, file dialogs, the shell "open" and modal child windows. The program uses
@@ -26,9 +26,10 @@ public:
                           const QString& details) = 0;
     // Warning box with Yes and No; true for Yes.
     virtual bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) = 0;
-    // Question with Yes, No and Cancel, Yes by default; Escape and the close box answer Cancel.
-    virtual Reponse QuestionOuiNonAnnuler(QWidget* parent, const QString& titre,
-                                          const QString& texte) = 0;
+    // The one question about unsaved changes: "Enregistrer" (the default), "Ne pas enregistrer",
+    // "Annuler"; Escape and the close box answer "Annuler", so that no slip drops work.
+    virtual Reponse QuestionEnregistrer(QWidget* parent, const QString& titre,
+                                        const QString& texte) = 0;
     // The application's standard error box for an error no handler dealt with.
     virtual void AfficherException(QWidget* parent, const QString& message) = 0;
     // File dialogs; an empty text when the user cancels.

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTreeView>
 #include <QUrl>
 
@@ -25,17 +26,20 @@ void IhmQt::Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
     boite.exec();
 }
 
-Reponse IhmQt::QuestionOuiNonAnnuler(QWidget* parent, const QString& titre, const QString& texte) {
-    switch (QMessageBox::question(parent, titre, texte,
-                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                  QMessageBox::Yes)) {
-        case QMessageBox::Yes:
-            return Reponse::Oui;
-        case QMessageBox::No:
-            return Reponse::Non;
-        default:
-            return Reponse::Annuler;
+Reponse IhmQt::QuestionEnregistrer(QWidget* parent, const QString& titre, const QString& texte) {
+    QMessageBox boite(QMessageBox::Question, titre, texte,
+                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    boite.button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
+    boite.button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
+    boite.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+    boite.setDefaultButton(QMessageBox::Save);
+    boite.setEscapeButton(QMessageBox::Cancel);
+    boite.exec();
+    if (boite.clickedButton() == boite.button(QMessageBox::Save)) {
+        return Reponse::Enregistrer;
     }
+    return boite.clickedButton() == boite.button(QMessageBox::Discard) ? Reponse::NePasEnregistrer
+                                                                       : Reponse::Annuler;
 }
 
 bool IhmQt::Confirmation(QWidget* parent, const QString& titre, const QString& texte) {

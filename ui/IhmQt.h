@@ -9,8 +9,8 @@ public:
     void Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
                   const QString& details) override;
     bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) override;
-    Reponse QuestionOuiNonAnnuler(QWidget* parent, const QString& titre,
-                                  const QString& texte) override;
+    Reponse QuestionEnregistrer(QWidget* parent, const QString& titre,
+                                const QString& texte) override;
     void AfficherException(QWidget* parent, const QString& message) override;
     QString ChoisirFichier(QWidget* parent, const QString& titre, const QString& dossier,
                            const QString& filtre) override;

@@ -17,7 +17,9 @@ class TFicheConfigSmtp;
 }
 
 // Edits the SMTP account of one settings level, section "Mail", in two groups (connection and
-// identification) that an agency or the global level may lock for the levels below.
+// identification) that an agency or the global level may lock for the levels below, and the copy
+// of sent mail that follows the connection's lock. "Valider" writes a group whole when anything
+// of it changed, and nothing of a group left as it was, which then goes on inheriting.
 class TFicheConfigSmtp : public FicheDialogue {
     Q_OBJECT
 
@@ -48,7 +50,12 @@ public:
     void btnReprendreConnexionClick();
     void btnReprendreIdentificationClick();
     void btnReprendreCopieClick();
+    void btnCompleterClick();
     void btnTesterClick();
+    // Something of a group that is not locked differs from what the level's own reading showed.
+    bool AModifications() const;
+    // Escape and the close box ask about what changed; "Annuler" drops it.
+    void reject() override;
 
 private:
     // What differs between the two groups; the reading and the saving are shared.
@@ -70,6 +77,17 @@ private:
         QString origine{};
         // The group whose lock box and confirmed deletion this one follows; none: its own.
         const Groupe* verrouDe = nullptr;
+        // The group's name in the sentences about it ("La connexion SMTP"), its fields' names.
+        QString nom{};
+        QStringList libelles{};
+        // What the level's own reading showed (the fields' texts, the lock box) and the level
+        // those values are from; after a reading that failed, only the fields changed are saved.
+        QStringList etatLu{};
+        bool verrouLu = false;
+        Niveau niveauLu{};
+        bool lectureEchouee = false;
+        // The keys the own level holds no row of, when it holds others.
+        QList<int> manquantes{};
     };
 
     void LectureGroupe(Groupe& groupe, const Niveau& niveau);
@@ -79,11 +97,18 @@ private:
     Niveau NiveauAReprendre() const;
     bool ConfirmerSuppression(const QString& titre);
     void ReprendreGroupe(Groupe& groupe);
-    void Enregistrer();
+    bool Enregistrer();
     void EcrireGroupe(const Groupe& groupe, const QVariantList& valeurs);
+    QList<Groupe*> Groupes();
+    QList<const Groupe*> Groupes() const;
+    bool VerrouModifie(const Groupe& groupe) const;
+    bool AModifications(const Groupe& groupe) const;
+    bool ConfirmerGroupesPropres();
+    void CompleterGroupe(Groupe& groupe);
     void CocherGroupe(Groupe& groupe, bool coche, const QString& titre, QCheckBox& autre);
     int PortSaisi() const;
     QList<QLineEdit*> ChampsIdentification() const;
+    QStringList EtatSaisies(const Groupe& groupe) const;
     QVariantList IdentificationSaisie() const;
     QVariantList CopieSaisie() const;
 
@@ -94,6 +119,7 @@ private:
     QString fichierBDD_;
     QString utilisateur_;
     bool dejaAffiche_ = false;
+    bool abandon_ = false;
     Groupe connexion_;
     Groupe identification_;
     Groupe copie_;

@@ -113,16 +113,21 @@ bool NiveauVerrouille(TDataModuleAbs& store, const QString& section, const QStri
 //   with nothing of the group editable;
 // - lu holds nothing of the group (every key at its default) and its own flag is not 1: the
 //   level above's reading; at the global level, nothing to show;
-// - otherwise lu's own values and flag.
+// - otherwise lu's own values and flag, with the keys of the group that lu holds no row of (an
+//   earlier release could store part of a group).
 struct GroupeAffiche {
     Niveau niveau;            // the level whose values are shown
     bool verrouille = false;  // lu is locked from above: nothing is edited or saved
     bool rien = false;        // nothing stored up to the global level: nothing to show
     int verrouPropre = 0;     // the lock flag stored at niveau (0 at a user level)
     QVariantList valeurs{};   // in the order of the group's keys: QString or int
+    QList<int> manquantes{};  // indexes of the keys niveau has no row of, when it has others
 };
 GroupeAffiche LireGroupeAffiche(TDataModuleAbs& store, const QString& section,
                                 const GroupeVerrouille& groupe, const Niveau& lu);
+
+// "le niveau global", "l'agence LYON", "l'utilisateur MARTIN"
+QString NomDuNiveau(const Niveau& niveau);
 
 // What every configuration window tells of the level it edits: "Niveau : agence LYON",
 // "Niveau : global", "Niveau : utilisateur MARTIN (agence LYON)".
@@ -131,6 +136,14 @@ QString LigneNiveau(const Niveau& travail);
 // reprises du niveau global", "Verrouillé par l'agence LYON", "Aucune valeur enregistrée"; the
 // empty text for its own values.
 QString OrigineValeurs(const Niveau& travail, const GroupeAffiche& affiche);
+
+// What the question before a save says when the window's level showed a group of another level:
+// "La configuration « Devis » de l'agence LYON devient la sienne : les modifications ultérieures
+// du niveau global ne l'atteindront plus." groupe names the group, capitalised and feminine.
+QString AvisGroupePropre(const Niveau& travail, const Niveau& origine, const QString& groupe);
+// The level line of a level that holds part of a group: "Valeurs absentes à ce niveau : Logo,
+// CGV."
+QString ValeursAbsentes(const QStringList& libelles);
 
 // Rule "which level's values a reader uses", first half: the global level when its flag is 1,
 // else the job's agency level when its flag is 1, else the job's own level.

@@ -10,12 +10,10 @@
 #include "IhmFactice.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
+#include "ValeursStockees.h"
 #include "Verrous.h"
 
 inline const QString kDevis = QStringLiteral("Devis");
-inline const Niveau kGlobal{};
-inline const Niveau kAgence{QStringLiteral("LYON"), {}};
-inline const Niveau kUtilisateur{QStringLiteral("LYON"), QStringLiteral("MARTIN")};
 inline const Niveau kAutreUtilisateur{QStringLiteral("LYON"), QStringLiteral("DUPONT")};
 inline const Niveau kUtilisateurSansAgence{{}, QStringLiteral("MARTIN")};
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "CasDeGroupe.h"
 #include "ConfigurationStockee.h"
 #include "CreationBase.h"
 #include "TFicheConfigPrint.h"
@@ -103,20 +104,22 @@ protected:
     }
     QCheckBox& Verrou() { return C<QCheckBox>("cbBloquerConfig"); }
     QString Messages() { return ihm_.Textes().join(u'|'); }
-    // Closes as "Fermer" does, answering Oui to the question whether to save, which it checks and
-    // takes out of the messages shown.
+    // Closes as "Fermer" does, answering "Enregistrer" to the question whether to save, which it
+    // checks and takes out of the messages shown.
     bool FermerEtEnregistrer() {
         const qsizetype avant = ihm_.messages.size();
-        ihm_.reponsesConfirmation.prepend(true);
+        ihm_.reponsesQuestion.prepend(Reponse::Enregistrer);
         const bool ferme = fiche_->FormCloseQuery();
         if (ihm_.messages.size() <= avant) {
             ADD_FAILURE() << "rien n'a été demandé";
             return ferme;
         }
+        EXPECT_EQ(ihm_.messages[avant].genre, QStringLiteral("question"));
         EXPECT_EQ(ihm_.messages[avant].titre, QStringLiteral("Configuration d'impression"));
-        EXPECT_EQ(ihm_.messages[avant].texte,
-                  QStringLiteral("Enregistrer les modifications de la configuration « %1 » ?")
-                      .arg(C<QComboBox>("cbbTitre").currentText()));
+        EXPECT_TRUE(ihm_.messages[avant].texte.startsWith(
+            QStringLiteral("Enregistrer les modifications de la configuration « %1 » ?")
+                .arg(C<QComboBox>("cbbTitre").currentText())))
+            << ihm_.messages[avant].texte.toStdString();
         ihm_.messages.removeAt(avant);
         return ferme;
     }
@@ -186,140 +189,217 @@ INSTANTIATE_TEST_SUITE_P(
         CasLecture{"rien_stocke", {}, kUtilisateur, "", "", false, false}),
     NomDuCas<CasLecture>);
 
-// ---- EcritureBDD at closing: only what the user changed reaches the window's own level
+// ---- EcritureBDD at closing: a changed configuration is stored whole at the window's level, an
+// unchanged one not at all; what prints afterwards is what the window showed.
 
-struct CasEcriture {
-    const char* nom;
-    QList<Valeur> stockees;
-    Niveau niveau;
-    const char* finLigne;  // typed in "Fin de ligne"; nullptr: nothing typed
-    bool oui;              // the answer to the question whether to save
-    QStringList lignes;    // the own level's rows afterwards
+class Ecriture : public ConfigPrint, public ::testing::WithParamInterface<CasGroupe> {
+protected:
+    QList<Valeur> Stockees(const CasGroupe& cas) {
+        QList<Valeur> valeurs = Jeu(kGlobal, "global");
+        if (cas.niveau == kUtilisateur) {
+            valeurs += Jeu(kAgence, "agence", "Portrait");
+        }
+        if (cas.stockage == Stockage::Entier) {
+            valeurs += Jeu(cas.niveau, "propre");
+        } else if (cas.stockage == Stockage::Partiel) {
+            valeurs.append({cas.niveau, "PiedDePage1", QStringLiteral("pied1 partiel")});
+        }
+        if (cas.verrou == VerrouDessus::Agence) {
+            valeurs += kVerrouAgence;
+        } else if (cas.verrou == VerrouDessus::Global) {
+            valeurs += kVerrouGlobal;
+        }
+        return valeurs;
+    }
+
+    // The print configuration as the print manager reads it at the level.
+    QStringList Imprimee(const Niveau& niveau) {
+        SessionBDD session(module_, chemin_);
+        QStringList valeurs = LireChainesEnVigueur(module_, kDevis, QStringLiteral("BloquerConfig"),
+                                                   Cles(kGroupeConfigurationImpression), niveau)
+                                  .valeurs;
+        if (valeurs[0] != QStringLiteral("Paysage")) {
+            valeurs[0] = QStringLiteral("Portrait");
+        }
+        return valeurs;
+    }
+
+    static QStringList Encodees(QStringList affichees) {
+        for (const int i : {2, 3, 5}) {
+            affichees[i].replace(u'\n', u'%');
+        }
+        return affichees;
+    }
 };
 
-class Ecriture : public ConfigPrint, public ::testing::WithParamInterface<CasEcriture> {};
-
-TEST_P(Ecriture, SeulesLesValeursChangeesSontEcrites) {
-    const CasEcriture& cas = GetParam();
-    Stocker(cas.stockees);
-    const QStringList autres = [&] {
-        QStringList lignes = Lignes();
-        for (const QString& ligne : LignesDu(cas.niveau)) {
-            lignes.removeAll(
-                QStringList{cas.niveau.agence, cas.niveau.utilisateur, kDevis, ligne}.join(u'|'));
-        }
-        return lignes;
-    }();
+TEST_P(Ecriture, UneConfigurationModifieeEstStockeeEntiere) {
+    const CasGroupe& cas = GetParam();
+    Stocker(Stockees(cas));
+    const QStringList avant = Lignes();
     Ouvrir(cas.niveau);
-    const QString affiche = C<QLineEdit>("edtFinDeLigne").text();
-    if (cas.finLigne) {
-        C<QLineEdit>("edtFinDeLigne").setText(QString::fromUtf8(cas.finLigne));
+    const bool verrouille = cas.Verrouille();
+    ASSERT_EQ(fiche_->Verrouille(), verrouille);
+    if (cas.modification && !verrouille) {
+        C<QLineEdit>("edtPiedDePage1").setText(QStringLiteral("pied1 modifié"));
     }
-    const bool question = cas.finLigne && affiche != QString::fromUtf8(cas.finLigne);
-    ihm_.reponsesConfirmation = {cas.oui};
+    const QStringList affichees = Encodees(Affiche());
+    const bool enregistre = cas.modification && !verrouille;
+    ihm_.reponsesQuestion = {Reponse::Enregistrer};
     EXPECT_TRUE(fiche_->FormCloseQuery());
-    ASSERT_EQ(ihm_.messages.size(), question ? 1 : 0) << Messages().toStdString();
-    EXPECT_EQ(LignesDu(cas.niveau), cas.lignes);
-    // Other levels are never written.
-    for (const QString& ligne : autres) {
-        EXPECT_TRUE(Lignes().contains(ligne)) << ligne.toStdString();
+
+    ASSERT_EQ(ihm_.messages.size(), enregistre ? 1 : 0) << Messages().toStdString();
+    if (enregistre) {
+        // The first save of a level that showed another level's configuration says so.
+        const QString avis = cas.niveau == kAgence
+                                 ? QStringLiteral(
+                                       "La configuration « Devis » de l'agence LYON "
+                                       "devient la sienne : les modifications "
+                                       "ultérieures du niveau global ne l'atteindront "
+                                       "plus.")
+                                 : QStringLiteral(
+                                       "La configuration « Devis » de l'utilisateur "
+                                       "MARTIN devient la sienne : les modifications "
+                                       "ultérieures de l'agence LYON ne l'atteindront "
+                                       "plus.");
+        EXPECT_EQ(ihm_.messages[0].genre, QStringLiteral("question"));
+        EXPECT_EQ(ihm_.messages[0].texte.contains(avis), cas.stockage == Stockage::Aucun)
+            << ihm_.messages[0].texte.toStdString();
+        QStringList lignes;
+        for (int i = 0; i < int(affichees.size()); ++i) {
+            lignes << QStringLiteral("%1|STRING|%2")
+                          .arg(QString(kClesConfigurationImpression[i].nom), affichees[i]);
+        }
+        if (cas.niveau == kAgence) {
+            lignes << QStringLiteral("BloquerConfig|ENTIER|0");
+        }
+        lignes.sort();
+        EXPECT_EQ(LignesDu(cas.niveau), lignes);
+        for (const QString& ligne : avant) {
+            if (!ligne.startsWith(
+                    QStringList{cas.niveau.agence, cas.niveau.utilisateur, {}}.join(u'|'))) {
+                EXPECT_TRUE(Lignes().contains(ligne)) << ligne.toStdString();
+            }
+        }
+    } else {
+        EXPECT_EQ(Lignes(), avant);
     }
+    EXPECT_EQ(Imprimee(cas.niveau), affichees);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cas, Ecriture,
-    ::testing::Values(
-        CasEcriture{"utilisateur_qui_herite_sans_rien_changer",
-                    Jeu(kAgence, "agence"),
-                    kUtilisateur,
-                    nullptr,
-                    true,
-                    {}},
-        CasEcriture{"utilisateur_qui_herite_change_une_valeur",
-                    Jeu(kAgence, "agence"),
-                    kUtilisateur,
-                    "fin martin",
-                    true,
-                    {"FinLigne|STRING|fin martin"}},
-        CasEcriture{"utilisateur_change_puis_refuse_d_enregistrer",
-                    Jeu(kAgence, "agence"),
-                    kUtilisateur,
-                    "fin martin",
-                    false,
-                    {}},
-        CasEcriture{"saisie_remise_comme_elle_etait",
-                    Jeu(kAgence, "agence"),
-                    kUtilisateur,
-                    "fin agence",
-                    true,
-                    {}},
-        CasEcriture{"utilisateur_ses_valeurs", Jeu(kAgence, "agence") + Jeu(kUtilisateur, "martin"),
-                    kUtilisateur, nullptr, true, LignesJeu("martin")},
-        CasEcriture{"utilisateur_verrouille_rien_n_est_ecrit",
-                    Jeu(kAgence, "agence") + kVerrouAgence + Jeu(kUtilisateur, "martin"),
-                    kUtilisateur, nullptr, true, LignesJeu("martin")},
-        CasEcriture{"utilisateur_verrouille_sans_valeurs_rien_n_est_ecrit",
-                    Jeu(kGlobal, "global") + kVerrouGlobal,
-                    kUtilisateur,
-                    nullptr,
-                    true,
-                    {}},
-        CasEcriture{"agence_sans_changement_n_ecrit_pas_de_verrou", Jeu(kAgence, "agence"), kAgence,
-                    nullptr, true, LignesJeu("agence")},
-        CasEcriture{"global_garde_son_verrou", Jeu(kGlobal, "global") + kVerrouGlobal, kGlobal,
-                    nullptr, true, AvecVerrou(LignesJeu("global"), 1)},
-        CasEcriture{"orientation_inconnue_reste_telle_quelle", Jeu(kAgence, "agence", "paysage"),
-                    kAgence, nullptr, true, LignesJeu("agence", "paysage")},
-        CasEcriture{"rien_stocke_au_global", {}, kGlobal, nullptr, true, {}},
-        CasEcriture{
-            "rien_stocke_au_global_une_saisie", {}, kGlobal, "fin", true, {"FinLigne|STRING|fin"}}),
-    NomDuCas<CasEcriture>);
+INSTANTIATE_TEST_SUITE_P(Cas, Ecriture, ::testing::ValuesIn(CasDeGroupe()), NomDuCas<CasGroupe>);
 
-// ---- The ways of closing: Fermer, Escape and the close box ask before saving what changed;
-// Annuler drops it without asking.
+// The sample's fault: a level that held part of the configuration lacked what it did not hold.
+TEST_F(ConfigPrint, UnNiveauPartielNommeSesValeursAbsentesEtLesReprendDuDessus) {
+    Stocker(Jeu(kGlobal, "global") + Jeu(kAgence, "agence") +
+            QList<Valeur>{{kUtilisateur, "FinLigne", QStringLiteral("fin martin")},
+                          {kUtilisateur, "CGV", QString()}});
+    Ouvrir(kUtilisateur);
+    fiche_->show();
+    EXPECT_EQ(Affiche(), (QStringList{"Portrait", {}, {}, {}, {}, {}, {}, "fin martin"}));
+    EXPECT_EQ(C<QLabel>("lblNiveau").text(),
+              QStringLiteral("Niveau : utilisateur MARTIN (agence LYON)\nValeurs absentes à ce "
+                             "niveau : Orientation, Logo, QCM, Pied de page 1, Pied de page 2, "
+                             "Début de ligne."));
+    QPushButton& completer = C<QPushButton>("btnCompleterConfig");
+    ASSERT_TRUE(completer.isVisible());
+    EXPECT_EQ(completer.text(), QStringLiteral("Compléter depuis l'agence LYON"));
+
+    C<QLineEdit>("edtDebutDeLigne").setText(QStringLiteral("tapé avant"));
+    completer.click();
+    // A value stored empty stays empty; a typed one stays typed.
+    EXPECT_EQ(Affiche(), (QStringList{"Paysage",
+                                      {},
+                                      {},
+                                      "qcm agence\nligne 2",
+                                      "pied1 agence",
+                                      "pied2 agence",
+                                      "tapé avant",
+                                      "fin martin"}));
+    EXPECT_FALSE(completer.isVisible());
+    EXPECT_EQ(C<QLabel>("lblNiveau").text(),
+              QStringLiteral("Niveau : utilisateur MARTIN (agence LYON)"));
+    EXPECT_TRUE(FermerEtEnregistrer());
+    EXPECT_EQ(LignesDu(kUtilisateur),
+              (QStringList{"CGV|STRING|", "DebutLigne|STRING|tapé avant",
+                           "FinLigne|STRING|fin martin", "Logo|STRING|",
+                           "Orientation|STRING|Paysage", "PiedDePage1|STRING|pied1 agence",
+                           "PiedDePage2|STRING|pied2 agence", "QCM|STRING|qcm agence%ligne 2"}));
+}
+
+TEST_F(ConfigPrint, UnNiveauEntierNeProposePasDeCompleter) {
+    Stocker(Jeu(kAgence, "agence") + Jeu(kUtilisateur, "martin"));
+    Ouvrir(kUtilisateur);
+    fiche_->show();
+    EXPECT_FALSE(C<QPushButton>("btnCompleterConfig").isVisible());
+    EXPECT_EQ(C<QLabel>("lblNiveau").text(),
+              QStringLiteral("Niveau : utilisateur MARTIN (agence LYON)"));
+}
+
+// ---- The ways of closing: Fermer, Escape and the close box ask before saving what changed
+// (Escape and the close box of the question keep the window open); Annuler drops it.
+
+using Fermer = void (*)(TFicheConfigPrint&);
 
 struct CasFermeture {
-    const char* nom;
-    void (*fermer)(TFicheConfigPrint&);
-    bool question;
+    std::string nom;
+    Fermer fermer;
+    bool question;  // the way of closing asks
+    Reponse reponse;
 };
+
+const std::pair<const char*, Fermer> kFaconsDeFermer[] = {
+    {"Fermer",
+     [](TFicheConfigPrint& fiche) {
+         fiche.findChild<QPushButton*>(QStringLiteral("btnFermer"))->click();
+     }},
+    {"Echap",
+     [](TFicheConfigPrint& fiche) {
+         QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&fiche, &echap);
+     }},
+    {"CaseDeFermeture", [](TFicheConfigPrint& fiche) { fiche.close(); }},
+    {"Annuler", [](TFicheConfigPrint& fiche) {
+         fiche.findChild<QPushButton*>(QStringLiteral("btnAnnuler"))->click();
+     }}};
+
+QList<CasFermeture> CasDeFermeture() {
+    QList<CasFermeture> cas;
+    for (const auto& [nom, fermer] : kFaconsDeFermer) {
+        const bool question = std::string(nom) != "Annuler";
+        for (const auto& [reponse, nomReponse] :
+             {std::pair{Reponse::Enregistrer, "Enregistrer"},
+              std::pair{Reponse::NePasEnregistrer, "NePasEnregistrer"},
+              std::pair{Reponse::Annuler, "Annuler"}}) {
+            cas.append({std::string(nom) + (question ? std::string("_") + nomReponse : ""), fermer,
+                        question, reponse});
+            if (!question) {
+                break;
+            }
+        }
+    }
+    return cas;
+}
 
 class Fermeture : public ConfigPrint, public ::testing::WithParamInterface<CasFermeture> {};
 
-TEST_P(Fermeture, SelonLaFaconDeFermer) {
+TEST_P(Fermeture, SelonLaFaconDeFermerEtLaReponse) {
+    const CasFermeture& cas = GetParam();
     Stocker(Jeu(kAgence, "agence"));
     Ouvrir(kUtilisateur);
     fiche_->show();
     C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("fin martin"));
-    ihm_.reponsesConfirmation = {true};
-    GetParam().fermer(*fiche_);
-    EXPECT_FALSE(fiche_->isVisible());
-    EXPECT_EQ(ihm_.messages.size(), GetParam().question ? 1 : 0) << Messages().toStdString();
-    EXPECT_EQ(LignesDu(kUtilisateur),
-              GetParam().question ? QStringList{"FinLigne|STRING|fin martin"} : QStringList{});
+    ihm_.reponsesQuestion = {cas.reponse};
+    cas.fermer(*fiche_);
+    const bool enregistre = cas.question && cas.reponse == Reponse::Enregistrer;
+    EXPECT_EQ(fiche_->isVisible(), cas.question && cas.reponse == Reponse::Annuler);
+    ASSERT_EQ(ihm_.messages.size(), cas.question ? 1 : 0) << Messages().toStdString();
+    EXPECT_EQ(LignesDu(kUtilisateur).contains("FinLigne|STRING|fin martin"), enregistre);
+    EXPECT_EQ(LignesDu(kUtilisateur).size(), enregistre ? 8 : 0);
+    EXPECT_EQ(C<QLineEdit>("edtFinDeLigne").text(), QStringLiteral("fin martin"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cas, Fermeture,
-    ::testing::Values(
-        CasFermeture{"Fermer",
-                     [](TFicheConfigPrint& fiche) {
-                         fiche.findChild<QPushButton*>(QStringLiteral("btnFermer"))->click();
-                     },
-                     true},
-        CasFermeture{"Echap",
-                     [](TFicheConfigPrint& fiche) {
-                         QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                         QApplication::sendEvent(&fiche, &echap);
-                     },
-                     true},
-        CasFermeture{"CaseDeFermeture", [](TFicheConfigPrint& fiche) { fiche.close(); }, true},
-        CasFermeture{"Annuler",
-                     [](TFicheConfigPrint& fiche) {
-                         fiche.findChild<QPushButton*>(QStringLiteral("btnAnnuler"))->click();
-                     },
-                     false}),
-    NomDuCas<CasFermeture>);
+INSTANTIATE_TEST_SUITE_P(Cas, Fermeture, ::testing::ValuesIn(CasDeFermeture()),
+                         NomDuCas<CasFermeture>);
 
 // ---- Visibility of the lock box and of "Reprendre"
 
@@ -603,7 +683,7 @@ TEST_F(ConfigPrint, LeBoutonFermerEnregistreEtFerme) {
     int fermetures = 0;
     QObject::connect(fiche_.get(), &QDialog::finished, [&] { ++fermetures; });
     C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("fin"));
-    ihm_.reponsesConfirmation = {true};
+    ihm_.reponsesQuestion = {Reponse::Enregistrer};
     C<QPushButton>("btnFermer").click();
     EXPECT_EQ(fermetures, 1);
     EXPECT_TRUE(LignesDu(kUtilisateur).contains("FinLigne|STRING|fin"));
@@ -711,7 +791,8 @@ TEST_P(BaseIndisponible, ChaqueFermetureProposeDePartirSansEnregistrer) {
     EXPECT_EQ(Affiche(), Affichage("", ""));
 
     C<QLineEdit>("edtFinDeLigne").setText(QStringLiteral("saisi"));
-    ihm_.reponsesConfirmation = {true, partir};
+    ihm_.reponsesQuestion = {Reponse::Enregistrer};
+    ihm_.reponsesConfirmation = {partir};
     int fermetures = 0;
     QObject::connect(fiche_.get(), &QDialog::finished, [&] { ++fermetures; });
     fiche_->reject();

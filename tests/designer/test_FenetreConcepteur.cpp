@@ -28,6 +28,14 @@ QByteArray Lire(const QString& chemin) {
     return fichier.readAll();
 }
 
+// The sample report, writable, in the folder.
+QString CopieDuRapport(const QTemporaryDir& dossier) {
+    const QString chemin = dossier.filePath(QStringLiteral("Devis.fr3"));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(VANTARO_INSTALLATION "/Rapports/Devis.fr3"), chemin));
+    QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
+    return chemin;
+}
+
 // Waits, without a time being part of what is checked, for the preview's next result.
 bool AttendreApercu(FenetreConcepteur& fenetre, int resultats) {
     const QDeadlineTimer limite(30000);
@@ -76,9 +84,7 @@ struct FenetreEssai {
 // only.
 TEST(FenetreConcepteur, UnDeplacementAuClavierSeVoitDansLApercuEtSEnregistreSeul) {
     QTemporaryDir dossier;
-    const QString chemin = dossier.filePath(QStringLiteral("Devis.fr3"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTARO_INSTALLATION "/Rapports/Devis.fr3"), chemin));
-    QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
+    const QString chemin = CopieDuRapport(dossier);
     const QByteArray original = Lire(chemin);
 
     FenetreEssai essai;
@@ -358,5 +364,58 @@ TEST(FenetreConcepteur, UneSelectionMultipleSeDeplaceSAligneEtSeCopie) {
     edition.Pile().undo();
     EXPECT_EQ(edition.Texte(), derive);
 }
+
+}  // namespace
+
+namespace {
+
+// Closing a changed template asks "Enregistrer" / "Ne pas enregistrer" / "Annuler", whichever
+// way the window is closed; "Annuler" (Escape, the question's close box) keeps the edits.
+struct CasQuitter {
+    const char* nom;
+    bool parLeMenu;  // Fichier › Quitter; else the window's close box
+    Reponse reponse;
+    bool resteOuverte;
+    bool enregistre;
+};
+
+class QuitterModifie : public ::testing::TestWithParam<CasQuitter> {};
+
+TEST_P(QuitterModifie, DemandeEtGardeLesModificationsSurAnnuler) {
+    const CasQuitter& cas = GetParam();
+    QTemporaryDir dossier;
+    const QString chemin = CopieDuRapport(dossier);
+    const QByteArray original = Lire(chemin);
+    FenetreEssai essai;
+    ASSERT_TRUE(essai.fenetre.Ouvrir(chemin));
+    essai.fenetre.CanevasModele().Selectionner(QStringLiteral("TitreRapport"));
+    Touche(essai.fenetre.CanevasModele(), Qt::Key_Right);
+    ASSERT_TRUE(essai.fenetre.Edition().Modifie());
+
+    essai.ihm.reponsesQuestion = {cas.reponse};
+    if (cas.parLeMenu) {
+        Action(essai.fenetre, QKeySequence(Qt::CTRL | Qt::Key_Q))->trigger();
+    } else {
+        essai.fenetre.close();
+    }
+    ASSERT_EQ(essai.ihm.messages.size(), 1) << essai.ihm.Textes().join('\n').toStdString();
+    EXPECT_EQ(essai.ihm.messages[0].genre, QStringLiteral("question"));
+    EXPECT_EQ(essai.ihm.messages[0].texte,
+              QStringLiteral("Le modèle « Devis.fr3 » a été modifié. L'enregistrer ?"));
+    EXPECT_EQ(essai.fenetre.isVisible(), cas.resteOuverte);
+    EXPECT_EQ(Lire(chemin) != original, cas.enregistre);
+    EXPECT_EQ(essai.fenetre.Edition().Modifie(), !cas.enregistre);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, QuitterModifie,
+    ::testing::Values(
+        CasQuitter{"CaseEnregistrer", false, Reponse::Enregistrer, false, true},
+        CasQuitter{"CaseNePasEnregistrer", false, Reponse::NePasEnregistrer, false, false},
+        CasQuitter{"CaseAnnuler", false, Reponse::Annuler, true, false},
+        CasQuitter{"QuitterEnregistrer", true, Reponse::Enregistrer, false, true},
+        CasQuitter{"QuitterNePasEnregistrer", true, Reponse::NePasEnregistrer, false, false},
+        CasQuitter{"QuitterAnnuler", true, Reponse::Annuler, true, false}),
+    [](const ::testing::TestParamInfo<CasQuitter>& info) { return std::string(info.param.nom); });
 
 }  // namespace

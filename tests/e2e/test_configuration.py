@@ -70,7 +70,7 @@ class Configuration(CasSurBureau):
             "SELECT Cle, ValeurType, coalesce(ValeurChaine, ValeurEntier) FROM Parametres"
             " WHERE Agence = 'LYON' AND Utilisateur = '' AND Section = 'Devis' ORDER BY Cle")
 
-    def test_fermer_la_configuration_d_impression_n_enregistre_que_les_changements(self):
+    def test_fermer_la_configuration_d_impression_enregistre_la_configuration_entiere(self):
         for cle, valeur in VALEURS_GLOBALES:
             self.outil("base-ecrire", self.base, "Devis", cle, valeur)
         processus = self.lancer("LYON")
@@ -92,9 +92,14 @@ class Configuration(CasSurBureau):
         self.bureau.touche(impression, "space")  # "Portrait" in place of "Paysage"
         self.bureau.touche(impression, "Escape")
         question = self.bureau.attendre_fenetre("Configuration d'impression")
-        self.bureau.touche(question, "o")  # "Oui": save
+        self.bureau.touche(question, "Return")  # "Enregistrer", the default
         self.attendre_fermeture(IMPRESSION)
-        self.assertEqual(self.lignes_de_lyon(), ["Orientation|STRING|Portrait"])
+        # One change stores the whole configuration as shown: the rest prints as before.
+        attendues = sorted(["BloquerConfig|ENTIER|0", "Logo|STRING|",
+                            "Orientation|STRING|Portrait"] +
+                           ["%s|STRING|%s" % (cle, valeur) for cle, valeur in VALEURS_GLOBALES
+                            if cle != "Orientation"])
+        self.assertEqual(self.lignes_de_lyon(), attendues)
 
         hub = self.bureau.attendre_fenetre(HUB)
         self.bureau.touche(hub, "Tab")

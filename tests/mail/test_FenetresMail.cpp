@@ -6,10 +6,12 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QJsonArray>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <functional>
@@ -17,6 +19,7 @@
 #include "Attendre.h"
 #include "BaseTemporaire.h"
 #include "BasesDeTest.h"
+#include "CasDeGroupe.h"
 #include "ConfigurationSmtp.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
@@ -242,17 +245,197 @@ TEST_F(FenetresMail, SmtpUtilisateurVerrouilleNEnregistreQueSonIdentification) {
     EXPECT_EQ(Chaine(kUtilisateur, "ExpediteurMail"), QStringLiteral("<absent>"));  // empty text
 }
 
-TEST_F(FenetresMail, SmtpRienChezLUtilisateurCopieLAgenceEnValidant) {
+// "Valider" writes a group whole when anything of it changed, nothing of a group left as it was:
+// the rows afterwards, and the account a send then uses is what the window showed.
+QList<Valeur> Compte(const Niveau& niveau, const QString& marque) {
+    return {{niveau, "Host", QStringLiteral("smtp.") + marque},
+            {niveau, "Port", 587},
+            {niveau, "UseTLS", 2},
+            {niveau, "Login", QStringLiteral("login ") + marque},
+            {niveau, "Password", QStringLiteral("secret ") + marque},
+            {niveau, "ExpediteurMail", marque + QStringLiteral("@exemple.fr")},
+            {niveau, "ExpediteurNom", QStringLiteral("Nom ") + marque}};
+}
+
+class ValiderGroupes : public FenetresMail, public ::testing::WithParamInterface<CasGroupe> {
+protected:
+    QStringList LignesDu(const Niveau& niveau) {
+        SessionBDD session(module_, base_.Chemin());
+        return ToutesLesLignes(module_).filter(
+            QRegularExpression(QStringLiteral("^%1\\|%2\\|Mail\\|")
+                                   .arg(QRegularExpression::escape(niveau.agence),
+                                        QRegularExpression::escape(niveau.utilisateur))));
+    }
+    QVariantList EnVigueur(const GroupeVerrouille& groupe, const Niveau& niveau) {
+        SessionBDD session(module_, base_.Chemin());
+        return LireGroupeEnVigueur(module_, groupe, niveau).valeurs;
+    }
+};
+
+TEST_P(ValiderGroupes, UnGroupeModifieEstEcritEntier) {
+    const CasGroupe& cas = GetParam();
+    QList<Valeur> stockees = Compte(kGlobal, "global");
+    if (cas.niveau == kUtilisateur) {
+        stockees += Compte(kAgence, "agence");
+    }
+    if (cas.stockage == Stockage::Entier) {
+        stockees += Compte(cas.niveau, "propre");
+    } else if (cas.stockage == Stockage::Partiel) {
+        stockees += QList<Valeur>{{cas.niveau, "Host", QStringLiteral("smtp.partiel")},
+                                  {cas.niveau, "ExpediteurNom", QStringLiteral("Nom partiel")}};
+    }
+    if (cas.verrou != VerrouDessus::Aucun) {
+        stockees.append(
+            {cas.verrou == VerrouDessus::Agence ? kAgence : kGlobal, "BloquerConnexion", 1});
+    }
+    Stocker(stockees);
+    const QStringList avant = LignesDu(cas.niveau);
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, cas.niveau);
+    fiche.FormActivate();
+    const bool verrouille = cas.Verrouille();
+    ASSERT_EQ(fiche.ConnexionBloquee(), verrouille);
+    if (cas.modification && !verrouille) {
+        Controle<QLineEdit>(fiche, "edtHote")->setText(QStringLiteral("smtp.modifie"));
+    }
+    const QVariantList connexion{Texte(fiche, "edtHote"), Texte(fiche, "edtPort").toInt(),
+                                 Controle<QComboBox>(fiche, "cmbTls")->currentIndex()};
+    const QVariantList identification{Texte(fiche, "edtLogin"), Texte(fiche, "edtMotDePasse"),
+                                      Texte(fiche, "edtExpediteurMail"),
+                                      Texte(fiche, "edtExpediteurNom")};
+    const bool ecrit = cas.modification && !verrouille;
+    ihm_.reponsesConfirmation = {true};
+    fiche.btnValiderClick();
+    EXPECT_EQ(fiche.result(), QDialog::Accepted);
+
+    // The first save of a group the level showed from above says so.
+    const bool avis = ecrit && cas.stockage == Stockage::Aucun;
+    ASSERT_EQ(ihm_.messages.size(), avis ? 1 : 0) << ihm_.Textes().join(u'|').toStdString();
+    if (avis) {
+        EXPECT_TRUE(ihm_.messages[0].texte.startsWith(
+            QStringLiteral("La connexion SMTP de %1 devient la sienne : les modifications "
+                           "ultérieures d")
+                .arg(NomDuNiveau(cas.niveau))))
+            << ihm_.messages[0].texte.toStdString();
+    }
+    QStringList attendu = avant;
+    if (ecrit) {
+        const QString prefixe =
+            QStringList{cas.niveau.agence, cas.niveau.utilisateur, kMail, {}}.join(u'|');
+        attendu.removeIf([](const QString& ligne) {
+            return ligne.contains(
+                QRegularExpression(QStringLiteral("\\|(Host|Port|UseTLS|BloquerConnexion)\\|")));
+        });
+        attendu << prefixe + QStringLiteral("Host|STRING|smtp.modifie")
+                << prefixe + QStringLiteral("Port|ENTIER|") + connexion[1].toString()
+                << prefixe + QStringLiteral("UseTLS|ENTIER|") + connexion[2].toString();
+        if (cas.niveau == kAgence) {
+            attendu << prefixe + QStringLiteral("BloquerConnexion|ENTIER|0");
+        }
+        attendu.sort();
+    }
+    EXPECT_EQ(LignesDu(cas.niveau), attendu);
+    EXPECT_EQ(EnVigueur(kGroupeConnexionSmtp, cas.niveau), connexion);
+    EXPECT_EQ(EnVigueur(kGroupeIdentificationSmtp, cas.niveau), identification);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, ValiderGroupes, ::testing::ValuesIn(CasDeGroupe()),
+                         [](const auto& info) { return info.param.nom; });
+
+// Escape and the close box ask about a change; "Annuler" drops it, "Valider" saves it.
+struct CasFermetureSmtp {
+    std::string nom;
+    int facon;  // 0 Escape, 1 the close box, 2 "Annuler", 3 "Valider"
+    Reponse reponse;
+};
+
+QList<CasFermetureSmtp> CasDeFermetureSmtp() {
+    QList<CasFermetureSmtp> cas;
+    const char* facons[] = {"Echap", "CaseDeFermeture", "Annuler", "Valider"};
+    for (int facon = 0; facon < 4; ++facon) {
+        for (const auto& [reponse, nom] : {std::pair{Reponse::Enregistrer, "Enregistrer"},
+                                           std::pair{Reponse::NePasEnregistrer, "NePasEnregistrer"},
+                                           std::pair{Reponse::Annuler, "Annuler"}}) {
+            const bool question = facon < 2;
+            cas.append({std::string(facons[facon]) + (question ? std::string("_") + nom : ""),
+                        facon, reponse});
+            if (!question) {
+                break;
+            }
+        }
+    }
+    return cas;
+}
+
+class FermetureSmtp : public FenetresMail,
+                      public ::testing::WithParamInterface<CasFermetureSmtp> {};
+
+TEST_P(FermetureSmtp, SelonLaFaconDeFermerEtLaReponse) {
+    const CasFermetureSmtp& cas = GetParam();
     Stocker(kCompteAgence);
     TFicheConfigSmtp fiche(ihm_, module_);
-    Preparer(fiche, kUtilisateur);
+    Preparer(fiche, kAgence);
+    fiche.show();
     fiche.FormActivate();
+    Controle<QLineEdit>(fiche, "edtExpediteurNom")->setText(QStringLiteral("Lyon centre"));
+    ihm_.reponsesQuestion = {cas.reponse};
+    switch (cas.facon) {
+        case 0: {
+            QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&fiche, &echap);
+            break;
+        }
+        case 1:
+            fiche.close();
+            break;
+        case 2:
+            Controle<QPushButton>(fiche, "btnFermer")->click();
+            break;
+        default:
+            Controle<QPushButton>(fiche, "btnValider")->click();
+            break;
+    }
+    const bool question = cas.facon < 2;
+    const bool enregistre = cas.facon == 3 || (question && cas.reponse == Reponse::Enregistrer);
+    ASSERT_EQ(ihm_.messages.size(), question ? 1 : 0) << ihm_.Textes().join(u'|').toStdString();
+    if (question) {
+        EXPECT_EQ(ihm_.messages[0].genre, QStringLiteral("question"));
+        EXPECT_EQ(ihm_.messages[0].texte,
+                  QStringLiteral("Enregistrer les modifications de la configuration du SMTP ?"));
+    }
+    EXPECT_EQ(fiche.isVisible(), question && cas.reponse == Reponse::Annuler);
+    EXPECT_EQ(Chaine(kAgence, "ExpediteurNom"),
+              enregistre ? QStringLiteral("Lyon centre") : QStringLiteral("Agence de Lyon"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, FermetureSmtp, ::testing::ValuesIn(CasDeFermetureSmtp()),
+                         [](const auto& info) { return info.param.nom; });
+
+// A level holding part of a group names what it lacks and takes it from the level above.
+TEST_F(FenetresMail, SmtpNiveauPartielCompleteDepuisLAgence) {
+    Stocker(kCompteAgence + QList<Valeur>{{kUtilisateur, "Login", QStringLiteral("martin")}});
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.show();
+    fiche.FormActivate();
+    EXPECT_EQ(Controle<QLabel>(fiche, "lblNiveau")->text(),
+              QStringLiteral("Niveau : utilisateur MARTIN (agence LYON)\n"
+                             "Connexion : valeurs reprises de l'agence LYON\n"
+                             "Identification : valeurs absentes à ce niveau : Mot de passe, "
+                             "Expéditeur mail, Expéditeur Nom."));
+    auto* completer = Controle<QPushButton>(fiche, "btnCompleter");
+    ASSERT_TRUE(completer->isVisible());
+    EXPECT_EQ(completer->text(), QStringLiteral("Compléter depuis l'agence LYON"));
+    completer->click();
+    EXPECT_EQ(Texte(fiche, "edtLogin"), QStringLiteral("martin"));
+    EXPECT_EQ(Texte(fiche, "edtExpediteurMail"), QStringLiteral("agence@exemple.fr"));
+    EXPECT_EQ(Texte(fiche, "edtExpediteurNom"), QStringLiteral("Agence de Lyon"));
+    EXPECT_FALSE(completer->isVisible());
     fiche.btnValiderClick();
-    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("smtp.agence.fr"));
-    EXPECT_EQ(Entier(kUtilisateur, "Port"), 587);
-    EXPECT_EQ(Entier(kUtilisateur, "UseTLS"), 2);
-    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("agence"));
-    EXPECT_EQ(Entier(kUtilisateur, "BloquerConnexion"), -99);  // no lock at a user level
+    EXPECT_EQ(Chaine(kUtilisateur, "ExpediteurNom"), QStringLiteral("Agence de Lyon"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Login"), QStringLiteral("martin"));
+    EXPECT_EQ(Chaine(kUtilisateur, "Host"), QStringLiteral("<absent>"));
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
 }
 
 // Every value is checked before anything is written: on an error the window stays open with

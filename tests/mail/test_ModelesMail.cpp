@@ -104,7 +104,7 @@ TEST_F(ModelesMail, ChangerDEmplacementAbandonneLaSaisie) {
     memo->setPlainText(QStringLiteral("saisie perdue"));
     edition.FormActivate();  // coming back to the window keeps what is being typed
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("saisie perdue"));
-    ihm_.reponsesQuestion = {Reponse::Non};  // not to be saved
+    ihm_.reponsesQuestion = {Reponse::NePasEnregistrer};  // not to be saved
     edition.findChild<QComboBox*>(QStringLiteral("cbbSauvegarde"))->setCurrentIndex(1);
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("Deux"));
     EXPECT_EQ(Stocke(QStringLiteral("MARTIN"), QStringLiteral("0")), QStringLiteral("<absent>"));

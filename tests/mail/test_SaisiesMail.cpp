@@ -280,8 +280,8 @@ TEST_P(FermetureEditeurModeles, EnregistrerLeModele) {
     if (saisie != Saisie::Aucune) {
         memo->moveCursor(QTextCursor::End);
         memo->insertPlainText(QStringLiteral(" et tapé"));
-        ihm_.reponsesQuestion = {saisie == Saisie::Oui   ? Reponse::Oui
-                                 : saisie == Saisie::Non ? Reponse::Non
+        ihm_.reponsesQuestion = {saisie == Saisie::Oui   ? Reponse::Enregistrer
+                                 : saisie == Saisie::Non ? Reponse::NePasEnregistrer
                                                          : Reponse::Annuler};
     }
     switch (facon) {

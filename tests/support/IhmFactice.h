@@ -36,7 +36,7 @@ public:
         return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
     }
     // Cancel when no answer is queued.
-    Reponse QuestionOuiNonAnnuler(QWidget*, const QString& titre, const QString& texte) override {
+    Reponse QuestionEnregistrer(QWidget*, const QString& titre, const QString& texte) override {
         messages.append({QStringLiteral("question"), titre, texte, {}});
         return reponsesQuestion.isEmpty() ? Reponse::Annuler : reponsesQuestion.takeFirst();
     }
