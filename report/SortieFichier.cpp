@@ -24,8 +24,21 @@ constexpr int kLiensAuPlus = 40;
 // The temporary name adds about 30 bytes to the target's; file systems allow 255.
 constexpr int kOctetsDuNomAuPlus = 200;
 
+// The system says it in its own language, English on most machines; a full disk, the cause a
+// user can act on, is said in French too.
+QString DisquePlein(const QString& texteSysteme) {
+    return QStringLiteral("le disque est plein (%1)").arg(texteSysteme);
+}
+
 QString MessageSysteme(int numero) {
-    return QString::fromLocal8Bit(std::generic_category().message(numero).c_str());
+    const QString texte = QString::fromLocal8Bit(std::generic_category().message(numero).c_str());
+    return numero == ENOSPC ? DisquePlein(texte) : texte;
+}
+
+// Qt tells a full disk from other write errors by its kind of error.
+QString CauseEcriture(const QFile& fichier) {
+    return fichier.error() == QFileDevice::ResourceError ? DisquePlein(fichier.errorString())
+                                                         : fichier.errorString();
 }
 
 // The data reaches the disk before the rename makes it the output: a crash right after the
@@ -132,14 +145,14 @@ void SortieFichier::CreerTemporaire() {
 void SortieFichier::Ecrire(const std::function<void(QIODevice&)>& ecrivain) {
     ecrivain(temporaire_);
     if (!temporaire_.flush() || temporaire_.error() != QFileDevice::NoError) {
-        Echouer(temporaire_.errorString());
+        Echouer(CauseEcriture(temporaire_));
     }
     if (!Synchroniser(temporaire_)) {
         Echouer(MessageSysteme(errno));
     }
     temporaire_.close();
     if (temporaire_.error() != QFileDevice::NoError) {
-        Echouer(temporaire_.errorString());
+        Echouer(CauseEcriture(temporaire_));
     }
 }
 
