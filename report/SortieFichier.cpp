@@ -61,6 +61,7 @@ QString NomRaccourci(QString nom) {
 }  // namespace
 
 SortieFichier::SortieFichier(QString chemin) : chemin_(std::move(chemin)), cible_(Cible(chemin_)) {
+    ExigerNomRepresentable();
     ExigerCibleRemplacable();
     CreerTemporaire();
 }
@@ -96,6 +97,16 @@ QString SortieFichier::Identite(const QString& chemin) {
 
 void SortieFichier::Echouer(const QString& cause) const {
     throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2").arg(chemin_, cause));
+}
+
+// A text the system's file names cannot hold as it is (an unpaired UTF-16 code from a Windows
+// host's file) would be written under another name.
+void SortieFichier::ExigerNomRepresentable() const {
+    if (QFile::decodeName(QFile::encodeName(chemin_)) != chemin_) {
+        Echouer(
+            QStringLiteral("ce nom ne peut pas s'écrire tel quel dans les noms de fichiers du "
+                           "système, il désignerait un autre fichier"));
+    }
 }
 
 // The rename would destroy a FIFO, a device or a folder; a file marked read-only is one the user
