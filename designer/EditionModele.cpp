@@ -1,11 +1,11 @@
 #include "EditionModele.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QUndoCommand>
 #include <cmath>
 
 #include "ErreurRapport.h"
+#include "SortieFichier.h"
 
 // One edit: the whole text before and after it, so that undo gives back the exact bytes.
 // Successive moves or resizes of one object merge into one step.
@@ -91,12 +91,16 @@ bool EditionModele::OuvrirTexte(const QString& chemin, const QByteArray& texte, 
 }
 
 bool EditionModele::Enregistrer(QString* erreur) {
-    QSaveFile fichier(chemin_);
-    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(Texte()) != Texte().size() ||
-        !fichier.commit()) {
+    try {
+        SortieFichier sortie(chemin_);
+        sortie.Ecrire([this](QIODevice& fichier) { fichier.write(Texte()); });
+        sortie.MettreEnPlace();
+    } catch (const ErreurRapport& echec) {
         if (erreur) {
-            *erreur = QStringLiteral("Enregistrement impossible de %1 : %2")
-                          .arg(chemin_, fichier.errorString());
+            *erreur = QStringLiteral(
+                          "Le modèle n'est pas enregistré, le fichier reste tel qu'il "
+                          "était : %1")
+                          .arg(QString::fromUtf8(echec.what()));
         }
         return false;
     }

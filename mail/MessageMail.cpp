@@ -5,11 +5,25 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
 
 const QByteArray kFinDeLigne = "\r\n";
+// SMTP servers refuse longer lines; headers are folded within 78 octets wherever they can be.
+constexpr qsizetype kOctetsParLigneAuPlus = 998;
+// The longest text a header carries as it is, beside the header's name, within 78 octets.
+constexpr qsizetype kTexteSimpleAuPlus = 60;
+// Base64 characters of one encoded word: with its "=?UTF-8?B?" and "?=", and a header's name
+// or a parameter's before it, the line stays within 78 octets.
+constexpr qsizetype kBase64ParMotAuPlus = 56;
+// Percent-encoded octets of one RFC 2231 continuation, within 78 octets with its parameter name.
+constexpr qsizetype kOctetsParSuiteAuPlus = 54;
+// The name an attachment carries is cut to this length, keeping an extension of at most
+// kExtensionAuPlus characters: a document number of a thousand characters is no name to read.
+constexpr qsizetype kNomPieceAuPlus = 100;
+constexpr qsizetype kExtensionAuPlus = 10;
 
 QStringList DecouperEntrees(const QString& texte) {
     QStringList entrees;
@@ -43,18 +57,20 @@ bool EstAscii(const QString& texte) {
     return true;
 }
 
-// RFC 2047 encoded words, cut between characters so that no word exceeds 75 characters.
-QByteArray EncoderMot(const QString& texte) {
-    if (EstAscii(texte)) {
-        return texte.toUtf8();
-    }
+// Short printable ASCII, which goes into a header as it is.
+bool TexteSimple(const QString& texte) {
+    return EstAscii(texte) && texte.size() <= kTexteSimpleAuPlus;
+}
+
+// RFC 2047 encoded words, cut between characters, one a line.
+QByteArray MotsEncodes(const QString& texte) {
     QByteArrayList mots;
     QByteArray morceau;
     for (qsizetype i = 0; i < texte.size(); ++i) {
         const qsizetype longueur = texte.at(i).isHighSurrogate() && i + 1 < texte.size() ? 2 : 1;
         const QByteArray caractere = texte.mid(i, longueur).toUtf8();
         i += longueur - 1;
-        if ((morceau.size() + caractere.size() + 2) / 3 * 4 > 60) {
+        if ((morceau.size() + caractere.size() + 2) / 3 * 4 > kBase64ParMotAuPlus) {
             mots.append("=?UTF-8?B?" + morceau.toBase64() + "?=");
             morceau.clear();
         }
@@ -66,12 +82,16 @@ QByteArray EncoderMot(const QString& texte) {
     return mots.join("\r\n ");
 }
 
+QByteArray EncoderMot(const QString& texte) {
+    return TexteSimple(texte) ? texte.toUtf8() : MotsEncodes(texte);
+}
+
 QByteArray EncoderAdresse(const AdresseMail& adresse) {
     if (adresse.nom.isEmpty()) {
         return "<" + adresse.adresse.toUtf8() + ">";
     }
-    QByteArray nom = EncoderMot(adresse.nom);
-    if (EstAscii(adresse.nom)) {
+    QByteArray nom = MotsEncodes(adresse.nom);
+    if (TexteSimple(adresse.nom)) {
         QString echappe = adresse.nom;
         echappe.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
         nom = "\"" + echappe.toUtf8() + "\"";
@@ -107,17 +127,66 @@ QByteArray DateRfc5322(const QDateTime& date) {
     return (c.toString(date, QStringLiteral("ddd, d MMM yyyy HH:mm:ss ")) + zone).toUtf8();
 }
 
-QByteArray EnTetesPieceJointe(const QString& nomFichier) {
-    QByteArray nom = "\"" + nomFichier.toUtf8() + "\"";
-    QByteArray disposition = "attachment; filename=" + nom;
-    if (!EstAscii(nomFichier) || nomFichier.contains(u'"')) {
-        nom = "\"" + EncoderMot(nomFichier) + "\"";
-        disposition = "attachment;\r\n filename*=UTF-8''" +
-                      QUrl::toPercentEncoding(nomFichier, {}, "'*") + ";\r\n filename=" + nom;
+// A percent-encoded text cut into pieces of at most kOctetsParSuiteAuPlus, never inside an
+// octet's "%XX".
+QByteArrayList Suites(const QByteArray& code) {
+    QByteArrayList suites;
+    for (qsizetype debut = 0; debut < code.size();) {
+        qsizetype fin = std::min(debut + kOctetsParSuiteAuPlus, code.size());
+        if (fin < code.size()) {
+            fin -= code.at(fin - 1) == '%' ? 1 : code.at(fin - 2) == '%' ? 2 : 0;
+        }
+        suites.append(code.mid(debut, fin - debut));
+        debut = fin;
     }
-    return "Content-Type: application/octet-stream; name=" + nom + kFinDeLigne +
-           "Content-Transfer-Encoding: base64" + kFinDeLigne +
-           "Content-Disposition: " + disposition + kFinDeLigne;
+    return suites;
+}
+
+// RFC 2231: the name in UTF-8, percent-encoded, in numbered continuations when it is long.
+QByteArray NomFichierEtendu(const QString& nom) {
+    const QByteArrayList suites = Suites(QUrl::toPercentEncoding(nom, {}, "'*"));
+    if (suites.size() == 1) {
+        return " filename*=UTF-8''" + suites.first();
+    }
+    QByteArrayList parametres;
+    for (qsizetype numero = 0; numero < suites.size(); ++numero) {
+        parametres.append(" filename*" + QByteArray::number(numero) +
+                          "*=" + (numero == 0 ? "UTF-8''" : "") + suites.at(numero));
+    }
+    return parametres.join(";\r\n");
+}
+
+// The name twice: RFC 2047 words in the type's name, which older readers take, and RFC 2231 in
+// the disposition's filename, which the standard reads.
+QByteArray EnTetesPieceJointe(const QString& nomFichier) {
+    const bool simple =
+        TexteSimple(nomFichier) && !nomFichier.contains(u'"') && !nomFichier.contains(u'\\');
+    const QByteArray nom = "\"" + (simple ? nomFichier.toUtf8() : MotsEncodes(nomFichier)) + "\"";
+    const QByteArray disposition = simple ? " filename=" + nom : NomFichierEtendu(nomFichier);
+    return "Content-Type: application/octet-stream;" + kFinDeLigne + " name=" + nom + kFinDeLigne +
+           "Content-Transfer-Encoding: base64" + kFinDeLigne + "Content-Disposition: attachment;" +
+           kFinDeLigne + disposition + kFinDeLigne;
+}
+
+// What folding cannot bring within SMTP's limit (an address of a thousand characters) is
+// refused before any connection, naming its header.
+void VerifierLongueurDesLignes(const QByteArray& entetes) {
+    QByteArray entete;
+    for (const QByteArray& ligne : entetes.split('\n')) {
+        if (!ligne.startsWith(' ')) {
+            entete = ligne.left(ligne.indexOf(':'));
+        }
+        const qsizetype octets = ligne.endsWith('\r') ? ligne.size() - 1 : ligne.size();
+        if (octets > kOctetsParLigneAuPlus) {
+            throw std::runtime_error(
+                QStringLiteral("Le message ne peut pas être envoyé : l'en-tête « %1 » a une ligne "
+                               "de %2 octets, au-delà des %3 octets qu'un serveur de mail accepte.")
+                    .arg(QString::fromUtf8(entete))
+                    .arg(octets)
+                    .arg(kOctetsParLigneAuPlus)
+                    .toStdString());
+        }
+    }
 }
 
 QString NomCaractere(QChar c) {
@@ -181,7 +250,18 @@ QByteArray LireFichier(const QString& chemin) {
 }  // namespace
 
 QString PieceJointe::NomDansLeMail() const {
-    return nom.isEmpty() ? QFileInfo(chemin).fileName() : nom;
+    const QString complet = nom.isEmpty() ? QFileInfo(chemin).fileName() : nom;
+    if (complet.size() <= kNomPieceAuPlus) {
+        return complet;
+    }
+    const qsizetype point = complet.lastIndexOf(u'.');
+    const qsizetype extension =
+        point > 0 && complet.size() - point <= kExtensionAuPlus + 1 ? complet.size() - point : 0;
+    QString debut = complet.left(kNomPieceAuPlus - extension);
+    if (debut.back().isHighSurrogate()) {
+        debut.chop(1);
+    }
+    return debut + complet.right(extension);
 }
 
 QList<AdresseMail> AnalyserAdresses(const QString& texte) {
@@ -260,6 +340,7 @@ QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date) {
              kFinDeLigne;
     texte += "MIME-Version: 1.0" + kFinDeLigne;
     texte += "Content-Type: multipart/mixed; boundary=\"" + frontiere + "\"" + kFinDeLigne;
+    VerifierLongueurDesLignes(texte);
     texte += kFinDeLigne;
     texte += "--" + frontiere + kFinDeLigne;
     texte += "Content-Type: text/plain; charset=UTF-8" + kFinDeLigne;

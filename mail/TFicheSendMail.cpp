@@ -215,7 +215,7 @@ void TFicheSendMail::AvancementEnvoi(AvancementSmtp avancement) {
     }
 }
 
-QString TFicheSendMail::NoterDansLHistorique(const ResultatEnvoi& resultat) {
+std::optional<ErreurBDD> TFicheSendMail::NoterDansLHistorique(const ResultatEnvoi& resultat) {
     EnvoiNote envoi;
     envoi.horodatage = QDateTime::currentDateTimeUtc();
     envoi.agence = agence_;
@@ -253,24 +253,26 @@ QString TFicheSendMail::NoterDansLHistorique(const ResultatEnvoi& resultat) {
     try {
         const SessionBDD session(dataModule_, fichierBDD_);
         NoterEnvoi(dataModule_, envoi);
+    } catch (const ErreurBDD& erreur) {
+        return erreur;
     } catch (const std::exception& erreur) {
-        return QString::fromUtf8(erreur.what());
+        return ErreurBDD(QString::fromUtf8(erreur.what()));
     }
-    return {};
+    return std::nullopt;
 }
 
 void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
     ui_->btnAnnulerEnvoi->hide();
     ui_->btnEnvoyer->setEnabled(true);
     // The record is written before anything is shown: the user may close the window at once.
-    const QString historique = NoterDansLHistorique(resultat);
+    const std::optional<ErreurBDD> historique = NoterDansLHistorique(resultat);
     const auto avertirHistorique = [&] {
-        if (!historique.isEmpty()) {
+        if (historique) {
             ihm_.Annoncer(this, Gravite::Avertissement,
                           QStringLiteral("L'envoi n'a pas pu être noté dans l'historique des "
                                          "envois : ") +
-                              historique,
-                          {});
+                              historique->Cause(),
+                          historique->Details());
         }
     };
     if (resultat.envoye) {

@@ -24,8 +24,21 @@ constexpr int kLiensAuPlus = 40;
 // The temporary name adds about 30 bytes to the target's; file systems allow 255.
 constexpr int kOctetsDuNomAuPlus = 200;
 
+// The system says it in its own language, English on most machines; a full disk, the cause a
+// user can act on, is said in French too.
+QString DisquePlein(const QString& texteSysteme) {
+    return QStringLiteral("le disque est plein (%1)").arg(texteSysteme);
+}
+
 QString MessageSysteme(int numero) {
-    return QString::fromLocal8Bit(std::generic_category().message(numero).c_str());
+    const QString texte = QString::fromLocal8Bit(std::generic_category().message(numero).c_str());
+    return numero == ENOSPC ? DisquePlein(texte) : texte;
+}
+
+// Qt tells a full disk from other write errors by its kind of error.
+QString CauseEcriture(const QFile& fichier) {
+    return fichier.error() == QFileDevice::ResourceError ? DisquePlein(fichier.errorString())
+                                                         : fichier.errorString();
 }
 
 // The data reaches the disk before the rename makes it the output: a crash right after the
@@ -48,6 +61,7 @@ QString NomRaccourci(QString nom) {
 }  // namespace
 
 SortieFichier::SortieFichier(QString chemin) : chemin_(std::move(chemin)), cible_(Cible(chemin_)) {
+    ExigerNomRepresentable();
     ExigerCibleRemplacable();
     CreerTemporaire();
 }
@@ -83,6 +97,16 @@ QString SortieFichier::Identite(const QString& chemin) {
 
 void SortieFichier::Echouer(const QString& cause) const {
     throw ErreurRapport(QStringLiteral("écriture impossible de « %1 » : %2").arg(chemin_, cause));
+}
+
+// A text the system's file names cannot hold as it is (an unpaired UTF-16 code from a Windows
+// host's file) would be written under another name.
+void SortieFichier::ExigerNomRepresentable() const {
+    if (QFile::decodeName(QFile::encodeName(chemin_)) != chemin_) {
+        Echouer(
+            QStringLiteral("ce nom ne peut pas s'écrire tel quel dans les noms de fichiers du "
+                           "système, il désignerait un autre fichier"));
+    }
 }
 
 // The rename would destroy a FIFO, a device or a folder; a file marked read-only is one the user
@@ -132,14 +156,14 @@ void SortieFichier::CreerTemporaire() {
 void SortieFichier::Ecrire(const std::function<void(QIODevice&)>& ecrivain) {
     ecrivain(temporaire_);
     if (!temporaire_.flush() || temporaire_.error() != QFileDevice::NoError) {
-        Echouer(temporaire_.errorString());
+        Echouer(CauseEcriture(temporaire_));
     }
     if (!Synchroniser(temporaire_)) {
         Echouer(MessageSysteme(errno));
     }
     temporaire_.close();
     if (temporaire_.error() != QFileDevice::NoError) {
-        Echouer(temporaire_.errorString());
+        Echouer(CauseEcriture(temporaire_));
     }
 }
 

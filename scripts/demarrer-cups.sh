@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts, as root, a CUPS scheduler listening on loopback only, with a PDF printer of the
 # printer-driver-cups-pdf package made the system's default. Does nothing that is already done.
+# A scheduler it starts has its process number in /run/vantaro-cups/cupsd.pid, for
+# arreter-cups.sh; one that was running already is left to whoever started it.
 #
 #   demarrer-cups.sh [queue]    (queue "Vantaro_PDF" unless given)
 set -euo pipefail
@@ -32,7 +34,9 @@ WebInterface No
   </Limit>
 </Policy>
 CONF
-    cupsd -c "$dossier/cupsd.conf"
+    # In the foreground of a session of its own, so that its process number is known.
+    setsid cupsd -f -c "$dossier/cupsd.conf" </dev/null >>"$dossier/cupsd.log" 2>&1 &
+    echo $! >"$dossier/cupsd.pid"
     for _ in $(seq 50); do
         en_marche && break
         sleep 0.2

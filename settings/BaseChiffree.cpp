@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QThread>
+#include <optional>
 
 #include "CleBase.h"
 #include "ErreurBDD.h"
@@ -60,7 +61,7 @@ QString ExpliquerFichierIllisible(const QString& chemin) {
         .arg(Guillemets(chemin));
 }
 
-QString MessageErreur(sqlite3* base, int code, const QString& chemin) {
+std::optional<QString> CauseConnue(int code, const QString& chemin) {
     switch (code & 0xff) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
@@ -80,11 +81,27 @@ QString MessageErreur(sqlite3* base, int code, const QString& chemin) {
         case SQLITE_READONLY:
             return QStringLiteral("La base de paramètres %1 est en lecture seule.")
                 .arg(Guillemets(chemin));
+        case SQLITE_FULL:
+            return QStringLiteral("Le disque qui porte la base de paramètres %1 est plein.")
+                .arg(Guillemets(chemin));
         default:
-            return QStringLiteral("Erreur de la base de paramètres %1 : %2")
-                .arg(Guillemets(chemin),
-                     QString::fromUtf8(base ? sqlite3_errmsg(base) : sqlite3_errstr(code)));
+            return std::nullopt;
     }
+}
+
+// The engine's text, in English, is kept for the details; the message carries it only where no
+// French cause is known.
+ErreurBDD ErreurDuMoteur(sqlite3* base, int code, const QString& chemin) {
+    const QString texte = QString::fromUtf8(base ? sqlite3_errmsg(base) : sqlite3_errstr(code));
+    if (const std::optional<QString> cause = CauseConnue(code, chemin)) {
+        return ErreurBDD(*cause, *cause, texte);
+    }
+    return ErreurBDD(
+        QStringLiteral("Erreur de la base de paramètres %1 : %2").arg(Guillemets(chemin), texte),
+        QStringLiteral("La base de paramètres %1 a refusé l'opération (erreur %2).")
+            .arg(Guillemets(chemin))
+            .arg(code),
+        texte);
 }
 
 void VerifierChemin(const QString& chemin, BaseChiffree::Ouverture ouverture) {
@@ -118,9 +135,9 @@ BaseChiffree::BaseChiffree(const QString& chemin, Ouverture ouverture) : chemin_
     // The engine takes file names in UTF-8 on every system.
     const int code = sqlite3_open_v2(chemin.toUtf8().constData(), &base_, drapeaux, nullptr);
     if (code != SQLITE_OK) {
-        const QString message = MessageErreur(base_, code, chemin);
+        const ErreurBDD erreur = ErreurDuMoteur(base_, code, chemin);
         sqlite3_close(base_);
-        throw ErreurBDD(message);
+        throw erreur;
     }
     const QByteArray cle = CleBase(chemin, kMotDePasseBDD);
     sqlite3_key(base_, cle.constData(), int(cle.size()));
@@ -175,7 +192,7 @@ void BaseChiffree::Executer(const QString& sql) {
 }
 
 void BaseChiffree::Echouer(int code) const {
-    throw ErreurBDD(MessageErreur(base_, code, chemin_));
+    throw ErreurDuMoteur(base_, code, chemin_);
 }
 
 Instruction::Instruction(BaseChiffree& base, const QString& texte) : base_(base) {

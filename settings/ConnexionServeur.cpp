@@ -22,9 +22,14 @@
 
 namespace {
 
-// SQLSTATE of a lock that its wait did not get, and of a statement the server ended.
+// SQLSTATE of a lock that its wait did not get, of a statement the server ended, of a full disk,
+// of a read-only database, and of damaged data or index.
 const char* const kVerrouIndisponible = "55P03";
 const char* const kInstructionAnnulee = "57014";
+const char* const kDisquePlein = "53100";
+const char* const kLectureSeule = "25006";
+const char* const kDonneesEndommagees = "XX001";
+const char* const kIndexEndommage = "XX002";
 
 // Type numbers of the server's integer and decimal columns.
 constexpr Oid kEntiers[] = {20, 21, 23, 26};
@@ -322,24 +327,46 @@ ConnexionServeur::Reponse ConnexionServeur::Verifier(pg_result* resultat) const 
         throw ErreurBDD(QStringLiteral("La connexion au serveur de paramètres %1 a été perdue : %2")
                             .arg(Guillemets(uri_), TexteLibrairie(PQerrorMessage(connexion_))));
     }
-    const char* etatSql = PQresultErrorField(resultat, PG_DIAG_SQLSTATE);
-    if (etatSql && qstrcmp(etatSql, kVerrouIndisponible) == 0) {
-        throw ErreurBDD(QStringLiteral("La base de paramètres %1 est restée verrouillée par un "
-                                       "autre programme plus de %2 secondes.")
-                            .arg(Guillemets(uri_))
-                            .arg(kAttenteVerrouMs / 1000));
-    }
-    if (etatSql && qstrcmp(etatSql, kInstructionAnnulee) == 0) {
-        throw ErreurBDD(QStringLiteral("Le serveur de paramètres %1 a arrêté une instruction qui "
-                                       "durait plus de %2 secondes.")
-                            .arg(Guillemets(uri_))
-                            .arg(kDureeInstructionServeurMs / 1000));
-    }
     const char* principal = PQresultErrorField(resultat, PG_DIAG_MESSAGE_PRIMARY);
+    const QString texte = TexteLibrairie(principal ? principal : PQresultErrorMessage(resultat));
+    const QByteArray etatSql = PQresultErrorField(resultat, PG_DIAG_SQLSTATE);
+    if (const std::optional<QString> cause = CauseConnue(etatSql)) {
+        throw ErreurBDD(*cause, *cause, texte);
+    }
     throw ErreurBDD(
-        QStringLiteral("Erreur de la base de paramètres %1 : %2")
-            .arg(Guillemets(uri_),
-                 TexteLibrairie(principal ? principal : PQresultErrorMessage(resultat))));
+        QStringLiteral("Erreur de la base de paramètres %1 : %2").arg(Guillemets(uri_), texte),
+        QStringLiteral("Le serveur de paramètres %1 a refusé l'opération (code %2).")
+            .arg(Guillemets(uri_), QString::fromLatin1(etatSql)),
+        texte);
+}
+
+std::optional<QString> ConnexionServeur::CauseConnue(const QByteArray& etatSql) const {
+    if (etatSql == kVerrouIndisponible) {
+        return QStringLiteral(
+                   "La base de paramètres %1 est restée verrouillée par un autre "
+                   "programme plus de %2 secondes.")
+            .arg(Guillemets(uri_))
+            .arg(kAttenteVerrouMs / 1000);
+    }
+    if (etatSql == kInstructionAnnulee) {
+        return QStringLiteral(
+                   "Le serveur de paramètres %1 a arrêté une instruction qui durait "
+                   "plus de %2 secondes.")
+            .arg(Guillemets(uri_))
+            .arg(kDureeInstructionServeurMs / 1000);
+    }
+    if (etatSql == kDisquePlein) {
+        return QStringLiteral("Le disque du serveur de paramètres %1 est plein.")
+            .arg(Guillemets(uri_));
+    }
+    if (etatSql == kLectureSeule) {
+        return QStringLiteral("La base de paramètres %1 est en lecture seule.")
+            .arg(Guillemets(uri_));
+    }
+    if (etatSql == kDonneesEndommagees || etatSql == kIndexEndommage) {
+        return QStringLiteral("La base de paramètres %1 est endommagée.").arg(Guillemets(uri_));
+    }
+    return std::nullopt;
 }
 
 ConnexionParametres::Resultat ConnexionServeur::Lancer(const QString& texte,

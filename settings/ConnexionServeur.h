@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "ConnexionParametres.h"
@@ -42,6 +43,9 @@ private:
     void VerifierTable(Ouverture ouverture);
     // The library's or the server's text, without a secret of the reference.
     QString TexteLibrairie(const char* texte) const;
+    // The French cause of a statement's error, by its SQLSTATE; none for an error it has no
+    // words for.
+    std::optional<QString> CauseConnue(const QByteArray& etatSql) const;
 
     QString uri_;
     pg_conn* connexion_ = nullptr;

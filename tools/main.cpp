@@ -1,4 +1,5 @@
 #include <QCommandLineParser>
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -116,6 +117,40 @@ const Commande* CommandeNommee(int argc, char** argv) {
     return nullptr;
 }
 
+// The bytes as a reader sees them: UTF-8 where they are, each other byte as "\xE9".
+QString Lisible(const QByteArray& octets) {
+    QString lisible;
+    for (qsizetype i = 0; i < octets.size();) {
+        const auto premier = static_cast<unsigned char>(octets.at(i));
+        const qsizetype longueur = premier < 0x80 ? 1 : premier < 0xE0 ? 2 : premier < 0xF0 ? 3 : 4;
+        const QByteArray caractere = octets.mid(i, longueur);
+        if (QFile::encodeName(QFile::decodeName(caractere)) == caractere) {
+            lisible += QFile::decodeName(caractere);
+            i += longueur;
+        } else {
+            lisible += QStringLiteral("\\x%1").arg(QString::number(premier, 16).toUpper());
+            ++i;
+        }
+    }
+    return lisible;
+}
+
+// Qt reads the command line in the system's encoding of file names: an argument in another
+// one would come out as another name, and a file be read or written where none was named.
+QString ArgumentMalCode(int argc, char** argv) {
+    for (int indice = 1; indice < argc; ++indice) {
+        const QByteArray octets(argv[indice]);
+        if (QFile::encodeName(QFile::decodeName(octets)) != octets) {
+            return QStringLiteral(
+                       "L'argument « %1 » n'est pas écrit en UTF-8, le codage des noms de fichiers "
+                       "du système : il désignerait un autre fichier. Renommez le fichier ou "
+                       "donnez son nom en UTF-8.")
+                .arg(Lisible(octets));
+        }
+    }
+    return {};
+}
+
 QtMessageHandler gestionnaireQt = nullptr;
 
 // The offscreen platform asks for a per-user runtime folder that nothing of the tool uses; a
@@ -153,6 +188,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTARO_VERSION));
     QTextStream sortie(stdout);
     QTextStream erreurs(stderr);
+    if (const QString malCode = ArgumentMalCode(argc, argv); !malCode.isEmpty()) {
+        erreurs << malCode << '\n';
+        return kCodeUsage;
+    }
 
     // The tool's own options come before the command; what follows it is the command's.
     QCommandLineParser analyseur;

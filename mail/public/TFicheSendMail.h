@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "AvisErreur.h"
 #include "ConfigurationSmtp.h"
 #include "EnvoiEnFond.h"
 #include "EnvoiSmtp.h"
+#include "ErreurBDD.h"
 #include "FicheDialogue.h"
 #include "MessageMail.h"
 
@@ -63,8 +65,9 @@ private:
     bool Saisi() const;
     void AvancementEnvoi(AvancementSmtp avancement);
     void FinEnvoi(const ResultatEnvoi& resultat);
-    // Writes the attempt into the sent-mail record; the French cause when it could not.
-    QString NoterDansLHistorique(const ResultatEnvoi& resultat);
+    // Writes the attempt into the sent-mail record; when it could not, the French cause and the
+    // database engine's own text.
+    std::optional<ErreurBDD> NoterDansLHistorique(const ResultatEnvoi& resultat);
 
     std::unique_ptr<Ui::TFicheSendMail> ui_;
     Ihm& ihm_;

@@ -8,7 +8,8 @@
 // process's own, created for it alone, then flushed, synced and checked; only then is it renamed
 // over the target, so that a failed write (a full disk, say) keeps the previous file. A link is
 // followed to the file it finally names, which is replaced where it lies; the links stay. Only a
-// regular, writable file is replaced: a FIFO, a device, a folder or a read-only file is refused.
+// regular, writable file is replaced: a FIFO, a device, a folder or a read-only file is refused,
+// and so is a name the system's file names cannot hold as it is.
 // Every message names the output as the caller gave it, never the temporary file.
 class SortieFichier {
 public:
@@ -33,6 +34,7 @@ public:
 
 private:
     [[noreturn]] void Echouer(const QString& cause) const;
+    void ExigerNomRepresentable() const;
     void ExigerCibleRemplacable() const;
     void CreerTemporaire();
 

@@ -145,7 +145,8 @@ protected:
                                 elements[i].pdf.startsWith(u'/') ? elements[i].pdf
                                                                  : Chemin(elements[i].pdf));
         }
-        Ecrire(QStringLiteral("travail.ini"), travail.toUtf8());
+        Ecrire(QStringLiteral("travail.ini"),
+               travailEnUtf16_ ? EnUtf16(travail) : travail.toUtf8());
         fiche_->SetFichierParametrage(Chemin(QStringLiteral("travail.ini")));
     }
     QString Compteur() { return fiche_->findChild<QLabel*>(QStringLiteral("lblCompteur"))->text(); }
@@ -153,10 +154,20 @@ protected:
         return fiche_->findChild<QProgressBar*>(QStringLiteral("pbAvancement"));
     }
 
+    // As Windows writes a Unicode file: UTF-16, little-endian, with its byte order mark.
+    static QByteArray EnUtf16(const QString& texte) {
+        QByteArray octets("\xFF\xFE");
+        for (const QChar c : texte) {
+            octets.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        }
+        return octets;
+    }
+
     QTemporaryDir dossier_;
     IhmFactice ihm_;
     TDataModuleAbs module_;
     std::optional<TFicheExporter> fiche_;
+    bool travailEnUtf16_ = false;
 };
 
 TEST_F(Lot, TroisElementsDeuxFichiersUnModele) {
@@ -270,6 +281,23 @@ TEST_F(Lot, UnPdfEnLectureSeuleNEstPasRemplace) {
     QFile ancien(Chemin(QStringLiteral("deux.pdf")));
     ASSERT_TRUE(ancien.open(QIODevice::ReadOnly));
     EXPECT_EQ(ancien.readAll(), "ancien");
+    EXPECT_TRUE(fiche_->EnEchec());
+}
+
+// A Windows file name may hold a UTF-16 code no name on this system can: the item fails with
+// the reason, and nothing is written under another name.
+TEST_F(Lot, UnNomQueLeSystemeNePeutEcrireEstRefuse) {
+    travailEnUtf16_ = true;
+    const QString pdf = QStringLiteral("caf") + QChar(0xD800) + QStringLiteral(".pdf");
+    Executer({{"a.xml", pdf}, {"b.xml", "deux.pdf"}});
+    EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.pdf*")}).isEmpty());
+    ASSERT_EQ(ihm_.messages.size(), 1) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_TRUE(ihm_.messages.first().texte.startsWith(
+        QStringLiteral("Échec de l'exportation de l'élément 1 sur 2.")))
+        << ihm_.messages.first().texte.toStdString();
+    EXPECT_TRUE(
+        ihm_.messages.first().texte.contains(QStringLiteral("ne peut pas s'écrire tel quel")))
+        << ihm_.messages.first().texte.toStdString();
     EXPECT_TRUE(fiche_->EnEchec());
 }
 

@@ -348,4 +348,50 @@ TEST(EnvoiSmtp, SansServeurConfigureNiDestinataire) {
     }
 }
 
+struct CasNumeroLong {
+    const char* nom;
+    QString numero;
+    QString nomRecu;  // the attachment's name as the server's mail parser reads it
+};
+
+class NumeroLong : public ::testing::TestWithParam<CasNumeroLong> {};
+
+// A document number of any length: the message arrives, no line longer than SMTP allows, the
+// attachment named by the start of the number and its extension.
+TEST_P(NumeroLong, MessageRecuAvecSaPiece) {
+    ServeurSmtp serveur(QStringLiteral("clair"), {}, {});
+    ASSERT_GT(serveur.Port(), 0);
+    QTemporaryDir dossier;
+    const QString pdf = dossier.filePath(QStringLiteral("000000LYONMARTIN_Devis.pdf"));
+    QFile fichier(pdf);
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.write(Octets(1000));
+    fichier.close();
+    MessageMail message = MessageSimple();
+    message.objet = QStringLiteral("Tessaro - DEVIS ") + GetParam().numero;
+    message.piecesJointes = {{pdf, QStringLiteral("Devis ") + GetParam().numero + ".pdf"}};
+
+    ASSERT_NO_THROW(EnvoyerMessage(CompteEnClair(serveur), message));
+
+    const QList<QJsonObject> recus = serveur.Messages();
+    ASSERT_EQ(recus.size(), 1);
+    EXPECT_EQ(recus[0][QStringLiteral("objet")].toString(), message.objet);
+    const QJsonArray pieces = recus[0][QStringLiteral("pieces")].toArray();
+    ASSERT_EQ(pieces.size(), 1);
+    EXPECT_EQ(pieces[0][QStringLiteral("nom")].toString(), GetParam().nomRecu);
+    EXPECT_EQ(QByteArray::fromBase64(pieces[0][QStringLiteral("octets")].toString().toLatin1()),
+              Octets(1000));
+    for (const QByteArray& ligne : serveur.Octets(1).split('\n')) {
+        EXPECT_LE(ligne.size(), 999) << ligne.left(80).toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, NumeroLong,
+    ::testing::Values(CasNumeroLong{"1200 caracteres", QString(1200, u'7'),
+                                    QStringLiteral("Devis ") + QString(90, u'7') + ".pdf"},
+                      CasNumeroLong{"300 accents", QString(300, u'é'),
+                                    QStringLiteral("Devis ") + QString(90, u'é') + ".pdf"}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
 }  // namespace

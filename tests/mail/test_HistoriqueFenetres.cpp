@@ -13,9 +13,11 @@
 #include <QTimeZone>
 #include <QTreeWidget>
 
+#include "Attendre.h"
 #include "BaseTemporaire.h"
 #include "CadreDialogue.h"
 #include "ConfigurationSmtp.h"
+#include "DisquePlein.h"
 #include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
@@ -213,6 +215,39 @@ TEST_F(HistoriqueFenetre, OuverteDepuisLaFenetreDeMailAuMemeNiveau) {
     C<QPushButton>(mail, "btnHistorique").click();
     EXPECT_EQ(vus, (QStringList{QStringLiteral("Devis DV2025-00003"),
                                 QStringLiteral("Devis DV2025-00001")}));
+}
+
+// A send record the database cannot take (its disk full): the warning gives the cause in
+// French, the engine's own words only under the details.
+TEST(HistoriqueDisquePlein, CauseEnFrancaisTexteDuMoteurEnDetails) {
+    DisquePlein disque(QStringLiteral("512k"));
+    if (const QString raison = disque.Monter(); !raison.isEmpty()) {
+        GTEST_SKIP() << raison.toStdString();
+    }
+    const QString base = disque.Chemin(QStringLiteral("Vantaro.abs"));
+    CreerBaseParametres(base);
+    ASSERT_TRUE(disque.Remplir());
+    TDataModuleAbs module;
+    IhmFactice ihm;
+    TFicheSendMail mail(ihm, module);
+    mail.SetAgence(kUtilisateur.agence);
+    mail.SetUtilisateur(kUtilisateur.utilisateur);
+    mail.SetFichierBDD(base);
+    mail.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    mail.FormActivate();
+    mail.btnEnvoyerClick();
+    ASSERT_TRUE(AttendreQue([&] { return !mail.EnvoiEnCours(); }));
+
+    const auto avertissement =
+        std::find_if(ihm.messages.cbegin(), ihm.messages.cend(),
+                     [](const auto& message) { return message.genre == "avertissement"; });
+    ASSERT_NE(avertissement, ihm.messages.cend()) << ihm.Textes().join(u'|').toStdString();
+    EXPECT_EQ(avertissement->texte,
+              QStringLiteral("L'envoi n'a pas pu être noté dans l'historique des envois : Le "
+                             "disque qui porte la base de paramètres « %1 » est plein.")
+                  .arg(base));
+    EXPECT_TRUE(avertissement->details.contains(QStringLiteral("database or disk is full")))
+        << avertissement->details.toStdString();
 }
 
 // The IMAP copy's group follows the connection's lock, in the SMTP window and for the sender.

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include "EnvoiSmtp.h"
 #include "MessageMail.h"
+#include "NomDeCas.h"
 
 namespace {
 
@@ -83,6 +90,118 @@ TEST(MessageMail, ModeTlsDepuisIndex) {
     EXPECT_EQ(ModeTlsDepuisIndex(3), ModeTls::StartTlsSiPropose);
     EXPECT_EQ(ModeTlsDepuisIndex(-1), ModeTls::Aucun);
     EXPECT_EQ(ModeTlsDepuisIndex(7), ModeTls::Aucun);
+}
+
+// The attachment's headers as a standard mail parser reads them: Python's email package.
+struct PieceLue {
+    QString nomFichier;  // Content-Disposition's filename
+    QString nomType;     // Content-Type's name, its encoded words decoded
+};
+
+PieceLue LireParPython(const QByteArray& message) {
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+import email, email.header, email.policy, email.utils, json, sys
+m = email.message_from_bytes(sys.stdin.buffer.read(), policy=email.policy.compat32)
+p = [q for q in m.walk() if q.get_content_disposition() == "attachment"][0]
+nom = email.utils.collapse_rfc2231_value(p.get_param("name"))
+nom = str(email.header.make_header(email.header.decode_header(nom)))
+print(json.dumps({"fichier": p.get_filename(), "type": nom}))
+)")});
+    python.write(message);
+    python.closeWriteChannel();
+    python.waitForFinished(30000);
+    const QJsonObject lu = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return {lu[QStringLiteral("fichier")].toString(), lu[QStringLiteral("type")].toString()};
+}
+
+// The longest line, in octets, and the longest among the attachment's header lines.
+std::pair<qsizetype, qsizetype> LonguesLignes(const QByteArray& message) {
+    qsizetype plusLongue = 0, plusLongueEnTetePiece = 0;
+    bool dansEnTetesPiece = false;
+    for (const QByteArray& ligne : message.split('\n')) {
+        const qsizetype longueur = ligne.endsWith('\r') ? ligne.size() - 1 : ligne.size();
+        plusLongue = std::max(plusLongue, longueur);
+        if (ligne.startsWith("Content-Type: application/octet-stream")) {
+            dansEnTetesPiece = true;
+        } else if (longueur == 0) {
+            dansEnTetesPiece = false;
+        }
+        if (dansEnTetesPiece) {
+            plusLongueEnTetePiece = std::max(plusLongueEnTetePiece, longueur);
+        }
+    }
+    return {plusLongue, plusLongueEnTetePiece};
+}
+
+struct CasNomPiece {
+    const char* nom;
+    QString donne;
+    QString attendu;  // the name the recipient reads
+};
+
+class NomDePiece : public ::testing::TestWithParam<CasNomPiece> {};
+
+// Every line within SMTP's 998 octets, the attachment's header lines folded within 78, and the
+// name read back whole, or cut before its extension when longer than 100 characters.
+TEST_P(NomDePiece, PlieEtRelu) {
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("piece.pdf"));
+    QFile fichier(chemin);
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.write("%PDF-1.7");
+    fichier.close();
+    MessageMail message;
+    message.expediteur = {QStringLiteral("Agence"), QStringLiteral("agence@b.fr")};
+    message.destinataires = QStringLiteral("a@b.fr");
+    message.objet = QStringLiteral("Devis ") + GetParam().donne;
+    message.piecesJointes = {{chemin, GetParam().donne}};
+
+    const QByteArray texte = ComposerMessage(message, QDateTime::currentDateTime());
+    const auto [plusLongue, plusLongueEnTetePiece] = LonguesLignes(texte);
+    EXPECT_LE(plusLongue, 998);
+    EXPECT_LE(plusLongueEnTetePiece, 78) << texte.toStdString();
+    const PieceLue lue = LireParPython(texte);
+    EXPECT_EQ(lue.nomFichier, GetParam().attendu);
+    EXPECT_EQ(lue.nomType, GetParam().attendu);
+    EXPECT_EQ(message.piecesJointes.first().NomDansLeMail(), GetParam().attendu);
+}
+
+QString Repete(const QString& motif, int fois, const QString& fin = {}) {
+    return motif.repeated(fois) + fin;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, NomDePiece,
+    ::testing::Values(CasNomPiece{"court", QStringLiteral("Devis DV2025-1.pdf"),
+                                  QStringLiteral("Devis DV2025-1.pdf")},
+                      CasNomPiece{"accents et guillemet",
+                                  QStringLiteral("Devis « été » \"n°1\".pdf"),
+                                  QStringLiteral("Devis « été » \"n°1\".pdf")},
+                      CasNomPiece{"numero de 1200 caracteres",
+                                  Repete(QStringLiteral("7"), 1200, ".pdf"),
+                                  Repete(QStringLiteral("7"), 96, ".pdf")},
+                      CasNomPiece{"numero de 300 accents", Repete(QStringLiteral("é"), 300, ".pdf"),
+                                  Repete(QStringLiteral("é"), 96, ".pdf")},
+                      CasNomPiece{"hors du plan de base", Repete(QStringLiteral("😀"), 60, ".pdf"),
+                                  Repete(QStringLiteral("😀"), 48, ".pdf")},
+                      CasNomPiece{"sans extension", Repete(QStringLiteral("x"), 150),
+                                  Repete(QStringLiteral("x"), 100)}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+// What no folding can bring within 998 octets is refused, before any connection, naming it.
+TEST(MessageMail, LigneTropLongueRefusee) {
+    MessageMail message;
+    message.expediteur = {{}, QStringLiteral("agence@b.fr")};
+    message.destinataires = QString(1100, u'a') + QStringLiteral("@b.fr");
+    try {
+        ComposerMessage(message, QDateTime::currentDateTime());
+        FAIL() << "composé";
+    } catch (const std::runtime_error& erreur) {
+        const QString texte = QString::fromUtf8(erreur.what());
+        EXPECT_TRUE(texte.contains(QStringLiteral("998 octets"))) << erreur.what();
+        EXPECT_TRUE(texte.contains(QStringLiteral("« To »"))) << erreur.what();
+    }
 }
 
 }  // namespace

@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <set>
+
+#include "NomDeCas.h"
 
 namespace {
 
@@ -220,5 +228,88 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"donnees", "%d/absent.xml"},
                       QStringList{"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf"}),
     [](const auto& info) { return QString(info.param.first()).remove(u'-').toStdString(); });
+
+// One run whose arguments are bytes, as a shell passes them (QProcess would make them UTF-8),
+// under French regional settings in UTF-8.
+Resultat OutilOctets(const QList<QByteArray>& arguments) {
+    QTemporaryFile erreurs;
+    EXPECT_TRUE(erreurs.open());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, erreurs.handle(), 2);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv = {const_cast<char*>(CHEMIN_OUTIL)};
+    for (const QByteArray& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.constData()));
+    }
+    argv.push_back(nullptr);
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    QList<QByteArray> variables;
+    for (const QString& variable : environnement.toStringList()) {
+        variables.append(variable.toUtf8());
+    }
+    std::vector<char*> envp;
+    for (const QByteArray& variable : variables) {
+        envp.push_back(const_cast<char*>(variable.constData()));
+    }
+    envp.push_back(nullptr);
+    pid_t processus = 0;
+    int etat = -1;
+    if (posix_spawn(&processus, CHEMIN_OUTIL, &actions, nullptr, argv.data(), envp.data()) == 0) {
+        waitpid(processus, &etat, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    erreurs.seek(0);
+    return {WIFEXITED(etat) ? WEXITSTATUS(etat) : -1, {}, QString::fromUtf8(erreurs.readAll())};
+}
+
+// The names in a folder, as the file system holds their bytes.
+std::set<std::string> NomsDuDossier(const QString& dossier) {
+    std::set<std::string> noms;
+    for (const auto& entree :
+         std::filesystem::directory_iterator(QFile::encodeName(dossier).toStdString())) {
+        noms.insert(entree.path().filename().native());
+    }
+    return noms;
+}
+
+struct CasNomEnOctets {
+    const char* nom;
+    QByteArray modele;  // in the test's folder
+    QByteArray sortie;  // in the test's folder
+    int code;
+    const char* erreur;  // part of the error output when the code is not 0
+};
+
+class NomsEnOctets : public LigneDeCommande,
+                     public ::testing::WithParamInterface<CasNomEnOctets> {};
+
+// A file name is used with the very bytes given, or refused with nothing written anywhere: a
+// byte that is not UTF-8 would otherwise turn into another name.
+TEST_P(NomsEnOctets, ExactementCeuxDonnesOuRefus) {
+    EcrireDocument();
+    const std::set<std::string> avant = NomsDuDossier(dossier_.path());
+    const QByteArray dossier = QFile::encodeName(dossier_.path()) + '/';
+    const Resultat resultat = OutilOctets(
+        {"rendu", dossier + GetParam().modele, dossier + "d.xml", dossier + GetParam().sortie});
+    EXPECT_EQ(resultat.code, GetParam().code) << resultat.erreurs.toStdString();
+    std::set<std::string> attendus = avant;
+    if (GetParam().code == 0) {
+        attendus.insert(GetParam().sortie.toStdString());
+    } else {
+        EXPECT_TRUE(resultat.erreurs.contains(QString::fromUtf8(GetParam().erreur)))
+            << resultat.erreurs.toStdString();
+    }
+    EXPECT_EQ(NomsDuDossier(dossier_.path()), attendus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, NomsEnOctets,
+    ::testing::Values(CasNomEnOctets{"utf8", "m.fr3", "caf\xc3\xa9.pdf", 0, ""},
+                      CasNomEnOctets{"latin1", "m.fr3", "caf\xe9.pdf", 2, "caf\\xE9.pdf"},
+                      CasNomEnOctets{"latin1 png", "m.fr3", "\xe9t\xe9.png", 2, "\\xE9t\\xE9.png"},
+                      CasNomEnOctets{"modele latin1", "m\xe9.fr3", "s.pdf", 2, "m\\xE9.fr3"}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
 
 }  // namespace
