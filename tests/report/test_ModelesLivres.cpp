@@ -71,7 +71,7 @@ QStringList MotsDe(const QString& texte) {
     return texte.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
-enum class Speciales { Montrees, Sautees, Libres };
+enum class Speciales { Montrees, Sautees };
 
 struct Cas {
     const char* modele;   // under the installation folder
@@ -261,7 +261,7 @@ const Cas kModeles[] = {
      Speciales::Sautees},
     {"Modeles/Devis/PROCES-VERBAL DE RECEPTION/Tessaro/Portrait/Prix publics.fr3", false, true,
      Speciales::Sautees},
-    {"Rapports/Devis.fr3", false, false, Speciales::Libres},
+    {"Rapports/Devis.fr3", false, false, Speciales::Sautees},
 };
 
 INSTANTIATE_TEST_SUITE_P(
