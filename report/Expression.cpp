@@ -60,6 +60,34 @@ int Decimales(double nombre) {
     return int(nombre);
 }
 
+// To the nearest of n decimals, halves away from zero, as the figure reads in decimals: 465,505
+// gives 465,51 although its nearest double lies just below. The halves are decided on three more
+// decimals than kept, as digits, not on the binary value. A zero is never negative.
+double ArrondiDecimal(double nombre, int n) {
+    if (!std::isfinite(nombre)) {
+        return nombre;
+    }
+    QString chiffres = QString::number(std::abs(nombre), 'f', n + 3);
+    const bool monte = chiffres.at(chiffres.size() - 3) >= QLatin1Char('5');
+    chiffres.chop(n == 0 ? 4 : 3);
+    for (qsizetype i = chiffres.size() - 1; monte; --i) {
+        if (i < 0) {
+            chiffres.prepend(QLatin1Char('1'));
+            break;
+        }
+        if (chiffres.at(i) == QLatin1Char('.')) {
+            continue;
+        }
+        const bool retenue = chiffres.at(i) == QLatin1Char('9');
+        chiffres[i] = retenue ? QLatin1Char('0') : QChar(chiffres.at(i).unicode() + 1);
+        if (!retenue) {
+            break;
+        }
+    }
+    const double arrondi = chiffres.toDouble();
+    return arrondi == 0 ? 0.0 : std::copysign(arrondi, nombre);
+}
+
 // A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
 // digits after the point.
 QString FormaterNombre(double nombre, const QString& motif, const QLocale& regional) {
@@ -69,27 +97,14 @@ QString FormaterNombre(double nombre, const QString& motif, const QLocale& regio
     const bool groupes = entier.contains(QLatin1Char(' ')) || entier.contains(QLatin1Char(','));
     QLocale format = regional;
     format.setNumberOptions(groupes ? QLocale::DefaultNumberOptions : QLocale::OmitGroupSeparator);
-    return format.toString(nombre, 'f', decimales);
+    return format.toString(ArrondiDecimal(nombre, decimales), 'f', decimales);
 }
 
-// To the nearest of n decimals, halves away from zero, as the figure reads in decimals: 465,505
-// gives 465,51 although its nearest double lies just below.
 QVariant Arrondir(const QVariant& valeur, const QVariant& decimales, const QLocale& regional) {
     if (valeur.isNull()) {
         return {};
     }
-    const int n = Decimales(EnNombre(decimales, regional));
-    const double nombre = EnNombre(valeur, regional);
-    const double echelle = std::pow(10.0, n);
-    if (n > 6 || !(std::abs(nombre) < 1e12)) {
-        return std::round(nombre * echelle) / echelle;
-    }
-    // Three more decimals than kept, as digits: the halves are decided on them, not on the
-    // binary value.
-    QString chiffres = QString::number(std::abs(nombre), 'f', n + 3);
-    chiffres.remove(QLatin1Char('.'));
-    const qlonglong unites = (chiffres.toLongLong() + 500) / 1000;
-    return (nombre < 0 ? -1.0 : 1.0) * double(unites) / echelle;
+    return ArrondiDecimal(EnNombre(valeur, regional), Decimales(EnNombre(decimales, regional)));
 }
 
 QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale& regional) {
@@ -99,7 +114,9 @@ QVariant Formater(const QVariant& valeur, const QVariant& format, const QLocale&
     if (EstNombre(format)) {
         QLocale groupee = regional;
         groupee.setNumberOptions(QLocale::DefaultNumberOptions);
-        return groupee.toString(EnNombre(valeur, regional), 'f', Decimales(format.toDouble()));
+        const int decimales = Decimales(format.toDouble());
+        return groupee.toString(ArrondiDecimal(EnNombre(valeur, regional), decimales), 'f',
+                                decimales);
     }
     const QString motif = format.toString();
     switch (valeur.typeId()) {
