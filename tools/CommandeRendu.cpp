@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "AssemblageDocument.h"
+#include "DonneesDocument.h"
 #include "EncodageLignes.h"
 #include "Rapport.h"
 #include "Sorties.h"
@@ -23,6 +24,49 @@ struct OptionsRendu {
     // The print configuration stored for a document title, as the batch exporter reads it.
     SourceConfiguration source;
 };
+
+// A yes-or-no field of the configuration record, in any case.
+std::optional<bool> LireBooleen(const QString& valeur) {
+    static const QStringList oui{"1", "oui", "vrai"}, non{"0", "non", "faux"};
+    if (oui.contains(valeur, Qt::CaseInsensitive)) {
+        return true;
+    }
+    if (non.contains(valeur, Qt::CaseInsensitive)) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// The fields --config may fill: the configuration record's own. The line start and end texts are
+// computed from the special lines, which only the stored configuration (--base) places.
+bool ChampConfigurable(const DefinitionChamp& champ) {
+    return !champ.calcule;
+}
+
+// A key the configuration record does not hold, or a value its field cannot take, makes a wrong
+// command line.
+bool VerifierConfiguration(const QString& cle, const QString& valeur, QTextStream& erreurs) {
+    static const DonneesDocument donnees;
+    const TableMemoire& config = donnees.memTableConfig;
+    const int numero = config.IndexChamp(cle);
+    if (numero < 0 || !ChampConfigurable(config.Definitions()[numero])) {
+        QStringList cles;
+        for (const DefinitionChamp& champ : config.Definitions()) {
+            if (ChampConfigurable(champ)) {
+                cles << champ.nom;
+            }
+        }
+        erreurs << "Clé de configuration inconnue : « " << cle << " » (" << cles.join(", ")
+                << ")\n";
+        return false;
+    }
+    if (config.Definitions()[numero].type == TypeChamp::Booleen && !LireBooleen(valeur)) {
+        erreurs << "Valeur « " << valeur << " » incorrecte pour « " << cle
+                << " » : 1 ou 0, oui ou non, vrai ou faux\n";
+        return false;
+    }
+    return true;
+}
 
 std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStream& erreurs) {
     OptionsRendu options;
@@ -49,7 +93,11 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
         } else if (a == QLatin1String("--config") && avecValeur && arguments[i + 1].contains('=')) {
             const QString cleValeur = arguments[++i];
             const qsizetype egal = cleValeur.indexOf(QLatin1Char('='));
-            options.configuration.append({cleValeur.left(egal), cleValeur.mid(egal + 1)});
+            const QString cle = cleValeur.left(egal), valeur = cleValeur.mid(egal + 1);
+            if (!VerifierConfiguration(cle, valeur, erreurs)) {
+                return std::nullopt;
+            }
+            options.configuration.append({cle, valeur});
         } else if (a.startsWith(QLatin1String("--"))) {
             erreurs << "Option inconnue ou incomplète : " << a << '\n';
             return std::nullopt;
@@ -102,7 +150,7 @@ void RemplirConfiguration(AssemblageDocument& assemblage, const OptionsRendu& op
                 break;
             }
             case TypeChamp::Booleen:
-                config.Affecter(numero, valeur != QLatin1String("0"));
+                config.Affecter(numero, *LireBooleen(valeur));
                 break;
             default:
                 // Multi-line texts are written as the settings store them, '%' for a line break.

@@ -152,6 +152,23 @@ INSTANTIATE_TEST_SUITE_P(
                  {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf", "--titre", "Devis"},
                  2,
                  "--agence, --utilisateur et --titre vont avec --base.\n"},
+        CasLigne{"RenduConfigBooleenIncorrect",
+                 {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf", "--config", "Croquis=abc"},
+                 2,
+                 "Valeur « abc » incorrecte pour « Croquis » : 1 ou 0, oui ou non, vrai ou faux"},
+        CasLigne{"RenduConfigBooleenVide",
+                 {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf", "--config", "Dimensions="},
+                 2,
+                 "Valeur «  » incorrecte pour « Dimensions »"},
+        CasLigne{"RenduConfigCleInconnue",
+                 {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf", "--config", "Croquiss=1"},
+                 2,
+                 "Clé de configuration inconnue : « Croquiss » (Logo, CGV, QCM, PiedDePage1, "
+                 "PiedDePage2, Croquis, Dimensions, Fournisseurs)"},
+        CasLigne{"RenduConfigTexteDeLigne",
+                 {"rendu", "%d/a.fr3", "%d/b.xml", "%d/c.pdf", "--config", "DebutLigne=Pose"},
+                 2,
+                 "Clé de configuration inconnue : « DebutLigne »"},
         CasLigne{"BaseLireSansArgument",
                  {"base-lire"},
                  2,
@@ -220,6 +237,38 @@ TEST_F(LigneDeCommande, UnRenduReussiSansSessionGraphiqueNEcritRienEnErreur) {
         EXPECT_EQ(resultat.erreurs.toStdString(), "") << sortie;
     }
     EXPECT_TRUE(QFile::exists(dossier_.filePath(QStringLiteral("s.pdf"))));
+}
+
+// A yes-or-no field of the configuration record takes its value in any case, in figures or in
+// French words.
+TEST_F(LigneDeCommande, RenduConfigBooleenEnChiffresOuEnMots) {
+    QFile modele(dossier_.filePath(QStringLiteral("c.fr3")));
+    ASSERT_TRUE(modele.open(QIODevice::WriteOnly));
+    modele.write(
+        R"(<rapport><page nom="Page1" largeur="210" hauteur="297" marges="15">)"
+        R"(<bande type="titre" nom="Titre" hauteur="12"><texte nom="Croquis" largeur="150" )"
+        R"(hauteur="8">Croquis [Si(Données de la configuration."Croquis", 'montrés', )"
+        R"('cachés')]</texte></bande></page></rapport>)");
+    modele.close();
+    EcrireDocument();
+    for (const auto& [valeur, attendu] : {std::pair{"0", "cachés"},
+                                          {"non", "cachés"},
+                                          {"Faux", "cachés"},
+                                          {"NON", "cachés"},
+                                          {"1", "montrés"},
+                                          {"oui", "montrés"},
+                                          {"VRAI", "montrés"}}) {
+        const Resultat resultat =
+            Outil(Remplacer({"rendu", "%d/c.fr3", "%d/d.xml", "%d/s.pdf", "--config",
+                             QStringLiteral("croquis=") + QString::fromLatin1(valeur)}));
+        ASSERT_EQ(resultat.code, 0) << valeur << ' ' << resultat.erreurs.toStdString();
+        QProcess texte;
+        texte.start(QStringLiteral("pdftotext"), {dossier_.filePath(QStringLiteral("s.pdf")), "-"});
+        ASSERT_TRUE(texte.waitForFinished());
+        EXPECT_EQ(texte.readAllStandardOutput().trimmed().toStdString(),
+                  std::string("Croquis ") + attendu)
+            << valeur;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
