@@ -8,6 +8,7 @@
 #include <optional>
 #include <variant>
 
+#include "Arrondi.h"
 #include "NoeudExpression.h"
 
 using Noeud = Expression::Noeud;
@@ -58,34 +59,6 @@ int Decimales(double nombre) {
             QStringLiteral("Format : de 0 à %1 décimales, pas %2").arg(kDecimalesMax).arg(nombre));
     }
     return int(nombre);
-}
-
-// To the nearest of n decimals, halves away from zero, as the figure reads in decimals: 465,505
-// gives 465,51 although its nearest double lies just below. The halves are decided on three more
-// decimals than kept, as digits, not on the binary value. A zero is never negative.
-double ArrondiDecimal(double nombre, int n) {
-    if (!std::isfinite(nombre)) {
-        return nombre;
-    }
-    QString chiffres = QString::number(std::abs(nombre), 'f', n + 3);
-    const bool monte = chiffres.at(chiffres.size() - 3) >= QLatin1Char('5');
-    chiffres.chop(n == 0 ? 4 : 3);
-    for (qsizetype i = chiffres.size() - 1; monte; --i) {
-        if (i < 0) {
-            chiffres.prepend(QLatin1Char('1'));
-            break;
-        }
-        if (chiffres.at(i) == QLatin1Char('.')) {
-            continue;
-        }
-        const bool retenue = chiffres.at(i) == QLatin1Char('9');
-        chiffres[i] = retenue ? QLatin1Char('0') : QChar(chiffres.at(i).unicode() + 1);
-        if (!retenue) {
-            break;
-        }
-    }
-    const double arrondi = chiffres.toDouble();
-    return arrondi == 0 ? 0.0 : std::copysign(arrondi, nombre);
 }
 
 // A pattern such as "# ##0.00": a group separator when it holds one, as many decimals as
@@ -274,6 +247,32 @@ private:
 };
 
 }  // namespace
+
+// The halves are decided on three more decimals than kept, as digits, not on the binary value.
+double ArrondiDecimal(double nombre, int n) {
+    if (!std::isfinite(nombre)) {
+        return nombre;
+    }
+    QString chiffres = QString::number(std::abs(nombre), 'f', n + 3);
+    const bool monte = chiffres.at(chiffres.size() - 3) >= QLatin1Char('5');
+    chiffres.chop(n == 0 ? 4 : 3);
+    for (qsizetype i = chiffres.size() - 1; monte; --i) {
+        if (i < 0) {
+            chiffres.prepend(QLatin1Char('1'));
+            break;
+        }
+        if (chiffres.at(i) == QLatin1Char('.')) {
+            continue;
+        }
+        const bool retenue = chiffres.at(i) == QLatin1Char('9');
+        chiffres[i] = retenue ? QLatin1Char('0') : QChar(chiffres.at(i).unicode() + 1);
+        if (!retenue) {
+            break;
+        }
+    }
+    const double arrondi = chiffres.toDouble();
+    return arrondi == 0 ? 0.0 : std::copysign(arrondi, nombre);
+}
 
 Expression Expression::Analyser(const QString& source) {
     if (source.size() > kLongueurMaxExpression) {
