@@ -8,6 +8,7 @@
 
 #include "EncodageHote.h"
 #include "ErreurDonnees.h"
+#include "ImagePreparee.h"
 
 // Which data file is loaded, its records and the time it took; for support staff, off unless
 // the rules switch on "vantaro.donnees.debug".
@@ -323,6 +324,14 @@ QByteArray LecteurXml::Image(const QString& chemin, const pugi::xml_node& champ,
                                          Situation(champ, e), fichier.errorString()));
         }
         octets = fichier.readAll();
+        // Only the header is read here: the pixels are decoded when a page draws them.
+        if (ImagePreparee::DepuisOctets(octets).EstNulle()) {
+            qCDebug(lcDonnees).noquote()
+                << QStringLiteral(
+                       "image du champ « %1 » indéchiffrable (format inconnu ou fichier "
+                       "abîmé), imprimée vide : %2")
+                       .arg(QString::fromUtf8(champ.name()), chemin);
+        }
     } else if (!chemin.isEmpty()) {
         // Once per path and document: the cache below answers every later line that names it.
         qCDebug(lcDonnees).noquote()

@@ -522,6 +522,30 @@ TEST(LecteurXml, ImageChargeeDepuisSonCheminOuLaisseeVide) {
     EXPECT_EQ(images, attendues) << images.join(u'\n').toStdString();
 }
 
+// A file that is there but that no picture reader decodes prints blank like a missing one, and
+// is logged the same way, once per path, with its field.
+TEST(LecteurXml, ImageIndechiffrableJournalisee) {
+    const CaptureJournal journal(QStringLiteral("vantaro.donnees.debug=true"));
+    DossierDonnees dossier;
+    DonneesDocument donnees;
+    const QString texte = dossier.Ecrire("texte.png", "ceci n'est pas une image\n");
+    const QString tiff = dossier.Ecrire("plan.tif", QByteArray("II*\0\x08\0\0\0\x01\0", 10));
+    QByteArray corps;
+    for (const QString& chemin : {texte, tiff, texte}) {
+        corps += "<l table='ligne'><C type='image'>" + chemin.toUtf8() + "</C></l>";
+    }
+    donnees.Charger(dossier.Ecrire("d.xml", Document("", corps)), Francais());
+    QStringList attendues;
+    for (const QString& chemin : {texte, tiff}) {
+        attendues << QStringLiteral(
+                         "vantaro.donnees: image du champ « C » indéchiffrable (format "
+                         "inconnu ou fichier abîmé), imprimée vide : ") +
+                         chemin;
+    }
+    const QStringList images = CaptureJournal::Lignes().filter(QStringLiteral("image du champ"));
+    EXPECT_EQ(images, attendues) << images.join(u'\n').toStdString();
+}
+
 TEST(LecteurXml, LesDescriptionsSuiventLaLigneCourante) {
     DossierDonnees dossier;
     DonneesDocument donnees;
