@@ -211,16 +211,31 @@ std::shared_ptr<const PoliceTrueType> CachePdf::Police(const QRawFont& face) {
     return police;
 }
 
-std::shared_ptr<const ImagePdf> CachePdf::Image(const ImagePreparee& image) {
-    if (auto* connue = images_.object(image.Cle())) {
+QSize CachePdf::TailleEmbarquee(const QSize& taille, const QSize& utiles) {
+    if (!utiles.isValid() || taille.width() <= utiles.width() ||
+        taille.height() <= utiles.height()) {
+        return taille;
+    }
+    return taille.scaled(utiles, Qt::KeepAspectRatio);
+}
+
+std::shared_ptr<const ImagePdf> CachePdf::Image(const ImagePreparee& image, const QSize& utiles) {
+    const QSize taille = TailleEmbarquee(image.Taille(), utiles);
+    const std::pair<qint64, QSize> cle{image.Cle(), taille};
+    if (auto* connue = images_.object(cle)) {
         return *connue;
     }
-    std::optional<ImagePdf> encodee = Encoder(image);
+    std::optional<ImagePdf> encodee;
+    if (taille == image.Taille()) {
+        encodee = Encoder(image);
+    } else if (const QImage reduite = image.PixelsReduits(taille); !reduite.isNull()) {
+        encodee = Encoder(reduite);
+    }
     if (!encodee) {
         return nullptr;
     }
     auto pdf = std::make_shared<const ImagePdf>(*std::move(encodee));
     const qsizetype cout = pdf->couleurs.donnees.size() + pdf->masque.donnees.size() + 1;
-    images_.insert(image.Cle(), new std::shared_ptr<const ImagePdf>(pdf), cout);
+    images_.insert(cle, new std::shared_ptr<const ImagePdf>(pdf), cout);
     return pdf;
 }

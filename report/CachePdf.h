@@ -32,10 +32,16 @@ class CachePdf {
 public:
     // Null when the face has no TrueType outlines: its glyphs are then drawn as shapes.
     static std::shared_ptr<const PoliceTrueType> Police(const QRawFont& face);
+    // The pixels a picture keeps in a PDF for a box that needs `utiles` pixels: its own, or
+    // fewer, proportions kept, when it has more than the box needs both ways. An invalid `utiles`
+    // keeps its own.
+    static QSize TailleEmbarquee(const QSize& taille, const QSize& utiles);
     // A JPEG, or a PNG of a form a PDF reads, goes into the PDF as its file holds it, without
-    // being decoded. Null for a picture whose pixels cannot be decoded.
-    std::shared_ptr<const ImagePdf> Image(const ImagePreparee& image);
+    // being decoded, unless it has more pixels than `utiles`: it is then decoded to the reduced
+    // size and stored without loss. Null for a picture whose pixels cannot be decoded.
+    std::shared_ptr<const ImagePdf> Image(const ImagePreparee& image, const QSize& utiles = {});
 
 private:
-    QCache<qint64, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
+    // By the picture's key and the size it is stored at.
+    QCache<std::pair<qint64, QSize>, std::shared_ptr<const ImagePdf>> images_{64 * 1024 * 1024};
 };

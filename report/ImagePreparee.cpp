@@ -107,6 +107,25 @@ QImage ImagePreparee::Pixels() const {
     return d_->pixels;
 }
 
+QImage ImagePreparee::PixelsReduits(const QSize& taille) const {
+    if (!d_) {
+        return {};
+    }
+    const QSize reduite = d_->taille.scaled(taille, Qt::KeepAspectRatio);
+    if (d_->octets.isEmpty()) {
+        return Pixels().scaled(reduite, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    QBuffer tampon;
+    tampon.setData(d_->octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon);
+    lecteur.setScaledSize(lecteur.autoTransform() && (lecteur.transformation() &
+                                                      QImageIOHandler::TransformationRotate90)
+                              ? reduite.transposed()
+                              : reduite);
+    return lecteur.read();
+}
+
 qint64 ImagePreparee::Cle() const {
     return d_ ? d_->cle : 0;
 }

@@ -4,12 +4,14 @@
 #include "EcrivainPdf.h"
 #include "ImagePreparee.h"
 
-QByteArray ImagesPdf::Ressource(const ImagePreparee& image) {
-    auto connue = images_.constFind(image.Cle());
+QByteArray ImagesPdf::Ressource(const ImagePreparee& image, const QSize& utiles) {
+    const std::pair<qint64, QSize> cle{image.Cle(),
+                                       CachePdf::TailleEmbarquee(image.Taille(), utiles)};
+    auto connue = images_.constFind(cle);
     if (connue != images_.constEnd()) {
         return connue->first;
     }
-    const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image);
+    const std::shared_ptr<const ImagePdf> pdf = cache_.Image(image, utiles);
     if (!pdf) {
         return {};
     }
@@ -25,7 +27,7 @@ QByteArray ImagesPdf::Ressource(const ImagePreparee& image) {
     const int objet = ecrivain_.Reserver();
     ecrivain_.EcrireFlux(objet, taille + pdf->couleurs.entrees + masque, pdf->couleurs.donnees);
     const QByteArray ressource = "Im" + QByteArray::number(images_.size() + 1);
-    images_.insert(image.Cle(), {ressource, objet});
+    images_.insert(cle, {ressource, objet});
     ressources_ += '/' + ressource + ' ' + Reference(objet) + ' ';
     return ressource;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSize>
 #include <utility>
 
 class CachePdf;
@@ -14,16 +15,16 @@ class ImagesPdf {
 public:
     ImagesPdf(EcrivainPdf& ecrivain, CachePdf& cache) : ecrivain_(ecrivain), cache_(cache) {}
 
-    // The picture's resource name, the picture written at its first use; empty for a picture
-    // that cannot be decoded.
-    QByteArray Ressource(const ImagePreparee& image);
+    // The picture's resource name for a box of `utiles` pixels (see CachePdf::Image), the picture
+    // written at its first use at that size; empty for a picture that cannot be decoded.
+    QByteArray Ressource(const ImagePreparee& image, const QSize& utiles);
     // The entries of the pages' /XObject resources.
     const QByteArray& Ressources() const { return ressources_; }
 
 private:
     EcrivainPdf& ecrivain_;
     CachePdf& cache_;
-    // By the picture's key: resource name, object.
-    QHash<qint64, std::pair<QByteArray, int>> images_;
+    // By the picture's key and stored size: resource name, object.
+    QHash<std::pair<qint64, QSize>, std::pair<QByteArray, int>> images_;
     QByteArray ressources_;
 };

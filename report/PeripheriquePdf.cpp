@@ -17,6 +17,9 @@
 namespace {
 
 constexpr double kPointsPdfParUnite = 72.0 / PeripheriquePdf::kPointsParPouce;
+// A picture larger than its box needs at this resolution is stored reduced to it: as sharp as
+// print gets, and a PDF of a reasonable weight.
+constexpr double kPixelsImageParPouce = 300;
 
 QByteArray MetadonneesXmp(const ParametresPdf& p) {
     return QStringLiteral(
@@ -192,19 +195,24 @@ public:
         if (image.isNull() || cible.isEmpty()) {
             return;
         }
-        const QByteArray ressource =
-            images_->Ressource(annoncee ? *annoncee
-                                        : ImagePreparee(source == QRectF(image.rect())
-                                                            ? image
-                                                            : image.copy(source.toAlignedRect())));
-        if (ressource.isEmpty()) {
-            return;
-        }
-        Preparer();
         // The picture fills the unit square, its first row at the top.
         const QPointF zero = matrice_.map(QPointF());
         const QPointF x = matrice_.map(QPointF(cible.width(), 0)) - zero;
         const QPointF y = matrice_.map(QPointF(0, -cible.height())) - zero;
+        const auto utiles = [](const QPointF& cote) {
+            return int(std::ceil(std::hypot(cote.x(), cote.y()) * kPixelsImageParPouce /
+                                 PeripheriquePdf::kPointsParPouce));
+        };
+        const QByteArray ressource =
+            images_->Ressource(annoncee ? *annoncee
+                                        : ImagePreparee(source == QRectF(image.rect())
+                                                            ? image
+                                                            : image.copy(source.toAlignedRect())),
+                               QSize(utiles(x), utiles(y)));
+        if (ressource.isEmpty()) {
+            return;
+        }
+        Preparer();
         const QPointF origine = matrice_.map(cible.bottomLeft());
         contenu_.Operateur("q ");
         contenu_.Nombres({x.x(), x.y(), y.x(), y.y(), origine.x(), origine.y()}, 5);

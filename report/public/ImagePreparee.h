@@ -24,6 +24,9 @@ public:
     QByteArray Octets() const;
     // Decoded at the first call; null when the bytes are not a whole picture.
     QImage Pixels() const;
+    // Decoded afresh within that size, proportions kept, straight from the bytes: the PNG and
+    // JPEG readers never hold the whole picture. Null when the bytes are not a whole picture.
+    QImage PixelsReduits(const QSize& taille) const;
     // One key for every copy of one picture, another for each other picture.
     qint64 Cle() const;
 

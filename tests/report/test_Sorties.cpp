@@ -69,6 +69,22 @@ protected:
         return lignes;
     }
 
+    // Exports the report with `nombre` lines that each show the picture to devis.pdf; its pictures
+    // as "pdfimages -list" gives them.
+    QStringList ImagesDuPdf(const QByteArray& image, int nombre) {
+        QList<QVariantList> rangees;
+        for (int i = 1; i <= nombre; ++i) {
+            rangees.append({QStringLiteral("OF%1").arg(i), 1.3, image});
+        }
+        lignes = JeuFactice(QStringLiteral("Données des lignes produits"),
+                            {"Modèle", "Uw", "croquis"}, rangees);
+        rapport.EnregistrerJeu(&lignes);
+        rapport.Preparer();
+        const QString pdf =
+            rapport.Exporter(FormatExport::Pdf, QString(), dossier.filePath("devis.pdf"));
+        return Executer("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    }
+
     QTemporaryDir dossier;
     JeuFactice entete{
         QStringLiteral("Données du dossier"), {"Nom du client"}, {{QStringLiteral("M. Dupont")}}};
@@ -149,26 +165,40 @@ TEST_F(Sorties, UneImageJpegEstEmbarqueeTelleQuelle) {
     QBuffer tampon(&jpeg);
     tampon.open(QIODevice::WriteOnly);
     ASSERT_TRUE(image.save(&tampon, "JPEG", 80));
-    QList<QVariantList> lignesJpeg;
-    for (int i = 1; i <= 3; ++i) {
-        lignesJpeg.append({QStringLiteral("OF%1").arg(i), 1.3, jpeg});
-    }
-    lignes = JeuFactice(QStringLiteral("Données des lignes produits"), {"Modèle", "Uw", "croquis"},
-                        lignesJpeg);
-    rapport.EnregistrerJeu(&lignes);
-    rapport.Preparer();
-    const QString pdf =
-        rapport.Exporter(FormatExport::Pdf, QString(), dossier.filePath("devis.pdf"));
-    const QStringList images =
-        Executer("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+    const QStringList images = ImagesDuPdf(jpeg, 3);
     ASSERT_EQ(images.size(), 3) << images.join('\n').toStdString();
     for (const QString& ligne : images) {
         EXPECT_EQ(ligne.split(' ', Qt::SkipEmptyParts).value(8), "jpeg") << ligne.toStdString();
     }
-    Executer("pdfimages", {"-j", "-f", "1", "-l", "1", pdf, dossier.filePath("extraite")});
+    Executer("pdfimages", {"-j", "-f", "1", "-l", "1", dossier.filePath("devis.pdf"),
+                           dossier.filePath("extraite")});
     QFile extraite(dossier.filePath("extraite-000.jpg"));
     ASSERT_TRUE(extraite.open(QIODevice::ReadOnly));
     EXPECT_EQ(extraite.readAll(), jpeg);
+}
+
+// A picture far larger than its box goes into the PDF at 300 points per inch of the box (20 ×
+// 12 mm: 237 × 142 pixels at most), still without loss, and once for every row that shows it.
+TEST_F(Sorties, UneGrandeImageEstReduiteASonCadre) {
+    QImage grande(3000, 1800, QImage::Format_RGB32);
+    grande.fill(Qt::white);
+    QPainter(&grande).fillRect(0, 0, 1500, 1800, Qt::darkBlue);
+    QByteArray png;
+    QBuffer tampon(&png);
+    tampon.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(grande.save(&tampon, "PNG"));
+    const QStringList images = ImagesDuPdf(png, 2);
+    ASSERT_EQ(images.size(), 2) << images.join('\n').toStdString();
+    QSet<QString> objets;
+    for (const QString& ligne : images) {
+        const QStringList colonnes = ligne.split(' ', Qt::SkipEmptyParts);
+        objets.insert(colonnes.value(10));
+        EXPECT_EQ(colonnes.value(8), "image") << ligne.toStdString();
+        EXPECT_GE(colonnes.value(3).toInt(), 230) << ligne.toStdString();
+        EXPECT_LE(colonnes.value(3).toInt(), 237) << ligne.toStdString();
+        EXPECT_LE(colonnes.value(4).toInt(), 142) << ligne.toStdString();
+    }
+    EXPECT_EQ(objets.size(), 1) << images.join('\n').toStdString();
 }
 
 TEST_F(Sorties, UnePageEnPngRessembleALaReference) {
