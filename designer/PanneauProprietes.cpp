@@ -89,6 +89,7 @@ void PanneauProprietes::Afficher(const QString& nom) {
     static const QList<Propriete> texte = {
         {"police", "&Police"},
         {"taille", "&Taille (points)"},
+        {"tailleMin", "Taille minimale si le texte ne tient pas (points)"},
         {"gras", "&Gras", kOuiNon},
         {"italique", "&Italique", kOuiNon},
         {"souligne", "&Souligné", kOuiNon},

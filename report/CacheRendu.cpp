@@ -24,7 +24,7 @@ Qt::Alignment AlignementQt(Alignement alignement) {
 }
 
 std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QString& brut,
-                                             double largeurMm) {
+                                             double largeurMm, int taillePixels) {
     auto resultat = std::make_shared<TexteDispose>();
     if (brut.isEmpty()) {
         return resultat;
@@ -32,7 +32,11 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
     const TexteFormate texte = objet.balises ? TexteAvecBalises(brut) : TexteSimple(brut);
     QTextLayout& disposition = resultat->disposition;
     disposition.setText(texte.texte);
-    disposition.setFont(objet.police);
+    QFont police = objet.police;
+    if (taillePixels > 0) {
+        police.setPixelSize(taillePixels);
+    }
+    disposition.setFont(police);
     disposition.setFormats(texte.formats);
     QTextOption option(AlignementQt(objet.alignement));
     option.setWrapMode(objet.retourLigne ? QTextOption::WrapAtWordBoundaryOrAnywhere
@@ -60,9 +64,10 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
 CacheRendu::CacheRendu() : textes_(kTextesMax), images_(kImagesMax) {}
 
 std::shared_ptr<const TexteDispose> CacheRendu::Texte(const ObjetModele& objet,
-                                                      const QString& texte, double largeurMm) {
-    return textes_.Obtenir(CleTexte{&objet, largeurMm, texte},
-                           [&] { return Disposer(objet, texte, largeurMm); });
+                                                      const QString& texte, double largeurMm,
+                                                      int taillePixels) {
+    return textes_.Obtenir(CleTexte{&objet, largeurMm, texte, taillePixels},
+                           [&] { return Disposer(objet, texte, largeurMm, taillePixels); });
 }
 
 ImagePreparee CacheRendu::Image(const QByteArray& octets) {

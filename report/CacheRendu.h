@@ -69,9 +69,10 @@ private:
 class CacheRendu {
 public:
     CacheRendu();
-    // The text laid out in the object's frame, at the width it takes on the page.
+    // The text laid out in the object's frame, at the width it takes on the page, in the
+    // object's font or, for a text shrunk to fit, at another pixel size of it.
     std::shared_ptr<const TexteDispose> Texte(const ObjetModele& objet, const QString& texte,
-                                              double largeurMm);
+                                              double largeurMm, int taillePixels = 0);
     // The picture held in a picture field's bytes; a null one for empty or unreadable bytes.
     ImagePreparee Image(const QByteArray& octets);
     // Starts a document: what the last document alone used goes.
@@ -84,9 +85,10 @@ private:
         const ObjetModele* objet;
         double largeurMm;
         QString texte;
+        int taillePixels;
         bool operator==(const CleTexte&) const = default;
         friend size_t qHash(const CleTexte& cle, size_t graine = 0) {
-            return qHashMulti(graine, cle.objet, cle.largeurMm, cle.texte);
+            return qHashMulti(graine, cle.objet, cle.largeurMm, cle.texte, cle.taillePixels);
         }
     };
     CacheParDocument<CleTexte, std::shared_ptr<const TexteDispose>> textes_;

@@ -86,6 +86,16 @@ Coupe ChercherCoupe(const BandeMesuree& bande, double place) {
     return coupe;
 }
 
+std::optional<size_t> ElementTropHaut(const BandeMesuree& bande, double place) {
+    for (size_t i = 0; i < bande.elements.size(); ++i) {
+        const ElementPrepare& e = bande.elements[i];
+        if (e.rect.height() > place + kEpsilon && !Scindable(e, bande.objets[i])) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 BandeMesuree Scinder(BandeMesuree& bande, double hauteur) {
     BandeMesuree haut, suite;
     haut.hauteur = hauteur;

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QVariant>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -37,5 +38,8 @@ struct Coupe {
 
 // Where `bande` may be cut to fit in `place` millimetres.
 Coupe ChercherCoupe(const BandeMesuree& bande, double place);
+// The first element of `bande` that may not split and is taller than `place` millimetres: on an
+// empty page, what makes the band impossible to place.
+std::optional<size_t> ElementTropHaut(const BandeMesuree& bande, double place);
 // Keeps in `bande` what lies above `hauteur` and returns the rest, moved up to the top.
 BandeMesuree Scinder(BandeMesuree& bande, double hauteur);

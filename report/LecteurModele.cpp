@@ -21,6 +21,10 @@ constexpr double kNombreMax = 10000;
 constexpr double kCotePageMin = 10;
 constexpr double kCotePageMax = 5000;
 
+int PixelsDePoints(double points) {
+    return qRound(points * 25.4 / 72.0 * kUnitesParMm);
+}
+
 [[noreturn]] void Echouer(const NoeudXml& noeud, const QString& message,
                           const QString& reference = {}) {
     const QString* nom = noeud.Attribut(QStringLiteral("nom"));
@@ -385,7 +389,7 @@ private:
             noeud, kAttributsObjet + QStringList{"police", "taille", "gras", "italique", "souligne",
                                                  "couleur", "alignement", "alignementVertical",
                                                  "retourLigne", "balises", "agrandir", "reduire",
-                                                 "marge", "scinder"});
+                                                 "marge", "scinder", "tailleMin"});
         Commun(objet, noeud, a);
         objet.balises = a.Booleen("balises", false);
         // A tagged text stays markup, its expressions read plain characters; any other text
@@ -399,8 +403,17 @@ private:
             a.Echec(QString::fromStdString(e.what()), objet.source.trimmed());
         }
         QFont police(a.Texte("police", defauts_.police));
-        police.setPixelSize(
-            qRound(a.Nombre("taille", defauts_.taille) * 25.4 / 72.0 * kUnitesParMm));
+        const double taille = a.Nombre("taille", defauts_.taille);
+        police.setPixelSize(PixelsDePoints(taille));
+        if (a.Present("tailleMin")) {
+            const double minimum = a.Nombre("tailleMin", taille);
+            if (minimum <= 0 || minimum > taille) {
+                a.Echec(QStringLiteral("tailleMin : %1 n'est pas entre 0 et la taille (%2)")
+                            .arg(minimum)
+                            .arg(taille));
+            }
+            objet.taillePixelsMin = PixelsDePoints(minimum);
+        }
         police.setBold(a.Booleen("gras", false));
         police.setItalic(a.Booleen("italique", false));
         police.setUnderline(a.Booleen("souligne", false));

@@ -12,6 +12,25 @@
 namespace {
 
 constexpr double kEpsilon = 1e-6;
+// A quarter of a point, in pixels of a hundredth of a millimetre.
+constexpr int kPasReduction = 9;
+
+// As painting cuts a text to its frame: a line wider than the frame's, or lines below it.
+bool TexteCoupe(const TexteDispose& texte, double hautMm, double hauteurMm) {
+    const QTextLayout& disposition = texte.disposition;
+    const int lignes = disposition.lineCount();
+    for (int i = 0; i < lignes; ++i) {
+        const QTextLine ligne = disposition.lineAt(i);
+        if (ligne.naturalTextWidth() > ligne.width() + 1) {
+            return true;
+        }
+    }
+    if (lignes == 0) {
+        return false;
+    }
+    const QTextLine derniere = disposition.lineAt(lignes - 1);
+    return hautMm * kUnitesParMm + derniere.y() + derniere.height() > hauteurMm * kUnitesParMm + 1;
+}
 
 ErreurRapport::Lieu LieuDe(const ObjetRapport& objet, const QString& reference = {}) {
     return {objet.fichier, objet.ligne, objet.colonne, objet.nom, reference};
@@ -297,7 +316,8 @@ private:
             }
             const bool garde = y_ + total <= limite_ + kEpsilon &&
                                (!derniereAvantResume || !page_->resume || ResumeSuitIci(total));
-            if (!garde) {
+            // A row no page can hold starts where it is and runs on.
+            if (!garde && total <= CorpsDePageSuivante() + kEpsilon) {
                 NouvellePage();
                 bloc = ProduireLigne(groupe, ligne);
             }
@@ -305,6 +325,19 @@ private:
         for (BandeMesuree& bande : bloc) {
             PlacerAvecSaut(std::move(bande));
         }
+    }
+
+    // The room a page after this one has for rows, under its header and the column header.
+    double CorpsDePageSuivante() {
+        double haut = page_->marges.top();
+        for (const BandeModele* bande :
+             {page_->entetePage.get(),
+              groupeEnCours_ ? groupeEnCours_->enteteColonnes.get() : nullptr}) {
+            if (const std::optional<BandeMesuree> mesure = bande ? Mesurer(*bande) : std::nullopt) {
+                haut += mesure->hauteur;
+            }
+        }
+        return limite_ - haut;
     }
 
     // Whether the summary, `avant` millimetres lower, starts on this page: whole, or cut through
@@ -385,7 +418,13 @@ private:
     void PlacerAvecSaut(BandeMesuree bande) {
         while (!page_->pageSansFin && y_ + bande.hauteur > limite_ + kEpsilon) {
             const bool enHaut = y_ <= debutContenu_ + kEpsilon;
-            const Coupe coupe = ChercherCoupe(bande, limite_ - y_);
+            const double place = limite_ - y_;
+            // Cut above it, such an object would only be blamed on the next page, for another.
+            if (const std::optional<size_t> i =
+                    enHaut ? ElementTropHaut(bande, place) : std::nullopt) {
+                NePasPlacer(*bande.objets[*i], bande.elements[*i].rect.height(), place);
+            }
+            const Coupe coupe = ChercherCoupe(bande, place);
             if (coupe.hauteur > kEpsilon && (coupe.parUnTexte || enHaut)) {
                 BandeMesuree suite = Scinder(bande, coupe.hauteur);
                 Placer(std::move(bande));
@@ -401,30 +440,38 @@ private:
                     QStringLiteral("la page %1 n'a pas de place sous son en-tête").arg(numeroPage_),
                     ErreurRapport::Lieu{
                         page_->fichier, page_->ligne, page_->colonne, page_->nom, {}});
+            } else if (coupe.hauteurObstacle > place) {
+                NePasPlacer(*coupe.obstacle, coupe.hauteurObstacle, place);
             } else {
-                const double place = limite_ - y_;
-                const QString message =
-                    coupe.hauteurObstacle > place
-                        ? QStringLiteral(
-                              "%1 mm de haut, ne tient pas sur la page %2 (%3 mm de "
-                              "place sous l'en-tête) et ne peut y être coupé")
-                              .arg(coupe.hauteurObstacle, 0, 'f', 1)
-                        : QStringLiteral(
-                              "sa bande (%1 mm de haut) ne tient pas sur la page %2 "
-                              "(%3 mm de place sous l'en-tête) et ne peut être coupée "
-                              "qu'au travers de cet objet")
-                              .arg(bande.hauteur, 0, 'f', 1);
-                throw ErreurRapport(message.arg(numeroPage_).arg(place, 0, 'f', 1),
+                throw ErreurRapport(QStringLiteral("sa bande (%1 mm de haut) ne tient pas sur la "
+                                                   "page %2 (%3 mm de place sous l'en-tête) et ne "
+                                                   "peut être coupée qu'au travers de cet objet")
+                                        .arg(bande.hauteur, 0, 'f', 1)
+                                        .arg(numeroPage_)
+                                        .arg(place, 0, 'f', 1),
                                     LieuDe(*coupe.obstacle));
             }
         }
         Placer(std::move(bande));
     }
 
+    [[noreturn]] void NePasPlacer(const ObjetModele& objet, double hauteur, double place) const {
+        throw ErreurRapport(QStringLiteral("%1 mm de haut, ne tient pas sur la page %2 (%3 mm de "
+                                           "place sous l'en-tête) et ne peut y être coupé")
+                                .arg(hauteur, 0, 'f', 1)
+                                .arg(numeroPage_)
+                                .arg(place, 0, 'f', 1),
+                            LieuDe(objet));
+    }
+
     void Placer(BandeMesuree bande) {
         PagePreparee& page = document_.back();
         const size_t premier = page.elements.size();
-        for (ElementPrepare& element : bande.elements) {
+        for (size_t i = 0; i < bande.elements.size(); ++i) {
+            ElementPrepare& element = bande.elements[i];
+            if (element.coupe && !page.textesCoupes.contains(bande.objets[i]->nom)) {
+                page.textesCoupes << bande.objets[i]->nom;
+            }
             element.rect.translate(page_->marges.left(), y_);
             element.bande = numeroBande_;
             page.elements.push_back(std::move(element));
@@ -538,6 +585,26 @@ private:
         const QString texte =
             Evaluer(objet, objet.source.trimmed(), [&] { return objet.texte.Evaluer(*this); });
         DonnerTexte(objet, element, texte);
+        Cadrer(objet, element);
+        // An amount is set smaller rather than cut or wrapped, down to the size its template
+        // allows; what is still too long then grows where it may.
+        for (int taille = objet.police.pixelSize();
+             objet.taillePixelsMin > 0 && taille > objet.taillePixelsMin &&
+             TexteCoupe(*element.texte, objet.marge, objet.rect.height());) {
+            taille = std::max(objet.taillePixelsMin, taille - kPasReduction);
+            DonnerTexte(objet, element, texte, taille);
+            Cadrer(objet, element);
+        }
+        if (objet.texte.Utilise(Variable::NbPages)) {
+            differe = TexteDiffere{&objet, {}, numeroPage_, ligne_, 0, 0};
+            for (const ReferenceChamp& reference : objet.texte.References()) {
+                differe->champs.insert(reference.Texte(), Champ(reference));
+            }
+        }
+    }
+
+    // The frame's height and where the text starts in it; whether painting will cut the text.
+    static void Cadrer(const ObjetModele& objet, ElementPrepare& element) {
         const double contenu =
             element.texte->hauteurMm + (element.textePlat.isEmpty() ? 0 : 2 * objet.marge);
         double hauteur = objet.rect.height();
@@ -550,16 +617,12 @@ private:
                                : objet.alignementVertical == AlignementVertical::Bas  ? 1.0
                                                                                       : 0.0;
         element.origineTexte = QPointF(objet.marge, objet.marge + std::max(0.0, libre * facteur));
-        if (objet.texte.Utilise(Variable::NbPages)) {
-            differe = TexteDiffere{&objet, {}, numeroPage_, ligne_, 0, 0};
-            for (const ReferenceChamp& reference : objet.texte.References()) {
-                differe->champs.insert(reference.Texte(), Champ(reference));
-            }
-        }
+        element.coupe = TexteCoupe(*element.texte, element.origineTexte.y(), hauteur);
     }
 
-    void DonnerTexte(const ObjetModele& objet, ElementPrepare& element, const QString& texte) {
-        element.texte = e_.cache.Texte(objet, texte, element.rect.width());
+    void DonnerTexte(const ObjetModele& objet, ElementPrepare& element, const QString& texte,
+                     int taillePixels = 0) {
+        element.texte = e_.cache.Texte(objet, texte, element.rect.width(), taillePixels);
         element.textePlat = element.texte->disposition.text();
         element.textePlat.replace(QChar::LineSeparator, QLatin1Char('\n'));
     }

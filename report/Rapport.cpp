@@ -134,7 +134,24 @@ DocumentPrepare Rapport::PreparerPages() {
 void Rapport::Preparer() {
     d_->pages.clear();
     d_->pages = PreparerPages();
+    for (const QString& ligne : TextesCoupes()) {
+        qCWarning(lcRendu).noquote() << ligne;
+    }
     emit PagesPreparees();
+}
+
+QStringList Rapport::TextesCoupes() const {
+    QStringList lignes;
+    for (size_t page = 0; page < d_->pages.size(); ++page) {
+        for (const QString& objet : d_->pages[page].textesCoupes) {
+            lignes << QStringLiteral(
+                          "%1 : le texte de « %2 » ne tient pas dans son cadre et est "
+                          "coupé, page %3")
+                          .arg(QDir::toNativeSeparators(d_->modele.fichier), objet)
+                          .arg(page + 1);
+        }
+    }
+    return lignes;
 }
 
 QString Rapport::Exporter(FormatExport format, const QString& dossierParDefaut,

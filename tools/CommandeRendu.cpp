@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kCodeUsage = 2;
+// --strict: the document is written, but a text its template cuts fails the command.
+constexpr int kCodeTexteCoupe = 3;
 
 struct OptionsRendu {
     QString modele;
@@ -20,6 +22,7 @@ struct OptionsRendu {
     int page = 0;  // 0: every page
     QLocale regional = QLocale::system();
     QStringList masques;
+    bool strict = false;
     QList<QPair<QString, QString>> configuration;
     // The print configuration stored for a document title, as the batch exporter reads it.
     SourceConfiguration source;
@@ -74,7 +77,9 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         const bool avecValeur = i + 1 < arguments.size();
-        if (a == QLatin1String("--ppp") && avecValeur) {
+        if (a == QLatin1String("--strict")) {
+            options.strict = true;
+        } else if (a == QLatin1String("--ppp") && avecValeur) {
             options.ppp = arguments[++i].toDouble();
         } else if (a == QLatin1String("--page") && avecValeur) {
             options.page = arguments[++i].toInt();
@@ -227,7 +232,8 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
         }
         assemblage.Preparer();
         EcrireSortie(assemblage, *options, sortie);
-        return 0;
+        // Each cut text was logged when the pages were prepared.
+        return options->strict && !rapport.TextesCoupes().isEmpty() ? kCodeTexteCoupe : 0;
     } catch (const std::exception& erreur) {
         erreurs << QString::fromUtf8(erreur.what()) << '\n';
         return 1;

@@ -40,8 +40,9 @@ const QList<Commande>& ToutesLesCommandes() {
         {"rendu",
          "<modele.fr3> <donnees.xml> <sortie.pdf|.png|.csv> [--ppp N] [--page N] "
          "[--regional fr_FR] [--masquer Objet]... [--config Champ=Valeur]... "
-         "[--base Vantaro.abs [--titre T] [--agence A] [--utilisateur U]]",
-         "prépare un modèle sur un fichier de données et écrit le PDF, les pages PNG ou le CSV",
+         "[--base Vantaro.abs [--titre T] [--agence A] [--utilisateur U]] [--strict]",
+         "prépare un modèle sur un fichier de données et écrit le PDF, les pages PNG ou le CSV ; "
+         "un texte coupé par son cadre est signalé, et avec --strict la commande sort en code 3",
          CommandeRendu, true},
     };
     return commandes;

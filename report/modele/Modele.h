@@ -45,7 +45,9 @@ struct ObjetModele : ObjetRapport {
     bool agrandir = false;  // grows to hold its text; a rectangle, the objects inside it
     bool scinder = false;   // may continue on the next page, cut between two of its lines
     bool reduire = false;   // shrinks to its text
-    double marge = 0.5;     // inner padding
+    // A text that does not fit its frame is set smaller, down to this pixel size; 0: never.
+    int taillePixelsMin = 0;
+    double marge = 0.5;  // inner padding
     // Pictures: a dataset's picture field, or a file beside the template.
     std::optional<Expression> valeur;
     ImagePreparee imageFichier;

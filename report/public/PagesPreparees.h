@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
+#include <QStringList>
 #include <QTextLayout>
 #include <memory>
 #include <vector>
@@ -40,6 +41,7 @@ struct ElementPrepare {
     // The lines drawn: a text cut across pages shows some of them on each page.
     int premiereLigne = 0;
     int finLignes = -1;  // one past the last; -1 to the end
+    bool coupe = false;  // the text does not fit its frame: painting cuts it
     // Pictures: the same picture for every use of one.
     ImagePreparee image;
 };
@@ -48,6 +50,7 @@ struct PagePreparee {
     QSizeF tailleMm;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     std::vector<ElementPrepare> elements;
+    QStringList textesCoupes;  // the objects whose text is cut on this page, by name
 
     // The page as a printer or a PDF writer takes it.
     QPageLayout Disposition() const {

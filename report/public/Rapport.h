@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QObject>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -36,6 +37,9 @@ public:
     // Discards the pages and prepares them again from the datasets as they are now.
     void Preparer();
     const DocumentPrepare& Pages() const;
+    // What the last preparation had to cut: one line per object and page, naming the template,
+    // the object and the page, as the log has it. Empty when every text fits its frame.
+    QStringList TextesCoupes() const;
 
     // Writes the prepared pages (prepared first if there are none) into dossierParDefaut, or
     // at nomFichier itself when it is absolute or no folder is given. Returns the path written.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <random>
 
+#include "CaptureJournal.h"
 #include "ErreurRapport.h"
 #include "JeuFactice.h"
 #include "Modele.h"
@@ -192,27 +193,96 @@ TEST_F(Preparation, UnTexteQuiPeutSeScinderContinueApresLEnteteDeLaPageSuivante)
 
 TEST_F(Preparation, CeQuiNeTientNiNeSeScindeEstUneErreurQuiNommeObjetEtPage) {
     // A growing text that may not split, at the top of page 1's body; a picture taller than a
-    // page body, which first leaves page 1 for an empty page.
-    const std::pair<QString, int> cas[] = {
-        {QStringLiteral("<texte nom=\"Fautif\" largeur=\"20\" hauteur=\"5\" "
-                        "agrandir=\"oui\">%1</texte>")
-             .arg(Mots(600)),
-         1},
-        {QStringLiteral("<image nom=\"Fautif\" y=\"2\" largeur=\"20\" hauteur=\"120\"/>"), 2}};
-    for (const auto& [objet, page] : cas) {
+    // page body; a title whose growing text no page can hold, under an object that fits. Each is
+    // named on the page where it was met, before anything of its band is cut away.
+    const QString titre = QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"5\"/>");
+    const QString resume =
+        QStringLiteral("<bande type=\"resume\" nom=\"R\" hauteur=\"8\">%1</bande>");
+    const QString cas[] = {
+        titre + resume.arg(QStringLiteral("<texte nom=\"Fautif\" largeur=\"20\" hauteur=\"5\" "
+                                          "agrandir=\"oui\">%1</texte>")
+                               .arg(Mots(600))),
+        titre + resume.arg(QStringLiteral(
+                    "<image nom=\"Fautif\" y=\"2\" largeur=\"20\" hauteur=\"120\"/>")),
+        QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"12\">"
+                       "<texte nom=\"Agence\" largeur=\"20\" hauteur=\"5\">Valence</texte>"
+                       "<texte nom=\"Fautif\" y=\"6\" largeur=\"20\" hauteur=\"5\" "
+                       "agrandir=\"oui\">%1</texte></bande>")
+            .arg(Mots(600))};
+    for (const QString& bandes : cas) {
         try {
-            Charger(kEnteteEtPied + QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"5\"/>"
-                                                   "<bande type=\"resume\" nom=\"R\" "
-                                                   "hauteur=\"8\">%1</bande>")
-                                        .arg(objet));
-            FAIL() << "pas d'erreur : " << objet.toStdString();
+            Charger(kEnteteEtPied + bandes);
+            FAIL() << "pas d'erreur : " << bandes.left(200).toStdString();
         } catch (const ErreurRapport& erreur) {
             const QString message = QString::fromStdString(erreur.what());
             EXPECT_TRUE(message.contains(dossier.filePath("m.fr3"))) << message.toStdString();
             EXPECT_TRUE(message.contains("objet « Fautif »")) << message.toStdString();
-            EXPECT_TRUE(message.contains(QStringLiteral("page %1 ").arg(page)))
-                << message.toStdString();
+            EXPECT_TRUE(message.contains(QStringLiteral("page 1 "))) << message.toStdString();
         }
+    }
+}
+
+// A text that does not fit its frame either grows, is set smaller down to its stated minimum,
+// or is reported: a log line and TextesCoupes name the template, the object and the page.
+struct CasCadre {
+    const char* nom;
+    const char* attributs;
+    const char* texte;
+    bool coupe;
+};
+
+class CadreDeTexte : public Preparation, public ::testing::WithParamInterface<CasCadre> {};
+
+TEST_P(CadreDeTexte, UnTexteQuiNeTientPasGranditRapetisseOuEstSignale) {
+    const CasCadre& cas = GetParam();
+    const CaptureJournal journal{QString()};
+    Charger(QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"10\">"
+                           "<texte nom=\"Montant\" largeur=\"25\" hauteur=\"4.5\" taille=\"9\" "
+                           "%1>%2</texte></bande>")
+                .arg(QString::fromUtf8(cas.attributs), QString::fromUtf8(cas.texte)),
+            {}, QStringLiteral("cadres.fr3"));
+    const ElementPrepare* element = Element(0, QString::fromUtf8(cas.texte));
+    ASSERT_TRUE(element);
+    EXPECT_EQ(element->coupe, cas.coupe);
+    const QStringList attendu =
+        cas.coupe ? QStringList{QStringLiteral("%1 : le texte de « Montant » ne tient pas dans son "
+                                               "cadre et est coupé, page 1")
+                                    .arg(QDir::toNativeSeparators(dossier.filePath("cadres.fr3")))}
+                  : QStringList{};
+    EXPECT_EQ(rapport.TextesCoupes(), attendu);
+    EXPECT_EQ(CaptureJournal::Lignes().filter("ne tient pas"),
+              attendu.isEmpty() ? QStringList{} : QStringList{"vantaro.rendu: " + attendu[0]});
+    // Whatever it shows is whole: on one line when it was set smaller.
+    if (!cas.coupe && QByteArray(cas.attributs).contains("tailleMin")) {
+        EXPECT_EQ(element->texte->disposition.lineCount(), 1);
+        EXPECT_LT(element->texte->disposition.font().pixelSize(), qRound(9 * 25.4 / 72 * 100));
+        EXPECT_GE(element->texte->disposition.font().pixelSize(), qRound(6 * 25.4 / 72 * 100));
+    }
+}
+
+const CasCadre kCasCadres[] = {
+    {"Tient", "", "12,50 €", false},
+    {"RetourALaLigneSousLeCadre", "", "123 456 789 012,00 €", true},
+    {"SansRetourPlusLargeQueLeCadre", "retourLigne=\"non\"", "123 456 789 012,00 €", true},
+    {"Grandit", "agrandir=\"oui\"", "123 456 789 012,00 €", false},
+    {"RapetisseJusquAuMinimum", "tailleMin=\"6\" retourLigne=\"non\"", "123 456 789,00 €", false},
+    {"RapetisseSansRetour", "tailleMin=\"6\"", "123 456 789,00 €", false},
+    {"TropLongMemeAuMinimum", "tailleMin=\"7\" retourLigne=\"non\"", "123 456 789 012 345,00 €",
+     true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Preparation, CadreDeTexte, ::testing::ValuesIn(kCasCadres),
+                         [](const auto& info) { return std::string(info.param.nom); });
+
+TEST_F(Preparation, UneTailleMinimalePlusGrandeQueLaTailleEstRefusee) {
+    try {
+        Charger(
+            QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte "
+                           "nom=\"Montant\" largeur=\"25\" hauteur=\"5\" taille=\"9\" "
+                           "tailleMin=\"10\">1</texte></bande>"));
+        FAIL() << "tailleMin acceptée";
+    } catch (const ErreurRapport& erreur) {
+        EXPECT_TRUE(QString::fromStdString(erreur.what()).contains("tailleMin"));
     }
 }
 
@@ -400,6 +470,29 @@ TEST_F(Preparation, GarderEnsembleEmporteLaLigneEtSesDetails) {
     // L1 and its two details fill page 1 to the last millimetre; L2 starts page 2.
     EXPECT_EQ(TextesSeuls(0), QStringList({"L1", "d1a", "d1b"}));
     EXPECT_EQ(TextesSeuls(1), QStringList({"L2", "L3", "d3a"}));
+}
+
+TEST_F(Preparation, UneLigneQuAucunePageNeTientCommenceOuElleEstEtContinue) {
+    // L1 fits under the title; L2's description is taller than any page's body.
+    description = JeuFactice(QStringLiteral("Description des lignes produits"), {"Id", "texte"},
+                             {{1, "d1"}, {2, Mots(400)}});
+    description.DetailDe(&lignes, QStringLiteral("Id"));
+    Charger(kEnteteEtPied +
+            QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"20\"/>"
+                           "<bande type=\"maitre\" nom=\"Lignes\" hauteur=\"8\" "
+                           "garderEnsemble=\"oui\" jeu=\"Données des lignes produits\">"
+                           "<texte nom=\"M\" largeur=\"50\" hauteur=\"8\">[Données des lignes "
+                           "produits.\"Modèle\"]</texte></bande>"
+                           "<bande type=\"detail\" nom=\"D\" hauteur=\"5\" jeu=\"Description "
+                           "des lignes produits\"><texte nom=\"DT\" largeur=\"50\" hauteur=\"5\" "
+                           "agrandir=\"oui\" scinder=\"oui\">[Description des lignes "
+                           "produits.\"texte\"]</texte></bande>"));
+    ASSERT_GT(rapport.Pages().size(), 2u);
+    const std::vector<std::pair<QString, double>> page1 = Textes(0);
+    ASSERT_GE(page1.size(), 4u);
+    EXPECT_EQ(page1[0], std::make_pair(QStringLiteral("L1"), 30.0));
+    EXPECT_EQ(page1[2], std::make_pair(QStringLiteral("L2"), 43.0));
+    EXPECT_TRUE(page1[3].first.startsWith(QStringLiteral("m1 m2")));
 }
 
 // The summary (the totals) never stands alone on a page: the last row kept together goes with it,
