@@ -337,6 +337,26 @@ INSTANTIATE_TEST_SUITE_P(
         return (nom + QStringLiteral("_%1").arg(std::get<1>(info.param))).toStdString();
     });
 
+// A total no box can hold on one line even at its smallest size goes on over more lines.
+TEST(ModelesLivres, UnTotalSansFinPasseALaLigneSansEtreCoupe) {
+    QTemporaryDir dossier;
+    QProcess::execute("python3",
+                      {VANTARO_GEN_QUOTE, "--lines", "1", "--seed", "3", "--out", dossier.path()});
+    for (const char* modele : {"Portrait/Prix nets.fr3", "Paysage/Prix publics.fr3"}) {
+        DonneesDocument donnees;
+        donnees.Charger(dossier.filePath("quote.xml"), QLocale(QLocale::French, QLocale::France));
+        Remplacer(donnees.memTableHeader, "totalHT", 1e308);
+        Rapport rapport;
+        for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+            rapport.EnregistrerJeu(jeu);
+        }
+        rapport.ChargerDepuisFichier(
+            QStringLiteral(VANTARO_INSTALLATION "/Modeles/Devis/Standard/Tessaro/") + modele);
+        rapport.Preparer();
+        EXPECT_EQ(rapport.TextesCoupes(), QStringList()) << modele;
+    }
+}
+
 // Every template the installation ships is in the table above.
 TEST(ModelesLivres, LaTableCouvreChaqueModeleInstalle) {
     QStringList installes;
