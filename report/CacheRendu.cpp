@@ -2,6 +2,7 @@
 
 #include <QTextOption>
 
+#include "CaracteresSansPolice.h"
 #include "TexteBalise.h"
 
 namespace {
@@ -29,7 +30,9 @@ std::shared_ptr<const TexteDispose> Disposer(const ObjetModele& objet, const QSt
     if (brut.isEmpty()) {
         return resultat;
     }
-    const TexteFormate texte = objet.balises ? TexteAvecBalises(brut) : TexteSimple(brut);
+    const QString dessinable = SansCaracteresIntrouvables(brut, objet.police, objet.nom);
+    const TexteFormate texte =
+        objet.balises ? TexteAvecBalises(dessinable) : TexteSimple(dessinable);
     QTextLayout& disposition = resultat->disposition;
     disposition.setText(texte.texte);
     QFont police = objet.police;

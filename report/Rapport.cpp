@@ -10,14 +10,15 @@
 #include "CachePdf.h"
 #include "CacheRendu.h"
 #include "ErreurRapport.h"
+#include "JournalRendu.h"
 #include "LecteurModele.h"
 #include "Preparation.h"
 #include "SortieFichier.h"
 #include "SortiePdf.h"
 #include "Sorties.h"
 
-// Which template is read, how many pages it gave and in what time; for support staff, off unless
-// the rules switch on "vantaro.rendu.debug".
+// Which template is read, how many pages it gave and in what time, for support staff, off unless
+// the rules switch on "vantaro.rendu.debug"; what a template cut or left out, always.
 Q_LOGGING_CATEGORY(lcRendu, "vantaro.rendu", QtWarningMsg)
 
 struct Rapport::Prive {

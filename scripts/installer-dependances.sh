@@ -10,7 +10,7 @@ paquets=(
     python3 python3-aiosmtpd openssl dovecot-imapd
     xvfb xauth openbox xdotool wmctrl x11-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    poppler-utils qpdf fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 imagemagick locales
+    poppler-utils qpdf fonts-dejavu-core fonts-dejavu-extra fonts-symbola fonts-urw-base35 imagemagick locales
     qt6-translations-l10n
     g++-mingw-w64-x86-64-posix
 )

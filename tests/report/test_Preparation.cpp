@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QGlyphRun>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <numeric>
@@ -273,6 +274,29 @@ const CasCadre kCasCadres[] = {
 
 INSTANTIATE_TEST_SUITE_P(Preparation, CadreDeTexte, ::testing::ValuesIn(kCasCadres),
                          [](const auto& info) { return std::string(info.param.nom); });
+
+// A character no installed font draws is left out with a log line, never printed as a box; one
+// a fallback font draws (a house, in Symbola) is kept.
+TEST_F(Preparation, UnCaractereSansPoliceEstOmisEtSignaleJamaisUneBoite) {
+    const CaptureJournal journal{QString()};
+    const QString maison = QString::fromUcs4(U"\U0001F3E0");
+    const QString sansPolice = QString::fromUcs4(U"\U0010FFFD");
+    entete = JeuFactice(QStringLiteral("Données du dossier"), {"Nom du client"},
+                        {{QStringLiteral("%1 Dupont %2 fin").arg(maison, sansPolice)}});
+    Charger(
+        QStringLiteral("<bande type=\"titre\" nom=\"T\" hauteur=\"10\"><texte nom=\"Nom\" "
+                       "largeur=\"60\" hauteur=\"5\">[Données du dossier.\"Nom du "
+                       "client\"]</texte></bande>"));
+    const ElementPrepare* nom = Element(0, QStringLiteral("%1 Dupont  fin").arg(maison));
+    ASSERT_TRUE(nom) << Textes(0).front().first.toStdString();
+    for (const QGlyphRun& serie : nom->texte->disposition.glyphRuns()) {
+        EXPECT_FALSE(serie.glyphIndexes().contains(0))
+            << serie.rawFont().familyName().toStdString();
+    }
+    EXPECT_EQ(CaptureJournal::Lignes().filter("U+10FFFD"),
+              QStringList{"vantaro.rendu: caractère U+10FFFD absent de toutes les polices "
+                          "installées : omis (objet « Nom »)"});
+}
 
 TEST_F(Preparation, UneTailleMinimalePlusGrandeQueLaTailleEstRefusee) {
     try {
