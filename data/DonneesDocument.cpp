@@ -37,6 +37,16 @@ DonneesDocument::DonneesDocument() {
         memTableConfig.AjouterDefinition({nom, champ.type, champ.taille, champ.calcule});
         frxDBDatasetConfig.AjouterAlias(nom, QString::fromUtf8(champ.alias));
     }
+    frxDBDatasetMaster.AjouterChampCalcule(QStringLiteral("Prix unitaire TTC"),
+                                           [this] { return montantsTTC_.PrixUnitaireTTC(); });
+    frxDBDatasetMaster.AjouterChampCalcule(QStringLiteral("Total TTC"),
+                                           [this] { return montantsTTC_.TotalTTC(); });
+    frxDBDatasetHeader.AjouterChampCalcule(QStringLiteral("Taux de TVA"),
+                                           [this] { return QVariant(montantsTTC_.TauxTVA()); });
+    frxDBDatasetHeader.AjouterChampCalcule(QStringLiteral("Taux moyen de TVA"),
+                                           [this] { return QVariant(montantsTTC_.TauxMoyen()); });
+    frxDBDatasetHeader.AjouterChampCalcule(
+        QStringLiteral("TVA par ligne"), [this] { return QVariant(montantsTTC_.TauxParLigne()); });
 }
 
 QString DonneesDocument::Charger(const QString& fichierXml, const QLocale& regional) {

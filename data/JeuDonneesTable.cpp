@@ -48,18 +48,32 @@ int JeuDonneesTable::ChampDe(const QString& nom) const {
     return parNom_.value(nom.toCaseFolded(), -1);
 }
 
+void JeuDonneesTable::AjouterChampCalcule(const QString& nom, std::function<QVariant()> valeur) {
+    calcules_.push_back({nom, std::move(valeur)});
+}
+
 std::optional<QVariant> JeuDonneesTable::Valeur(const QString& nom) const {
     const int champ = ChampDe(nom);
-    if (champ < 0) {
-        return std::nullopt;
+    if (champ >= 0) {
+        return table_.Valeur(champ);
     }
-    return table_.Valeur(champ);
+    for (const ChampCalcule& calcule : calcules_) {
+        if (calcule.nom.compare(nom, Qt::CaseInsensitive) == 0) {
+            return calcule.valeur();
+        }
+    }
+    return std::nullopt;
 }
 
 QStringList JeuDonneesTable::NomsChamps() const {
     QStringList noms;
     for (int champ = 0; champ < table_.NombreChamps(); ++champ) {
         noms.append(AliasDe(champ));
+    }
+    for (const ChampCalcule& calcule : calcules_) {
+        if (!noms.contains(calcule.nom, Qt::CaseInsensitive)) {
+            noms.append(calcule.nom);
+        }
     }
     return noms;
 }

@@ -441,6 +441,15 @@ QVariant TableMemoire::Valeur(int champ) const {
     return ligne ? (*ligne)[champ] : QVariant();
 }
 
+QVariant TableMemoire::ValeurA(int position, int champ) const {
+    VerifierNumero(champ);
+    if (!ouverte_) {
+        return {};
+    }
+    const std::vector<int>& vue = Vue();
+    return position >= 0 && position < int(vue.size()) ? lignes_[vue[position]][champ] : QVariant();
+}
+
 void TableMemoire::Affecter(int champ, const QVariant& valeur) {
     VerifierNumero(champ);
     const DefinitionChamp& definition = definitions_[champ];

@@ -6,12 +6,17 @@
 #include <optional>
 
 #include "JeuDonneesTable.h"
+#include "MontantsTTC.h"
 #include "TableMemoire.h"
 
 // The four tables of a window that makes reports and their report datasets: the document's
 // header, product lines and line descriptions (filled from a document data file by Charger), and
 // the one-row configuration record. The descriptions are the detail of the lines through
 // DataSourceDescription, on the master fields that each load sets.
+//
+// The product lines also give each line's tax-included figures ("Prix unitaire TTC", "Total
+// TTC") and the header the VAT rates ("Taux de TVA", "Taux moyen de TVA", "TVA par ligne"),
+// worked out by MontantsTTC from the tables as they stand when read.
 //
 // Each window that makes reports owns one set; the datasets keep their alias lines from one load
 // to the next.
@@ -45,4 +50,7 @@ public:
                                             QStringLiteral("Description des lignes produits")};
     JeuDonneesTable frxDBDatasetConfig{memTableConfig,
                                        QStringLiteral("Données de la configuration")};
+
+private:
+    MontantsTTC montantsTTC_{memTableHeader, memTableMaster};
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <functional>
+#include <vector>
 
 #include "JeuDonneesRapport.h"
 #include "TableMemoire.h"
@@ -19,6 +21,10 @@ public:
     // The field's alias: the latest line for its name (so a reload's alias wins over an older
     // one), or its name when it has none.
     QString AliasDe(int champ) const;
+    // A field the data side works out for the current row, read by the templates as any other
+    // under its name, after the table's own fields (a table field of that name wins). Table
+    // readers (the CSV export) do not see it.
+    void AjouterChampCalcule(const QString& nom, std::function<QVariant()> valeur);
 
     QString NomUtilisateur() const override { return nomUtilisateur_; }
     // A closed table reads as a dataset without rows.
@@ -38,6 +44,11 @@ private:
     QString nomUtilisateur_;
     QStringList lignesAlias_;
     bool partiel_ = false;
+    struct ChampCalcule {
+        QString nom;
+        std::function<QVariant()> valeur;
+    };
+    std::vector<ChampCalcule> calcules_;
     // case-folded alias or name -> field number, rebuilt when the fields or the aliases change
     mutable QHash<QString, int> parNom_;
     mutable quint64 generationNoms_ = ~quint64(0);

@@ -88,6 +88,11 @@ public:
     bool Fin() const;
     int NombreLignes() const;
     int Position() const;  // 0-based; -1 without a current row
+    // Changes whenever the rows change (posted, deleted, reordered) or the table opens or closes,
+    // so that readers can keep what they work out from the rows.
+    quint64 Version() const { return version_; }
+    // The field's value on the visible row at that position, the cursor left where it is.
+    QVariant ValeurA(int position, int champ) const;
 
     // Editing: Ajouter appends, Inserer inserts before the current row (the index, when there is
     // one, decides the place on Valider).

@@ -126,21 +126,26 @@ QStringList TextesAttendus(Genre genre) {
     return textes;
 }
 
+// The benchmark generator's quote of that many lines, written once into the folder.
+QString DevisGenere(const QTemporaryDir& dossier, int lignes) {
+    const QString sousDossier = dossier.filePath(QString::number(lignes));
+    if (!QFile::exists(sousDossier + "/quote.xml")) {
+        QProcess::execute("python3", {VANTARO_GEN_QUOTE, "--lines", QString::number(lignes),
+                                      "--seed", "3", "--out", sousDossier});
+    }
+    return sousDossier + "/quote.xml";
+}
+
+// The folder of the generated quotes and the PDFs of these tests.
+const QTemporaryDir& Dossier() {
+    static const QTemporaryDir dossier;
+    return dossier;
+}
+
 class ModeleLivre : public ::testing::TestWithParam<std::tuple<Cas, int>> {
 protected:
-    static QString Donnees(int lignes) {
-        const QString dossier = dossier_->filePath(QString::number(lignes));
-        if (!QFile::exists(dossier + "/quote.xml")) {
-            QProcess::execute("python3", {VANTARO_GEN_QUOTE, "--lines", QString::number(lignes),
-                                          "--seed", "3", "--out", dossier});
-        }
-        return dossier + "/quote.xml";
-    }
-    static void SetUpTestSuite() { dossier_ = new QTemporaryDir; }
-    static void TearDownTestSuite() { delete dossier_; }
-    static QTemporaryDir* dossier_;
+    static QString Donnees(int lignes) { return DevisGenere(Dossier(), lignes); }
 };
-QTemporaryDir* ModeleLivre::dossier_ = nullptr;
 
 void Remplacer(TableMemoire& table, const QString& champ, const QVariant& valeur) {
     table.Premier();
@@ -205,7 +210,7 @@ TEST_P(ModeleLivre, ToutLeTexteEstLaSansChevauchementNiEmpietementSurLePied) {
     rapport.Preparer();
     const QString nomPdf =
         QStringLiteral("%1-%2.pdf").arg(qHash(QString(cas.modele))).arg(nbLignes);
-    const QString pdf = rapport.Exporter(FormatExport::Pdf, dossier_->path(), nomPdf);
+    const QString pdf = rapport.Exporter(FormatExport::Pdf, Dossier().path(), nomPdf);
     const std::vector<std::vector<Mot>> pages = MotsDuPdf(pdf);
     ASSERT_EQ(pages.size(), rapport.Pages().size());
 
@@ -339,12 +344,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A total no box can hold on one line even at its smallest size goes on over more lines.
 TEST(ModelesLivres, UnTotalSansFinPasseALaLigneSansEtreCoupe) {
-    QTemporaryDir dossier;
-    QProcess::execute("python3",
-                      {VANTARO_GEN_QUOTE, "--lines", "1", "--seed", "3", "--out", dossier.path()});
     for (const char* modele : {"Portrait/Prix nets.fr3", "Paysage/Prix publics.fr3"}) {
         DonneesDocument donnees;
-        donnees.Charger(dossier.filePath("quote.xml"), QLocale(QLocale::French, QLocale::France));
+        donnees.Charger(DevisGenere(Dossier(), 1), QLocale(QLocale::French, QLocale::France));
         Remplacer(donnees.memTableHeader, "totalHT", 1e308);
         Rapport rapport;
         for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
@@ -356,6 +358,100 @@ TEST(ModelesLivres, UnTotalSansFinPasseALaLigneSansEtreCoupe) {
         EXPECT_EQ(rapport.TextesCoupes(), QStringList()) << modele;
     }
 }
+
+// The figures of the PDF, in the order they are drawn: the words of a line that read as a number
+// (its thousands groups apart) up to a "€", each with its right edge (points).
+struct Montant {
+    qint64 centimes;
+    double droite;
+};
+
+std::vector<Montant> MontantsDuPdf(const std::vector<std::vector<Mot>>& pages) {
+    static const QRegularExpression chiffres(QStringLiteral("^[-\\x{2212}]?[0-9]+(,[0-9]+)?$"));
+    std::vector<Montant> montants;
+    for (const std::vector<Mot>& mots : pages) {
+        QString nombre;
+        const Mot* precedent = nullptr;
+        for (const Mot& mot : mots) {
+            // A group separator is narrower than the gap between two columns.
+            const bool suite = precedent && qAbs(precedent->boite.top() - mot.boite.top()) < 0.5 &&
+                               mot.boite.left() - precedent->boite.right() < 4;
+            if (!suite) {
+                nombre.clear();
+            }
+            if (mot.texte == QStringLiteral("€") && !nombre.isEmpty()) {
+                nombre.replace(QChar(0x2212), u'-').replace(u',', u'.');
+                montants.push_back({std::llround(nombre.toDouble() * 100), mot.boite.right()});
+                nombre.clear();
+            } else if (chiffres.match(mot.texte).hasMatch()) {
+                nombre += mot.texte;
+            } else {
+                nombre.clear();
+            }
+            precedent = &mot;
+        }
+    }
+    return montants;
+}
+
+class ModeleTTC : public ::testing::TestWithParam<const char*> {};
+
+// The "Total TTC" column of a 40-line quote, read on the PDF, adds up to the printed Total TTC to
+// the cent, and the VAT line names the document's rate.
+TEST_P(ModeleTTC, LaColonneTotalTTCDonneLeTotalTTCImprime) {
+    const QLocale regional(QLocale::French, QLocale::France);
+    DonneesDocument donnees;
+    ASSERT_FALSE(donnees.Charger(DevisGenere(Dossier(), 40), regional).isEmpty());
+    Rapport rapport;
+    rapport.DefinirRegional(regional);
+    for (JeuDonneesRapport* jeu : donnees.JeuxRapport()) {
+        rapport.EnregistrerJeu(jeu);
+    }
+    rapport.ChargerDepuisFichier(QStringLiteral(VANTARO_INSTALLATION "/") +
+                                 QString::fromUtf8(GetParam()));
+    rapport.Preparer();
+    const QString pdf = rapport.Exporter(FormatExport::Pdf, Dossier().path(),
+                                         QStringLiteral("%1.pdf").arg(qHash(QString(GetParam()))));
+    const std::vector<std::vector<Mot>> pages = MotsDuPdf(pdf);
+
+    // The line totals and the three totals under them end at the right edge of the page (the
+    // Total TTC within its wider inner margin).
+    std::vector<Montant> montants = MontantsDuPdf(pages);
+    ASSERT_FALSE(montants.empty());
+    const double droite =
+        std::max_element(montants.begin(), montants.end(), [](const Montant& a, const Montant& b) {
+            return a.droite < b.droite;
+        })->droite;
+    std::erase_if(montants, [&](const Montant& m) { return m.droite < droite - 4; });
+    ASSERT_EQ(montants.size(), 40u + 3);
+    const qint64 totalTTC = montants.back().centimes;
+    qint64 somme = 0;
+    for (size_t i = 0; i < 40; ++i) {
+        somme += montants[i].centimes;
+    }
+    EXPECT_EQ(somme, totalTTC);
+    EXPECT_EQ(montants[40].centimes + montants[41].centimes, totalTTC);
+
+    QStringList texte;
+    for (const std::vector<Mot>& mots : pages) {
+        for (const Mot& mot : mots) {
+            texte << mot.texte;
+        }
+    }
+    EXPECT_TRUE(texte.join(u' ').replace(QChar(0xa0), u' ').contains(QStringLiteral("TVA 20 %")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installation, ModeleTTC,
+    ::testing::Values("Modeles/Devis/Standard/Tessaro/Portrait/Prix TTC.fr3",
+                      "Modeles/Devis/Standard/Tessaro/Portrait/Prix publics.fr3",
+                      "Modeles/Devis/Standard/Tessaro/Paysage/Prix TTC.fr3"),
+    [](const auto& info) {
+        return QString::fromUtf8(info.param)
+            .section('/', -2)
+            .remove(QRegularExpression("[^A-Za-z0-9]"))
+            .toStdString();
+    });
 
 // Every template the installation ships is in the table above.
 TEST(ModelesLivres, LaTableCouvreChaqueModeleInstalle) {
