@@ -66,6 +66,11 @@ std::optional<QVariant> JeuDonneesTable::Valeur(const QString& nom) const {
 }
 
 QStringList JeuDonneesTable::NomsChamps() const {
+    // Computed fields come from the table's own: a table without fields (a document without
+    // product lines) lists none, and so is known not to tell a wrong field name.
+    if (table_.NombreChamps() == 0) {
+        return {};
+    }
     QStringList noms;
     for (int champ = 0; champ < table_.NombreChamps(); ++champ) {
         noms.append(AliasDe(champ));

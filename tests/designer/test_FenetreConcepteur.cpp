@@ -113,9 +113,9 @@ TEST(FenetreConcepteur, UnDeplacementAuClavierSeVoitDansLApercuEtSEnregistreSeul
     ASSERT_NE(enregistrer, nullptr);
     enregistrer->trigger();
     QByteArray attendu = original;
-    const QByteArray objet = R"(couleur="#1f3c78">Rapport de devis)";
+    const QByteArray objet = R"(couleur="#1f3c78" agrandir="oui">Rapport de devis)";
     ASSERT_EQ(attendu.count(objet), 1);
-    attendu.replace(objet, R"(couleur="#1f3c78" x="3" y="1">Rapport de devis)");
+    attendu.replace(objet, R"(couleur="#1f3c78" agrandir="oui" x="3" y="1">Rapport de devis)");
     EXPECT_EQ(Lire(chemin).toStdString(), attendu.toStdString());
     EXPECT_FALSE(fenetre.isWindowModified());
     EXPECT_TRUE(ihm.messages.isEmpty()) << ihm.Textes().join('\n').toStdString();
