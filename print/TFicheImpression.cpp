@@ -54,6 +54,7 @@ TFicheImpression::TFicheImpression(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
           return quint64(depuisDemarrage.msecsSinceReference());
       }) {
     ui_->setupUi(this);
+    ui_->ligneEtat->DefinirIhm(ihm_);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     AjusterALEcran(*this);
@@ -364,14 +365,20 @@ void TFicheImpression::cbbImprimanteChange() {
 
 // Runs a long operation with the window disabled and the wait cursor; an error is shown with
 // the prefix and the window comes back in every case.
-void TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
-                                           const std::function<void()>& operation) {
+bool TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
+                                           const std::function<void()>& operation,
+                                           bool dansLigneEtat) {
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool reussi = true;
     try {
         operation();
     } catch (const std::exception& erreur) {
+        reussi = false;
         QApplication::restoreOverrideCursor();
+        if (dansLigneEtat) {
+            ui_->ligneEtat->Echec(prefixe, Message(erreur));
+        }
         ihm_.Information(this, prefixe + Message(erreur));
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
@@ -379,6 +386,7 @@ void TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
     setEnabled(true);
     raise();
     activateWindow();
+    return reussi;
 }
 
 void TFicheImpression::btnApercuClick() {
@@ -408,36 +416,36 @@ void TFicheImpression::btnImprimerClick() {
             ihm_.OuvrirAvecShell(descriptif);
         }
     }
-    ExecuterSansBloquer(QStringLiteral("L'impression a échoué : "), [this] { frxReport.Print(); });
+    if (ExecuterSansBloquer(
+            QStringLiteral("L'impression a échoué : "), [this] { frxReport.Print(); }, true)) {
+        ui_->ligneEtat->Imprime(imprimante, int(frxReport.Pages().size()));
+    }
 }
 
 void TFicheImpression::btnExporterClick() {
     TFicheChoixExport choix(this);
     ihm_.AfficherModal(choix);
-    ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), [&] {
-        if (choix.ModeExport() == TFicheChoixExport::Csv) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en CSV"), CheminExportPropose(FormatExport::Csv),
-                QStringLiteral("Fichiers CSV (*.csv)"));
-            if (chemin.isEmpty()) {
-                return;
-            }
-            ExporterVers(FormatExport::Csv, chemin);
-        } else if (choix.ModeExport() == TFicheChoixExport::Pdf) {
-            const QString chemin = ihm_.ChoisirFichierEnregistrement(
-                this, QStringLiteral("Exporter en PDF"), CheminExportPropose(FormatExport::Pdf),
-                QStringLiteral("Documents PDF (*.pdf)"));
-            if (chemin.isEmpty()) {
-                return;
-            }
-            ExporterVers(FormatExport::Pdf, chemin);
-            if (choix.OuvrirApresExport() && !ihm_.OuvrirAvecShell(chemin)) {
-                ihm_.Information(this, QStringLiteral("Le PDF a été exporté dans « %1 », mais "
-                                                      "aucun programme n'a pu l'ouvrir.")
-                                           .arg(QDir::toNativeSeparators(chemin)));
-            }
+    if (choix.ModeExport() == TFicheChoixExport::Aucun) {
+        return;
+    }
+    const bool pdf = choix.ModeExport() == TFicheChoixExport::Pdf;
+    const FormatExport format = pdf ? FormatExport::Pdf : FormatExport::Csv;
+    const auto exporter = [&] {
+        const QString chemin = ihm_.ChoisirFichierEnregistrement(
+            this, pdf ? QStringLiteral("Exporter en PDF") : QStringLiteral("Exporter en CSV"),
+            CheminExportPropose(format),
+            pdf ? QStringLiteral("Documents PDF (*.pdf)") : QStringLiteral("Fichiers CSV (*.csv)"));
+        if (chemin.isEmpty()) {
+            return;
         }
-    });
+        ExporterVers(format, chemin);
+        if (pdf && choix.OuvrirApresExport() && !ihm_.OuvrirAvecShell(chemin)) {
+            ihm_.Information(this, QStringLiteral("Le PDF a été exporté dans « %1 », mais aucun "
+                                                  "programme n'a pu l'ouvrir.")
+                                       .arg(QDir::toNativeSeparators(chemin)));
+        }
+    };
+    ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), exporter, true);
 }
 
 // The folder of the user's last export while it exists, else the documents folder; the name of
@@ -456,6 +464,7 @@ void TFicheImpression::ExporterVers(FormatExport format, const QString& chemin) 
         frxReport.Exporter(FormatExport::Pdf, {}, chemin);
     }
     dossierExport_ = QFileInfo(chemin).absolutePath();
+    ui_->ligneEtat->Exporte(chemin);
 }
 
 // The mail PDF lives only while the mail window is open, and is never opened in a viewer.

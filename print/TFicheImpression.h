@@ -106,7 +106,9 @@ private:
     void AppliquerVisibilite(const QString& nomObjet, bool visible);
     void AffecterConfiguration(const QString& champ, bool valeur);
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);
-    void ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation);
+    // True when the operation succeeded; a failure is said in the status line too when asked.
+    bool ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation,
+                             bool dansLigneEtat = false);
     bool EstSousTypeSpecial() const;
     QString CheminExportPropose(FormatExport format) const;
     void ExporterVers(FormatExport format, const QString& chemin);

@@ -7,6 +7,7 @@
 
 #include "CadreDialogue.h"
 #include "Ihm.h"
+#include "LigneEtat.h"
 #include "RapportInteractif.h"
 #include "ui_FenetreApercu.h"
 
@@ -19,6 +20,7 @@ const int kZooms[] = {25, 50, 75, 100, 150, 200, 400};
 FenetreApercu::FenetreApercu(RapportInteractif& rapport, Ihm& ihm, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::FenetreApercu>()), rapport_(rapport), ihm_(ihm) {
     ui_->setupUi(this);
+    ui_->ligneEtat->DefinirIhm(ihm_);
     for (int pourcentage : kZooms) {
         ui_->cbbZoom->addItem(QStringLiteral("%1 %").arg(pourcentage), pourcentage);
     }
@@ -65,7 +67,9 @@ FenetreApercu::FenetreApercu(RapportInteractif& rapport, Ihm& ihm, QWidget* pare
 FenetreApercu::~FenetreApercu() = default;
 
 void FenetreApercu::btnImprimerClick() {
-    Executer([this] { rapport_.Print(); });
+    if (Executer(QStringLiteral("L'impression a échoué : "), [this] { rapport_.Print(); })) {
+        ui_->ligneEtat->Imprime(rapport_.PrintOptions.Printer, int(rapport_.Pages().size()));
+    }
 }
 
 void FenetreApercu::btnExporterPdfClick() {
@@ -146,23 +150,29 @@ void FenetreApercu::Exporter(FormatExport format) {
     if (chemin.isEmpty()) {
         return;
     }
-    Executer([&] {
-        if (exports.exporter) {
-            exports.exporter(format, chemin);
-        } else {
-            rapport_.Exporter(format, QString(), chemin);
-        }
-    });
+    if (Executer(QStringLiteral("L'export a échoué : "), [&] {
+            if (exports.exporter) {
+                exports.exporter(format, chemin);
+            } else {
+                rapport_.Exporter(format, QString(), chemin);
+            }
+        })) {
+        ui_->ligneEtat->Exporte(chemin);
+    }
 }
 
-void FenetreApercu::Executer(const std::function<void()>& operation) {
+bool FenetreApercu::Executer(const QString& prefixe, const std::function<void()>& operation) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         operation();
         QApplication::restoreOverrideCursor();
+        return true;
     } catch (const std::exception& erreur) {
         QApplication::restoreOverrideCursor();
-        ihm_.AfficherException(this, QString::fromUtf8(erreur.what()));
+        const QString message = QString::fromUtf8(erreur.what());
+        ui_->ligneEtat->Echec(prefixe, message);
+        ihm_.AfficherException(this, message);
+        return false;
     }
 }
 

@@ -41,8 +41,9 @@ private:
     static std::optional<PositionTexte> ChercherTexte(const DocumentPrepare& pages,
                                                       const QString& texte, PositionTexte apres);
     void Exporter(FormatExport format);
-    // Runs an operation of the report under the wait cursor; its error is shown.
-    void Executer(const std::function<void()>& operation);
+    // Runs an operation of the report under the wait cursor; its error is shown, and said after
+    // the prefix in the status line. True when it succeeded.
+    bool Executer(const QString& prefixe, const std::function<void()>& operation);
     void AfficherPageCourante(int page);
     void AfficherZoom();
 

@@ -21,6 +21,7 @@
 #include "CreationBase.h"
 #include "FenetreApercu.h"
 #include "IhmFactice.h"
+#include "LigneEtat.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -514,6 +515,61 @@ TEST_F(GestionnaireImpression, ExportProposeLeDernierDossierEtLeNomDuDocument) {
                                                  QDir(exports).filePath("Devis DV2025-00001-5.csv"),
                                                  Chemin("maison/Devis DV2025-00001-5.csv")}))
         << ihm_.cheminsProposes.join(u'\n').toStdString();
+}
+
+// After an export or a print, the line under the document says where it went, or what failed and
+// why; « Ouvrir le dossier » opens the export's folder.
+TEST_F(GestionnaireImpression, LaLigneDEtatDitOuEstAlleLeDocument) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {"Imprimante inconnue"});
+    fiche->FormActivate();
+    ASSERT_TRUE(QDir().mkpath(Chemin("exports")));
+    const QString exports = Chemin("exports");
+    struct Cas {
+        const char* action;  // the export dialog's choice, or "imprimer"
+        QString fichier;
+        QString attendu;  // empty: the message shown, in the line too
+    };
+    const Cas cas[] = {
+        {"rbtnPDF", Chemin("exports/Devis DV2025-00001-5.pdf"),
+         "Exporté : Devis DV2025-00001-5.pdf dans " + DossierRaccourci(exports)},
+        {"rbtnCSV", Chemin("exports/Devis DV2025-00001-5.csv"),
+         "Exporté : Devis DV2025-00001-5.csv dans " + DossierRaccourci(exports)},
+        {"rbtnPDF", Chemin("devis.xml/Devis.pdf"), {}},
+        {"imprimer", {}, {}},
+    };
+    auto* ligne = fiche->findChild<LigneEtat*>(QStringLiteral("ligneEtat"));
+    ASSERT_NE(ligne, nullptr);
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.action);
+        ihm_.messages.clear();
+        ihm_.ouverturesShell.clear();
+        ihm_.fichiersChoisis = {c.fichier};
+        ihm_.surModal = [&](QDialog& fenetre) {
+            auto& choix = dynamic_cast<TFicheChoixExport&>(fenetre);
+            choix.findChild<QRadioButton*>(QString::fromLatin1(c.action))->click();
+            choix.findChild<QCheckBox*>(QStringLiteral("chkOpenExport"))->setChecked(false);
+            choix.btnValiderClick();
+            return 1;
+        };
+        if (QByteArray(c.action) == "imprimer") {
+            fiche->btnImprimerClick();
+        } else {
+            fiche->btnExporterClick();
+        }
+        if (c.attendu.isEmpty()) {
+            // Printing asks first about the technical descriptions.
+            ASSERT_FALSE(ihm_.messages.isEmpty());
+            EXPECT_EQ(ligne->Texte(), ihm_.messages.last().texte);
+            EXPECT_TRUE(ligne->Texte().startsWith(QByteArray(c.action) == "imprimer"
+                                                      ? QStringLiteral("L'impression a échoué : ")
+                                                      : QStringLiteral("L'export a échoué : ")));
+        } else {
+            EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+            EXPECT_EQ(ligne->Texte(), c.attendu);
+            ligne->btnOuvrirDossierClick();
+            EXPECT_EQ(ihm_.ouverturesShell, QStringList{exports});
+        }
+    }
 }
 
 }  // namespace

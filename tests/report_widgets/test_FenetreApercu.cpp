@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "FenetreApercu.h"
+#include "LigneEtat.h"
 #include "RapportEssai.h"
 
 namespace {
@@ -112,6 +113,40 @@ TEST_F(Fenetre, UneErreurDImpressionEstMontree) {
     EXPECT_EQ(essai.ihm.messages[0].genre, "exception");
     EXPECT_EQ(essai.ihm.messages[0].texte,
               "l'imprimante « Imprimante absente » n'est pas installée");
+}
+
+// The line under the pages says where the export went, or what failed and why.
+TEST_F(Fenetre, LaLigneDEtatDitOuEstAlleLeDocument) {
+    essai.rapport.PrintOptions.Printer = "Imprimante absente";
+    const QString dossier = essai.dossier.path();
+    struct Cas {
+        const char* bouton;
+        QString fichier;
+        QString attendu;  // empty: the error the window showed, after the prefix
+        const char* prefixe;
+    };
+    const Cas cas[] = {
+        {"btnExporterPdf", dossier + "/devis.pdf",
+         "Exporté : devis.pdf dans " + DossierRaccourci(dossier), nullptr},
+        {"btnExporterCsv", dossier + "/devis.csv",
+         "Exporté : devis.csv dans " + DossierRaccourci(dossier), nullptr},
+        {"btnExporterPdf", dossier + "/essai.fr3/devis.pdf", {}, "L'export a échoué : "},
+        {"btnImprimer", {}, {}, "L'impression a échoué : "},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.bouton);
+        essai.ihm.messages.clear();
+        essai.ihm.fichiersChoisis = QStringList{c.fichier};
+        Cliquer(c.bouton);
+        const QString texte = Controle<LigneEtat>("ligneEtat")->Texte();
+        if (c.prefixe) {
+            ASSERT_EQ(essai.ihm.messages.size(), 1);
+            EXPECT_EQ(texte, QString::fromUtf8(c.prefixe) + essai.ihm.messages[0].texte);
+        } else {
+            EXPECT_TRUE(essai.ihm.messages.isEmpty());
+            EXPECT_EQ(texte, c.attendu);
+        }
+    }
 }
 
 TEST(ShowPreparedReport, SansApercuAttacheLaFenetreModaleMontreLesPages) {

@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QThread>
 
+#include "FenetreApercu.h"
+#include "LigneEtat.h"
 #include "RapportEssai.h"
 
 // Printing on the PDF printer of a running CUPS scheduler: scripts/demarrer-cups.sh starts it
@@ -135,6 +138,20 @@ TEST_F(ImpressionCups, ImprimeSurLImprimanteNommeeChaquePageDansSonOrientation) 
 TEST_F(ImpressionCups, ParDefautImprimeSurLImprimanteParDefautDuSysteme) {
     ASSERT_EQ(QPrinterInfo::defaultPrinter().printerName(), kFile);
     EXPECT_FALSE(Imprimer(kImprimanteParDefaut).isEmpty());
+}
+
+// After printing, the preview window says which printer got how many pages.
+TEST_F(ImpressionCups, LApercuDitOuEstPartieLImpression) {
+    const QString marque = QStringLiteral("%1-apercu").arg(getpid());
+    Preparer(marque);
+    const QStringList avant = Pdfs(sortie);
+    essai.rapport.PrintOptions.Printer = kFile;
+    FenetreApercu fenetre(essai.rapport, essai.ihm);
+    fenetre.btnImprimerClick();
+    EXPECT_TRUE(essai.ihm.messages.isEmpty()) << essai.ihm.Textes().join(u'|').toStdString();
+    EXPECT_EQ(fenetre.findChild<LigneEtat*>(QStringLiteral("ligneEtat"))->Texte(),
+              QStringLiteral("Envoyé à l'imprimante Vantaro_PDF (2 pages)"));
+    EXPECT_FALSE(AttendrePdf(sortie, avant, QStringLiteral("Devis ") + marque).isEmpty());
 }
 
 }  // namespace
