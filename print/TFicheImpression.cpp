@@ -193,6 +193,10 @@ QString TFicheImpression::ChargerDonnees() {
     DonneesDocument& donnees = assemblage_.Donnees();
     ClientMail_ = donnees.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
     Numero_ = donnees.ChampEntete(QStringLiteral("numero")).value_or(QString());
+    // The print queue shows the document a person knows, not the template it was drawn with.
+    frxReport.PrintOptions.NomTravail =
+        assemblage_.Titre() ? NomLisibleDocument(Titre_, Numero_, NomDocumentMail(typeDocument_))
+                            : QString();
     TableMemoire& lignes = donnees.memTableMaster;
     const int champDescriptif = lignes.IndexChamp(QStringLiteral("descriptifTechnique"));
     if (champDescriptif >= 0 && lignes.EstOuverte()) {

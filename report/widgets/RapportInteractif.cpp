@@ -35,6 +35,9 @@ void RapportInteractif::Print() {
 }
 
 QString RapportInteractif::TitreTravail() {
+    if (!PrintOptions.NomTravail.isEmpty()) {
+        return PrintOptions.NomTravail;
+    }
     const QString& titre = Pdf().titre;
     if (!titre.isEmpty()) {
         return titre;

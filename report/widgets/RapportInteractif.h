@@ -15,6 +15,8 @@ class RapportInteractif : public Rapport {
 public:
     struct OptionsImpression {
         QString Printer = kImprimanteParDefaut;
+        // The name of the print job; without one, the PDF title or the template's name.
+        QString NomTravail;
     };
 
     // The preview window is shown through ihm, owned by the parent when it is a widget.

@@ -572,4 +572,11 @@ TEST_F(GestionnaireImpression, LaLigneDEtatDitOuEstAlleLeDocument) {
     }
 }
 
+// The print queue shows the document's title and number, not the template's name.
+TEST_F(GestionnaireImpression, LeTravailDImpressionPorteLeNomDuDocument) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    EXPECT_EQ(fiche->Rapport().PrintOptions.NomTravail, QStringLiteral("Devis DV2025-00001-5"));
+}
+
 }  // namespace

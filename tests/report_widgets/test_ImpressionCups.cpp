@@ -140,6 +140,15 @@ TEST_F(ImpressionCups, ParDefautImprimeSurLImprimanteParDefautDuSysteme) {
     EXPECT_FALSE(Imprimer(kImprimanteParDefaut).isEmpty());
 }
 
+// The job carries the document's name: cups-pdf names its file after the job's title.
+TEST_F(ImpressionCups, LeTravailPorteLeNomDuDocument) {
+    essai.rapport.PrintOptions.NomTravail = QStringLiteral("Devis DV2025-00001-5");
+    const QString pdf = Imprimer(kFile);
+    ASSERT_FALSE(pdf.isEmpty());
+    EXPECT_TRUE(QFileInfo(pdf).fileName().startsWith(QStringLiteral("Devis_DV2025-00001-5")))
+        << pdf.toStdString();
+}
+
 // After printing, the preview window says which printer got how many pages.
 TEST_F(ImpressionCups, LApercuDitOuEstPartieLImpression) {
     const QString marque = QStringLiteral("%1-apercu").arg(getpid());
