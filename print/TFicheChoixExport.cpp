@@ -34,6 +34,10 @@ bool TFicheChoixExport::eventFilter(QObject* objet, QEvent* evenement) {
 
 TFicheChoixExport::~TFicheChoixExport() = default;
 
+void TFicheChoixExport::DefinirOuvrirApresExport(bool ouvrir) {
+    ui_->chkOpenExport->setChecked(ouvrir);
+}
+
 void TFicheChoixExport::rbtnPDFClick() {
     ui_->rbtnPDF->setChecked(true);
     ui_->rbtnCSV->setChecked(false);

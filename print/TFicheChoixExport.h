@@ -20,6 +20,8 @@ public:
     // Aucun unless "Valider" closed the dialog.
     int ModeExport() const { return modeExport_; }
     bool OuvrirApresExport() const { return ouvrirApresExport_; }
+    // The box as the user left it last time.
+    void DefinirOuvrirApresExport(bool ouvrir);
 
     void rbtnPDFClick();
     void rbtnCSVClick();

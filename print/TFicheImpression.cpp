@@ -24,6 +24,7 @@ const QString kSectionImpression = QStringLiteral("Impression");
 const QString kCleImprimante = QStringLiteral("DerniereImprimante");
 // The folder of the user's last export, proposed by the next export dialog.
 const QString kCleDossierExport = QStringLiteral("DernierDossierExport");
+const QString kCleOuvrirApresExport = QStringLiteral("OuvrirApresExport");
 
 QString Message(const std::exception& erreur) {
     return QString::fromUtf8(erreur.what());
@@ -232,6 +233,11 @@ void TFicheImpression::GroupeParametres() {
 void TFicheImpression::RestaurerImprimante() {
     dossierExport_ =
         dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression, kCleDossierExport, {});
+    const QString ouvrir = dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression,
+                                                  kCleOuvrirApresExport, {});
+    if (!ouvrir.isEmpty()) {
+        ouvrirApresExport_ = ouvrir != QStringLiteral("0");
+    }
     const QString imprimante =
         dataModule_.LireChaine(agence_, utilisateur_, kSectionImpression, kCleImprimante, {});
     const int index = ui_->cbbImprimante->findText(imprimante);
@@ -428,10 +434,13 @@ void TFicheImpression::btnImprimerClick() {
 
 void TFicheImpression::btnExporterClick() {
     TFicheChoixExport choix(this);
+    choix.DefinirOuvrirApresExport(ouvrirApresExport_);
     ihm_.AfficherModal(choix);
     if (choix.ModeExport() == TFicheChoixExport::Aucun) {
         return;
     }
+    ouvrirApresExport_ = choix.OuvrirApresExport();
+    ouvrirApresExportChoisi_ = true;
     const bool pdf = choix.ModeExport() == TFicheChoixExport::Pdf;
     const FormatExport format = pdf ? FormatExport::Pdf : FormatExport::Csv;
     const auto exporter = [&] {
@@ -540,6 +549,11 @@ void TFicheImpression::FormCloseQuery() {
         if (!dossierExport_.isEmpty()) {
             dataModule_.EcrireChaine(agence_, utilisateur_, kSectionImpression, kCleDossierExport,
                                      dossierExport_);
+        }
+        if (ouvrirApresExportChoisi_) {
+            dataModule_.EcrireChaine(
+                agence_, utilisateur_, kSectionImpression, kCleOuvrirApresExport,
+                ouvrirApresExport_ ? QStringLiteral("1") : QStringLiteral("0"));
         }
     } catch (const std::exception& erreur) {
         ihm_.Information(this,

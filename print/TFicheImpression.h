@@ -119,6 +119,9 @@ private:
     QString dossierProgramme_;
     // The folder of the user's last export, kept in the settings.
     QString dossierExport_;
+    // Whether the export opens the PDF, kept in the settings once the user chose it.
+    bool ouvrirApresExport_ = true;
+    bool ouvrirApresExportChoisi_ = false;
     Installation installation_;
     RapportInteractif frxReport;
     AssemblageDocument assemblage_{frxReport};

@@ -579,4 +579,36 @@ TEST_F(GestionnaireImpression, LeTravailDImpressionPorteLeNomDuDocument) {
     EXPECT_EQ(fiche->Rapport().PrintOptions.NomTravail, QStringLiteral("Devis DV2025-00001-5"));
 }
 
+// « Ouverture du fichier après l'export » is as the user left it, for that user only.
+TEST_F(GestionnaireImpression, LOuvertureApresLExportEstRetenuePourLUtilisateur) {
+    struct Cas {
+        const char* utilisateur;
+        bool cocherA;  // what the user leaves ticked; the box as the next dialog shows it
+        bool vuEnsuite;
+    };
+    for (const Cas& cas :
+         {Cas{"MARTIN", false, false}, Cas{"DURAND", true, true}, Cas{"MARTIN", true, true}}) {
+        SCOPED_TRACE(cas.utilisateur);
+        QList<bool> vus;
+        ihm_.surModal = [&](QDialog& fenetre) {
+            auto* boite = fenetre.findChild<QCheckBox*>(QStringLiteral("chkOpenExport"));
+            vus << boite->isChecked();
+            boite->setChecked(cas.cocherA);
+            auto& choix = dynamic_cast<TFicheChoixExport&>(fenetre);
+            choix.findChild<QRadioButton*>(QStringLiteral("rbtnCSV"))->click();
+            choix.btnValiderClick();
+            return 1;
+        };
+        for (int ouverture = 0; ouverture < 2; ++ouverture) {
+            auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+            fiche->SetUtilisateur(QString::fromLatin1(cas.utilisateur));
+            fiche->FormActivate();
+            fiche->btnExporterClick();
+            fiche->done(QDialog::Accepted);
+        }
+        ASSERT_EQ(vus.size(), 2);
+        EXPECT_EQ(vus[1], cas.vuEnsuite);
+    }
+}
+
 }  // namespace
