@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "CadreDialogue.h"
+#include "DerniersEnvois.h"
 #include "Ihm.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
@@ -227,7 +228,24 @@ void TFicheImpression::GroupeParametres() {
         options.dimensions = ui_->chkDimensions->isChecked();
         SetOrientation(
             assemblage_.LireConfiguration(dataModule_, {agence_, utilisateur_}, Titre_, options));
+        AfficherDerniersEnvois();
     }
+}
+
+// The record is an aid: when it cannot be read the document is shown without it.
+void TFicheImpression::AfficherDerniersEnvois() {
+    QStringList lignes;
+    try {
+        for (const EnvoiNote& envoi :
+             DerniersEnvoisDuDocument(dataModule_, agence_, Titre_, Numero_)) {
+            lignes << LigneEnvoi(envoi);
+        }
+    } catch (const std::exception&) {
+        lignes.clear();
+    }
+    ui_->lblDerniersEnvois->setText(
+        lignes.isEmpty() ? QString() : QStringLiteral("Derniers envois :\n") + lignes.join(u'\n'));
+    ui_->lblDerniersEnvois->setVisible(!lignes.isEmpty());
 }
 
 void TFicheImpression::RestaurerImprimante() {
@@ -505,6 +523,8 @@ void TFicheImpression::btnMailClick() {
         QApplication::restoreOverrideCursor();
         ihm_.AfficherModal(mail);
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        SessionBDD session(dataModule_, installation_.fichierBDD);
+        AfficherDerniersEnvois();
     });
     QFile::remove(chemin);
 }

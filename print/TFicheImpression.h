@@ -109,6 +109,7 @@ private:
     // True when the operation succeeded; a failure is said in the status line too when asked.
     bool ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation,
                              bool dansLigneEtat = false);
+    void AfficherDerniersEnvois();
     bool EstSousTypeSpecial() const;
     QString CheminExportPropose(FormatExport format) const;
     void ExporterVers(FormatExport format, const QString& chemin);

@@ -20,6 +20,7 @@
 #include "ApercuRapport.h"
 #include "CreationBase.h"
 #include "FenetreApercu.h"
+#include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
 #include "LigneEtat.h"
 #include "NomFichierMail.h"
@@ -609,6 +610,55 @@ TEST_F(GestionnaireImpression, LOuvertureApresLExportEstRetenuePourLUtilisateur)
         ASSERT_EQ(vus.size(), 2);
         EXPECT_EQ(vus[1], cas.vuEnsuite);
     }
+}
+
+// The last three sends of this document (same title and number) in the agency's record, newest
+// first; nothing for a document never sent.
+TEST_F(GestionnaireImpression, LesDerniersEnvoisDuDocumentSontMontres) {
+    const auto envoi = [](const char* agence, const char* numero, QDate jour, QTime heure,
+                          const QString& statut, const char* destinataire) {
+        EnvoiNote note;
+        note.horodatage = QDateTime(jour, heure).toUTC();
+        note.agence = QString::fromLatin1(agence);
+        note.utilisateur = QStringLiteral("MARTIN");
+        note.destinataires = QString::fromLatin1(destinataire);
+        note.titreDocument = QStringLiteral("Devis");
+        note.numeroDocument = QString::fromLatin1(numero);
+        note.statut = statut;
+        return note;
+    };
+    {
+        SessionBDD session(module_, Chemin("Vantaro.abs"));
+        for (const EnvoiNote& note : {
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 1}, {9, 0}, kStatutEnvoye,
+                       "ancien@x.fr"),
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 9}, {8, 5}, kStatutAnnule, "a@x.fr"),
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 30}, kStatutEchec, "b@x.fr"),
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 32}, kStatutEnvoye,
+                       "client@exemple.fr"),
+                 envoi("LYON", "DV2025-00001-50", {2025, 12, 11}, {10, 0}, kStatutEnvoye,
+                       "autre@x.fr"),
+                 envoi("PARIS", "DV2025-00001-5", {2025, 12, 11}, {11, 0}, kStatutEnvoye,
+                       "paris@x.fr"),
+             }) {
+            NoterEnvoi(module_, note, note.horodatage);
+        }
+    }
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    auto* envois = fiche->findChild<QLabel*>(QStringLiteral("lblDerniersEnvois"));
+    EXPECT_FALSE(envois->isHidden());
+    EXPECT_EQ(envois->text(), QStringLiteral("Derniers envois :\n"
+                                             "Envoyé le 10/12 à 14:32 à client@exemple.fr\n"
+                                             "Échec de l'envoi le 10/12 à 14:30 à b@x.fr\n"
+                                             "Envoi annulé le 09/12 à 08:05 à a@x.fr"));
+
+    Ecrire("devis.xml", QByteArray(kDonnees).replace("DV2025-00001-5", "DV2025-00002-1"));
+    auto jamaisEnvoye = Fiche(QStringLiteral("DOCUMENT"), {});
+    jamaisEnvoye->FormActivate();
+    auto* aucun = jamaisEnvoye->findChild<QLabel*>(QStringLiteral("lblDerniersEnvois"));
+    EXPECT_TRUE(aucun->isHidden());
+    EXPECT_TRUE(aucun->text().isEmpty());
 }
 
 }  // namespace
