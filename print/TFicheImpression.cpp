@@ -438,8 +438,8 @@ void TFicheImpression::btnImprimerClick() {
     setEnabled(false);
     frxReport.PrintOptions.Printer = imprimante;
     if (!DescriptifsTechniques_.isEmpty() &&
-        ihm_.Confirmation(this, QStringLiteral("Confirmation"),
-                          QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"))) {
+        ihm_.Question(this, QStringLiteral("Descriptifs techniques"),
+                      QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"))) {
         for (const QString& descriptif : DescriptifsTechniques_) {
             ihm_.OuvrirAvecShell(descriptif);
         }

@@ -24,8 +24,10 @@ public:
     // technical text shown only on demand.
     virtual void Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
                           const QString& details) = 0;
-    // Warning box with Yes and No; true for Yes.
+    // Warning box with Yes and No, for a choice with consequences; true for Yes.
     virtual bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) = 0;
+    // The same with the question icon, for a choice that risks nothing; true for Yes.
+    virtual bool Question(QWidget* parent, const QString& titre, const QString& texte) = 0;
     // The one question about unsaved changes: "Enregistrer" (the default), "Ne pas enregistrer",
     // "Annuler"; Escape and the close box answer "Annuler", so that no slip drops work.
     virtual Reponse QuestionEnregistrer(QWidget* parent, const QString& titre,

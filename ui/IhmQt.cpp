@@ -47,6 +47,11 @@ bool IhmQt::Confirmation(QWidget* parent, const QString& titre, const QString& t
                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool IhmQt::Question(QWidget* parent, const QString& titre, const QString& texte) {
+    return QMessageBox::question(parent, titre, texte, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 void IhmQt::AfficherException(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QCoreApplication::applicationName(), message);
 }

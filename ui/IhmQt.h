@@ -9,6 +9,7 @@ public:
     void Annoncer(QWidget* parent, Gravite gravite, const QString& texte,
                   const QString& details) override;
     bool Confirmation(QWidget* parent, const QString& titre, const QString& texte) override;
+    bool Question(QWidget* parent, const QString& titre, const QString& texte) override;
     Reponse QuestionEnregistrer(QWidget* parent, const QString& titre,
                                 const QString& texte) override;
     void AfficherException(QWidget* parent, const QString& message) override;

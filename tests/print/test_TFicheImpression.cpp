@@ -378,6 +378,8 @@ TEST_F(GestionnaireImpression, ImpressionSansImprimanteEtDescriptifs) {
     ASSERT_GE(ihm_.messages.size(), 2);
     EXPECT_EQ(ihm_.messages[0].texte,
               QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"));
+    // A question that risks nothing: the question icon, not the warning one.
+    EXPECT_EQ(ihm_.messages[0].genre, QStringLiteral("question oui/non"));
     EXPECT_EQ(ihm_.ouverturesShell, QStringList({"/doc/f.pdf", ""}));
     EXPECT_TRUE(ihm_.messages[1].texte.startsWith(QStringLiteral("L'impression a échoué : ")));
     EXPECT_TRUE(fiche->isEnabled());

@@ -14,7 +14,8 @@
 class IhmFactice : public Ihm {
 public:
     struct Message {
-        QString genre;  // "information", "confirmation", "question", "exception", or the gravity
+        QString genre;  // "information", "confirmation", "question oui/non", "question",
+                        // "exception", or the gravity
                         // of a message: "information", "avertissement", "critique"
         QString titre;
         QString texte;
@@ -33,6 +34,11 @@ public:
     }
     bool Confirmation(QWidget*, const QString& titre, const QString& texte) override {
         messages.append({QStringLiteral("confirmation"), titre, texte, {}});
+        return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
+    }
+    // Answered from the confirmations' queue.
+    bool Question(QWidget*, const QString& titre, const QString& texte) override {
+        messages.append({QStringLiteral("question oui/non"), titre, texte, {}});
         return reponsesConfirmation.isEmpty() ? false : reponsesConfirmation.takeFirst();
     }
     // Cancel when no answer is queued.
