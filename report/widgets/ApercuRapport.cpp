@@ -132,6 +132,12 @@ void ApercuRapport::keyPressEvent(QKeyEvent* evenement) {
                 return;
             }
             break;
+        case Qt::Key_0:
+            if (ctrl) {
+                DefinirMode(ModeZoom::LargeurPage);
+                return;
+            }
+            break;
         case Qt::Key_Home:
             if (!pages_.empty()) {
                 AllerPage(0);

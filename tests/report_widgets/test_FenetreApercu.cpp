@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -70,6 +72,17 @@ TEST_F(Fenetre, LeZoomSeChoisitEnPourcentageEnLargeurOuEnPageEntiere) {
     EXPECT_TRUE(Apercu().viewport()->rect().contains(Apercu().RectPage(Apercu().PageCourante())));
     Cliquer("btnLargeurPage");
     EXPECT_EQ(Apercu().Mode(), ApercuRapport::ModeZoom::LargeurPage);
+}
+
+// Ctrl+0 fits the page's width again, as the viewers the users know do.
+TEST_F(Fenetre, CtrlZeroRevientALaLargeurDePage) {
+    fenetre->cbbZoomChange(Controle<QComboBox>("cbbZoom")->findText("200 %"));
+    ASSERT_EQ(Apercu().Mode(), ApercuRapport::ModeZoom::Libre);
+    QKeyEvent ctrlZero(QEvent::KeyPress, Qt::Key_0, Qt::ControlModifier, QStringLiteral("0"));
+    QApplication::sendEvent(&Apercu(), &ctrlZero);
+    EXPECT_EQ(Apercu().Mode(), ApercuRapport::ModeZoom::LargeurPage);
+    EXPECT_EQ(Controle<QComboBox>("cbbZoom")->placeholderText(),
+              QStringLiteral("%1 %").arg(qRound(Apercu().Zoom() * 100)));
 }
 
 TEST_F(Fenetre, LaRechercheVaAuTexteSuivantEtRepartDuDebut) {
