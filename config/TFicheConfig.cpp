@@ -1,5 +1,6 @@
 #include "TFicheConfig.h"
 
+#include <QLayout>
 #include <QWindow>
 
 #include "CadreDialogue.h"
@@ -8,6 +9,7 @@
 #include "TFicheConfigPrint.h"
 #include "TFicheConfigSmtp.h"
 #include "TFicheHistoriqueEnvois.h"
+#include "Verrous.h"
 #include "ui_TFicheConfig.h"
 
 TFicheConfig::TFicheConfig(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
@@ -38,6 +40,7 @@ void TFicheConfig::SetVersion(const QString& version) {
 
 void TFicheConfig::SetAgence(const QString& agence) {
     agence_ = agence;
+    AfficherNiveau();
 }
 
 void TFicheConfig::SetFichierBDD(const QString& fichier) {
@@ -50,6 +53,15 @@ void TFicheConfig::SetDossierTemplates(const QString& dossier) {
 
 void TFicheConfig::SetUtilisateur(const QString& utilisateur) {
     utilisateur_ = utilisateur;
+    AfficherNiveau();
+}
+
+// The windows opened from here edit this level: the hub says it before any is opened.
+void TFicheConfig::AfficherNiveau() {
+    ui_->lblNiveau->setText(LigneNiveau({agence_, utilisateur_}));
+    // The width stays; a long name wraps and the window grows to show it whole.
+    setFixedHeight(layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                 : sizeHint().height());
 }
 
 void TFicheConfig::btnConfigImpressionClick() {

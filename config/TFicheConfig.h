@@ -38,6 +38,8 @@ protected:
     void showEvent(QShowEvent* evenement) override;
 
 private:
+    void AfficherNiveau();
+
     std::unique_ptr<Ui::TFicheConfig> ui_;
     Ihm& ihm_;
     TDataModuleAbs& dataModule_;

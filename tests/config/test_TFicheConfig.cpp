@@ -41,6 +41,22 @@ TEST_F(Hub, LegendeEtBoutons) {
     EXPECT_EQ(C<QPushButton>(hub_, "btnFermer").text(), QStringLiteral("Fermer"));
 }
 
+// The hub says which level its windows configure, before any is opened.
+TEST_F(Hub, LeHubNommeLeNiveauQuIlConfigure) {
+    struct Cas {
+        const char* agence;
+        const char* utilisateur;
+        const char* attendu;
+    };
+    for (const Cas& cas : {Cas{"", "", "Niveau : global"}, Cas{"LYON", "", "Niveau : agence LYON"},
+                           Cas{"LYON", "MARTIN", "Niveau : utilisateur MARTIN (agence LYON)"}}) {
+        TFicheConfig hub(ihm_, module_);
+        hub.SetAgence(QString::fromLatin1(cas.agence));
+        hub.SetUtilisateur(QString::fromLatin1(cas.utilisateur));
+        EXPECT_EQ(C<QLabel>(hub, "lblNiveau").text(), QString::fromUtf8(cas.attendu));
+    }
+}
+
 TEST_F(Hub, ImpressionOuvreLaConfigurationDuTravail) {
     Stocker({{kAgence, "DebutLigne", QStringLiteral("début agence")}});
     QString vu;
