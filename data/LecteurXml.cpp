@@ -301,10 +301,13 @@ QVariant LecteurXml::Convertir(const pugi::xml_node& champ, int type, const Enre
         }
     }
     if (!ok) {
+        const bool regional =
+            kTypes[type] == TypeChamp::Date || kTypes[type] == TypeChamp::Flottant;
         throw ErreurDonnees(
             QStringLiteral("Valeur « %1 » du champ « %2 » non convertible en %3 (%4)")
                 .arg(Texte(texte), QString::fromUtf8(champ.name()), Texte(kNomsTypes[type]),
-                     Situation(champ, e)));
+                     Situation(champ, e)),
+            regional ? ErreurDonnees::Cause::Regional : ErreurDonnees::Cause::Autre);
     }
     return valeur;
 }

@@ -1,6 +1,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include "Commandes.h"
 #include "DonneesDocument.h"
 #include "ErreurDonnees.h"
 
@@ -108,6 +109,10 @@ int CommandeDonnees(const QStringList& arguments, QTextStream& sortie, QTextStre
                << " », jour et mois sur 1 ou 2 chiffres, année sur 2 ou 4, ou aaaa-MM-jj)\n";
     } catch (const ErreurDonnees& erreur) {
         erreurs << erreur.Message() << '\n';
+        const QString conseil = ConseilRegional(erreur, option >= 0, regional);
+        if (!conseil.isEmpty()) {
+            erreurs << conseil << '\n';
+        }
         return 1;
     }
     const bool lie = donnees.memTableDescription.EstOuverte() &&

@@ -3,8 +3,10 @@
 #include <QFileInfo>
 
 #include "AssemblageDocument.h"
+#include "Commandes.h"
 #include "DonneesDocument.h"
 #include "EncodageLignes.h"
+#include "ErreurDonnees.h"
 #include "Rapport.h"
 #include "Sorties.h"
 
@@ -21,6 +23,7 @@ struct OptionsRendu {
     double ppp = 150;
     int page = 0;  // 0: every page
     QLocale regional = QLocale::system();
+    bool regionalDonne = false;
     QStringList masques;
     bool strict = false;
     QList<QPair<QString, QString>> configuration;
@@ -85,6 +88,7 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
             options.page = arguments[++i].toInt();
         } else if (a == QLatin1String("--regional") && avecValeur) {
             options.regional = QLocale(arguments[++i]);
+            options.regionalDonne = true;
         } else if (a == QLatin1String("--base") && avecValeur) {
             options.source.base = arguments[++i];
         } else if (a == QLatin1String("--titre") && avecValeur) {
@@ -234,6 +238,13 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
         EcrireSortie(assemblage, *options, sortie);
         // Each cut text was logged when the pages were prepared.
         return options->strict && !rapport.TextesCoupes().isEmpty() ? kCodeTexteCoupe : 0;
+    } catch (const ErreurDonnees& erreur) {
+        erreurs << erreur.Message() << '\n';
+        const QString conseil = ConseilRegional(erreur, options->regionalDonne, options->regional);
+        if (!conseil.isEmpty()) {
+            erreurs << conseil << '\n';
+        }
+        return 1;
     } catch (const std::exception& erreur) {
         erreurs << QString::fromUtf8(erreur.what()) << '\n';
         return 1;

@@ -1,5 +1,7 @@
 #include "Commandes.h"
 
+#include "ErreurDonnees.h"
+
 int CommandeBaseCreer(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLister(const QStringList&, QTextStream&, QTextStream&);
 int CommandeBaseLire(const QStringList&, QTextStream&, QTextStream&);
@@ -46,4 +48,15 @@ const QList<Commande>& ToutesLesCommandes() {
          CommandeRendu, true},
     };
     return commandes;
+}
+
+QString ConseilRegional(const ErreurDonnees& erreur, bool regionalDonne, const QLocale& regional) {
+    if (regionalDonne || erreur.CauseErreur() != ErreurDonnees::Cause::Regional) {
+        return {};
+    }
+    return QStringLiteral(
+               "Les dates et les nombres ont été lus avec les réglages régionaux de "
+               "cette machine (%1) ; pour des données écrites en France, ajoutez "
+               "--regional fr_FR.")
+        .arg(regional.name());
 }

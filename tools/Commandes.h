@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QStringList>
 #include <QTextStream>
 
@@ -16,3 +17,9 @@ struct Commande {
 
 // Every command of the tool, in the order the help lists them.
 const QList<Commande>& ToutesLesCommandes();
+
+class ErreurDonnees;
+
+// After a date or a number the regional settings could not read, when the command line named
+// none: the settings used and the option that reads the French host's data. Empty otherwise.
+QString ConseilRegional(const ErreurDonnees& erreur, bool regionalDonne, const QLocale& regional);
