@@ -71,4 +71,29 @@ INSTANTIATE_TEST_SUITE_P(
                     Reponse::Annuler}),
     [](const ::testing::TestParamInfo<CasQuestion>& info) { return std::string(info.param.nom); });
 
+// The two Yes/No boxes differ by their icon only: a warning for a choice with consequences, the
+// question mark for one that risks nothing. Enter takes the safe answer, No.
+TEST(OuiNon, LIconeDitSiLeChoixEngage) {
+    struct Cas {
+        bool question;
+        QMessageBox::Icon icone;
+    };
+    for (const Cas& cas : {Cas{false, QMessageBox::Warning}, Cas{true, QMessageBox::Question}}) {
+        QMessageBox::Icon vue = QMessageBox::NoIcon;
+        QTimer::singleShot(0, [&] {
+            auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(boite, nullptr);
+            vue = boite->icon();
+            AppuyerSur(*boite, Qt::Key_Return);
+        });
+        IhmQt ihm;
+        const bool oui =
+            cas.question
+                ? ihm.Question(nullptr, QStringLiteral("Titre"), QStringLiteral("Texte ?"))
+                : ihm.Confirmation(nullptr, QStringLiteral("Titre"), QStringLiteral("Texte ?"));
+        EXPECT_FALSE(oui);
+        EXPECT_EQ(vue, cas.icone);
+    }
+}
+
 }  // namespace
