@@ -523,10 +523,15 @@ void TFicheImpression::btnMailClick() {
         QApplication::restoreOverrideCursor();
         ihm_.AfficherModal(mail);
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        SessionBDD session(dataModule_, installation_.fichierBDD);
-        AfficherDerniersEnvois();
     });
     QFile::remove(chemin);
+    // The send just made is in the record; a record that cannot be opened leaves the list as it
+    // was rather than report a failed mail.
+    try {
+        SessionBDD session(dataModule_, installation_.fichierBDD);
+        AfficherDerniersEnvois();
+    } catch (const std::exception&) {
+    }
 }
 
 void TFicheImpression::btnQuitterClick() {

@@ -663,4 +663,30 @@ TEST_F(GestionnaireImpression, LesDerniersEnvoisDuDocumentSontMontres) {
     EXPECT_TRUE(aucun->text().isEmpty());
 }
 
+// A send made from the mail window shows in the list once the window is closed.
+TEST_F(GestionnaireImpression, LEnvoiQuiVientDEtreFaitSAjouteALaListe) {
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    auto* envois = fiche->findChild<QLabel*>(QStringLiteral("lblDerniersEnvois"));
+    EXPECT_TRUE(envois->isHidden());
+    ihm_.surModal = [&](QDialog&) {
+        EnvoiNote note;
+        note.horodatage = QDateTime(QDate(2025, 12, 10), QTime(14, 32)).toUTC();
+        note.agence = QStringLiteral("LYON");
+        note.utilisateur = QStringLiteral("MARTIN");
+        note.destinataires = QStringLiteral("dupont@exemple.fr");
+        note.titreDocument = QStringLiteral("Devis");
+        note.numeroDocument = QStringLiteral("DV2025-00001-5");
+        note.statut = kStatutEnvoye;
+        SessionBDD session(module_, Chemin("Vantaro.abs"));
+        NoterEnvoi(module_, note, note.horodatage);
+        return int(QDialog::Accepted);
+    };
+    fiche->btnMailClick();
+    EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
+    EXPECT_FALSE(envois->isHidden());
+    EXPECT_EQ(envois->text(), QStringLiteral("Derniers envois :\n"
+                                             "Envoyé le 10/12 à 14:32 à dupont@exemple.fr"));
+}
+
 }  // namespace
