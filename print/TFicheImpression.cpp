@@ -438,7 +438,7 @@ void TFicheImpression::btnImprimerClick() {
     setEnabled(false);
     frxReport.PrintOptions.Printer = imprimante;
     if (!DescriptifsTechniques_.isEmpty() &&
-        ihm_.Question(this, QStringLiteral("Descriptifs techniques"),
+        ihm_.Question(this, QStringLiteral("Confirmation"),
                       QStringLiteral("Voulez-vous imprimer les descriptifs techniques ?"))) {
         for (const QString& descriptif : DescriptifsTechniques_) {
             ihm_.OuvrirAvecShell(descriptif);
