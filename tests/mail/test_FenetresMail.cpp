@@ -815,6 +815,50 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     EXPECT_EQ(fiche.result(), QDialog::Rejected);
 }
 
+// A message the window already sent goes again only when the user says so, and the question
+// says when and to whom it went.
+struct CasRenvoi {
+    const char* nom;
+    bool reponse;
+    int recus;
+};
+
+class RenvoiApresEnvoi : public FenetresMail, public ::testing::WithParamInterface<CasRenvoi> {};
+
+TEST_P(RenvoiApresEnvoi, DemandeAvantDEnvoyerDeNouveau) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    ASSERT_GT(serveur.Port(), 0);
+    StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetHorloge([] { return QDateTime(QDate(2026, 12, 10), QTime(14, 32, 50)); });
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
+    fiche.show();
+    fiche.FormActivate();
+    auto* envoyer = Controle<QPushButton>(fiche, "btnEnvoyer");
+    envoyer->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    ASSERT_EQ(serveur.Messages().size(), 1);
+    ASSERT_TRUE(fiche.isVisible());
+
+    ihm_.messages.clear();
+    ihm_.reponsesConfirmation = {GetParam().reponse};
+    envoyer->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    ASSERT_FALSE(ihm_.messages.isEmpty());
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("confirmation"));
+    EXPECT_EQ(ihm_.messages.first().texte,
+              QStringLiteral("Ce message a déjà été envoyé le 10/12/2026 à 14:32 à "
+                             "client@exemple.fr : l'envoyer de nouveau ?"));
+    EXPECT_EQ(serveur.Messages().size(), GetParam().recus);
+    EXPECT_TRUE(envoyer->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, RenvoiApresEnvoi,
+                         ::testing::Values(CasRenvoi{"non", false, 1}, CasRenvoi{"oui", true, 2}),
+                         [](const auto& info) { return NomDeCas(info.param.nom); });
+
 // Sending to a server that stops answering: the window stays usable, says what happens, and
 // "Annuler" ends the sending.
 class EnvoiEnFondFenetre : public FenetresMail {
