@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QWheelEvent>
 #include <exception>
 
 #include "CadreDialogue.h"
 #include "Ihm.h"
+#include "MessageMail.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -473,7 +473,7 @@ void TFicheImpression::btnMailClick() {
         mail.SetFichierBDD(installation_.fichierBDD);
         mail.SetUtilisateur(utilisateur_);
         mail.SetDestinataire(ClientMail_);
-        mail.SetObjet(QStringLiteral("Tessaro - ") + QLocale::system().toUpper(nomDocument));
+        mail.SetObjet(ObjetDocument(Titre_, Numero_, nomDocument));
         mail.SetDocument(Titre_, Numero_);
         mail.AjouterPieceJointe(
             chemin, NomLisibleDocument(Titre_, Numero_, nomDocument) + QStringLiteral(".pdf"));
