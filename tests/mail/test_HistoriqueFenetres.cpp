@@ -105,6 +105,21 @@ protected:
         return textes;
     }
 
+    // One more record, at 10:00 or later, at the agency LYON.
+    void Noter(const QString& utilisateur, const QString& destinataires, const QString& titre,
+               const QString& numero, const QString& statut, int heure) {
+        SessionBDD session(module_, base_.Chemin());
+        EnvoiNote envoi;
+        envoi.horodatage = QDateTime(QDate(2026, 3, 2), QTime(heure, 0), QTimeZone::utc());
+        envoi.agence = kAgence.agence;
+        envoi.utilisateur = utilisateur;
+        envoi.destinataires = destinataires;
+        envoi.titreDocument = titre;
+        envoi.numeroDocument = numero;
+        envoi.statut = statut;
+        NoterEnvoi(module_, envoi, envoi.horodatage);
+    }
+
     BaseTemporaire base_;
     TDataModuleAbs module_;
     IhmFactice ihm_;
@@ -166,6 +181,23 @@ TEST_F(HistoriqueFenetre, RechercheEtCopieDUneLigne) {
     fiche.Lecture();
     EXPECT_TRUE(Colonne(fiche, 2).isEmpty());
     EXPECT_EQ(C<QLabel>(fiche, "lblNombre").text(), QStringLiteral("Aucun envoi"));
+}
+
+// The failed and cancelled sends are found by the word the "Résultat" column shows, in any case.
+TEST_F(HistoriqueFenetre, RechercheParLeResultat) {
+    Noter(QStringLiteral("DUPONT"), QStringLiteral("annule@exemple.fr"), {}, {}, kStatutAnnule, 10);
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kGlobal);
+    const std::pair<QString, QStringList> cas[] = {
+        {QStringLiteral("échec"), {QStringLiteral("inconnu@exemple.fr")}},
+        {QStringLiteral("ÉCHEC"), {QStringLiteral("inconnu@exemple.fr")}},
+        {QStringLiteral("annulé"), {QStringLiteral("annule@exemple.fr")}},
+        {QStringLiteral("non classée"), {QStringLiteral("Achats SARL <achats@sarl.fr>")}}};
+    for (const auto& [recherche, attendu] : cas) {
+        C<QLineEdit>(fiche, "edtRecherche").setText(recherche);
+        fiche.Lecture();
+        EXPECT_EQ(Colonne(fiche, 2), attendu) << recherche.toStdString();
+    }
 }
 
 TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
