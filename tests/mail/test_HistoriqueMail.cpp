@@ -18,6 +18,7 @@
 #include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
+#include "ServeurImap.h"
 #include "ServeurSmtp.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -28,27 +29,6 @@ namespace {
 
 const QString kMail = QStringLiteral("Mail");
 const QString kCorps = QStringLiteral("Corps confidentiel du devis");
-
-QString LireFixture(const char* nom) {
-    QFile fichier(QStringLiteral(VANTARO_DOSSIER_IMAP "/") + QString::fromLatin1(nom));
-    return fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()).trimmed()
-                                             : QString();
-}
-
-int PortImap() {
-    return LireFixture("port").toInt();
-}
-
-QString MotDePasseImap() {
-    return LireFixture("mot-de-passe");
-}
-
-// A loopback port where nothing listens.
-int PortFerme() {
-    QTcpServer prise;
-    prise.listen(QHostAddress::LocalHost);
-    return prise.serverPort();
-}
 
 // A mailbox user of its own for each case, so that every case starts with empty folders.
 QString UtilisateurImap() {
