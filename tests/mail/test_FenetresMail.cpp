@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <functional>
@@ -19,15 +20,19 @@
 #include "Attendre.h"
 #include "BaseTemporaire.h"
 #include "BasesDeTest.h"
+#include "CadreDialogue.h"
 #include "CasDeGroupe.h"
 #include "ConfigurationSmtp.h"
+#include "Disposition.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
 #include "ServeurSmtp.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "TFicheConfigSmtp.h"
+#include "TFicheHistoriqueEnvois.h"
 #include "TFicheMailModeles.h"
+#include "TFicheMailModelesConfiguration.h"
 #include "TFicheSendMail.h"
 #include "ValeursStockees.h"
 
@@ -938,5 +943,99 @@ TEST_F(EnvoiEnFondFenetre, FermerPendantLEnvoiDemandePuisArrete) {
     ASSERT_EQ(ihm_.messages.size(), 2);
     EXPECT_EQ(ihm_.messages[1].texte, QStringLiteral("Abandonner ce message ?"));
 }
+
+// Every state of the mail windows shows its texts whole in the room a 1366x768 screen gives them.
+class Disposition : public FenetresMail, public ::testing::WithParamInterface<const char*> {
+protected:
+    // The window as it opens, within the screen; its texts then.
+    QString Tronques(QDialog& fiche) {
+        const QSize ecran = QSize(1366, 768) - kCadreFenetre;
+        EXPECT_TRUE(fiche.minimumSizeHint().boundedTo(ecran) == fiche.minimumSizeHint())
+            << fiche.minimumSizeHint().width() << "x" << fiche.minimumSizeHint().height();
+        fiche.resize(fiche.size().boundedTo(ecran));
+        QCoreApplication::processEvents();
+        EXPECT_LE(fiche.width(), ecran.width());
+        EXPECT_LE(fiche.height(), ecran.height());
+        fiche.grab().save(QStringLiteral("/tmp/disposition-%1-%2.png")
+                              .arg(fiche.objectName(), QString::fromLatin1(GetParam())));
+        return ControlesTronques(fiche).join(u'\n');
+    }
+    QString Etat() const { return QString::fromLatin1(GetParam()); }
+};
+
+class DispositionEnvoi : public Disposition {};
+
+TEST_P(DispositionEnvoi, TextesEntiers) {
+    // Sending: to a server that falls silent; failed: without an account.
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"),
+                        QStringLiteral("mail"));
+    if (Etat() == QStringLiteral("envoi")) {
+        ASSERT_GT(serveur.Port(), 0);
+        StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+    }
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
+    QTemporaryDir dossier;
+    QFile pdf(dossier.filePath(QStringLiteral("devis.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.write("%PDF-1.7 essai");
+    pdf.close();
+    fiche.AjouterPieceJointe(pdf.fileName(), QStringLiteral("Devis DV2025-00001-5.pdf"));
+    fiche.show();
+    fiche.FormActivate();
+    auto* etat = Controle<QLabel>(fiche, "lblEtat");
+    if (Etat() == QStringLiteral("envoi")) {
+        fiche.btnEnvoyerClick();
+        ASSERT_TRUE(Attendre([&] { return etat->text() == QStringLiteral("Envoi…"); }));
+    } else if (Etat() == QStringLiteral("echec")) {
+        fiche.btnEnvoyerClick();
+        ASSERT_TRUE(AttendreFinEnvoi(fiche));
+        ASSERT_EQ(etat->text(), QStringLiteral("Échec de l'envoi."));
+    }
+    EXPECT_EQ(Tronques(fiche).toStdString(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Etats, DispositionEnvoi, ::testing::Values("attente", "envoi", "echec"));
+
+class DispositionSmtp : public Disposition {};
+
+TEST_P(DispositionSmtp, TextesEntiers) {
+    // A user's window whose copy comes from the agency: the group's hint on two lines, and
+    // every "Reprendre" button shown.
+    Stocker({{kAgence, "ImapHost", QStringLiteral("imap.agence-de-lyon.exemple.fr")},
+             {kAgence, "ImapPort", 993},
+             {kAgence, "ImapTLS", 1}});
+    QTcpServer muet;
+    ASSERT_TRUE(muet.listen(QHostAddress::LocalHost));
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.show();
+    fiche.FormActivate();
+    ASSERT_TRUE(Controle<QLabel>(fiche, "lblCopieImap")->text().contains(u'\n'));
+    if (Etat() != QStringLiteral("attente")) {
+        Controle<QLineEdit>(fiche, "edtHote")->setText(QStringLiteral("127.0.0.1"));
+        Controle<QLineEdit>(fiche, "edtImapHote")->clear();
+        const int port = Etat() == QStringLiteral("test") ? muet.serverPort() : [] {
+            QTcpServer ferme;
+            ferme.listen(QHostAddress::LocalHost);
+            return int(ferme.serverPort());
+        }();
+        Controle<QLineEdit>(fiche, "edtPort")->setText(QString::number(port));
+        Controle<QPushButton>(fiche, "btnTester")->click();
+        if (Etat() == QStringLiteral("echec")) {
+            ASSERT_TRUE(Attendre([&] { return !fiche.TestEnCours(); }));
+            ASSERT_EQ(Controle<QLabel>(fiche, "lblEtatTest")->text(),
+                      QStringLiteral("Échec du test."));
+        }
+        // Empty again, so that the placeholders show.
+        Controle<QLineEdit>(fiche, "edtImapHote")->clear();
+    }
+    EXPECT_EQ(Tronques(fiche).toStdString(), "");
+    Controle<QLineEdit>(fiche, "edtPort")->clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(Etats, DispositionSmtp, ::testing::Values("attente", "test", "echec"));
 
 }  // namespace

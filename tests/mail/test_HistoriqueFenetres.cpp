@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimeZone>
 #include <QTreeWidget>
 
@@ -17,6 +18,7 @@
 #include "BaseTemporaire.h"
 #include "CadreDialogue.h"
 #include "ConfigurationSmtp.h"
+#include "Disposition.h"
 #include "DisquePlein.h"
 #include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
@@ -220,6 +222,33 @@ TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
     }
     const QString capture = QStringLiteral("/tmp/historique-envois.png");
     EXPECT_TRUE(fiche.grab().save(capture));
+}
+
+// A document's title and number are read whole in their column, and no text of the window is cut,
+// with rows and without.
+TEST_F(HistoriqueFenetre, DocumentEtTextesEntiers) {
+    Noter(kUtilisateur.utilisateur, QStringLiteral("client@exemple.fr"),
+          QStringLiteral("Procès-verbal de réception"), QStringLiteral("PV2025-00001-5"),
+          kStatutEchec, 11);
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kAgence);
+    const QSize ecran = QSize(1366, 768) - kCadreFenetre;
+    fiche.resize(fiche.size().boundedTo(ecran));
+    fiche.show();
+    auto& liste = C<QTreeWidget>(fiche, "lvEnvois");
+    const int document = 4;
+    // A cell elides its text beyond the focus frame's margins.
+    const int marges = 2 * (liste.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int i = 0; i < liste.topLevelItemCount(); ++i) {
+        const QString texte = liste.topLevelItem(i)->text(document);
+        EXPECT_GE(liste.columnWidth(document),
+                  liste.fontMetrics().horizontalAdvance(texte) + marges)
+            << texte.toStdString();
+    }
+    EXPECT_EQ(ControlesTronques(fiche).join(u'\n').toStdString(), "");
+    C<QLineEdit>(fiche, "edtRecherche").setText(QStringLiteral("personne"));
+    fiche.Lecture();
+    EXPECT_EQ(ControlesTronques(fiche).join(u'\n').toStdString(), "");
 }
 
 TEST_F(HistoriqueFenetre, BaseIntrouvableDitPourquoi) {
