@@ -25,7 +25,7 @@ QString MessageEchec(const ResultatEnvoi& resultat) {
     if (resultat.erreurSmtp) {
         switch (resultat.etape) {
             case EtapeSmtp::Connexion:
-                etape = QStringLiteral("Echec de la connexion");
+                etape = QStringLiteral("Échec de la connexion");
                 break;
             case EtapeSmtp::Tls:
                 etape = QStringLiteral("Échec du chiffrement TLS");

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QKeyEvent>
 #include <QLabel>
@@ -683,6 +684,38 @@ TEST_F(FenetresMail, SmtpBaseIntrouvable) {
     EXPECT_TRUE(Texte(fiche, "edtHote").isEmpty());
 }
 
+// French words that take an accent are not shown without it in any text of the mail windows.
+TEST_F(FenetresMail, TextesAccentues) {
+    TFicheSendMail envoi(ihm_, module_);
+    TFicheConfigSmtp smtp(ihm_, module_);
+    TFicheMailModeles modeles(ihm_, module_);
+    TFicheMailModelesConfiguration edition(ihm_, module_);
+    TFicheHistoriqueEnvois historique(ihm_, module_);
+    const QRegularExpression sansAccent(
+        QStringLiteral(R"(\b(Echec|echec|Inserer|inserer|Reussi|reussi|Modele|modele|Resultat|)"
+                       R"(Pieces|pieces|Envoye|envoye|Annule|annule)\b)"));
+    for (QWidget* fenetre :
+         std::initializer_list<QWidget*>{&envoi, &smtp, &modeles, &edition, &historique}) {
+        QStringList textes{fenetre->windowTitle()};
+        for (const QLabel* texte : fenetre->findChildren<QLabel*>()) {
+            textes << texte->text();
+        }
+        for (const QAbstractButton* bouton : fenetre->findChildren<QAbstractButton*>()) {
+            textes << bouton->text();
+        }
+        for (const QGroupBox* groupe : fenetre->findChildren<QGroupBox*>()) {
+            textes << groupe->title();
+        }
+        for (const QLineEdit* champ : fenetre->findChildren<QLineEdit*>()) {
+            textes << champ->placeholderText();
+        }
+        for (const QString& texte : textes) {
+            EXPECT_FALSE(texte.contains(sansAccent))
+                << fenetre->objectName().toStdString() << " : " << texte.toStdString();
+        }
+    }
+}
+
 TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     TFicheSendMail fiche(ihm_, module_);
     Preparer(fiche, kUtilisateur);
@@ -710,7 +743,7 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     ASSERT_TRUE(AttendreFinEnvoi(fiche));
     EXPECT_EQ(
         ihm_.Textes(),
-        QStringList{QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré.")});
+        QStringList{QStringLiteral("Échec de la connexion : Aucun serveur SMTP n'est configuré.")});
     EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("critique"));
     EXPECT_TRUE(fiche.isEnabled());
 }
