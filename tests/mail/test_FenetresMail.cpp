@@ -999,12 +999,17 @@ protected:
 class DispositionEnvoi : public Disposition {};
 
 TEST_P(DispositionEnvoi, TextesEntiers) {
-    // Sending: to a server that falls silent; failed: without an account.
-    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"),
-                        QStringLiteral("mail"));
+    // Sending: sent, its copy going to an IMAP server that never answers, under the longest
+    // status; failed: without an account.
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    QTcpServer imapMuet;
+    ASSERT_TRUE(imapMuet.listen(QHostAddress::LocalHost));
     if (Etat() == QStringLiteral("envoi")) {
         ASSERT_GT(serveur.Port(), 0);
         StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+        Stocker({{kAgence, "ImapHost", QStringLiteral("127.0.0.1")},
+                 {kAgence, "ImapPort", int(imapMuet.serverPort())},
+                 {kAgence, "ImapTLS", 0}});
     }
     TFicheSendMail fiche(ihm_, module_);
     Preparer(fiche, kUtilisateur);
@@ -1021,7 +1026,8 @@ TEST_P(DispositionEnvoi, TextesEntiers) {
     auto* etat = Controle<QLabel>(fiche, "lblEtat");
     if (Etat() == QStringLiteral("envoi")) {
         fiche.btnEnvoyerClick();
-        ASSERT_TRUE(Attendre([&] { return etat->text() == QStringLiteral("Envoi…"); }));
+        ASSERT_TRUE(Attendre(
+            [&] { return etat->text() == QStringLiteral("Copie dans les messages envoyés…"); }));
     } else if (Etat() == QStringLiteral("echec")) {
         fiche.btnEnvoyerClick();
         ASSERT_TRUE(AttendreFinEnvoi(fiche));
