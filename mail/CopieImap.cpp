@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <cstring>
+#include <functional>
 
 #include "ConnexionCurl.h"
 #include "JournalSmtp.h"
@@ -216,15 +217,22 @@ QString NomLisible(const QByteArray& nomImap) {
     return resultat;
 }
 
-QByteArray DossierEnvoyesAnnonce(const QByteArray& reponseList) {
+namespace {
+
+struct BoiteListee {
+    QStringList attributs;
+    QByteArray nom;  // as it travels
+};
+
+QList<BoiteListee> BoitesListees(const QByteArray& reponseList) {
     static const QRegularExpression ligneList(
         QStringLiteral(R"(^\* LIST \(([^)]*)\) (?:NIL|"(?:[^"\\]|\\.)*") (.+)$)"),
         QRegularExpression::CaseInsensitiveOption);
+    QList<BoiteListee> boites;
     for (const QByteArray& ligne : reponseList.split('\n')) {
         const QRegularExpressionMatch trouvee =
             ligneList.match(QString::fromLatin1(ligne.trimmed()));
-        if (!trouvee.hasMatch() || !trouvee.captured(1).split(u' ').contains(
-                                       QStringLiteral("\\Sent"), Qt::CaseInsensitive)) {
+        if (!trouvee.hasMatch()) {
             continue;
         }
         QString nom = trouvee.captured(2);
@@ -233,21 +241,53 @@ QByteArray DossierEnvoyesAnnonce(const QByteArray& reponseList) {
             nom.replace(QStringLiteral("\\\""), QStringLiteral("\""))
                 .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
         }
-        return nom.toLatin1();
+        boites.append({trouvee.captured(1).split(u' '), nom.toLatin1()});
+    }
+    return boites;
+}
+
+}  // namespace
+
+QByteArray DossierEnvoyesAnnonce(const QByteArray& reponseList) {
+    for (const BoiteListee& boite : BoitesListees(reponseList)) {
+        if (boite.attributs.contains(QStringLiteral("\\Sent"), Qt::CaseInsensitive)) {
+            return boite.nom;
+        }
     }
     return {};
 }
 
+namespace {
+
+// The folder set, or else the one the server marks as sent, or else "Sent". liste: the server's
+// LIST reply, asked for only when needed.
+QByteArray DossierDeCopie(const CompteImap& compte, const std::function<QByteArray()>& liste) {
+    QByteArray dossier = NomImap(compte.dossier.trimmed());
+    if (dossier.isEmpty()) {
+        dossier = DossierEnvoyesAnnonce(liste());
+    }
+    return dossier.isEmpty() ? NomImap(kDossierEnvoyesParDefaut) : dossier;
+}
+
+}  // namespace
+
 QString CopierDansEnvoyes(const CompteImap& compte, const QByteArray& message,
                           AnnulationEnvoi* annulation) {
     SessionImap session(compte.serveur, annulation);
-    QByteArray dossier = NomImap(compte.dossier.trimmed());
-    if (dossier.isEmpty()) {
-        dossier = DossierEnvoyesAnnonce(session.Lister());
-    }
-    if (dossier.isEmpty()) {
-        dossier = NomImap(kDossierEnvoyesParDefaut);
-    }
+    const QByteArray dossier = DossierDeCopie(compte, [&] { return session.Lister(); });
     session.Ajouter(dossier, message);
     return NomLisible(dossier);
+}
+
+QString TesterCopie(const CompteImap& compte, AnnulationEnvoi* annulation) {
+    SessionImap session(compte.serveur, annulation);
+    const QByteArray liste = session.Lister();
+    const QByteArray dossier = DossierDeCopie(compte, [&] { return liste; });
+    for (const BoiteListee& boite : BoitesListees(liste)) {
+        if (boite.nom == dossier) {
+            return NomLisible(dossier);
+        }
+    }
+    throw ErreurImap(QStringLiteral("Le dossier « %1 » n'existe pas sur le serveur %2.")
+                         .arg(NomLisible(dossier), kImap + Serveur(compte.serveur)));
 }

@@ -13,15 +13,11 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
     if (enCours_) {
         return;
     }
-    if (fil_.joinable()) {
-        fil_.join();
-    }
     enCours_ = true;
-    annulation_.Reinitialiser();
     const int envoi = ++numero_;
-    fil_ = std::thread([this, compte, message, imap, envoi] {
+    fil_.Lancer([this, compte, message, imap, envoi](AnnulationEnvoi& annulation) {
         SuiviEnvoi suivi;
-        suivi.annulation = &annulation_;
+        suivi.annulation = &annulation;
         suivi.avancement = [this, envoi](AvancementSmtp avancement) {
             QMetaObject::invokeMethod(
                 this,
@@ -41,7 +37,7 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
                 resultat.copieDemandee = true;
                 suivi.avancement(AvancementSmtp::Copie);
                 try {
-                    resultat.copie = CopierDansEnvoyes(imap, remis.contenu, &annulation_);
+                    resultat.copie = CopierDansEnvoyes(imap, remis.contenu, &annulation);
                     resultat.copieClassee = true;
                 } catch (const std::exception& erreur) {
                     resultat.copie = QString::fromUtf8(erreur.what());
@@ -67,14 +63,11 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
 }
 
 void EnvoiEnFond::Annuler() {
-    annulation_.Annuler();
+    fil_.Annuler();
 }
 
 void EnvoiEnFond::Arreter() {
-    annulation_.Annuler();
     ++numero_;
-    if (fil_.joinable()) {
-        fil_.join();
-    }
+    fil_.Arreter();
     enCours_ = false;
 }

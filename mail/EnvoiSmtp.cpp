@@ -272,8 +272,8 @@ ModeTls ModeTlsDepuisIndex(int index) {
     }
 }
 
-void TesterConnexion(const CompteSmtp& compte) {
-    Session session(compte, {});
+void TesterConnexion(const CompteSmtp& compte, AnnulationEnvoi* annulation) {
+    Session session(compte, {{}, annulation});
     curl_easy_setopt(session.get(), CURLOPT_CONNECT_ONLY, 1L);
     session.Executer();
 }

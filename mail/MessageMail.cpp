@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QUrl>
 #include <algorithm>
@@ -156,6 +157,14 @@ QByteArray NomFichierEtendu(const QString& nom) {
     return parametres.join(";\r\n");
 }
 
+// By the extension of the name the recipient sees: the quote opens as a PDF in any mail program.
+QByteArray TypePiece(const QString& nomFichier) {
+    const QMimeType type =
+        QMimeDatabase().mimeTypeForFile(nomFichier, QMimeDatabase::MatchExtension);
+    return type.isValid() && !type.isDefault() ? type.name().toLatin1()
+                                               : QByteArray("application/octet-stream");
+}
+
 // The name twice: RFC 2047 words in the type's name, which older readers take, and RFC 2231 in
 // the disposition's filename, which the standard reads.
 QByteArray EnTetesPieceJointe(const QString& nomFichier) {
@@ -163,9 +172,9 @@ QByteArray EnTetesPieceJointe(const QString& nomFichier) {
         TexteSimple(nomFichier) && !nomFichier.contains(u'"') && !nomFichier.contains(u'\\');
     const QByteArray nom = "\"" + (simple ? nomFichier.toUtf8() : MotsEncodes(nomFichier)) + "\"";
     const QByteArray disposition = simple ? " filename=" + nom : NomFichierEtendu(nomFichier);
-    return "Content-Type: application/octet-stream;" + kFinDeLigne + " name=" + nom + kFinDeLigne +
-           "Content-Transfer-Encoding: base64" + kFinDeLigne + "Content-Disposition: attachment;" +
-           kFinDeLigne + disposition + kFinDeLigne;
+    return "Content-Type: " + TypePiece(nomFichier) + ";" + kFinDeLigne + " name=" + nom +
+           kFinDeLigne + "Content-Transfer-Encoding: base64" + kFinDeLigne +
+           "Content-Disposition: attachment;" + kFinDeLigne + disposition + kFinDeLigne;
 }
 
 // What folding cannot bring within SMTP's limit (an address of a thousand characters) is
@@ -359,4 +368,16 @@ QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date) {
     }
     texte += "--" + frontiere + "--" + kFinDeLigne;
     return texte;
+}
+
+QString ObjetDocument(const QString& titre, const QString& numero, const QString& nomDocument) {
+    // A line break from the job file would make the subject refused at sending.
+    QString objet = titre.simplified().isEmpty() ? nomDocument.simplified() : titre.simplified();
+    if (!objet.isEmpty()) {
+        objet[0] = objet[0].toUpper();
+    }
+    if (!numero.simplified().isEmpty()) {
+        objet += u' ' + numero.simplified();
+    }
+    return objet + QStringLiteral(" – Tessaro");
 }

@@ -2,9 +2,11 @@
 #include "CaseACocher.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
@@ -16,7 +18,6 @@
 #include "MessageMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
-#include "TravailEnFond.h"
 #include "ui_TFicheConfigSmtp.h"
 
 namespace {
@@ -37,6 +38,26 @@ void RetablirSaisie(QWidget& saisie, const QString& etat) {
     }
 }
 
+// A placeholder says what an empty field means: it is read whole.
+void LargeurDuTexteIndicatif(QLineEdit& champ) {
+    if (champ.placeholderText().isEmpty()) {
+        return;
+    }
+    QStyleOptionFrame option;
+    option.initFrom(&champ);
+    option.lineWidth =
+        champ.hasFrame() ? champ.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &champ)
+                         : 0;
+    const QMargins marges = champ.textMargins() + champ.contentsMargins();
+    // 2 pixels each side, as QLineEdit leaves around its text.
+    const int texte = champ.fontMetrics().horizontalAdvance(champ.placeholderText()) + 4 +
+                      marges.left() + marges.right() + 2 * option.lineWidth;
+    champ.setMinimumWidth(
+        champ.style()
+            ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(texte, champ.height()), &champ)
+            .width());
+}
+
 QString Saisie(const QLineEdit& champ, const QString& nom) {
     VerifierSansCaractereDeControle(champ.text(), QStringLiteral("Le champ « %1 »").arg(nom));
     return champ.text();
@@ -50,7 +71,6 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
       ihm_(ihm),
       dataModule_(dataModule) {
     ui_->setupUi(this);
-    AppliquerCadreDialogue(*this);
     for (QComboBox* liste : {ui_->cmbTls, ui_->cmbImapTls}) {
         liste->addItems({QStringLiteral("Aucun"),
                          QStringLiteral("TLS dès la connexion (implicite)"),
@@ -58,6 +78,12 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
                          QStringLiteral("STARTTLS si le serveur le propose")});
         liste->setCurrentIndex(-1);
     }
+    for (QLineEdit* champ : findChildren<QLineEdit*>()) {
+        LargeurDuTexteIndicatif(*champ);
+    }
+    AppliquerCadreDialogue(*this);
+    // What the window shows changes with the level and a test in progress; its size follows.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     for (QWidget* controle : std::initializer_list<QWidget*>{
              ui_->cbBloquerConfig, ui_->btnReprendreConfig, ui_->cbBloquerConnexion,
              ui_->btnReprendreConnexion, ui_->cbBloquerIdentification,
@@ -146,6 +172,12 @@ TFicheConfigSmtp::TFicheConfigSmtp(Ihm& ihm, TDataModuleAbs& dataModule, QWidget
     connect(ui_->btnValider, &QPushButton::clicked, this, &TFicheConfigSmtp::btnValiderClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &TFicheConfigSmtp::btnFermerClick);
     connect(ui_->btnTester, &QPushButton::clicked, this, &TFicheConfigSmtp::btnTesterClick);
+    connect(ui_->btnTesterImap, &QPushButton::clicked, this, &TFicheConfigSmtp::btnTesterImapClick);
+    connect(ui_->btnAnnulerTest, &QPushButton::clicked, this,
+            &TFicheConfigSmtp::btnAnnulerTestClick);
+    connect(&essai_, &EssaiEnFond::Termine, this, &TFicheConfigSmtp::FinTest);
+    ui_->btnAnnulerTest->hide();
+    ui_->lblEtatTest->hide();
     connect(ui_->cbBloquerConfig, &QCheckBox::toggled, this,
             &TFicheConfigSmtp::cbBloquerConfigClick);
     connect(ui_->cbBloquerConnexion, &QCheckBox::toggled, this,
@@ -481,6 +513,7 @@ void TFicheConfigSmtp::reject() {
                 break;
         }
     }
+    essai_.Annuler();
     FicheDialogue::reject();
 }
 
@@ -590,15 +623,28 @@ void TFicheConfigSmtp::CompleterGroupe(Groupe& groupe) {
 }
 
 void TFicheConfigSmtp::btnTesterClick() {
+    DemarrerTest(true);
+}
+
+void TFicheConfigSmtp::btnTesterImapClick() {
+    DemarrerTest(false);
+}
+
+// The accounts as the fields show them now, saved or not: what "Valider" then a sending would use.
+void TFicheConfigSmtp::DemarrerTest(bool smtp) {
+    if (essai_.EnCours()) {
+        return;
+    }
     const Installation installation = LireInstallation(DossierExecutable());
     CompteSmtp compte;
     compte.hote = ui_->edtHote->text();
     bool portValide = false;
     compte.port = ui_->edtPort->text().trimmed().toInt(&portValide);
-    if (!portValide && !ui_->edtPort->text().trimmed().isEmpty()) {
-        ihm_.Information(
-            this,
-            QStringLiteral("Le port « %1 » n'est pas un nombre entier.").arg(ui_->edtPort->text()));
+    if (smtp && !portValide && !ui_->edtPort->text().trimmed().isEmpty()) {
+        ihm_.Annoncer(
+            this, Gravite::Critique,
+            QStringLiteral("Le port « %1 » n'est pas un nombre entier.").arg(ui_->edtPort->text()),
+            {});
         return;
     }
     compte.modeTls = ModeTlsDepuisIndex(ui_->cmbTls->currentIndex());
@@ -606,16 +652,71 @@ void TFicheConfigSmtp::btnTesterClick() {
     compte.motDePasse = ui_->edtMotDePasse->text();
     compte.fichierAutorite = installation.autoriteSmtp;
     compte.accepterServeurNonVerifie = installation.accepterServeurSmtpNonVerifie;
-    setEnabled(false);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString resultat = QStringLiteral("La connexion au serveur SMTP a réussi.");
-    try {
-        ExecuterEnFond([compte] { TesterConnexion(compte); });
-    } catch (const std::exception& erreur) {
-        resultat = QStringLiteral("La connexion au serveur SMTP a échoué : ") +
-                   QString::fromUtf8(erreur.what());
+    std::optional<CompteImap> imap;
+    if (!smtp || !ui_->edtImapHote->text().trimmed().isEmpty()) {
+        QVariantList copie;
+        try {
+            copie = CopieSaisie();
+        } catch (const std::exception& erreur) {
+            ihm_.Annoncer(this, Gravite::Critique, QString::fromUtf8(erreur.what()), {});
+            return;
+        }
+        // The copy logs in as the SMTP account does unless it has a login, as a sending does.
+        const bool loginPropre = !copie[4].toString().isEmpty();
+        imap =
+            CompteImap{{copie[0].toString(), copie[1].toInt(), ModeTlsDepuisIndex(copie[2].toInt()),
+                        loginPropre ? copie[4].toString() : compte.identifiant,
+                        loginPropre ? copie[5].toString() : compte.motDePasse,
+                        installation.autoriteSmtp, installation.accepterServeurSmtpNonVerifie},
+                       copie[3].toString()};
     }
-    QGuiApplication::restoreOverrideCursor();
-    setEnabled(true);
-    ihm_.Information(this, resultat);
+    ui_->btnTester->setEnabled(false);
+    ui_->btnTesterImap->setEnabled(false);
+    ui_->btnAnnulerTest->setEnabled(true);
+    ui_->btnAnnulerTest->show();
+    ui_->lblEtatTest->setText(
+        smtp ? QStringLiteral("Test de la connexion à %1…").arg(compte.hote.trimmed())
+             : QStringLiteral("Test de la copie IMAP…"));
+    ui_->lblEtatTest->show();
+    essai_.Demarrer(smtp ? std::optional<CompteSmtp>(compte) : std::nullopt, imap);
+}
+
+void TFicheConfigSmtp::btnAnnulerTestClick() {
+    essai_.Annuler();
+    ui_->btnAnnulerTest->setEnabled(false);
+    ui_->lblEtatTest->setText(QStringLiteral("Annulation du test…"));
+}
+
+void TFicheConfigSmtp::FinTest(const ResultatEssai& resultat) {
+    ui_->btnAnnulerTest->hide();
+    ui_->btnTester->setEnabled(true);
+    ui_->btnTesterImap->setEnabled(true);
+    if (resultat.annule) {
+        ui_->lblEtatTest->setText(QStringLiteral("Test annulé."));
+        return;
+    }
+    QStringList lignes;
+    QStringList details;
+    if (resultat.smtp.essaye) {
+        lignes << (resultat.smtp.reussi
+                       ? QStringLiteral("SMTP : connexion à %1 réussie.").arg(resultat.smtp.texte)
+                       : QStringLiteral("SMTP : ") + resultat.smtp.texte);
+        details << resultat.smtp.details;
+    }
+    if (resultat.imap.essaye) {
+        lignes << (resultat.imap.reussi
+                       ? QStringLiteral("IMAP : identification réussie, dossier « %1 » trouvé.")
+                             .arg(resultat.imap.texte)
+                       : QStringLiteral("IMAP : ") + resultat.imap.texte);
+        details << resultat.imap.details;
+    }
+    details.removeAll(QString());
+    const bool reussi = resultat.Reussi();
+    ui_->lblEtatTest->setText(reussi ? QStringLiteral("Test réussi.")
+                                     : QStringLiteral("Échec du test."));
+    ihm_.Annoncer(this, reussi ? Gravite::Information : Gravite::Critique,
+                  (reussi ? QStringLiteral("Le test de la connexion a réussi.")
+                          : QStringLiteral("Le test de la connexion a échoué.")) +
+                      u'\n' + lignes.join(u'\n'),
+                  details.join(u'\n'));
 }

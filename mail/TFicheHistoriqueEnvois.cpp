@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QLocale>
 #include <QShortcut>
+#include <algorithm>
 #include <exception>
 
 #include "CadreDialogue.h"
@@ -119,6 +120,11 @@ void TFicheHistoriqueEnvois::Lecture() {
                                                       : QColor(0xb0, 0x00, 0x20)));
         }
     }
+    // The document's title and number are read whole; the recipients and subject give way.
+    const int largeur = ui_->lvEnvois->columnWidth(Document);
+    ui_->lvEnvois->resizeColumnToContents(Document);
+    ui_->lvEnvois->setColumnWidth(Document,
+                                  std::max(largeur, ui_->lvEnvois->columnWidth(Document)));
     const qsizetype nombre = envois_.size();
     ui_->lblNombre->setText(
         nombre >= kNombreAffiche

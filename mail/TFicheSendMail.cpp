@@ -25,7 +25,7 @@ QString MessageEchec(const ResultatEnvoi& resultat) {
     if (resultat.erreurSmtp) {
         switch (resultat.etape) {
             case EtapeSmtp::Connexion:
-                etape = QStringLiteral("Echec de la connexion");
+                etape = QStringLiteral("Échec de la connexion");
                 break;
             case EtapeSmtp::Tls:
                 etape = QStringLiteral("Échec du chiffrement TLS");
@@ -183,6 +183,14 @@ void TFicheSendMail::btnEnvoyerClick() {
     if (envoi_.EnCours()) {
         return;
     }
+    if (dejaEnvoye_ &&
+        !ihm_.Confirmation(
+            this, windowTitle(),
+            QStringLiteral("Ce message a déjà été envoyé le %1 à %2 à %3 : l'envoyer de nouveau ?")
+                .arg(dejaEnvoye_->first.toString(QStringLiteral("dd/MM/yyyy")),
+                     dejaEnvoye_->first.toString(QStringLiteral("HH:mm")), dejaEnvoye_->second))) {
+        return;
+    }
     messageEnvoye_ = Message();
     hoteEnvoi_ = compte_.hote.trimmed();
     ui_->btnEnvoyer->setEnabled(false);
@@ -217,7 +225,7 @@ void TFicheSendMail::AvancementEnvoi(AvancementSmtp avancement) {
 
 std::optional<ErreurBDD> TFicheSendMail::NoterDansLHistorique(const ResultatEnvoi& resultat) {
     EnvoiNote envoi;
-    envoi.horodatage = QDateTime::currentDateTimeUtc();
+    envoi.horodatage = horloge_().toUTC();
     envoi.agence = agence_;
     envoi.utilisateur = utilisateur_;
     envoi.expediteur = expediteurNom_.isEmpty()
@@ -279,6 +287,7 @@ void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
         ui_->lblEtat->setText(QStringLiteral("Message envoyé."));
         // What was sent is no longer at risk when the window closes.
         reference_ = messageEnvoye_;
+        dejaEnvoye_.emplace(horloge_(), messageEnvoye_.destinataires.trimmed());
         if (resultat.copieDemandee && !resultat.copieClassee) {
             ihm_.Annoncer(this, Gravite::Avertissement,
                           QStringLiteral("Le message a été envoyé, mais sa copie n'a pas été "

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QWheelEvent>
 #include <exception>
@@ -12,6 +11,7 @@
 #include "CadreDialogue.h"
 #include "DerniersEnvois.h"
 #include "Ihm.h"
+#include "MessageMail.h"
 #include "NomFichierMail.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -513,7 +513,7 @@ void TFicheImpression::btnMailClick() {
         mail.SetFichierBDD(installation_.fichierBDD);
         mail.SetUtilisateur(utilisateur_);
         mail.SetDestinataire(ClientMail_);
-        mail.SetObjet(QStringLiteral("Tessaro - ") + QLocale::system().toUpper(nomDocument));
+        mail.SetObjet(ObjetDocument(Titre_, Numero_, nomDocument));
         mail.SetDocument(Titre_, Numero_);
         mail.AjouterPieceJointe(
             chemin, NomLisibleDocument(Titre_, Numero_, nomDocument) + QStringLiteral(".pdf"));

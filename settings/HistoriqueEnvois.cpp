@@ -171,7 +171,8 @@ QList<EnvoiNote> LireEnvois(TDataModuleAbs& store, const FiltreEnvois& filtre) {
     }
     if (!filtre.texte.trimmed().isEmpty()) {
         QStringList tests;
-        for (const char* colonne : {"Destinataires", "Copies", "CopiesCachees", "NumeroDocument"}) {
+        for (const char* colonne :
+             {"Destinataires", "Copies", "CopiesCachees", "NumeroDocument", "Statut"}) {
             tests << QStringLiteral("LOWER(%1) LIKE :Texte ESCAPE '\\'")
                          .arg(QLatin1StringView(colonne));
         }

@@ -35,6 +35,10 @@ private:
 QString CopierDansEnvoyes(const CompteImap& compte, const QByteArray& message,
                           AnnulationEnvoi* annulation = nullptr);
 
+// Logs in and finds the folder a copy would be filed in, without filing anything. Returns the
+// folder's name as the user reads it. Throws ErreurImap.
+QString TesterCopie(const CompteImap& compte, AnnulationEnvoi* annulation = nullptr);
+
 // Mailbox names travel in IMAP's modified UTF-7: "Envoyés" is "Envoy&AOk-s".
 QByteArray NomImap(const QString& nom);
 QString NomLisible(const QByteArray& nomImap);

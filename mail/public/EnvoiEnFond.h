@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QObject>
-#include <thread>
 
 #include "CopieImap.h"
 #include "EnvoiSmtp.h"
+#include "FilAnnulable.h"
 #include "MessageMail.h"
 
 // How a sending ended.
@@ -47,8 +47,8 @@ signals:
     void Termine(const ResultatEnvoi& resultat);
 
 private:
-    std::thread fil_;
-    AnnulationEnvoi annulation_;
     bool enCours_ = false;
     int numero_ = 0;  // of the latest sending; what an earlier one posts late is ignored
+    // Last: its thread is stopped before the members it uses go.
+    FilAnnulable fil_;
 };

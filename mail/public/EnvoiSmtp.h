@@ -92,7 +92,8 @@ struct SuiviEnvoi {
 };
 
 // Connects, sets up TLS as asked and logs in when an identifiant is given, then hangs up.
-void TesterConnexion(const CompteSmtp& compte);
+// annulation, when given, stops it at any point.
+void TesterConnexion(const CompteSmtp& compte, AnnulationEnvoi* annulation = nullptr);
 
 // What the server took: the message's exact bytes, and the server's reply that acknowledged it.
 struct MessageRemis {

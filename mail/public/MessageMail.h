@@ -50,5 +50,9 @@ void VerifierMessage(const MessageMail& message);
 // attachment cannot be read.
 QByteArray ComposerMessage(const MessageMail& message, const QDateTime& date);
 
+// The subject a document's mail starts with: its title (nomDocument when it has none), its number
+// and the company, "Devis DV2025-00001-5 – Tessaro".
+QString ObjetDocument(const QString& titre, const QString& numero, const QString& nomDocument);
+
 // Every address the server must deliver to: recipients, copies and blind copies.
 QStringList DestinatairesEnveloppe(const MessageMail& message);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "EssaiEnFond.h"
 #include "FicheDialogue.h"
 #include "Verrous.h"
 
@@ -51,7 +52,12 @@ public:
     void btnReprendreIdentificationClick();
     void btnReprendreCopieClick();
     void btnCompleterClick();
+    // Tries in the background what a sending would use: the SMTP account and, when the copy is
+    // set, the IMAP login and its folder; the IMAP group's own button tries the copy only.
     void btnTesterClick();
+    void btnTesterImapClick();
+    void btnAnnulerTestClick();
+    bool TestEnCours() const { return essai_.EnCours(); }
     // Something of a group that is not locked differs from what the level's own reading showed.
     bool AModifications() const;
     // Escape and the close box ask about what changed; "Annuler" drops it.
@@ -111,6 +117,8 @@ private:
     QStringList EtatSaisies(const Groupe& groupe) const;
     QVariantList IdentificationSaisie() const;
     QVariantList CopieSaisie() const;
+    void DemarrerTest(bool smtp);
+    void FinTest(const ResultatEssai& resultat);
 
     std::unique_ptr<Ui::TFicheConfigSmtp> ui_;
     Ihm& ihm_;
@@ -125,4 +133,5 @@ private:
     Groupe copie_;
     // "Bloquer la configuration" confirmed: the whole section below goes at "Valider".
     bool suppressionConfigurationEnAttente_ = false;
+    EssaiEnFond essai_;
 };

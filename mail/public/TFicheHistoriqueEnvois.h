@@ -15,8 +15,8 @@ class TFicheHistoriqueEnvois;
 }
 
 // "Historique des envois": the sent-mail record a level may see (a user its own sends, an agency
-// those of its users, the global level all), newest first, narrowed by a recipient or a document
-// number; a row's details go to the clipboard.
+// those of its users, the global level all), newest first, narrowed by a recipient, a document
+// number or a result ("échec", "annulé"); a row's details go to the clipboard.
 class TFicheHistoriqueEnvois : public FicheDialogue {
     Q_OBJECT
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,6 +37,8 @@ public:
         titreDocument_ = titre;
         numeroDocument_ = numero;
     }
+    // The local time a sending is dated with.
+    void SetHorloge(std::function<QDateTime()> horloge) { horloge_ = std::move(horloge); }
     // An empty path is ignored. nomDansLeMail: the name the recipient sees, when the file's own
     // name is not one to show (the file itself keeps it).
     void AjouterPieceJointe(const QString& chemin, const QString& nomDansLeMail = {});
@@ -46,7 +50,8 @@ public:
 
     void FormActivate() override;
     void LectureConfiguration();
-    // Starts the sending in the background; the window stays usable and says how it goes.
+    // Starts the sending in the background; the window stays usable and says how it goes. Once
+    // the window has sent a message, sending again needs the user's yes.
     void btnEnvoyerClick();
     void btnAnnulerEnvoiClick();
     bool EnvoiEnCours() const { return envoi_.EnCours(); }
@@ -91,4 +96,7 @@ private:
     EnvoiEnFond envoi_;
     MessageMail messageEnvoye_;
     QString hoteEnvoi_;
+    std::function<QDateTime()> horloge_ = [] { return QDateTime::currentDateTime(); };
+    // The last message this window sent, when it sent one: when, and to whom.
+    std::optional<std::pair<QDateTime, QString>> dejaEnvoye_;
 };

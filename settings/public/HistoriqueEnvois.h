@@ -61,7 +61,7 @@ struct FiltreEnvois {
     std::optional<QString> agence;  // none: any
     std::optional<QString> utilisateur;
     QDateTime depuis;  // invalid: from the first record
-    // Part of a recipient (To, Cc or Bcc) or of the document number, in any case.
+    // Part of a recipient (To, Cc or Bcc), of the document number or of the status, in any case.
     QString texte;
     int limite = 0;  // at most this many, the newest; 0: all
     bool plusRecentsDAbord = true;

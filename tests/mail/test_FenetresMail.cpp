@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <functional>
@@ -19,15 +21,19 @@
 #include "Attendre.h"
 #include "BaseTemporaire.h"
 #include "BasesDeTest.h"
+#include "CadreDialogue.h"
 #include "CasDeGroupe.h"
 #include "ConfigurationSmtp.h"
+#include "Disposition.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
 #include "ServeurSmtp.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "TFicheConfigSmtp.h"
+#include "TFicheHistoriqueEnvois.h"
 #include "TFicheMailModeles.h"
+#include "TFicheMailModelesConfiguration.h"
 #include "TFicheSendMail.h"
 #include "ValeursStockees.h"
 
@@ -678,6 +684,38 @@ TEST_F(FenetresMail, SmtpBaseIntrouvable) {
     EXPECT_TRUE(Texte(fiche, "edtHote").isEmpty());
 }
 
+// French words that take an accent are not shown without it in any text of the mail windows.
+TEST_F(FenetresMail, TextesAccentues) {
+    TFicheSendMail envoi(ihm_, module_);
+    TFicheConfigSmtp smtp(ihm_, module_);
+    TFicheMailModeles modeles(ihm_, module_);
+    TFicheMailModelesConfiguration edition(ihm_, module_);
+    TFicheHistoriqueEnvois historique(ihm_, module_);
+    const QRegularExpression sansAccent(
+        QStringLiteral(R"(\b(Echec|echec|Inserer|inserer|Reussi|reussi|Modele|modele|Resultat|)"
+                       R"(Pieces|pieces|Envoye|envoye|Annule|annule)\b)"));
+    for (QWidget* fenetre :
+         std::initializer_list<QWidget*>{&envoi, &smtp, &modeles, &edition, &historique}) {
+        QStringList textes{fenetre->windowTitle()};
+        for (const QLabel* texte : fenetre->findChildren<QLabel*>()) {
+            textes << texte->text();
+        }
+        for (const QAbstractButton* bouton : fenetre->findChildren<QAbstractButton*>()) {
+            textes << bouton->text();
+        }
+        for (const QGroupBox* groupe : fenetre->findChildren<QGroupBox*>()) {
+            textes << groupe->title();
+        }
+        for (const QLineEdit* champ : fenetre->findChildren<QLineEdit*>()) {
+            textes << champ->placeholderText();
+        }
+        for (const QString& texte : textes) {
+            EXPECT_FALSE(texte.contains(sansAccent))
+                << fenetre->objectName().toStdString() << " : " << texte.toStdString();
+        }
+    }
+}
+
 TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     TFicheSendMail fiche(ihm_, module_);
     Preparer(fiche, kUtilisateur);
@@ -705,7 +743,7 @@ TEST_F(FenetresMail, EnvoiSansCompteEtChampsRemplisUneFois) {
     ASSERT_TRUE(AttendreFinEnvoi(fiche));
     EXPECT_EQ(
         ihm_.Textes(),
-        QStringList{QStringLiteral("Echec de la connexion : Aucun serveur SMTP n'est configuré.")});
+        QStringList{QStringLiteral("Échec de la connexion : Aucun serveur SMTP n'est configuré.")});
     EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("critique"));
     EXPECT_TRUE(fiche.isEnabled());
 }
@@ -815,6 +853,50 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
     EXPECT_EQ(fiche.result(), QDialog::Rejected);
 }
 
+// A message the window already sent goes again only when the user says so, and the question
+// says when and to whom it went.
+struct CasRenvoi {
+    const char* nom;
+    bool reponse;
+    int recus;
+};
+
+class RenvoiApresEnvoi : public FenetresMail, public ::testing::WithParamInterface<CasRenvoi> {};
+
+TEST_P(RenvoiApresEnvoi, DemandeAvantDEnvoyerDeNouveau) {
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    ASSERT_GT(serveur.Port(), 0);
+    StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetHorloge([] { return QDateTime(QDate(2026, 12, 10), QTime(14, 32, 50)); });
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
+    fiche.show();
+    fiche.FormActivate();
+    auto* envoyer = Controle<QPushButton>(fiche, "btnEnvoyer");
+    envoyer->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    ASSERT_EQ(serveur.Messages().size(), 1);
+    ASSERT_TRUE(fiche.isVisible());
+
+    ihm_.messages.clear();
+    ihm_.reponsesConfirmation = {GetParam().reponse};
+    envoyer->click();
+    ASSERT_TRUE(AttendreFinEnvoi(fiche));
+    ASSERT_FALSE(ihm_.messages.isEmpty());
+    EXPECT_EQ(ihm_.messages.first().genre, QStringLiteral("confirmation"));
+    EXPECT_EQ(ihm_.messages.first().texte,
+              QStringLiteral("Ce message a déjà été envoyé le 10/12/2026 à 14:32 à "
+                             "client@exemple.fr : l'envoyer de nouveau ?"));
+    EXPECT_EQ(serveur.Messages().size(), GetParam().recus);
+    EXPECT_TRUE(envoyer->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, RenvoiApresEnvoi,
+                         ::testing::Values(CasRenvoi{"non", false, 1}, CasRenvoi{"oui", true, 2}),
+                         [](const auto& info) { return NomDeCas(info.param.nom); });
+
 // Sending to a server that stops answering: the window stays usable, says what happens, and
 // "Annuler" ends the sending.
 class EnvoiEnFondFenetre : public FenetresMail {
@@ -894,5 +976,105 @@ TEST_F(EnvoiEnFondFenetre, FermerPendantLEnvoiDemandePuisArrete) {
     ASSERT_EQ(ihm_.messages.size(), 2);
     EXPECT_EQ(ihm_.messages[1].texte, QStringLiteral("Abandonner ce message ?"));
 }
+
+// Every state of the mail windows shows its texts whole in the room a 1366x768 screen gives them.
+class Disposition : public FenetresMail, public ::testing::WithParamInterface<const char*> {
+protected:
+    // The window as it opens, within the screen; its texts then.
+    QString Tronques(QDialog& fiche) {
+        const QSize ecran = QSize(1366, 768) - kCadreFenetre;
+        EXPECT_TRUE(fiche.minimumSizeHint().boundedTo(ecran) == fiche.minimumSizeHint())
+            << fiche.minimumSizeHint().width() << "x" << fiche.minimumSizeHint().height();
+        fiche.resize(fiche.size().boundedTo(ecran));
+        QCoreApplication::processEvents();
+        EXPECT_LE(fiche.width(), ecran.width());
+        EXPECT_LE(fiche.height(), ecran.height());
+        fiche.grab().save(QStringLiteral("/tmp/disposition-%1-%2.png")
+                              .arg(fiche.objectName(), QString::fromLatin1(GetParam())));
+        return ControlesTronques(fiche).join(u'\n');
+    }
+    QString Etat() const { return QString::fromLatin1(GetParam()); }
+};
+
+class DispositionEnvoi : public Disposition {};
+
+TEST_P(DispositionEnvoi, TextesEntiers) {
+    // Sending: sent, its copy going to an IMAP server that never answers, under the longest
+    // status; failed: without an account.
+    ServeurSmtp serveur(QStringLiteral("clair"), QStringLiteral("martin"), QStringLiteral("mdp"));
+    QTcpServer imapMuet;
+    ASSERT_TRUE(imapMuet.listen(QHostAddress::LocalHost));
+    if (Etat() == QStringLiteral("envoi")) {
+        ASSERT_GT(serveur.Port(), 0);
+        StockerCompteAgence(serveur.Port(), QStringLiteral("mdp"));
+        Stocker({{kAgence, "ImapHost", QStringLiteral("127.0.0.1")},
+                 {kAgence, "ImapPort", int(imapMuet.serverPort())},
+                 {kAgence, "ImapTLS", 0}});
+    }
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.SetDestinataire(QStringLiteral("client@exemple.fr"));
+    fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
+    QTemporaryDir dossier;
+    QFile pdf(dossier.filePath(QStringLiteral("devis.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.write("%PDF-1.7 essai");
+    pdf.close();
+    fiche.AjouterPieceJointe(pdf.fileName(), QStringLiteral("Devis DV2025-00001-5.pdf"));
+    fiche.show();
+    fiche.FormActivate();
+    auto* etat = Controle<QLabel>(fiche, "lblEtat");
+    if (Etat() == QStringLiteral("envoi")) {
+        fiche.btnEnvoyerClick();
+        ASSERT_TRUE(Attendre(
+            [&] { return etat->text() == QStringLiteral("Copie dans les messages envoyés…"); }));
+    } else if (Etat() == QStringLiteral("echec")) {
+        fiche.btnEnvoyerClick();
+        ASSERT_TRUE(AttendreFinEnvoi(fiche));
+        ASSERT_EQ(etat->text(), QStringLiteral("Échec de l'envoi."));
+    }
+    EXPECT_EQ(Tronques(fiche).toStdString(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Etats, DispositionEnvoi, ::testing::Values("attente", "envoi", "echec"));
+
+class DispositionSmtp : public Disposition {};
+
+TEST_P(DispositionSmtp, TextesEntiers) {
+    // A user's window whose copy comes from the agency: the group's hint on two lines, and
+    // every "Reprendre" button shown.
+    Stocker({{kAgence, "ImapHost", QStringLiteral("imap.agence-de-lyon.exemple.fr")},
+             {kAgence, "ImapPort", 993},
+             {kAgence, "ImapTLS", 1}});
+    QTcpServer muet;
+    ASSERT_TRUE(muet.listen(QHostAddress::LocalHost));
+    TFicheConfigSmtp fiche(ihm_, module_);
+    Preparer(fiche, kUtilisateur);
+    fiche.show();
+    fiche.FormActivate();
+    ASSERT_TRUE(Controle<QLabel>(fiche, "lblCopieImap")->text().contains(u'\n'));
+    if (Etat() != QStringLiteral("attente")) {
+        Controle<QLineEdit>(fiche, "edtHote")->setText(QStringLiteral("127.0.0.1"));
+        Controle<QLineEdit>(fiche, "edtImapHote")->clear();
+        const int port = Etat() == QStringLiteral("test") ? muet.serverPort() : [] {
+            QTcpServer ferme;
+            ferme.listen(QHostAddress::LocalHost);
+            return int(ferme.serverPort());
+        }();
+        Controle<QLineEdit>(fiche, "edtPort")->setText(QString::number(port));
+        Controle<QPushButton>(fiche, "btnTester")->click();
+        if (Etat() == QStringLiteral("echec")) {
+            ASSERT_TRUE(Attendre([&] { return !fiche.TestEnCours(); }));
+            ASSERT_EQ(Controle<QLabel>(fiche, "lblEtatTest")->text(),
+                      QStringLiteral("Échec du test."));
+        }
+        // Empty again, so that the placeholders show.
+        Controle<QLineEdit>(fiche, "edtImapHote")->clear();
+    }
+    EXPECT_EQ(Tronques(fiche).toStdString(), "");
+    Controle<QLineEdit>(fiche, "edtPort")->clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(Etats, DispositionSmtp, ::testing::Values("attente", "test", "echec"));
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimeZone>
 #include <QTreeWidget>
 
@@ -17,6 +18,7 @@
 #include "BaseTemporaire.h"
 #include "CadreDialogue.h"
 #include "ConfigurationSmtp.h"
+#include "Disposition.h"
 #include "DisquePlein.h"
 #include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
@@ -105,6 +107,21 @@ protected:
         return textes;
     }
 
+    // One more record, at 10:00 or later, at the agency LYON.
+    void Noter(const QString& utilisateur, const QString& destinataires, const QString& titre,
+               const QString& numero, const QString& statut, int heure) {
+        SessionBDD session(module_, base_.Chemin());
+        EnvoiNote envoi;
+        envoi.horodatage = QDateTime(QDate(2026, 3, 2), QTime(heure, 0), QTimeZone::utc());
+        envoi.agence = kAgence.agence;
+        envoi.utilisateur = utilisateur;
+        envoi.destinataires = destinataires;
+        envoi.titreDocument = titre;
+        envoi.numeroDocument = numero;
+        envoi.statut = statut;
+        NoterEnvoi(module_, envoi, envoi.horodatage);
+    }
+
     BaseTemporaire base_;
     TDataModuleAbs module_;
     IhmFactice ihm_;
@@ -168,6 +185,23 @@ TEST_F(HistoriqueFenetre, RechercheEtCopieDUneLigne) {
     EXPECT_EQ(C<QLabel>(fiche, "lblNombre").text(), QStringLiteral("Aucun envoi"));
 }
 
+// The failed and cancelled sends are found by the word the "Résultat" column shows, in any case.
+TEST_F(HistoriqueFenetre, RechercheParLeResultat) {
+    Noter(QStringLiteral("DUPONT"), QStringLiteral("annule@exemple.fr"), {}, {}, kStatutAnnule, 10);
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kGlobal);
+    const std::pair<QString, QStringList> cas[] = {
+        {QStringLiteral("échec"), {QStringLiteral("inconnu@exemple.fr")}},
+        {QStringLiteral("ÉCHEC"), {QStringLiteral("inconnu@exemple.fr")}},
+        {QStringLiteral("annulé"), {QStringLiteral("annule@exemple.fr")}},
+        {QStringLiteral("non classée"), {QStringLiteral("Achats SARL <achats@sarl.fr>")}}};
+    for (const auto& [recherche, attendu] : cas) {
+        C<QLineEdit>(fiche, "edtRecherche").setText(recherche);
+        fiche.Lecture();
+        EXPECT_EQ(Colonne(fiche, 2), attendu) << recherche.toStdString();
+    }
+}
+
 TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
     TFicheHistoriqueEnvois fiche(ihm_, module_);
     Ouvrir(fiche, kAgence);
@@ -188,6 +222,33 @@ TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
     }
     const QString capture = QStringLiteral("/tmp/historique-envois.png");
     EXPECT_TRUE(fiche.grab().save(capture));
+}
+
+// A document's title and number are read whole in their column, and no text of the window is cut,
+// with rows and without.
+TEST_F(HistoriqueFenetre, DocumentEtTextesEntiers) {
+    Noter(kUtilisateur.utilisateur, QStringLiteral("client@exemple.fr"),
+          QStringLiteral("Procès-verbal de réception"), QStringLiteral("PV2025-00001-5"),
+          kStatutEchec, 11);
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kAgence);
+    const QSize ecran = QSize(1366, 768) - kCadreFenetre;
+    fiche.resize(fiche.size().boundedTo(ecran));
+    fiche.show();
+    auto& liste = C<QTreeWidget>(fiche, "lvEnvois");
+    const int document = 4;
+    // A cell elides its text beyond the focus frame's margins.
+    const int marges = 2 * (liste.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int i = 0; i < liste.topLevelItemCount(); ++i) {
+        const QString texte = liste.topLevelItem(i)->text(document);
+        EXPECT_GE(liste.columnWidth(document),
+                  liste.fontMetrics().horizontalAdvance(texte) + marges)
+            << texte.toStdString();
+    }
+    EXPECT_EQ(ControlesTronques(fiche).join(u'\n').toStdString(), "");
+    C<QLineEdit>(fiche, "edtRecherche").setText(QStringLiteral("personne"));
+    fiche.Lecture();
+    EXPECT_EQ(ControlesTronques(fiche).join(u'\n').toStdString(), "");
 }
 
 TEST_F(HistoriqueFenetre, BaseIntrouvableDitPourquoi) {

@@ -18,6 +18,7 @@
 #include "HistoriqueEnvois.h"
 #include "IhmFactice.h"
 #include "NomDeCas.h"
+#include "ServeurImap.h"
 #include "ServeurSmtp.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
@@ -28,27 +29,6 @@ namespace {
 
 const QString kMail = QStringLiteral("Mail");
 const QString kCorps = QStringLiteral("Corps confidentiel du devis");
-
-QString LireFixture(const char* nom) {
-    QFile fichier(QStringLiteral(VANTARO_DOSSIER_IMAP "/") + QString::fromLatin1(nom));
-    return fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()).trimmed()
-                                             : QString();
-}
-
-int PortImap() {
-    return LireFixture("port").toInt();
-}
-
-QString MotDePasseImap() {
-    return LireFixture("mot-de-passe");
-}
-
-// A loopback port where nothing listens.
-int PortFerme() {
-    QTcpServer prise;
-    prise.listen(QHostAddress::LocalHost);
-    return prise.serverPort();
-}
 
 // A mailbox user of its own for each case, so that every case starts with empty folders.
 QString UtilisateurImap() {
@@ -238,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "inconnu@exemple.fr » : 550",
                  "", nullptr, "Erreur lors de l'envoi : Le serveur"},
         CasEnvoi{"serveur_smtp_arrete", Smtp::Arrete, Imap::Accepte, "", false, "échec",
-                 "Echec de la connexion : Le serveur 127.0.0.1:%1 refuse la connexion.", "",
-                 nullptr, "Echec de la connexion : "},
+                 "Échec de la connexion : Le serveur 127.0.0.1:%1 refuse la connexion.", "",
+                 nullptr, "Échec de la connexion : "},
         CasEnvoi{"imap_arrete_apres_l_envoi", Smtp::Accepte, Imap::Arrete, "", true,
                  "envoyé, copie non classée", "250 ",
                  "Le serveur IMAP 127.0.0.1:%1 refuse la connexion.", nullptr,

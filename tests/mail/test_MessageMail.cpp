@@ -96,6 +96,7 @@ TEST(MessageMail, ModeTlsDepuisIndex) {
 struct PieceLue {
     QString nomFichier;  // Content-Disposition's filename
     QString nomType;     // Content-Type's name, its encoded words decoded
+    QString type;        // Content-Type's type
 };
 
 PieceLue LireParPython(const QByteArray& message) {
@@ -106,13 +107,14 @@ m = email.message_from_bytes(sys.stdin.buffer.read(), policy=email.policy.compat
 p = [q for q in m.walk() if q.get_content_disposition() == "attachment"][0]
 nom = email.utils.collapse_rfc2231_value(p.get_param("name"))
 nom = str(email.header.make_header(email.header.decode_header(nom)))
-print(json.dumps({"fichier": p.get_filename(), "type": nom}))
+print(json.dumps({"fichier": p.get_filename(), "type": nom, "mime": p.get_content_type()}))
 )")});
     python.write(message);
     python.closeWriteChannel();
     python.waitForFinished(30000);
     const QJsonObject lu = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-    return {lu[QStringLiteral("fichier")].toString(), lu[QStringLiteral("type")].toString()};
+    return {lu[QStringLiteral("fichier")].toString(), lu[QStringLiteral("type")].toString(),
+            lu[QStringLiteral("mime")].toString()};
 }
 
 // The longest line, in octets, and the longest among the attachment's header lines.
@@ -122,7 +124,8 @@ std::pair<qsizetype, qsizetype> LonguesLignes(const QByteArray& message) {
     for (const QByteArray& ligne : message.split('\n')) {
         const qsizetype longueur = ligne.endsWith('\r') ? ligne.size() - 1 : ligne.size();
         plusLongue = std::max(plusLongue, longueur);
-        if (ligne.startsWith("Content-Type: application/octet-stream")) {
+        // The attachment's type is the one whose parameters go on the next line.
+        if (ligne.startsWith("Content-Type: ") && ligne.trimmed().endsWith(';')) {
             dansEnTetesPiece = true;
         } else if (longueur == 0) {
             dansEnTetesPiece = false;
@@ -132,6 +135,21 @@ std::pair<qsizetype, qsizetype> LonguesLignes(const QByteArray& message) {
         }
     }
     return {plusLongue, plusLongueEnTetePiece};
+}
+
+// A message from the agency to one recipient, with one small PDF written under that file name.
+MessageMail MessageAvecPiece(const QTemporaryDir& dossier, const QString& fichier,
+                             const QString& nomDansLeMail) {
+    const QString chemin = dossier.filePath(fichier);
+    QFile pdf(chemin);
+    if (pdf.open(QIODevice::WriteOnly)) {
+        pdf.write("%PDF-1.7");
+    }
+    MessageMail message;
+    message.expediteur = {QStringLiteral("Agence"), QStringLiteral("agence@b.fr")};
+    message.destinataires = QStringLiteral("a@b.fr");
+    message.piecesJointes = {{chemin, nomDansLeMail}};
+    return message;
 }
 
 struct CasNomPiece {
@@ -146,16 +164,8 @@ class NomDePiece : public ::testing::TestWithParam<CasNomPiece> {};
 // name read back whole, or cut before its extension when longer than 100 characters.
 TEST_P(NomDePiece, PlieEtRelu) {
     QTemporaryDir dossier;
-    const QString chemin = dossier.filePath(QStringLiteral("piece.pdf"));
-    QFile fichier(chemin);
-    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
-    fichier.write("%PDF-1.7");
-    fichier.close();
-    MessageMail message;
-    message.expediteur = {QStringLiteral("Agence"), QStringLiteral("agence@b.fr")};
-    message.destinataires = QStringLiteral("a@b.fr");
+    MessageMail message = MessageAvecPiece(dossier, QStringLiteral("piece.pdf"), GetParam().donne);
     message.objet = QStringLiteral("Devis ") + GetParam().donne;
-    message.piecesJointes = {{chemin, GetParam().donne}};
 
     const QByteArray texte = ComposerMessage(message, QDateTime::currentDateTime());
     const auto [plusLongue, plusLongueEnTetePiece] = LonguesLignes(texte);
@@ -188,6 +198,59 @@ INSTANTIATE_TEST_SUITE_P(
                       CasNomPiece{"sans extension", Repete(QStringLiteral("x"), 150),
                                   Repete(QStringLiteral("x"), 100)}),
     [](const auto& info) { return NomDeCas(info.param.nom); });
+
+struct CasTypePiece {
+    const char* nom;
+    QString nomDansLeMail;
+    const char* type;
+};
+
+class TypeDePiece : public ::testing::TestWithParam<CasTypePiece> {};
+
+// The recipient's mail program opens the quote as a PDF from its type, whatever the file's own
+// name on the disk; a name it cannot tell stays a plain run of bytes.
+TEST_P(TypeDePiece, SelonLExtensionDuNomDansLeMail) {
+    QTemporaryDir dossier;
+    const MessageMail message = MessageAvecPiece(
+        dossier, QStringLiteral("00000001232026121014320504_Devis"), GetParam().nomDansLeMail);
+    const QByteArray texte = ComposerMessage(message, QDateTime::currentDateTime());
+    EXPECT_EQ(LireParPython(texte).type, QString::fromLatin1(GetParam().type));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, TypeDePiece,
+    ::testing::Values(
+        CasTypePiece{"pdf", QStringLiteral("Devis DV2025-00001-5.pdf"), "application/pdf"},
+        CasTypePiece{"pdf en capitales", QStringLiteral("PLAN.PDF"), "application/pdf"},
+        CasTypePiece{"photo", QStringLiteral("chantier.jpg"), "image/jpeg"},
+        CasTypePiece{"sans extension", QStringLiteral("Devis"), "application/octet-stream"},
+        CasTypePiece{"extension inconnue", QStringLiteral("Devis.zzq9"),
+                     "application/octet-stream"}),
+    [](const auto& info) { return NomDeCas(info.param.nom); });
+
+struct CasObjet {
+    const char* titre;
+    const char* numero;
+    const char* nomDocument;
+    const char* attendu;
+};
+
+class ObjetParDefaut : public ::testing::TestWithParam<CasObjet> {};
+
+TEST_P(ObjetParDefaut, TitreNumeroEtSociete) {
+    EXPECT_EQ(
+        ObjetDocument(QString::fromUtf8(GetParam().titre), QString::fromUtf8(GetParam().numero),
+                      QString::fromUtf8(GetParam().nomDocument)),
+        QString::fromUtf8(GetParam().attendu));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cas, ObjetParDefaut,
+                         ::testing::Values(CasObjet{"Devis", "DV2025-00001-5", "Devis",
+                                                    "Devis DV2025-00001-5 – Tessaro"},
+                                           CasObjet{" Procès-verbal ", "PV\r\n 12", "Devis",
+                                                    "Procès-verbal PV 12 – Tessaro"},
+                                           CasObjet{"", "", "rapport", "Rapport – Tessaro"},
+                                           CasObjet{"Facture", "", "Devis", "Facture – Tessaro"}));
 
 // What no folding can bring within 998 octets is refused, before any connection, naming it.
 TEST(MessageMail, LigneTropLongueRefusee) {

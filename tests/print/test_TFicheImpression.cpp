@@ -447,7 +447,7 @@ TEST_F(GestionnaireImpression, MailAvecLePdfEnPremierPuisSupprime) {
     fiche->btnMailClick();
     EXPECT_TRUE(ihm_.messages.isEmpty()) << ihm_.Textes().join(u'|').toStdString();
     EXPECT_EQ(vu.destinataire, QStringLiteral("dupont@exemple.fr"));
-    EXPECT_EQ(vu.objet, QStringLiteral("Tessaro - DEVIS"));
+    EXPECT_EQ(vu.objet, QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
     EXPECT_EQ(vu.pieces, QStringList({pdf, "/tmp/plan.pdf", "/tmp/cgv.pdf"}));
     // The file keeps its technical name; the customer reads the document's.
     EXPECT_EQ(vu.nomPdf, QStringLiteral("Devis DV2025-00001-5.pdf"));
