@@ -13,6 +13,12 @@ void RemplirPositionsModeles(QComboBox& liste) {
     liste.setCurrentIndex(0);
 }
 
+void NommerPositionsModeles(QComboBox& liste, const QStringList& noms) {
+    for (int position = 0; position < liste.count() && position < noms.size(); ++position) {
+        liste.setItemText(position, noms[position]);
+    }
+}
+
 TFicheMailModeles::TFicheMailModeles(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* proprietaire)
     : FicheDialogue(proprietaire),
       ui_(std::make_unique<Ui::TFicheMailModeles>()),
@@ -41,8 +47,11 @@ void TFicheMailModeles::cbbModelesChange() {
 
 void TFicheMailModeles::LectureModele() {
     avisLecture_.Lire(ihm_, this, QStringLiteral("TFicheMailModeles::LectureModele : "), [this] {
-        ui_->memoModele->setPlainText(
-            LireModele(dataModule_, portee_, ui_->cbbModeles->currentIndex()));
+        NommerPositionsModeles(*ui_->cbbModeles, NomsDesModeles(dataModule_, portee_));
+        affiche_ = LireModeleMail(dataModule_, portee_, ui_->cbbModeles->currentIndex());
+        ui_->memoModele->setPlainText(affiche_.corps);
+        ui_->lblObjet->setText(QStringLiteral("Objet : %1").arg(affiche_.objet));
+        ui_->lblObjet->setVisible(!affiche_.objet.isEmpty());
     });
 }
 
@@ -51,7 +60,7 @@ void TFicheMailModeles::btnSelectionClick() {
         ihm_.Information(this, QStringLiteral("Veuillez sélectionner un modèle ."));
         return;
     }
-    texteModele_ = ui_->memoModele->toPlainText();
+    choisi_ = affiche_;
     accept();
 }
 

@@ -17,13 +17,17 @@ TFicheMailModelesConfiguration::TFicheMailModelesConfiguration(Ihm& ihm, TDataMo
     ui_->setupUi(this);
     AppliquerCadreDialogue(*this, TailleFenetre::Redimensionnable);
     RemplirPositionsModeles(*ui_->cbbSauvegarde);
-    texteStocke_ = ui_->mmoBody->toPlainText();
+    ui_->cbbChamps->addItem(QStringLiteral("Insérer un champ…"));
+    ui_->cbbChamps->addItems(ChampsDesModeles());
+    stocke_ = Saisi();
     connect(ui_->cbbSauvegarde, &QComboBox::currentIndexChanged, this,
             &TFicheMailModelesConfiguration::cbbSauvegardeChange);
     connect(ui_->btnSauvegarder, &QPushButton::clicked, this,
             &TFicheMailModelesConfiguration::btnSauvegarderClick);
     connect(ui_->btnAnnuler, &QPushButton::clicked, this,
             &TFicheMailModelesConfiguration::btnAnnulerClick);
+    connect(ui_->cbbChamps, &QComboBox::activated, this,
+            &TFicheMailModelesConfiguration::cbbChampsChange);
 }
 
 TFicheMailModelesConfiguration::~TFicheMailModelesConfiguration() = default;
@@ -47,22 +51,26 @@ void TFicheMailModelesConfiguration::cbbSauvegardeChange() {
 }
 
 void TFicheMailModelesConfiguration::LectureModele() {
-    avisLecture_.Lire(ihm_, this,
-                      QStringLiteral("TFicheMailModelesConfiguration::LectureModele : "), [this] {
-                          const int position = ui_->cbbSauvegarde->currentIndex();
-                          const QString texte = LireModele(dataModule_, portee_, position);
-                          ui_->mmoBody->setPlainText(texte);
-                          positionLue_ = position;
-                          texteStocke_ = texte;
-                      });
+    avisLecture_.Lire(
+        ihm_, this, QStringLiteral("TFicheMailModelesConfiguration::LectureModele : "), [this] {
+            NommerPositionsModeles(*ui_->cbbSauvegarde, NomsDesModeles(dataModule_, portee_));
+            const int position = ui_->cbbSauvegarde->currentIndex();
+            const ModeleMail modele = LireModeleMail(dataModule_, portee_, position);
+            ui_->edtNom->setText(modele.nom);
+            ui_->edtObjet->setText(modele.objet);
+            ui_->mmoBody->setPlainText(modele.corps);
+            positionLue_ = position;
+            stocke_ = modele;
+        });
 }
 
 bool TFicheMailModelesConfiguration::Sauvegarder(int position) {
     try {
-        const QString texte = ui_->mmoBody->toPlainText();
-        EcrireModele(dataModule_, portee_, position, texte);
+        const ModeleMail modele = Saisi();
+        EcrireModeleMail(dataModule_, portee_, position, modele);
         positionLue_ = position;
-        texteStocke_ = texte;
+        stocke_ = modele;
+        NommerPositionsModeles(*ui_->cbbSauvegarde, NomsDesModeles(dataModule_, portee_));
         return true;
     } catch (const std::exception& erreur) {
         ihm_.Information(this,
@@ -83,8 +91,20 @@ void TFicheMailModelesConfiguration::btnSauvegarderClick() {
     }
 }
 
+ModeleMail TFicheMailModelesConfiguration::Saisi() const {
+    return {ui_->edtNom->text().trimmed(), ui_->edtObjet->text(), ui_->mmoBody->toPlainText()};
+}
+
+void TFicheMailModelesConfiguration::cbbChampsChange(int index) {
+    if (index > 0) {
+        ui_->mmoBody->insertPlainText(ui_->cbbChamps->itemText(index));
+        ui_->mmoBody->setFocus();
+    }
+    ui_->cbbChamps->setCurrentIndex(0);
+}
+
 bool TFicheMailModelesConfiguration::PeutQuitterLeModele() {
-    if (ui_->mmoBody->toPlainText() == texteStocke_) {
+    if (Saisi() == stocke_) {
         return true;
     }
     switch (ihm_.QuestionEnregistrer(this,

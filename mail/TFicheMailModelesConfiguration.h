@@ -30,6 +30,8 @@ public:
     void btnSauvegarderClick();
     void btnAnnulerClick();
     void LectureModele();
+    // Puts the chosen field ("[Client]") at the body's cursor.
+    void cbbChampsChange(int index);
     // Closes unless the user, asked whether to save a changed text, cancels or the saving fails.
     void reject() override;
 
@@ -45,8 +47,10 @@ private:
     TDataModuleAbs& dataModule_;
     PorteeModeles portee_;
     bool dejaActive_ = false;
-    // The slot the memo shows and its text as stored, to know whether something was typed.
+    ModeleMail Saisi() const;
+
+    // The slot shown and its template as stored, to know whether something was typed.
     int positionLue_ = 0;
-    QString texteStocke_;
+    ModeleMail stocke_;
     AvisErreur avisLecture_;
 };

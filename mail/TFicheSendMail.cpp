@@ -328,7 +328,10 @@ void TFicheSendMail::btnChoixModeleClick() {
     modeles.SetFichierBDD(fichierBDD_);
     modeles.SetUtilisateur(utilisateur_);
     ihm_.AfficherModal(modeles);
-    const QString texte = modeles.GetTexteModele();
+    QHash<QString, QString> valeurs = valeursModele_;
+    valeurs.insert(QStringLiteral("[Expéditeur]"),
+                   expediteurNom_.isEmpty() ? expediteurMail_ : expediteurNom_);
+    const QString texte = RemplirChamps(modeles.GetTexteModele(), valeurs);
     if (texte.isEmpty()) {
         return;
     }
@@ -346,6 +349,9 @@ void TFicheSendMail::btnChoixModeleClick() {
     curseur.insertText(texte);
     curseur.endEditBlock();
     dernierModele_ = texte;
+    if (!modeles.GetObjetModele().isEmpty()) {
+        ui_->edtObject->setText(RemplirChamps(modeles.GetObjetModele(), valeurs).simplified());
+    }
 }
 
 void TFicheSendMail::btnHistoriqueClick() {

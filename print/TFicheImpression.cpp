@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <exception>
 
+#include "Arrondi.h"
 #include "CadreDialogue.h"
 #include "DerniersEnvois.h"
 #include "Ihm.h"
@@ -187,6 +188,30 @@ void TFicheImpression::ActiverActions() {
                                     : QStringLiteral("Aucun document à afficher : voir le "
                                                      "message à l'ouverture"));
     }
+}
+
+QHash<QString, QString> TFicheImpression::ValeursModeleMail() {
+    DonneesDocument& donnees = assemblage_.Donnees();
+    const auto champ = [&](const char* nom) {
+        return donnees.ChampEntete(QLatin1String(nom)).value_or(QString());
+    };
+    QString totalTTC;
+    TableMemoire& entete = donnees.memTableHeader;
+    if (const int numero = entete.IndexChamp(QStringLiteral("totalTTC"));
+        numero >= 0 && entete.EstOuverte() && (entete.Premier(), !entete.Fin())) {
+        const QVariant valeur = entete.Valeur(numero);
+        if (!valeur.isNull()) {
+            totalTTC = QLocale().toString(ArrondiDecimal(valeur.toDouble(), 2), 'f', 2) +
+                       QStringLiteral("\u00a0€");
+        }
+    }
+    const QString agence = champ("nomAgence");
+    return {{QStringLiteral("[Client]"), champ("nomClient")},
+            {QStringLiteral("[Document]"), Titre_},
+            {QStringLiteral("[Numéro]"), Numero_},
+            {QStringLiteral("[Date]"), champ("dateDocument")},
+            {QStringLiteral("[Total TTC]"), totalTTC},
+            {QStringLiteral("[Agence]"), agence.isEmpty() ? agence_ : agence}};
 }
 
 QString TFicheImpression::ChargerDonnees() {
@@ -515,6 +540,7 @@ void TFicheImpression::btnMailClick() {
         mail.SetDestinataire(ClientMail_);
         mail.SetObjet(ObjetDocument(Titre_, Numero_, nomDocument));
         mail.SetDocument(Titre_, Numero_);
+        mail.SetValeursModele(ValeursModeleMail());
         mail.AjouterPieceJointe(
             chemin, NomLisibleDocument(Titre_, Numero_, nomDocument) + QStringLiteral(".pdf"));
         for (const QString& piece : piecesJointes_ ? *piecesJointes_ : QStringList()) {

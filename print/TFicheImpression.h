@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -76,6 +77,8 @@ public:
     void FormActivate() override;
     void AfficherTitre();
     QString ChargerDonnees();
+    // What the fields of a mail template take from this document.
+    QHash<QString, QString> ValeursModeleMail();
     void AssemblerDocument();
     void AssemblerRapport();
     void AppliquerOptions();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,9 @@ public:
         titreDocument_ = titre;
         numeroDocument_ = numero;
     }
+    // The document's values a chosen template's fields take ("[Client]" → "M. Dupont"); the
+    // sender's name comes from the account.
+    void SetValeursModele(QHash<QString, QString> valeurs) { valeursModele_ = std::move(valeurs); }
     // The local time a sending is dated with.
     void SetHorloge(std::function<QDateTime()> horloge) { horloge_ = std::move(horloge); }
     // An empty path is ignored. nomDansLeMail: the name the recipient sees, when the file's own
@@ -82,6 +86,7 @@ private:
     QString utilisateur_;
     QString destinataire_;
     QString objet_;
+    QHash<QString, QString> valeursModele_;
     QString expediteurMail_;
     QString expediteurNom_;
     QString titreDocument_;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include "BaseTemporaire.h"
@@ -21,6 +23,12 @@ protected:
         fiche.SetUtilisateur(utilisateur);
     }
 
+    // A body stored for MARTIN, as the template editor of every release stores it.
+    void StockerCorps(int position, const QString& texte) {
+        SessionBDD session(module_, base_.Chemin());
+        module_.EcrireMemo(QStringLiteral("LYON"), QStringLiteral("MARTIN"),
+                           QStringLiteral("MailModele"), QString::number(position), texte);
+    }
     QString Stocke(const QString& utilisateur, const QString& cle) {
         SessionBDD session(module_, base_.Chemin());
         return module_.LireMemo(QStringLiteral("LYON"), utilisateur, QStringLiteral("MailModele"),
@@ -65,6 +73,62 @@ TEST_F(ModelesMail, SauvegardeSousLaPositionPuisChoix) {
     EXPECT_EQ(choix.GetTexteModele(), memo->toPlainText());
 }
 
+// A template has a name and a subject, stored beside its body; the lists show the name.
+TEST_F(ModelesMail, NomEtObjetSontGardesAvecLeCorpsEtNommentLaPosition) {
+    TFicheMailModelesConfiguration edition(ihm_, module_);
+    Preparer(edition);
+    edition.FormActivate();
+    auto* positions = edition.findChild<QComboBox*>(QStringLiteral("cbbSauvegarde"));
+    positions->setCurrentIndex(2);
+    edition.findChild<QLineEdit*>(QStringLiteral("edtNom"))->setText(QStringLiteral("Relance"));
+    edition.findChild<QLineEdit*>(QStringLiteral("edtObjet"))
+        ->setText(QStringLiteral("Votre [Document]"));
+    auto* memo = edition.findChild<QPlainTextEdit*>(QStringLiteral("mmoBody"));
+    memo->setPlainText(QStringLiteral("Bonjour "));
+    memo->moveCursor(QTextCursor::End);
+    auto* champs = edition.findChild<QComboBox*>(QStringLiteral("cbbChamps"));
+    const int client = champs->findText(QStringLiteral("[Client]"));
+    ASSERT_GT(client, 0);
+    champs->setCurrentIndex(client);
+    edition.cbbChampsChange(client);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("Bonjour [Client]"));
+    EXPECT_EQ(champs->currentIndex(), 0);
+    edition.btnSauvegarderClick();
+    EXPECT_EQ(Stocke(QStringLiteral("MARTIN"), QStringLiteral("2")),
+              QStringLiteral("Bonjour [Client]"));
+    EXPECT_EQ(Stocke(QStringLiteral("MARTIN"), QStringLiteral("2.nom")), QStringLiteral("Relance"));
+    EXPECT_EQ(Stocke(QStringLiteral("MARTIN"), QStringLiteral("2.objet")),
+              QStringLiteral("Votre [Document]"));
+    EXPECT_EQ(positions->itemText(2), QStringLiteral("3 – Relance"));
+    EXPECT_EQ(positions->itemText(1), QStringLiteral("2"));
+
+    TFicheMailModeles choix(ihm_, module_);
+    Preparer(choix);
+    choix.FormActivate();
+    auto* liste = choix.findChild<QComboBox*>(QStringLiteral("cbbModeles"));
+    EXPECT_EQ(liste->itemText(2), QStringLiteral("3 – Relance"));
+    liste->setCurrentIndex(2);
+    EXPECT_EQ(choix.findChild<QLabel*>(QStringLiteral("lblObjet"))->text(),
+              QStringLiteral("Objet : Votre [Document]"));
+    choix.btnSelectionClick();
+    EXPECT_EQ(choix.GetTexteModele(), QStringLiteral("Bonjour [Client]"));
+    EXPECT_EQ(choix.GetObjetModele(), QStringLiteral("Votre [Document]"));
+}
+
+// A template stored with its body alone, as earlier releases did, is chosen as it was.
+TEST_F(ModelesMail, UnModeleSansNomNiObjetResteValable) {
+    StockerCorps(1, QStringLiteral("Ancien modèle"));
+    TFicheMailModeles choix(ihm_, module_);
+    Preparer(choix);
+    choix.FormActivate();
+    auto* liste = choix.findChild<QComboBox*>(QStringLiteral("cbbModeles"));
+    EXPECT_EQ(liste->itemText(1), QStringLiteral("2"));
+    liste->setCurrentIndex(1);
+    choix.btnSelectionClick();
+    EXPECT_EQ(choix.GetTexteModele(), QStringLiteral("Ancien modèle"));
+    EXPECT_TRUE(choix.GetObjetModele().isEmpty());
+}
+
 TEST_F(ModelesMail, EmplacementVideEtAnnulerNeRendentRien) {
     TFicheMailModeles choix(ihm_, module_);
     Preparer(choix);
@@ -91,12 +155,7 @@ TEST_F(ModelesMail, ChaqueUtilisateurASesModeles) {
 }
 
 TEST_F(ModelesMail, ChangerDEmplacementAbandonneLaSaisie) {
-    {
-        SessionBDD session(module_, base_.Chemin());
-        module_.EcrireMemo(QStringLiteral("LYON"), QStringLiteral("MARTIN"),
-                           QStringLiteral("MailModele"), QStringLiteral("1"),
-                           QStringLiteral("Deux"));
-    }
+    StockerCorps(1, QStringLiteral("Deux"));
     TFicheMailModelesConfiguration edition(ihm_, module_);
     Preparer(edition);
     edition.FormActivate();

@@ -76,6 +76,17 @@ protected:
         fiche.SetFichierBDD(base_.Chemin());
         fiche.SetUtilisateur(kUtilisateur);
     }
+    // Each "Choix du modèle" takes the next slot: the first, then the second…
+    void ChoisirLesModelesDansLOrdre() {
+        ihm_.surModal = [this](QDialog& fenetre) {
+            auto& modeles = dynamic_cast<TFicheMailModeles&>(fenetre);
+            modeles.FormActivate();
+            modeles.findChild<QComboBox*>(QStringLiteral("cbbModeles"))
+                ->setCurrentIndex(modeleSuivant_++);
+            modeles.btnSelectionClick();
+            return modeles.result();
+        };
+    }
     // The questions asked, as "title|text".
     QStringList Questions() const {
         QStringList questions;
@@ -90,6 +101,7 @@ protected:
 
     BaseTemporaire base_;
     TDataModuleAbs module_;
+    int modeleSuivant_ = 0;
     IhmFactice ihm_;
 };
 
@@ -230,19 +242,46 @@ TEST_F(SaisiesMail, UnModeleNonModifieEstRemplaceSansQuestion) {
     TFicheSendMail fiche(ihm_, module_);
     Preparer(fiche);
     fiche.FormActivate();
-    int position = 0;
-    ihm_.surModal = [&position](QDialog& fenetre) {
-        auto& modeles = dynamic_cast<TFicheMailModeles&>(fenetre);
-        modeles.FormActivate();
-        modeles.findChild<QComboBox*>(QStringLiteral("cbbModeles"))->setCurrentIndex(position++);
-        modeles.btnSelectionClick();
-        return modeles.result();
-    };
+    ChoisirLesModelesDansLOrdre();
     fiche.btnChoixModeleClick();
     fiche.btnChoixModeleClick();
     EXPECT_TRUE(Questions().isEmpty()) << Questions().join(u'/').toStdString();
     EXPECT_EQ(fiche.findChild<QPlainTextEdit*>(QStringLiteral("mmoBody"))->toPlainText(),
               QStringLiteral("Madame, Monsieur,"));
+}
+
+// A chosen template's fields take the document's values, in its subject as in its body; a
+// template without subject leaves the message's own.
+TEST_F(SaisiesMail, LesChampsDuModeleChoisiPrennentLesValeursDuDocument) {
+    StockerModele(0, QStringLiteral("Bonjour [Client],\nvotre [Document] n° [Numéro] du [Date] "
+                                    "s'élève à [Total TTC].\n[Expéditeur], [Agence] [Inconnu]"));
+    {
+        SessionBDD session(module_, base_.Chemin());
+        module_.EcrireMemo(kAgence, kUtilisateur, kSection, QStringLiteral("0.objet"),
+                           QStringLiteral("Votre [Document] [Numéro]"));
+    }
+    StockerModele(1, QStringLiteral("Sans objet"));
+    TFicheSendMail fiche(ihm_, module_);
+    Preparer(fiche);
+    fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
+    fiche.SetValeursModele({{QStringLiteral("[Client]"), QStringLiteral("M. Dupont")},
+                            {QStringLiteral("[Document]"), QStringLiteral("devis")},
+                            {QStringLiteral("[Numéro]"), QStringLiteral("DV2025-00001-5")},
+                            {QStringLiteral("[Date]"), QStringLiteral("09/03/2025")},
+                            {QStringLiteral("[Total TTC]"), QStringLiteral("1 234,50 €")},
+                            {QStringLiteral("[Agence]"), QStringLiteral("Agence Lyon")}});
+    fiche.FormActivate();
+    ChoisirLesModelesDansLOrdre();
+    fiche.btnChoixModeleClick();
+    auto* corps = fiche.findChild<QPlainTextEdit*>(QStringLiteral("mmoBody"));
+    auto* objet = fiche.findChild<QLineEdit*>(QStringLiteral("edtObject"));
+    EXPECT_EQ(corps->toPlainText(),
+              QStringLiteral("Bonjour M. Dupont,\nvotre devis n° DV2025-00001-5 du 09/03/2025 "
+                             "s'élève à 1 234,50 €.\n, Agence Lyon [Inconnu]"));
+    EXPECT_EQ(objet->text(), QStringLiteral("Votre devis DV2025-00001-5"));
+    fiche.btnChoixModeleClick();
+    EXPECT_EQ(corps->toPlainText(), QStringLiteral("Sans objet"));
+    EXPECT_EQ(objet->text(), QStringLiteral("Votre devis DV2025-00001-5"));
 }
 
 // --- The template editor asks before dropping a text that differs from the stored one.

@@ -354,6 +354,26 @@ TEST_F(GestionnaireImpression, UnPdfQueRienNOuvreEstSignale) {
                                              .arg(QDir::toNativeSeparators(Chemin("devis.pdf")))});
 }
 
+// The fields of a mail template take the document's values.
+TEST_F(GestionnaireImpression, LesChampsDesModelesDeMailViennentDuDocument) {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    Ecrire("devis.xml",
+           "<document><e table='header'><typeDocNom type='string'>Devis</typeDocNom>"
+           "<numero type='string'>DV2025-00001-5</numero>"
+           "<nomClient type='string'>M. Dupont</nomClient>"
+           "<nomAgence type='string'>Agence Lyon</nomAgence>"
+           "<totalTTC type='double'>1234</totalTTC></e></document>");
+    auto fiche = Fiche(QStringLiteral("DOCUMENT"), {});
+    fiche->FormActivate();
+    const QHash<QString, QString> valeurs = fiche->ValeursModeleMail();
+    QLocale::setDefault(QLocale::system());
+    EXPECT_EQ(valeurs.value("[Client]"), QStringLiteral("M. Dupont"));
+    EXPECT_EQ(valeurs.value("[Document]"), QStringLiteral("Devis"));
+    EXPECT_EQ(valeurs.value("[Numéro]"), QStringLiteral("DV2025-00001-5"));
+    EXPECT_EQ(valeurs.value("[Agence]"), QStringLiteral("Agence Lyon"));
+    EXPECT_EQ(valeurs.value("[Total TTC]"), QStringLiteral("1\u202f234,00\u00a0€"));
+}
+
 // Without line texts configured, a document without product lines is assembled as any other.
 TEST_F(GestionnaireImpression, DocumentSansLignesProduits) {
     Ecrire("devis.xml",
