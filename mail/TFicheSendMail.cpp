@@ -298,6 +298,10 @@ void TFicheSendMail::FinEnvoi(const ResultatEnvoi& resultat) {
             ihm_.Information(this, QStringLiteral("Le message a été envoyé."));
         }
         avertirHistorique();
+        // A window left open invites a second click that sends the quote again.
+        if (!ui_->chkGarderOuverte->isChecked()) {
+            accept();
+        }
         return;
     }
     avertirHistorique();

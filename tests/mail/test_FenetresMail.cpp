@@ -855,8 +855,11 @@ TEST_F(FenetresMail, EnvoiReelAvecLeCompteStockeEtUnModele) {
 
 // A message the window already sent goes again only when the user says so, and the question
 // says when and to whom it went.
+// Unless the user keeps it open, the window closes once the message is sent, so that no second
+// click sends the quote again; kept open, "Envoyer" asks first.
 struct CasRenvoi {
     const char* nom;
+    bool garderOuverte;
     bool reponse;
     int recus;
 };
@@ -874,11 +877,17 @@ TEST_P(RenvoiApresEnvoi, DemandeAvantDEnvoyerDeNouveau) {
     fiche.SetObjet(QStringLiteral("Devis DV2025-00001-5 – Tessaro"));
     fiche.show();
     fiche.FormActivate();
+    Controle<QCheckBox>(fiche, "chkGarderOuverte")->setChecked(GetParam().garderOuverte);
     auto* envoyer = Controle<QPushButton>(fiche, "btnEnvoyer");
     envoyer->click();
     ASSERT_TRUE(AttendreFinEnvoi(fiche));
     ASSERT_EQ(serveur.Messages().size(), 1);
-    ASSERT_TRUE(fiche.isVisible());
+    ASSERT_EQ(fiche.isVisible(), GetParam().garderOuverte);
+    if (!GetParam().garderOuverte) {
+        EXPECT_EQ(fiche.result(), QDialog::Accepted);
+        EXPECT_EQ(ihm_.Textes(), QStringList{QStringLiteral("Le message a été envoyé.")});
+        return;
+    }
 
     ihm_.messages.clear();
     ihm_.reponsesConfirmation = {GetParam().reponse};
@@ -894,7 +903,9 @@ TEST_P(RenvoiApresEnvoi, DemandeAvantDEnvoyerDeNouveau) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cas, RenvoiApresEnvoi,
-                         ::testing::Values(CasRenvoi{"non", false, 1}, CasRenvoi{"oui", true, 2}),
+                         ::testing::Values(CasRenvoi{"fermee", false, false, 1},
+                                           CasRenvoi{"non", true, false, 1},
+                                           CasRenvoi{"oui", true, true, 2}),
                          [](const auto& info) { return NomDeCas(info.param.nom); });
 
 // Sending to a server that stops answering: the window stays usable, says what happens, and
