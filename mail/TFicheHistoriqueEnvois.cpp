@@ -63,6 +63,8 @@ TFicheHistoriqueEnvois::TFicheHistoriqueEnvois(Ihm& ihm, TDataModuleAbs& dataMod
     connect(ui_->lvEnvois, &QTreeWidget::itemSelectionChanged, this,
             &TFicheHistoriqueEnvois::SelectionChangee);
     connect(ui_->btnCopier, &QPushButton::clicked, this, &TFicheHistoriqueEnvois::btnCopierClick);
+    connect(ui_->btnRenvoyer, &QPushButton::clicked, this,
+            &TFicheHistoriqueEnvois::btnRenvoyerClick);
     connect(ui_->btnFermer, &QPushButton::clicked, this, &QDialog::reject);
     auto* copier = new QShortcut(QKeySequence::Copy, ui_->lvEnvois);
     copier->setContext(Qt::WidgetShortcut);
@@ -70,6 +72,12 @@ TFicheHistoriqueEnvois::TFicheHistoriqueEnvois(Ihm& ihm, TDataModuleAbs& dataMod
 }
 
 TFicheHistoriqueEnvois::~TFicheHistoriqueEnvois() = default;
+
+void TFicheHistoriqueEnvois::SetDocument(const QString& titre, const QString& numero) {
+    titreDocument_ = titre;
+    numeroDocument_ = numero;
+    ui_->btnRenvoyer->setVisible(!numero.isEmpty());
+}
 
 void TFicheHistoriqueEnvois::FormActivate() {
     if (dejaAffiche_) {
@@ -147,7 +155,33 @@ const EnvoiNote* TFicheHistoriqueEnvois::EnvoiChoisi() const {
 void TFicheHistoriqueEnvois::SelectionChangee() {
     const EnvoiNote* envoi = EnvoiChoisi();
     ui_->btnCopier->setEnabled(envoi != nullptr);
+    const QString raison = envoi ? RaisonDeNePasRenvoyer(*envoi) : QString();
+    ui_->btnRenvoyer->setEnabled(envoi && raison.isEmpty());
+    ui_->btnRenvoyer->setToolTip(
+        envoi && raison.isEmpty()
+            ? QStringLiteral("Reprendre les destinataires et l'objet de cet envoi dans le message")
+            : raison);
     ui_->mmoDetail->setPlainText(envoi ? DetailEnvoi(*envoi) : QString());
+}
+
+QString TFicheHistoriqueEnvois::RaisonDeNePasRenvoyer(const EnvoiNote& envoi) const {
+    if (envoi.statut == kStatutEnvoye || envoi.statut == kStatutCopieNonClassee) {
+        return QStringLiteral("Ce message a été remis : il n'y a rien à renvoyer.");
+    }
+    if (envoi.titreDocument != titreDocument_ || envoi.numeroDocument != numeroDocument_) {
+        return QStringLiteral(
+            "Cet envoi concerne un autre document : renvoyez-le depuis ce "
+            "document.");
+    }
+    return {};
+}
+
+void TFicheHistoriqueEnvois::btnRenvoyerClick() {
+    const EnvoiNote* envoi = EnvoiChoisi();
+    if (envoi && RaisonDeNePasRenvoyer(*envoi).isEmpty()) {
+        envoiARenvoyer_ = *envoi;
+        accept();
+    }
 }
 
 void TFicheHistoriqueEnvois::btnCopierClick() {

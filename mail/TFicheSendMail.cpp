@@ -363,7 +363,24 @@ void TFicheSendMail::btnHistoriqueClick() {
     historique.SetAgence(agence_);
     historique.SetFichierBDD(fichierBDD_);
     historique.SetUtilisateur(utilisateur_);
+    historique.SetDocument(titreDocument_, numeroDocument_);
     ihm_.AfficherModal(historique);
+    if (const std::optional<EnvoiNote>& envoi = historique.EnvoiARenvoyer()) {
+        ReprendreEnvoi(*envoi);
+    }
+}
+
+// The body is not in the record: the one in the window is sent.
+void TFicheSendMail::ReprendreEnvoi(const EnvoiNote& envoi) {
+    ui_->edtAdresse->setText(envoi.destinataires);
+    ui_->edtCC->setText(envoi.copies);
+    ui_->edtCCI->setText(envoi.copiesCachees);
+    ui_->edtObject->setText(envoi.objet);
+    ui_->lblEtat->setText(
+        QStringLiteral("Destinataires et objet repris de l'envoi du %1 (%2) : vérifiez-les, puis "
+                       "cliquez sur « Envoyer ».")
+            .arg(envoi.horodatage.toLocalTime().toString(QStringLiteral("dd/MM/yyyy à HH:mm")),
+                 envoi.statut));
 }
 
 void TFicheSendMail::btnFichierAjouterClick() {

@@ -16,6 +16,7 @@
 
 class Ihm;
 class TDataModuleAbs;
+struct EnvoiNote;
 namespace Ui {
 class TFicheSendMail;
 }
@@ -74,6 +75,8 @@ private:
     bool Saisi() const;
     void AvancementEnvoi(AvancementSmtp avancement);
     void FinEnvoi(const ResultatEnvoi& resultat);
+    // Takes back the recipients and subject of a send that did not go through.
+    void ReprendreEnvoi(const EnvoiNote& envoi);
     // Writes the attempt into the sent-mail record; when it could not, the French cause and the
     // database engine's own text.
     std::optional<ErreurBDD> NoterDansLHistorique(const ResultatEnvoi& resultat);

@@ -278,6 +278,57 @@ TEST_F(HistoriqueFenetre, OuverteDepuisLaFenetreDeMailAuMemeNiveau) {
                                 QStringLiteral("Devis DV2025-00001")}));
 }
 
+// Opened from the mail window of a document, the history offers to send again what failed or was
+// cancelled for that document: the recipients and the subject come back into the mail window. A
+// send that went through, or one of another document, is not offered.
+TEST_F(HistoriqueFenetre, RenvoyerUnEchecDeCeDocument) {
+    Noter(kUtilisateur.utilisateur, QStringLiteral("autre@exemple.fr"), QStringLiteral("Devis"),
+          QStringLiteral("DV2025-00009"), kStatutEchec, 10);
+    TFicheSendMail mail(ihm_, module_);
+    mail.SetAgence(kUtilisateur.agence);
+    mail.SetUtilisateur(kUtilisateur.utilisateur);
+    mail.SetFichierBDD(base_.Chemin());
+    mail.SetDocument(QStringLiteral("Devis"), QStringLiteral("DV2025-00003"));
+    QList<std::pair<QString, bool>> vus;
+    ihm_.surModal = [&](QDialog& fenetre) {
+        auto& historique = dynamic_cast<TFicheHistoriqueEnvois&>(fenetre);
+        historique.FormActivate();
+        auto& renvoyer = C<QPushButton>(historique, "btnRenvoyer");
+        EXPECT_FALSE(renvoyer.isHidden());
+        auto& liste = C<QTreeWidget>(historique, "lvEnvois");
+        for (int i = 0; i < liste.topLevelItemCount(); ++i) {
+            liste.setCurrentItem(liste.topLevelItem(i));
+            vus.append({liste.topLevelItem(i)->text(4), renvoyer.isEnabled()});
+            if (!renvoyer.isEnabled()) {
+                EXPECT_FALSE(renvoyer.toolTip().isEmpty());
+            }
+        }
+        liste.setCurrentItem(liste.topLevelItem(1));
+        renvoyer.click();
+        return historique.result();
+    };
+    C<QPushButton>(mail, "btnHistorique").click();
+    EXPECT_EQ(vus,
+              (QList<std::pair<QString, bool>>{{QStringLiteral("Devis DV2025-00009"), false},
+                                               {QStringLiteral("Devis DV2025-00003"), true},
+                                               {QStringLiteral("Devis DV2025-00001"), false}}));
+    EXPECT_EQ(C<QLineEdit>(mail, "edtAdresse").text(), QStringLiteral("inconnu@exemple.fr"));
+    EXPECT_EQ(C<QLineEdit>(mail, "edtObject").text(), QStringLiteral("Tessaro - DEVIS"));
+    const QDateTime echec =
+        QDateTime(QDate(2026, 3, 2), QTime(9, 3), QTimeZone::utc()).toLocalTime();
+    EXPECT_EQ(C<QLabel>(mail, "lblEtat").text(),
+              QStringLiteral("Destinataires et objet repris de l'envoi du %1 (échec) : "
+                             "vérifiez-les, puis cliquez sur « Envoyer ».")
+                  .arg(echec.toString(QStringLiteral("dd/MM/yyyy à HH:mm"))));
+}
+
+// Without a document (opened from the configuration), the history only reads.
+TEST_F(HistoriqueFenetre, SansDocumentRienARenvoyer) {
+    TFicheHistoriqueEnvois fiche(ihm_, module_);
+    Ouvrir(fiche, kAgence);
+    EXPECT_TRUE(C<QPushButton>(fiche, "btnRenvoyer").isHidden());
+}
+
 // A send record the database cannot take (its disk full): the warning gives the cause in
 // French, the engine's own words only under the details.
 TEST(HistoriqueDisquePlein, CauseEnFrancaisTexteDuMoteurEnDetails) {
