@@ -3,6 +3,7 @@ window of every mode as a user would (keyboard only) and leaves a screenshot of 
 folder given. Works on a copy of the installation, so that the sample database stays as it is."""
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -10,6 +11,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 from bureau import Bureau  # noqa: E402
+
+SERVEUR_SMTP = os.path.join(os.path.dirname(__file__), "..", "tests", "mail", "serveur_smtp.py")
 
 VERSION = "Version 1.64 du 18/01/2023 10:23"
 GESTIONNAIRE = "Gestionnaire d'impression - " + VERSION
@@ -20,6 +23,8 @@ MAIL = "Envoi d'un mail"
 MODELES = "Sélection d'un modèle de mail"
 MODELES_CONFIG = "Configuration des Modèles de mail"
 EXPORT = "Configuration de l'export"
+HISTORIQUE = "Historique des envois"
+CLIENT = "eric.thomas@example.fr"
 
 
 class Captures:
@@ -33,11 +38,17 @@ class Captures:
         os.makedirs(self.captures, exist_ok=True)
         self.numero = 0
         self.bureau = Bureau("1366x768")
+        # Exports go to the user's documents: those of a user of its own, not the real ones.
+        self.bureau.env["HOME"] = os.path.join(self.dossier, "utilisateur")
+        os.makedirs(self.bureau.env["HOME"])
         self.programme = None
+        self.serveurs = []
 
     def fermer(self):
         if self.programme and self.programme.poll() is None:
             self.programme.kill()
+        for serveur in self.serveurs:
+            serveur.close() if isinstance(serveur, socket.socket) else serveur.kill()
         self.bureau.fermer()
         shutil.rmtree(self.dossier, ignore_errors=True)
 
@@ -80,21 +91,24 @@ class Captures:
     def fenetre(self, titre):
         return self.bureau.attendre_fenetre(titre)
 
-    def clic_droit(self, fenetre, x, y):
-        """Right click at a point of the window, in its own coordinates."""
+    def clic(self, fenetre, x, y, bouton="1"):
+        """Clicks a point of the window, in its own coordinates; y below 0 counts from its bottom
+        (the buttons of most windows sit in a row there)."""
+        if y < 0:
+            y += int(dict(ligne.split("=") for ligne in self.bureau.commande(
+                "xdotool", "getwindowgeometry", "--shell", fenetre).split())["HEIGHT"])
         self.bureau.commande("xdotool", "windowactivate", "--sync", fenetre)
         self.bureau.commande("xdotool", "mousemove", "--window", fenetre, str(x), str(y),
-                             "click", "3")
+                             "click", bouton)
+
+    def clic_droit(self, fenetre, x, y):
+        self.clic(fenetre, x, y, "3")
 
     def clic_gestionnaire(self, fenetre, bouton):
         """Clicks one of the print manager's buttons, stacked at the bottom of its left column
         (after an operation the window is enabled again, and the focus is not where it was)."""
         depuis_le_bas = {"Aperçu": 144, "Mail": 114, "Imprimer": 84, "Exporter": 54}[bouton]
-        hauteur = int(dict(ligne.split("=") for ligne in self.bureau.commande(
-            "xdotool", "getwindowgeometry", "--shell", fenetre).split())["HEIGHT"])
-        self.bureau.commande("xdotool", "windowactivate", "--sync", fenetre)
-        self.bureau.commande("xdotool", "mousemove", "--window", fenetre, "120",
-                             str(hauteur - depuis_le_bas), "click", "1")
+        self.clic(fenetre, 120, -depuis_le_bas)
 
     def document(self):
         # A template longer than its box, as the selection window must show it.
@@ -159,7 +173,8 @@ class Captures:
         self.capture("mail-ajout-piece-jointe")
         self.touches(ajout, "Escape")
         mail = self.fenetre(MAIL)
-        self.touches(mail, "Tab", "Tab", "space")  # "Configuration"
+        # After "Supprimer" and "Garder la fenêtre ouverte".
+        self.touches(mail, "Tab", "Tab", "Tab", "space")  # "Configuration"
         smtp = self.fenetre(SMTP)
         self.capture("mail-configuration-smtp")
         self.touches(smtp, "Escape")
@@ -173,6 +188,125 @@ class Captures:
         self.touches(configuration, "Escape")
         modeles = self.fenetre(MODELES)
         self.touches(modeles, "Escape")
+
+    def serveur_smtp(self, *options):
+        """The tests' SMTP server on loopback; returns its port."""
+        dossier = tempfile.mkdtemp(dir=self.dossier)
+        serveur = subprocess.Popen(["/usr/bin/python3", SERVEUR_SMTP, "--dossier", dossier, *options],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.serveurs.append(serveur)
+        return int(serveur.stdout.readline().split()[1])
+
+    def serveur_muet(self):
+        """A port that takes the connection and never says a word."""
+        prise = socket.socket()
+        prise.bind(("127.0.0.1", 0))
+        prise.listen()
+        self.serveurs.append(prise)
+        return prise.getsockname()[1]
+
+    @staticmethod
+    def port_ferme():
+        with socket.socket() as prise:
+            prise.bind(("127.0.0.1", 0))
+            return prise.getsockname()[1]
+
+    def compte(self, port, imap_port=None):
+        """The agency LYON's account on loopback, in clear; its IMAP copy when a port is given."""
+        valeurs = [("Host", "127.0.0.1", "STRING"), ("Port", str(port), "ENTIER"),
+                   ("UseTLS", "0", "ENTIER"), ("ExpediteurMail", "lyon@exemple.fr", "STRING"),
+                   ("ExpediteurNom", "Agence de Lyon", "STRING")]
+        valeurs += [("ImapHost", "127.0.0.1" if imap_port else "", "STRING"),
+                    ("ImapPort", str(imap_port or 0), "ENTIER"), ("ImapTLS", "0", "ENTIER"),
+                    ("ImapDossier", "Envoyés", "STRING"), ("ImapLogin", "lyon", "STRING")]
+        for cle, valeur, type_ in valeurs:
+            self.outil("base-ecrire", "Vantaro.abs", "Mail", cle, valeur, "--agence", "LYON",
+                       "--type", type_)
+
+    def ouvrir_mail(self):
+        self.lancer("Exemples/document.ini", "DOCUMENT")
+        gestionnaire = self.fenetre(GESTIONNAIRE)
+        time.sleep(2)
+        self.clic_gestionnaire(gestionnaire, "Mail")
+        return self.fenetre(MAIL)
+
+    def envoyer(self, mail):
+        """"Envoyer", last in the tab order: one step back from the address."""
+        self.touches(mail, "shift+Tab", "space")
+
+    def tester_connexion(self):
+        self.clic(self.fenetre(SMTP), 70, -24)  # "Tester la connexion", bottom left
+
+    def mail_en_cours(self):
+        """A server that never answers: the window says where it is and offers "Annuler"; the
+        connection test of the SMTP window runs in the background the same way."""
+        self.compte(self.serveur_muet(), self.port_ferme())
+        mail = self.ouvrir_mail()
+        self.envoyer(mail)
+        self.capture("mail-envoi-en-cours", 1.5)
+        self.touches(mail, "shift+Tab", "space")  # "Annuler"
+        self.capture("mail-envoi-annule", 1.5)
+        self.clic(mail, 80, -28)  # "Configuration SMTP"
+        self.tester_connexion()
+        self.capture("smtp-essai-en-cours", 1.5)
+        self.finir()
+
+    def mail_echec(self):
+        """The server refuses the recipient: the failure says why, the history offers to send
+        it again; the connection test names the IMAP copy that cannot work."""
+        self.compte(self.serveur_smtp("--refuser", CLIENT), self.port_ferme())
+        mail = self.ouvrir_mail()
+        self.envoyer(mail)
+        erreur = self.fenetre("Vantaro")
+        self.capture("mail-envoi-echec-message", 1.5)
+        self.touches(erreur, "Return")
+        mail = self.fenetre(MAIL)
+        self.capture("mail-envoi-echec")
+        self.clic(mail, 380, -28)  # "Historique des envois"
+        historique = self.fenetre(HISTORIQUE)
+        self.touches(historique, "Tab", "Down")
+        self.capture("mail-historique-echec")
+        self.touches(historique, "Escape")
+        mail = self.fenetre(MAIL)
+        self.clic(mail, 80, -28)
+        self.tester_connexion()
+        self.capture("smtp-essai-imap-injoignable", 3)
+        self.finir()
+
+    def mail_envoye(self):
+        """Sent: the window closes, the print manager shows the send and where an export went."""
+        self.compte(self.serveur_smtp())
+        mail = self.ouvrir_mail()
+        self.envoyer(mail)
+        envoye = self.fenetre("Vantaro")
+        self.capture("mail-envoye-message", 1)
+        self.touches(envoye, "Return")
+        gestionnaire = self.fenetre(GESTIONNAIRE)
+        self.capture("document-gestionnaire-apres-envoi", 2)
+        self.clic_gestionnaire(gestionnaire, "Exporter")
+        self.touches(self.fenetre(EXPORT), "Return")
+        enregistrer = self.fenetre("Exporter en PDF")
+        self.touches(enregistrer, "Return")
+        # On this display no program opens a PDF: the export says so.
+        ouverture = self.fenetre("Vantaro")
+        self.capture("document-export-ouverture-impossible", 1)
+        self.touches(ouverture, "Return")
+        self.fenetre(GESTIONNAIRE)
+        self.capture("document-gestionnaire-apres-export", 1)
+        self.finir()
+
+    def smtp_verrouille(self):
+        """A user whose agency locked the connection: the SMTP window shows it, disabled."""
+        self.outil("base-ecrire", "Vantaro.abs", "Mail", "BloquerConnexion", "1", "--agence",
+                   "LYON", "--type", "ENTIER")
+        travail = self.travail("configuration-utilisateur.ini", "[Configuration]\nAgence=LYON\n"
+                                                               "Utilisateur=MARTIN\n")
+        self.lancer(travail, "CONFIGURATION")
+        hub = self.fenetre(HUB)
+        self.touches(hub, "Tab", "space")  # "Mail"
+        self.fenetre(SMTP)
+        self.capture("configuration-smtp-verrouillee")
+        self.finir()
 
     def rapport(self):
         self.lancer("Exemples/rapport.ini", "RAPPORT")
@@ -259,12 +393,17 @@ class Captures:
 
 
 def main():
-    installation, dossier_captures = sys.argv[1:3]
+    """captures.py <installation> <dossier> [étape...]: every step, or those named."""
+    installation, dossier_captures, *noms = sys.argv[1:]
     captures = Captures(installation, dossier_captures)
+    etapes = (captures.parametres, captures.type_inconnu, captures.document,
+              captures.mail_en_cours, captures.mail_echec, captures.mail_envoye, captures.rapport,
+              captures.exporter, captures.configuration, captures.configuration_verrouillee,
+              captures.smtp_verrouille)
     try:
-        for etape in (captures.parametres, captures.type_inconnu, captures.document,
-                      captures.rapport, captures.exporter, captures.configuration,
-                      captures.configuration_verrouillee):
+        for etape in etapes:
+            if noms and etape.__name__ not in noms:
+                continue
             try:
                 etape()
             except AssertionError as erreur:

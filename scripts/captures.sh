@@ -14,4 +14,4 @@ cmake --build "$racine/build" --parallel 2 --target Vantaro vantaro-outil vantar
     vantaro_exemple_devis
 rm -rf "$captures"
 export LC_ALL=fr_FR.UTF-8
-exec python3 "$racine/scripts/captures.py" "$racine/build/bin" "$captures"
+exec python3 "$racine/scripts/captures.py" "$racine/build/bin" "$captures" "${@:2}"
