@@ -2,7 +2,12 @@
 
 #include <exception>
 
-EnvoiEnFond::EnvoiEnFond(QObject* parent) : QObject(parent) {}
+EnvoiEnFond::EnvoiEnFond(QObject* parent) : QObject(parent) {
+    connect(&tache_, &SignalTache::Terminee, this, [this] {
+        enCours_ = false;
+        emit Termine(tache_.LeResultat());
+    });
+}
 
 EnvoiEnFond::~EnvoiEnFond() {
     Arreter();
@@ -15,7 +20,8 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
     }
     enCours_ = true;
     const int envoi = ++numero_;
-    fil_.Lancer([this, compte, message, imap, envoi](AnnulationEnvoi& annulation) {
+    annulation_.Reinitialiser();
+    tache_.Demarrer([this, compte, message, imap, envoi, &annulation = annulation_] {
         SuiviEnvoi suivi;
         suivi.annulation = &annulation;
         suivi.avancement = [this, envoi](AvancementSmtp avancement) {
@@ -49,25 +55,17 @@ void EnvoiEnFond::Demarrer(const CompteSmtp& compte, const MessageMail& message,
         } catch (const std::exception& erreur) {
             resultat.message = QString::fromUtf8(erreur.what());
         }
-        // Queued to this object: dropped when the object is gone, ignored once it was stopped.
-        QMetaObject::invokeMethod(
-            this,
-            [this, resultat, envoi] {
-                if (envoi == numero_) {
-                    enCours_ = false;
-                    emit Termine(resultat);
-                }
-            },
-            Qt::QueuedConnection);
+        return resultat;
     });
 }
 
 void EnvoiEnFond::Annuler() {
-    fil_.Annuler();
+    annulation_.Annuler();
 }
 
 void EnvoiEnFond::Arreter() {
     ++numero_;
-    fil_.Arreter();
+    annulation_.Annuler();
+    tache_.Abandonner();
     enCours_ = false;
 }

@@ -4,7 +4,16 @@
 
 #include "ConnexionCurl.h"
 
-EssaiEnFond::EssaiEnFond(QObject* parent) : QObject(parent) {}
+EssaiEnFond::EssaiEnFond(QObject* parent) : QObject(parent) {
+    connect(&tache_, &SignalTache::Terminee, this, [this] {
+        enCours_ = false;
+        emit Termine(tache_.LeResultat());
+    });
+}
+
+EssaiEnFond::~EssaiEnFond() {
+    annulation_.Annuler();
+}
 
 void EssaiEnFond::Demarrer(const std::optional<CompteSmtp>& smtp,
                            const std::optional<CompteImap>& imap) {
@@ -12,7 +21,8 @@ void EssaiEnFond::Demarrer(const std::optional<CompteSmtp>& smtp,
         return;
     }
     enCours_ = true;
-    fil_.Lancer([this, smtp, imap](AnnulationEnvoi& annulation) {
+    annulation_.Reinitialiser();
+    tache_.Demarrer([smtp, imap, &annulation = annulation_] {
         ResultatEssai resultat;
         if (smtp) {
             resultat.smtp.essaye = true;
@@ -36,17 +46,10 @@ void EssaiEnFond::Demarrer(const std::optional<CompteSmtp>& smtp,
             }
         }
         resultat.annule = annulation.Demandee();
-        // Queued to this object: dropped when the object is gone.
-        QMetaObject::invokeMethod(
-            this,
-            [this, resultat] {
-                enCours_ = false;
-                emit Termine(resultat);
-            },
-            Qt::QueuedConnection);
+        return resultat;
     });
 }
 
 void EssaiEnFond::Annuler() {
-    fil_.Annuler();
+    annulation_.Annuler();
 }

@@ -4,8 +4,8 @@
 
 #include "CopieImap.h"
 #include "EnvoiSmtp.h"
-#include "FilAnnulable.h"
 #include "MessageMail.h"
+#include "TacheEnFond.h"
 
 // How a sending ended.
 struct ResultatEnvoi {
@@ -22,7 +22,7 @@ struct ResultatEnvoi {
     QString copie{};  // filed: the folder; otherwise why not, in French
 };
 
-// Sends one message at a time on a thread of its own, so that the window that starts it stays
+// Sends one message at a time off the window's thread, so that the window that starts it stays
 // responsive and can stop it. Its signals come on the thread the object lives on.
 class EnvoiEnFond : public QObject {
     Q_OBJECT
@@ -49,6 +49,7 @@ signals:
 private:
     bool enCours_ = false;
     int numero_ = 0;  // of the latest sending; what an earlier one posts late is ignored
-    // Last: its thread is stopped before the members it uses go.
-    FilAnnulable fil_;
+    AnnulationEnvoi annulation_;
+    // Last: the sending is waited for before the members it uses go.
+    TacheEnFond<ResultatEnvoi> tache_;
 };

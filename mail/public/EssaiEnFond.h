@@ -5,7 +5,7 @@
 
 #include "CopieImap.h"
 #include "EnvoiSmtp.h"
-#include "FilAnnulable.h"
+#include "TacheEnFond.h"
 
 // How each server of a connection test answered.
 struct ResultatEssai {
@@ -25,13 +25,15 @@ struct ResultatEssai {
     }
 };
 
-// Tries the SMTP account, then the IMAP copy, on a thread of its own, as a sending would use them,
+// Tries the SMTP account, then the IMAP copy, off the window's thread, as a sending would use them,
 // so that the window stays responsive and can stop it. Its signal comes on the object's thread.
 class EssaiEnFond : public QObject {
     Q_OBJECT
 
 public:
     explicit EssaiEnFond(QObject* parent = nullptr);
+    // Stops a test in progress and waits for it; Termine does not come.
+    ~EssaiEnFond() override;
 
     // Ignored while a test is in progress; an account not given is not tried.
     void Demarrer(const std::optional<CompteSmtp>& smtp, const std::optional<CompteImap>& imap);
@@ -44,6 +46,7 @@ signals:
 
 private:
     bool enCours_ = false;
-    // Last: its thread is stopped before the members it uses go.
-    FilAnnulable fil_;
+    AnnulationEnvoi annulation_;
+    // Last: the test is waited for before the members it uses go.
+    TacheEnFond<ResultatEssai> tache_;
 };

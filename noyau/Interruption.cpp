@@ -1,6 +1,7 @@
 #include "Interruption.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 
 #ifdef Q_OS_WIN
@@ -30,14 +31,18 @@ BOOL WINAPI SurEvenementConsole(DWORD evenement) {
 
 #else
 
-// The handler may only write: the byte wakes the notifier in the event loop.
+// The handler may only write: the byte wakes the notifier in the event loop. The pipe never
+// blocks, so that a burst of signals cannot hang the handler once it is full (one byte waiting
+// is enough), and the handler leaves errno as the interrupted code had it.
 int tube[2] = {-1, -1};
 struct sigaction avantTerm {};
 struct sigaction avantInt {};
 
 void SurSignal(int numero) {
+    const int errnoInterrompu = errno;
     const char octet = char(numero);
     [[maybe_unused]] const ssize_t ecrit = ::write(tube[0], &octet, 1);
+    errno = errnoInterrompu;
 }
 
 #endif
@@ -49,7 +54,7 @@ Interruption::Interruption(QObject* parent) : QObject(parent) {
     enCours = this;
     SetConsoleCtrlHandler(SurEvenementConsole, TRUE);
 #else
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, tube) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, tube) != 0) {
         return;
     }
     notificateur_ = std::make_unique<QSocketNotifier>(tube[1], QSocketNotifier::Read);
