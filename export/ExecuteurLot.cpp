@@ -31,30 +31,25 @@ void ExecuteurLot::Prechauffer(std::function<int()> avant, Poste fabrique) {
     });
 }
 
-// The calling thread waits in an event loop while the workers make the items: the steps are told
-// at the timer's pace, and the window that shows them repaints between them.
-void ExecuteurLot::Executer(int nombre, const Poste& fabrique) {
+// The workers make the items while the thread that started them goes on with its events: the
+// steps are told at the timer's pace, and the window that shows them repaints between them.
+void ExecuteurLot::Demarrer(int nombre, Poste fabrique) {
+    // What Prechauffer started is short (a key, a template per worker), and the workers use it.
     taches_.waitForDone();
+    fabrique_ = std::move(fabrique);
     avancement_ = std::vector<Avancement>(size_t(nombre));
     prochain_ = 0;
     premierEchec_ = -1;
     etapesDites_ = 0;
     commencee_ = false;
     echec_.reset();
-    if (nombre == 0 || interrompu_) {
-        return;
-    }
-    taches_.setMaxThreadCount(std::max(1, std::min(nombreTaches_, nombre)));
-    for (int tache = 0; tache < taches_.maxThreadCount(); ++tache) {
-        taches_.start([this, fabrique] { Travailler(fabrique); });
+    if (nombre > 0 && !interrompu_) {
+        taches_.setMaxThreadCount(std::max(1, std::min(nombreTaches_, nombre)));
+        for (int tache = 0; tache < taches_.maxThreadCount(); ++tache) {
+            taches_.start([this] { Travailler(fabrique_); });
+        }
     }
     cadence_.start();
-    Suivre();
-    if (etapesDites_ < kEtapes * nombre && !echec_ && !interrompu_) {
-        boucle_.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    cadence_.stop();
-    Arreter();
 }
 
 void ExecuteurLot::Interrompre() {
@@ -63,7 +58,9 @@ void ExecuteurLot::Interrompre() {
         const QMutexLocker garde(&verrou_);
         prochain_ = int(avancement_.size());
     }
-    boucle_.quit();
+    if (cadence_.isActive()) {
+        Finir();
+    }
 }
 
 void ExecuteurLot::Travailler(const Poste& fabrique) {
@@ -154,9 +151,16 @@ void ExecuteurLot::Suivre() {
         commencee_ = false;
         emit EtapeTerminee(i, etape);
     }
-    if (etapesDites_ == kEtapes * nombre || echec_ || interrompu_) {
-        boucle_.quit();
+    // A slot of the signals above may have interrupted the batch, which then ended there.
+    if ((etapesDites_ == kEtapes * nombre || echec_ || interrompu_) && cadence_.isActive()) {
+        Finir();
     }
+}
+
+void ExecuteurLot::Finir() {
+    cadence_.stop();
+    Arreter();
+    emit Fini();
 }
 
 // After a failure or an interruption the items not yet in place leave nothing on disk: the

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QEventLoop>
 #include <QMutex>
 #include <QObject>
 #include <QThread>
@@ -19,7 +18,8 @@ class SortieFichier;
 // finished it. An item's last step ends with its output put in place, after every item before
 // it, so that the outputs appear in the items' order. At the first item that fails (in the items'
 // order) no worker takes an item after it, and what the workers wrote for the items after it is
-// removed. Links no widgets; the window only shows what it tells.
+// removed. Links no widgets and never waits for the workers on its own thread: the window only
+// shows what it tells.
 class ExecuteurLot : public QObject {
     Q_OBJECT
 
@@ -52,12 +52,12 @@ public:
 
     // Starts, out of sight, what the first items would wait for: avant runs on the pool and
     // returns how many items the batch will have; then as many workers' posts as will be used
-    // are made ahead, on the pool. Executer waits for them and gives them to its workers.
+    // are made ahead, on the pool. Demarrer waits for them and gives them to its workers.
     void Prechauffer(std::function<int()> avant, Poste fabrique);
-    // Runs the batch of nombre items and returns when every item is in place, an item failed,
-    // or Interrompre was called. The calling thread's events are processed meanwhile (the
-    // user's input excluded).
-    void Executer(int nombre, const Poste& fabrique);
+    // Starts the batch of nombre items and returns; Fini comes once every item is in place, an
+    // item failed, or Interrompre was called.
+    void Demarrer(int nombre, Poste fabrique);
+    bool EnCours() const { return cadence_.isActive(); }
     // Stops taking items; the workers finish those in hand, and nothing more is put in place.
     void Interrompre();
 
@@ -68,6 +68,8 @@ public:
 signals:
     void EtapeCommencee(int element, int etape);
     void EtapeTerminee(int element, int etape);
+    // The batch ended: PremierEchec, Interrompu and ElementsEnPlace say how.
+    void Fini();
 
 private:
     struct Avancement {
@@ -79,12 +81,13 @@ private:
     bool Terminer(int element, std::unique_ptr<SortieFichier> sortie = nullptr);
     void Echouer(int element, const QString& message);
     void Suivre();
+    void Finir();
     void Arreter();
 
     QThreadPool taches_;
     int nombreTaches_ = QThread::idealThreadCount();
     QTimer cadence_;
-    QEventLoop boucle_;
+    Poste fabrique_;
     QMutex verrou_;  // avancement_, prochain_, premierEchec_, postesPrets_
     std::vector<Avancement> avancement_;
     int prochain_ = 0;

@@ -10,7 +10,6 @@
 #include "ErreurDonnees.h"
 #include "FichierIni.h"
 #include "Ihm.h"
-#include "Interruption.h"
 #include "TDataModuleAbs.h"
 #include "ui_TFicheExporter.h"
 
@@ -28,6 +27,7 @@ TFicheExporter::TFicheExporter(Ihm& ihm, TDataModuleAbs& dataModule, QWidget* pr
     connect(&timer1_, &QTimer::timeout, this, &TFicheExporter::Timer1Timer);
     connect(&executeur_, &ExecuteurLot::EtapeCommencee, this, &TFicheExporter::Afficher);
     connect(&executeur_, &ExecuteurLot::EtapeTerminee, this, &TFicheExporter::Avancer);
+    connect(&executeur_, &ExecuteurLot::Fini, this, &TFicheExporter::FinLot);
 }
 
 TFicheExporter::~TFicheExporter() = default;
@@ -118,8 +118,6 @@ void TFicheExporter::AfficherCompteur(int fait) {
     emit EtapeAffichee();
 }
 
-// Nobody is there to answer a message when the process is asked to end: the items not yet in
-// place are dropped, one line tells how far the batch went, and it ends as failed.
 void TFicheExporter::ExporterLot() {
     const ElementsExport& elements = contexte_.elements;
     const int nombre = int(elements.ListeRapports.size());
@@ -128,11 +126,17 @@ void TFicheExporter::ExporterLot() {
     AfficherCompteur(0);
     const qreal frequence = screen() ? screen()->refreshRate() : 0;
     executeur_.DefinirCadence(frequence > 0 ? int(1000 / frequence) : 16);
-    {
-        const Interruption interruption;
-        connect(&interruption, &Interruption::Demandee, &executeur_, &ExecuteurLot::Interrompre);
-        executeur_.Executer(nombre, PosteExport::Fabrique(contexte_));
-    }
+    interruption_.emplace();
+    connect(&*interruption_, &Interruption::Demandee, &executeur_, &ExecuteurLot::Interrompre);
+    executeur_.Demarrer(nombre, PosteExport::Fabrique(contexte_));
+}
+
+// Nobody is there to answer a message when the process is asked to end: the items not yet in
+// place are dropped, one line tells how far the batch went, and it ends as failed.
+void TFicheExporter::FinLot() {
+    interruption_.reset();
+    const ElementsExport& elements = contexte_.elements;
+    const int nombre = int(elements.ListeRapports.size());
     if (executeur_.Interrompu()) {
         enEchec_ = true;
         qWarning().noquote() << QStringLiteral(

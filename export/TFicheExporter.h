@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "ExecuteurLot.h"
 #include "ExportLot.h"
 #include "FicheDialogue.h"
 #include "Installation.h"
+#include "Interruption.h"
 
 class Ihm;
 class TDataModuleAbs;
@@ -47,6 +49,7 @@ public:
     void FormActivate() override;
     void Timer1Timer();
     void LireExport();
+    // Starts the batch; the window closes itself when it ends.
     void ExporterLot();
 
     // Escape and the window manager cannot end the batch early.
@@ -65,6 +68,7 @@ private:
     void Afficher(int element, int etape);
     void Avancer(int element, int etape);
     void AfficherCompteur(int fait);
+    void FinLot();
     bool PeutFermer() const { return termine_ || enEchec_; }
 
     std::unique_ptr<Ui::TFicheExporter> ui_;
@@ -72,6 +76,8 @@ private:
     QTimer timer1_;
     ContexteExport contexte_;
     ExecuteurLot executeur_;
+    // While the batch runs, a request to end the process interrupts it.
+    std::optional<Interruption> interruption_;
     // The first item's template, read for each worker during the start second.
     QString modelePrechauffe_;
     QString version_;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <stdexcept>
 
+#include "Attendre.h"
 #include "ExecuteurLot.h"
 #include "SortieFichier.h"
 
@@ -77,7 +78,14 @@ TEST_P(OrdreDuLot, EtapesDitesDansLOrdreSortiesMisesEnPlaceDansLOrdre) {
             return sortie;
         });
     };
-    executeur.Executer(cas.nombre, poste);
+    int finis = 0;
+    QObject::connect(&executeur, &ExecuteurLot::Fini, [&] { ++finis; });
+    executeur.Demarrer(cas.nombre, poste);
+    // Started, not done: the thread that started it goes on with its events meanwhile.
+    EXPECT_TRUE(executeur.EnCours());
+    EXPECT_TRUE(dites.isEmpty());
+    ASSERT_TRUE(AttendreQue([&] { return finis > 0; }));
+    EXPECT_FALSE(executeur.EnCours());
 
     QStringList attendues;
     const int dernier = cas.echec >= 0 ? cas.echec : cas.nombre;
@@ -106,6 +114,8 @@ TEST_P(OrdreDuLot, EtapesDitesDansLOrdreSortiesMisesEnPlaceDansLOrdre) {
         EXPECT_EQ(fichier.readAll(), QByteArray::number(i + 1));
     }
     EXPECT_EQ(executeur.Interrompu(), cas.interruption >= 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finis, 1);
     ASSERT_EQ(executeur.PremierEchec().has_value(), cas.echec >= 0);
     if (cas.echec >= 0) {
         EXPECT_EQ(executeur.PremierEchec()->element, cas.echec);
@@ -119,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(Cas, OrdreDuLot,
                                            CasLot{"TroisAttendQuatre", 6, 2, 3, -1, 0, -1, 6},
                                            CasLot{"TroisEchoueApresQuatre", 6, 2, 3, 2, 1, -1, 2},
                                            CasLot{"TroisEchoueAuChargement", 6, 2, 3, 2, 0, -1, 2},
+                                           CasLot{"TroisEchoueALEcriture", 6, 2, 3, 2, 2, -1, 2},
+                                           CasLot{"DernierEchoue", 6, -1, -1, 5, 1, -1, 5},
                                            CasLot{"PremierEchoue", 4, -1, -1, 0, 2, -1, 0},
                                            CasLot{"InterrompuApresDeux", 6, 2, 3, -1, 0, 1, 2},
                                            CasLot{"SansElement", 0, -1, -1, -1, 0, -1, 0}),

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
-#include <QThread>
 #include <optional>
 
+#include "Attendre.h"
 #include "CaptureJournal.h"
 #include "CreationBase.h"
 #include "FichierIni.h"
@@ -135,6 +134,11 @@ protected:
         fiche_->FormActivate();
         EXPECT_TRUE(fiche_->Timer1().isActive());
         fiche_->Timer1Timer();
+        AttendreFin();
+    }
+    // The batch runs while the window goes on with its events; it closes itself at the end.
+    void AttendreFin() {
+        ASSERT_TRUE(AttendreQue([this] { return fiche_->Termine() || fiche_->EnEchec(); }));
     }
     void EcrireTravail(const QList<Element>& elements) {
         QString travail = QStringLiteral("[Export]\nNombre=%1\n").arg(elements.size());
@@ -333,13 +337,12 @@ TEST_P(SecondeDeDepart, LitLePremierModelePourChaqueTacheSansCommencerLeLot) {
     fiche_->show();
     fiche_->FormActivate();
     fiche_->Timer1().stop();
-    for (QDeadlineTimer limite(10000); lectures() < taches && !limite.hasExpired();) {
-        QThread::msleep(10);
-    }
+    AttendreQue([&] { return lectures() >= taches; });
     ASSERT_EQ(lectures(), taches) << CaptureJournal::Lignes().join(u'\n').toStdString();
     EXPECT_EQ(Barre()->value(), 0);
     EXPECT_TRUE(QDir(dossier_.path()).entryList({QStringLiteral("*.pdf*")}).isEmpty());
     fiche_->Timer1Timer();
+    AttendreFin();
     EXPECT_TRUE(fiche_->Termine());
     EXPECT_EQ(Compteur(), QStringLiteral("3/3"));
     EXPECT_EQ(lectures(), taches) << CaptureJournal::Lignes().join(u'\n').toStdString();
@@ -445,8 +448,7 @@ TEST_P(LotEnParallele, EtapesDansLOrdreEtArretAuPremierEchec) {
 INSTANTIATE_TEST_SUITE_P(Cas, LotEnParallele,
                          ::testing::Values(CasTaches{"ToutEstBon", 9, 0, false},
                                            CasTaches{"DonneesEnEchecAuMilieu", 9, 4, false},
-                                           CasTaches{"EcritureEnEchecAuMilieu", 9, 4, true},
-                                           CasTaches{"EchecAuDernier", 6, 6, false}),
+                                           CasTaches{"EcritureEnEchecAuMilieu", 9, 4, true}),
                          [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace
