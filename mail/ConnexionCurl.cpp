@@ -57,6 +57,19 @@ int FermerConnexion(void* donnees, curl_socket_t connexion) {
 
 }  // namespace
 
+ModeTls ModeTlsDepuisIndex(int index) {
+    switch (index) {
+        case 1:
+            return ModeTls::Implicite;
+        case 2:
+            return ModeTls::StartTlsExige;
+        case 3:
+            return ModeTls::StartTlsSiPropose;
+        default:
+            return ModeTls::Aucun;
+    }
+}
+
 void AnnulationEnvoi::Annuler() {
     const std::lock_guard garde(verrou_);
     demandee_ = true;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "EnvoiSmtp.h"
+#include "CompteSmtp.h"
 
 // What the SMTP sending and the IMAP copy share of the network library: its set-up, the TLS
 // and certificate rules of an account, and the French words for its failures.

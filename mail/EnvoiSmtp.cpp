@@ -259,19 +259,6 @@ private:
 
 }  // namespace
 
-ModeTls ModeTlsDepuisIndex(int index) {
-    switch (index) {
-        case 1:
-            return ModeTls::Implicite;
-        case 2:
-            return ModeTls::StartTlsExige;
-        case 3:
-            return ModeTls::StartTlsSiPropose;
-        default:
-            return ModeTls::Aucun;
-    }
-}
-
 void TesterConnexion(const CompteSmtp& compte, AnnulationEnvoi* annulation) {
     Session session(compte, {{}, annulation});
     curl_easy_setopt(session.get(), CURLOPT_CONNECT_ONLY, 1L);

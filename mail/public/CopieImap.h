@@ -4,7 +4,7 @@
 #include <QString>
 #include <stdexcept>
 
-#include "EnvoiSmtp.h"
+#include "CompteSmtp.h"
 
 // The mailbox where a copy of each sent message is filed, over IMAP.
 struct CompteImap {
