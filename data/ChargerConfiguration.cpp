@@ -11,11 +11,6 @@ namespace {
 const QStringList kClesAvecOrientation{"Orientation", "Logo",        "CGV",        "QCM",
                                        "PiedDePage1", "PiedDePage2", "DebutLigne", "FinLigne"};
 
-bool EstSousTypeSansConfiguration(const QString& typeSousDocument) {
-    return typeSousDocument == QStringLiteral("AFFICHE") ||
-           typeSousDocument == QStringLiteral("PROCES-VERBAL DE RECEPTION");
-}
-
 bool EstLigneSpeciale(const TableMemoire& lignes) {
     if (lignes.Fin()) {
         return false;
@@ -111,6 +106,17 @@ QByteArray LireLogo(const QString& chemin) {
 
 }  // namespace
 
+bool EstSousTypeSpecial(const QString& typeSousDocument) {
+    return typeSousDocument == QStringLiteral("AFFICHE") ||
+           typeSousDocument == QStringLiteral("PROCES-VERBAL DE RECEPTION");
+}
+
+QString TexteConfiguration(const QString& champ, const QString& valeur) {
+    return champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
+               ? valeur
+               : DecoderSautsDeLigne(valeur);
+}
+
 QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, const Niveau& travail,
                              const QString& titre, const OptionsConfiguration& options) {
     TableMemoire& config = donnees.memTableConfig;
@@ -133,8 +139,8 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
     }
 
     QString orientation;
-    const bool sousTypeExclu = options.exclureAffichesEtProcesVerbaux &&
-                               EstSousTypeSansConfiguration(options.typeSousDocument);
+    const bool sousTypeExclu =
+        options.exclureAffichesEtProcesVerbaux && EstSousTypeSpecial(options.typeSousDocument);
     if (options.lireOrientation) {
         orientation = valeurs.value("Orientation");
         if (orientation.isEmpty() || sousTypeExclu) {
@@ -146,13 +152,11 @@ QString ChargerConfiguration(DonneesDocument& donnees, TDataModuleAbs& store, co
         if (!logo.isEmpty()) {
             config.Affecter(QStringLiteral("Logo"), logo);
         }
-        for (const char* cle : {"CGV", "QCM", "PiedDePage2"}) {
+        for (const char* cle : {"CGV", "QCM", "PiedDePage1", "PiedDePage2"}) {
             if (!valeurs.value(cle).isEmpty()) {
-                config.Affecter(QString::fromLatin1(cle), DecoderSautsDeLigne(valeurs.value(cle)));
+                config.Affecter(QString::fromLatin1(cle),
+                                TexteConfiguration(QString::fromLatin1(cle), valeurs.value(cle)));
             }
-        }
-        if (!valeurs.value("PiedDePage1").isEmpty()) {
-            config.Affecter(QStringLiteral("PiedDePage1"), valeurs.value("PiedDePage1"));
         }
         PlacerLignesSpeciales(donnees.frxDBDatasetMaster, titre, valeurs.value("DebutLigne"),
                               valeurs.value("FinLigne"));

@@ -15,50 +15,63 @@ public:
         std::optional<QString> avertissement;  // when the configuration was read again
     };
 
+    // The data file and the configuration are read at each preparation; what they give (the
+    // fields, the configuration's warning) is told when they changed.
     Resultat Preparer(const QString& chemin, const QByteArray& texte, const QString& donnees,
                       const QLocale& regional, const SourceConfiguration& source) {
         Resultat resultat;
+        const bool relire = donnees != donneesLues_ || !sourceLue_ || source != *sourceLue_;
+        donneesLues_.clear();
+        sourceLue_.reset();
+        rapport_.DefinirRegional(regional);
+        // A database that could not be read is not asked again until the source changes.
+        repli_ = repli_ && !relire;
+        const SourceConfiguration lue = repli_ ? SourceConfiguration{} : source;
+        QString avertissement;
         try {
-            if (donnees != donneesLues_ || !sourceLue_ || source != *sourceLue_) {
-                donneesLues_.clear();
-                sourceLue_.reset();
-                rapport_.DefinirRegional(regional);
-                assemblage_.ChargerDonnees(donnees, regional);
-                resultat.avertissement = RemplirConfiguration(source);
-                donneesLues_ = donnees;
-                sourceLue_ = source;
-                for (JeuDonneesRapport* jeu : assemblage_.Donnees().JeuxRapport()) {
-                    for (const QString& champ : jeu->NomsChamps()) {
-                        resultat.champs
-                            << QStringLiteral("%1.\"%2\"").arg(jeu->NomUtilisateur(), champ);
-                    }
-                }
-            }
-            rapport_.ChargerDepuisTexte(chemin, texte);
-            assemblage_.Preparer();
+            TravailDocument travail;
+            travail.donnees = donnees;
+            travail.regional = regional;
+            travail.modele = ModeleTexte{chemin, texte};
+            travail.configuration = lue;
+            Assembler(travail, avertissement);
             resultat.pages = std::make_shared<DocumentPrepare>(rapport_.Pages());
         } catch (const ErreurRapport& erreur) {
+            // The template's fault: the data and the configuration were read.
             resultat.erreur = QString::fromUtf8(erreur.what());
             resultat.objet = erreur.Endroit().objet;
         } catch (const std::exception& erreur) {
             resultat.erreur = QString::fromUtf8(erreur.what());
+            return resultat;
+        }
+        donneesLues_ = donnees;
+        sourceLue_ = source;
+        if (relire) {
+            resultat.avertissement = avertissement;
+            for (JeuDonneesRapport* jeu : assemblage_.Donnees().JeuxRapport()) {
+                for (const QString& champ : jeu->NomsChamps()) {
+                    resultat.champs
+                        << QStringLiteral("%1.\"%2\"").arg(jeu->NomUtilisateur(), champ);
+                }
+            }
         }
         return resultat;
     }
 
 private:
     // A database that cannot be read leaves the record the print manager fills when nothing is
-    // configured: the preview still shows the template.
-    QString RemplirConfiguration(const SourceConfiguration& source) {
+    // configured: the preview still shows the template, and says why.
+    void Assembler(TravailDocument travail, QString& avertissement) {
         try {
-            assemblage_.RemplirConfiguration(source);
-            return {};
+            assemblage_.Assembler(travail);
         } catch (const ErreurBDD& erreur) {
-            assemblage_.RemplirConfiguration({});
-            return QStringLiteral(
-                       "Configuration de l'aperçu non lue : %1 L'aperçu utilise la "
-                       "configuration par défaut.")
-                .arg(QString::fromUtf8(erreur.what()));
+            repli_ = true;
+            avertissement = QStringLiteral(
+                                "Configuration de l'aperçu non lue : %1 L'aperçu utilise la "
+                                "configuration par défaut.")
+                                .arg(QString::fromUtf8(erreur.what()));
+            travail.configuration = {};
+            assemblage_.Assembler(travail);
         }
     }
 
@@ -66,6 +79,7 @@ private:
     AssemblageDocument assemblage_{rapport_};
     QString donneesLues_;
     std::optional<SourceConfiguration> sourceLue_;
+    bool repli_ = false;  // the source's database could not be read
 };
 
 ApercuEnDirect::ApercuEnDirect(QObject* parent) : QObject(parent), preparateur_(new Preparateur) {

@@ -6,9 +6,7 @@
 #include <QLoggingCategory>
 
 #include "FichierIni.h"
-#include "SessionBDD.h"
 #include "SortieFichier.h"
-#include "TDataModuleAbs.h"
 
 // Each item's start, end and failure; for support staff, off unless the rules switch on
 // "vantaro.lot.debug".
@@ -63,19 +61,16 @@ std::unique_ptr<SortieFichier> PosteExport::Exporter(int i,
     QElapsedTimer duree;
     duree.start();
     try {
-        assemblage_.ChargerModele(elements.ListeRapports[i]);
-        if (!etapeFaite()) {
+        TravailDocument travail;
+        travail.donnees = elements.ListeXml[i];
+        travail.modele = ModeleFichier{elements.ListeRapports[i]};
+        travail.configuration = {contexte_.fichierBDD, std::nullopt, contexte_.niveau};
+        travail.store = &contexte_.store;
+        travail.verrouStore = &contexte_.verrouBDD;
+        travail.modeleTrouve = etapeFaite;
+        if (!assemblage_.Assembler(travail)) {
             return nullptr;
         }
-        assemblage_.ChargerDonnees(elements.ListeXml[i]);
-        const QString titre = assemblage_.Titre().value_or(QString());
-        {
-            const QMutexLocker garde(&contexte_.verrouBDD);
-            SessionBDD session(contexte_.store, contexte_.fichierBDD);
-            assemblage_.LireConfiguration(contexte_.store, contexte_.niveau, titre,
-                                          OptionsConfiguration{});
-        }
-        assemblage_.Preparer();
         if (!etapeFaite()) {
             return nullptr;
         }

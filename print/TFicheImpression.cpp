@@ -27,6 +27,8 @@ const QString kCleImprimante = QStringLiteral("DerniereImprimante");
 // The folder of the user's last export, proposed by the next export dialog.
 const QString kCleDossierExport = QStringLiteral("DernierDossierExport");
 const QString kCleOuvrirApresExport = QStringLiteral("OuvrirApresExport");
+// The title of a document whose header names none.
+const QString kTitreSansEntete = QStringLiteral("RAPPORT");
 
 QString Message(const std::exception& erreur) {
     return QString::fromUtf8(erreur.what());
@@ -216,7 +218,12 @@ QHash<QString, QString> TFicheImpression::ValeursModeleMail() {
 
 QString TFicheImpression::ChargerDonnees() {
     const QString modele = assemblage_.ChargerDonnees(fichierXml_);
-    Titre_ = assemblage_.Titre().value_or(QStringLiteral("RAPPORT"));
+    LireEntete();
+    return modele;
+}
+
+void TFicheImpression::LireEntete() {
+    Titre_ = assemblage_.Titre().value_or(kTitreSansEntete);
     DonneesDocument& donnees = assemblage_.Donnees();
     ClientMail_ = donnees.ChampEntete(QStringLiteral("clientMail")).value_or(ClientMail_);
     Numero_ = donnees.ChampEntete(QStringLiteral("numero")).value_or(QString());
@@ -233,26 +240,12 @@ QString TFicheImpression::ChargerDonnees() {
         }
         lignes.Premier();
     }
-    return modele;
-}
-
-bool TFicheImpression::EstSousTypeSpecial() const {
-    return typeSousDocument_ == QStringLiteral("AFFICHE") ||
-           typeSousDocument_ == QStringLiteral("PROCES-VERBAL DE RECEPTION");
 }
 
 void TFicheImpression::GroupeParametres() {
     SessionBDD session(dataModule_, installation_.fichierBDD);
     RestaurerImprimante();
     if (modeImpression_ == QStringLiteral("DOCUMENT")) {
-        OptionsConfiguration options;
-        options.lireOrientation = true;
-        options.exclureAffichesEtProcesVerbaux = true;
-        options.typeSousDocument = typeSousDocument_;
-        options.fournisseurs = ui_->chkFournisseurs->isChecked();
-        options.dimensions = ui_->chkDimensions->isChecked();
-        SetOrientation(
-            assemblage_.LireConfiguration(dataModule_, {agence_, utilisateur_}, Titre_, options));
         AfficherDerniersEnvois();
     }
 }
@@ -292,34 +285,35 @@ void TFicheImpression::RestaurerImprimante() {
 }
 
 QString TFicheImpression::CheminModele() const {
-    return AssemblageDocument::CheminModele(
-        installation_.repertoireDocuments,
-        {typeDocument_, typeSousDocument_, orientation_, typePrix_});
+    return AssemblageDocument::CheminModele(installation_.repertoireDocuments, Choix());
+}
+
+ChoixModele TFicheImpression::Choix() const {
+    return {typeDocument_, typeSousDocument_, orientation_, typePrix_};
 }
 
 // The first preparation already follows the option boxes of the job.
+TravailDocument TFicheImpression::Travail() {
+    TravailDocument travail;
+    travail.donnees = fichierXml_;
+    travail.modele = ModeleChoisi{installation_.repertoireDocuments, Choix()};
+    travail.configuration = {installation_.fichierBDD, std::nullopt, {agence_, utilisateur_}};
+    travail.store = &dataModule_;
+    travail.titreParDefaut = kTitreSansEntete;
+    travail.donneesLues = [this] { LireEntete(); };
+    travail.affichage = {ui_->chkFournisseurs->isChecked(), ui_->chkDimensions->isChecked(),
+                         ui_->chkCroquis->isChecked(), ui_->chkUw->isChecked()};
+    return travail;
+}
+
 void TFicheImpression::AssemblerDocument() {
     ui_->lblPrintModeValeur->setText(QStringLiteral("DOCUMENT"));
-    ChargerDonnees();
-    if (Titre_.isEmpty()) {
-        return;
-    }
-    GroupeParametres();
-    const QString modele = CheminModele();
-    if (!QFileInfo(modele).isFile()) {
-        ihm_.Information(this, QStringLiteral("Le modèle « %1 » est introuvable : le document ne "
-                                              "peut être ni affiché ni imprimé.")
-                                   .arg(modele));
-    }
-    frxReport.ChargerDepuisFichier(modele);
-    if (frxReport.TrouverObjet(QStringLiteral("Image_Croquis"))) {
-        AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
-        AffecterConfiguration(QStringLiteral("Croquis"), ui_->chkCroquis->isChecked());
-    }
-    AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked());
-    frxReport.Preparer();
-    if (EstSousTypeSpecial()) {
+    if (EstSousTypeSpecial(typeSousDocument_)) {
         AfficherOptions(false);
+    }
+    if (const std::optional<DocumentAssemble> document = assemblage_.Assembler(Travail())) {
+        SetOrientation(document->orientation);
+        GroupeParametres();
     }
 }
 
@@ -343,27 +337,6 @@ void TFicheImpression::AfficherOptions(bool visibles) {
     }
 }
 
-void TFicheImpression::AppliquerVisibilite(const QString& nomObjet, bool visible) {
-    if (ObjetRapport* objet = frxReport.TrouverObjet(nomObjet)) {
-        frxReport.AfficherObjet(objet, visible);
-    }
-}
-
-void TFicheImpression::AffecterConfiguration(const QString& champ, bool valeur) {
-    TableMemoire& config = assemblage_.Donnees().memTableConfig;
-    if (!config.EstOuverte()) {
-        config.Ouvrir();
-    }
-    config.Premier();
-    if (config.Fin()) {
-        config.Ajouter();
-    } else {
-        config.Modifier();
-    }
-    config.Affecter(champ, valeur);
-    config.Valider();
-}
-
 void TFicheImpression::PreparerAvecFenetreInactive(const std::function<void()>& changement) {
     if (frxReport.NombreObjets() == 0) {
         return;
@@ -375,38 +348,37 @@ void TFicheImpression::PreparerAvecFenetreInactive(const std::function<void()>& 
 }
 
 void TFicheImpression::chkCroquisClick() {
-    if (!frxReport.TrouverObjet(QStringLiteral("Image_Croquis"))) {
-        return;
-    }
-    PreparerAvecFenetreInactive([this] {
-        AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
-        AffecterConfiguration(QStringLiteral("Croquis"), ui_->chkCroquis->isChecked());
-    });
-}
-
-void TFicheImpression::chkUwClick() {
-    if (!frxReport.TrouverObjet(QStringLiteral("Mem_UW"))) {
+    if (!frxReport.TrouverObjet(kObjetCroquis)) {
         return;
     }
     PreparerAvecFenetreInactive(
-        [this] { AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked()); });
+        [this] { assemblage_.AfficherCroquis(ui_->chkCroquis->isChecked()); });
+}
+
+void TFicheImpression::chkUwClick() {
+    if (!frxReport.TrouverObjet(kObjetUw)) {
+        return;
+    }
+    PreparerAvecFenetreInactive([this] { assemblage_.AfficherUw(ui_->chkUw->isChecked()); });
 }
 
 void TFicheImpression::chkFournisseursClick() {
     PreparerAvecFenetreInactive([this] {
-        AffecterConfiguration(QStringLiteral("Fournisseurs"), ui_->chkFournisseurs->isChecked());
+        assemblage_.AffecterConfiguration(QStringLiteral("Fournisseurs"),
+                                          ui_->chkFournisseurs->isChecked());
     });
 }
 
 void TFicheImpression::chkDimensionsClick() {
     PreparerAvecFenetreInactive([this] {
-        AffecterConfiguration(QStringLiteral("Dimensions"), ui_->chkDimensions->isChecked());
+        assemblage_.AffecterConfiguration(QStringLiteral("Dimensions"),
+                                          ui_->chkDimensions->isChecked());
     });
 }
 
 void TFicheImpression::AppliquerOptions() {
-    AppliquerVisibilite(QStringLiteral("Image_Croquis"), ui_->chkCroquis->isChecked());
-    AppliquerVisibilite(QStringLiteral("Mem_UW"), ui_->chkUw->isChecked());
+    assemblage_.AfficherCroquis(ui_->chkCroquis->isChecked());
+    assemblage_.AfficherUw(ui_->chkUw->isChecked());
     frxReport.Preparer();
 }
 

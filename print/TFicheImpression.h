@@ -106,14 +106,15 @@ private:
     void RestaurerImprimante();
     void AfficherOptions(bool visibles);
     void ActiverActions();
-    void AppliquerVisibilite(const QString& nomObjet, bool visible);
-    void AffecterConfiguration(const QString& champ, bool valeur);
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);
     // True when the operation succeeded; a failure is said in the status line too when asked.
     bool ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation,
                              bool dansLigneEtat = false);
     void AfficherDerniersEnvois();
-    bool EstSousTypeSpecial() const;
+    // The values of the header the window shows, prints and mails with.
+    void LireEntete();
+    ChoixModele Choix() const;
+    TravailDocument Travail();
     QString CheminExportPropose(FormatExport format) const;
     void ExporterVers(FormatExport format, const QString& chemin);
 

@@ -1,11 +1,9 @@
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "AssemblageDocument.h"
 #include "Commandes.h"
 #include "DonneesDocument.h"
-#include "EncodageLignes.h"
 #include "ErreurDonnees.h"
 #include "Rapport.h"
 #include "Sorties.h"
@@ -31,18 +29,6 @@ struct OptionsRendu {
     SourceConfiguration source;
 };
 
-// A yes-or-no field of the configuration record, in any case.
-std::optional<bool> LireBooleen(const QString& valeur) {
-    static const QStringList oui{"1", "oui", "vrai"}, non{"0", "non", "faux"};
-    if (oui.contains(valeur, Qt::CaseInsensitive)) {
-        return true;
-    }
-    if (non.contains(valeur, Qt::CaseInsensitive)) {
-        return false;
-    }
-    return std::nullopt;
-}
-
 // The fields --config may fill: the configuration record's own. The line start and end texts are
 // computed from the special lines, which only the stored configuration (--base) places.
 bool ChampConfigurable(const DefinitionChamp& champ) {
@@ -66,7 +52,8 @@ bool VerifierConfiguration(const QString& cle, const QString& valeur, QTextStrea
                 << ")\n";
         return false;
     }
-    if (config.Definitions()[numero].type == TypeChamp::Booleen && !LireBooleen(valeur)) {
+    if (config.Definitions()[numero].type == TypeChamp::Booleen &&
+        !LireBooleenConfiguration(valeur)) {
         erreurs << "Valeur « " << valeur << " » incorrecte pour « " << cle
                 << " » : 1 ou 0, oui ou non, vrai ou faux\n";
         return false;
@@ -140,39 +127,6 @@ std::optional<OptionsRendu> LireOptions(const QStringList& arguments, QTextStrea
     return options;
 }
 
-// The configuration record: from the settings database when one is given, else as the print
-// manager fills it when nothing is configured (sketches, dimensions and suppliers shown); then
-// the values given on the command line.
-void RemplirConfiguration(AssemblageDocument& assemblage, const OptionsRendu& options) {
-    assemblage.RemplirConfiguration(options.source);
-    TableMemoire& config = assemblage.Donnees().memTableConfig;
-    config.Premier();
-    config.Modifier();
-    for (const auto& [champ, valeur] : options.configuration) {
-        const int numero = config.Champ(champ);
-        switch (config.Definitions()[numero].type) {
-            case TypeChamp::Image: {
-                ExigerFichier(valeur, QStringLiteral("Image introuvable : %1"));
-                QFile image(valeur);
-                image.open(QIODevice::ReadOnly);
-                config.Affecter(numero, image.readAll());
-                break;
-            }
-            case TypeChamp::Booleen:
-                config.Affecter(numero, *LireBooleen(valeur));
-                break;
-            default:
-                // Multi-line texts are written as the settings store them, '%' for a line break.
-                config.Affecter(
-                    numero, champ.compare(QLatin1String("PiedDePage1"), Qt::CaseInsensitive) == 0
-                                ? valeur
-                                : DecoderSautsDeLigne(valeur));
-                break;
-        }
-    }
-    config.Valider();
-}
-
 void EcrireSortie(AssemblageDocument& assemblage, const OptionsRendu& options,
                   QTextStream& sortie) {
     Rapport& rapport = assemblage.RapportAssemble();
@@ -210,6 +164,20 @@ void EcrireSortie(AssemblageDocument& assemblage, const OptionsRendu& options,
     }
 }
 
+// The configuration record comes from the settings database when one is given, else it is the
+// one the print manager fills when nothing is configured; the command line's values replace its
+// own.
+TravailDocument Travail(const OptionsRendu& options) {
+    TravailDocument travail;
+    travail.donnees = options.donnees;
+    travail.regional = options.regional;
+    travail.modele = ModeleFichier{options.modele};
+    travail.configuration = options.source;
+    travail.surcharges = options.configuration;
+    travail.masques = options.masques;
+    return travail;
+}
+
 }  // namespace
 
 int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs) {
@@ -221,20 +189,7 @@ int CommandeRendu(const QStringList& arguments, QTextStream& sortie, QTextStream
         Rapport rapport;
         rapport.DefinirRegional(options->regional);
         AssemblageDocument assemblage(rapport);
-        ExigerFichier(options->modele, QStringLiteral("Modèle introuvable : %1"));
-        ExigerFichier(options->donnees, QStringLiteral("Fichier de données introuvable : %1"));
-        assemblage.ChargerDonnees(options->donnees, options->regional);
-        RemplirConfiguration(assemblage, *options);
-        assemblage.ChargerModele(options->modele);
-        for (const QString& nom : options->masques) {
-            ObjetRapport* objet = rapport.TrouverObjet(nom);
-            if (!objet) {
-                throw std::runtime_error(
-                    QStringLiteral("objet introuvable : %1").arg(nom).toStdString());
-            }
-            rapport.AfficherObjet(objet, false);
-        }
-        assemblage.Preparer();
+        assemblage.Assembler(Travail(*options));
         EcrireSortie(assemblage, *options, sortie);
         // Each cut text was logged when the pages were prepared.
         return options->strict && !rapport.TextesCoupes().isEmpty() ? kCodeTexteCoupe : 0;

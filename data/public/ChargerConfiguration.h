@@ -19,6 +19,14 @@ struct OptionsConfiguration {
     bool dimensions = true;
 };
 
+// Posters and acceptance reports: the print manager takes nothing but the orientation from the
+// configuration for them and shows them without display options.
+bool EstSousTypeSpecial(const QString& typeSousDocument);
+
+// A text of the configuration record from the form the settings store it in: a line break is
+// written '%', except in the first footer, which is one line.
+QString TexteConfiguration(const QString& champ, const QString& valeur);
+
 // Fills the one row of memTableConfig from the print configuration of the document title (the
 // level chosen by the locks, falling back a whole level at a time when nothing is stored) and
 // puts the configured line start and line end texts as special lines (Id -1) first and last
