@@ -5,15 +5,17 @@
 #include "ErreurRapport.h"
 #include "Rapport.h"
 
+struct ResultatApercu {
+    std::shared_ptr<DocumentPrepare> pages;
+    QString erreur, objet;
+    QStringList champs;                    // when the data file was read again
+    std::optional<QString> avertissement;  // when the configuration was read again
+};
+
 // Owns the report and the document's tables on the preparing thread.
-class Preparateur : public QObject {
+class Preparateur {
 public:
-    struct Resultat {
-        std::shared_ptr<DocumentPrepare> pages;
-        QString erreur, objet;
-        QStringList champs;                    // when the data file was read again
-        std::optional<QString> avertissement;  // when the configuration was read again
-    };
+    using Resultat = ResultatApercu;
 
     // The data file and the configuration are read at each preparation; what they give (the
     // fields, the configuration's warning) is told when they changed.
@@ -82,19 +84,15 @@ private:
     bool repli_ = false;  // the source's database could not be read
 };
 
-ApercuEnDirect::ApercuEnDirect(QObject* parent) : QObject(parent), preparateur_(new Preparateur) {
-    preparateur_->moveToThread(&fil_);
-    connect(&fil_, &QThread::finished, preparateur_, &QObject::deleteLater);
-    fil_.start();
+ApercuEnDirect::ApercuEnDirect(QObject* parent)
+    : QObject(parent), preparateur_(std::make_unique<Preparateur>()) {
     minuterie_.setSingleShot(true);
     minuterie_.setInterval(250);
     connect(&minuterie_, &QTimer::timeout, this, &ApercuEnDirect::Lancer);
+    connect(&tache_, &SignalTache::Terminee, this, &ApercuEnDirect::Recevoir);
 }
 
-ApercuEnDirect::~ApercuEnDirect() {
-    fil_.quit();
-    fil_.wait();
-}
+ApercuEnDirect::~ApercuEnDirect() = default;
 
 void ApercuEnDirect::DefinirDonnees(const QString& fichier, const QLocale& regional) {
     donnees_ = fichier;
@@ -117,35 +115,29 @@ void ApercuEnDirect::Lancer() {
         return;
     }
     enCours_ = true;
-    Preparateur* preparateur = preparateur_;
-    QMetaObject::invokeMethod(
-        preparateur_,
-        [this, preparateur, chemin = chemin_, texte = texte_, donnees = donnees_,
-         regional = regional_, source = source_] {
-            Preparateur::Resultat resultat =
-                preparateur->Preparer(chemin, texte, donnees, regional, source);
-            QMetaObject::invokeMethod(
-                this,
-                [this, resultat = std::move(resultat)] {
-                    enCours_ = false;
-                    ++resultats_;
-                    if (!resultat.champs.isEmpty()) {
-                        emit ChampsConnus(resultat.champs);
-                    }
-                    if (resultat.avertissement) {
-                        emit ConfigurationLue(*resultat.avertissement);
-                    }
-                    if (resultat.pages) {
-                        emit PagesPretes(resultat.pages);
-                    } else {
-                        emit Erreur(resultat.erreur, resultat.objet);
-                    }
-                    if (enAttente_) {
-                        enAttente_ = false;
-                        Lancer();
-                    }
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    tache_.Demarrer([preparateur = preparateur_.get(), chemin = chemin_, texte = texte_,
+                     donnees = donnees_, regional = regional_, source = source_] {
+        return preparateur->Preparer(chemin, texte, donnees, regional, source);
+    });
+}
+
+void ApercuEnDirect::Recevoir() {
+    const ResultatApercu resultat = tache_.LeResultat();
+    enCours_ = false;
+    ++resultats_;
+    if (!resultat.champs.isEmpty()) {
+        emit ChampsConnus(resultat.champs);
+    }
+    if (resultat.avertissement) {
+        emit ConfigurationLue(*resultat.avertissement);
+    }
+    if (resultat.pages) {
+        emit PagesPretes(resultat.pages);
+    } else {
+        emit Erreur(resultat.erreur, resultat.objet);
+    }
+    if (enAttente_) {
+        enAttente_ = false;
+        Lancer();
+    }
 }

@@ -3,17 +3,18 @@
 #include <QLocale>
 #include <QObject>
 #include <QStringList>
-#include <QThread>
 #include <QTimer>
 #include <memory>
 
 #include "AssemblageDocument.h"
 #include "PagesPreparees.h"
+#include "TacheEnFond.h"
 
 class Preparateur;
+struct ResultatApercu;
 
-// The real document, prepared from the data file through the one assembly on a thread of its
-// own, so that the canvas never waits. Requests that come while one is prepared are merged: only
+// The real document, prepared from the data file through the one assembly off the window's
+// thread, so that the canvas never waits. Requests that come while one is prepared are merged: only
 // the latest text is prepared next.
 class ApercuEnDirect : public QObject {
     Q_OBJECT
@@ -44,9 +45,11 @@ signals:
 
 private:
     void Lancer();
+    void Recevoir();
 
-    QThread fil_;
-    Preparateur* preparateur_;  // lives on fil_
+    // Used by the preparing work alone; the work is waited for before it goes.
+    std::unique_ptr<Preparateur> preparateur_;
+    TacheEnFond<ResultatApercu> tache_;
     QTimer minuterie_;
     QString chemin_, donnees_;
     QLocale regional_;

@@ -14,6 +14,7 @@
 #include "Ihm.h"
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
+#include "TexteEnvois.h"
 #include "ui_TFicheHistoriqueEnvois.h"
 
 namespace {
@@ -96,6 +97,7 @@ void TFicheHistoriqueEnvois::Lecture() {
     envois_.clear();
     FiltreEnvois filtre = FiltreDuNiveau({agence_, utilisateur_});
     filtre.texte = ui_->edtRecherche->text();
+    filtre.statuts = StatutsNommes(filtre.texte);
     filtre.limite = kNombreAffiche;
     try {
         const SessionBDD session(dataModule_, fichierBDD_);
@@ -119,11 +121,11 @@ void TFicheHistoriqueEnvois::Lecture() {
         const QString pieces = TextePieces(envoi.pieces);
         ligne->setText(Pieces, pieces.split(u'\n').join(QStringLiteral(", ")));
         ligne->setToolTip(Pieces, pieces);
-        ligne->setText(Resultat, envoi.statut);
+        ligne->setText(Resultat, LibelleStatut(envoi.statut));
         ligne->setToolTip(
             Resultat, envoi.copie.isEmpty() ? envoi.reponse : envoi.reponse + u'\n' + envoi.copie);
-        if (envoi.statut != kStatutEnvoye) {
-            ligne->setForeground(Resultat, QColor(envoi.statut == kStatutCopieNonClassee
+        if (envoi.statut != StatutEnvoi::Envoye) {
+            ligne->setForeground(Resultat, QColor(envoi.statut == StatutEnvoi::CopieNonClassee
                                                       ? QColor(0x9a, 0x5b, 0x00)
                                                       : QColor(0xb0, 0x00, 0x20)));
         }
@@ -165,7 +167,7 @@ void TFicheHistoriqueEnvois::SelectionChangee() {
 }
 
 QString TFicheHistoriqueEnvois::RaisonDeNePasRenvoyer(const EnvoiNote& envoi) const {
-    if (envoi.statut == kStatutEnvoye || envoi.statut == kStatutCopieNonClassee) {
+    if (envoi.statut == StatutEnvoi::Envoye || envoi.statut == StatutEnvoi::CopieNonClassee) {
         return QStringLiteral("Ce message a été remis : il n'y a rien à renvoyer.");
     }
     if (envoi.titreDocument != titreDocument_ || envoi.numeroDocument != numeroDocument_) {

@@ -14,6 +14,7 @@
 #include "TFicheConfigSmtp.h"
 #include "TFicheHistoriqueEnvois.h"
 #include "TFicheMailModeles.h"
+#include "TexteEnvois.h"
 #include "ui_TFicheSendMail.h"
 
 namespace {
@@ -244,13 +245,13 @@ std::optional<ErreurBDD> TFicheSendMail::NoterDansLHistorique(const ResultatEnvo
     envoi.titreDocument = titreDocument_;
     envoi.numeroDocument = numeroDocument_;
     if (!resultat.envoye) {
-        envoi.statut = resultat.etape == EtapeSmtp::Annulation ? kStatutAnnule
-                       : resultat.etape == EtapeSmtp::Remise   ? kStatutIncertain
-                                                               : kStatutEchec;
+        envoi.statut = resultat.etape == EtapeSmtp::Annulation ? StatutEnvoi::Annule
+                       : resultat.etape == EtapeSmtp::Remise   ? StatutEnvoi::Incertain
+                                                               : StatutEnvoi::Echec;
         envoi.reponse = MessageEchec(resultat);
     } else {
         const bool nonClassee = resultat.copieDemandee && !resultat.copieClassee;
-        envoi.statut = nonClassee ? kStatutCopieNonClassee : kStatutEnvoye;
+        envoi.statut = nonClassee ? StatutEnvoi::CopieNonClassee : StatutEnvoi::Envoye;
         envoi.reponse = resultat.reponse;
         if (resultat.copieDemandee) {
             envoi.copie = resultat.copieClassee
@@ -380,7 +381,7 @@ void TFicheSendMail::ReprendreEnvoi(const EnvoiNote& envoi) {
         QStringLiteral("Destinataires et objet repris de l'envoi du %1 (%2) : vérifiez-les, puis "
                        "cliquez sur « Envoyer ».")
             .arg(envoi.horodatage.toLocalTime().toString(QStringLiteral("dd/MM/yyyy à HH:mm")),
-                 envoi.statut));
+                 LibelleStatut(envoi.statut)));
 }
 
 void TFicheSendMail::btnFichierAjouterClick() {

@@ -22,14 +22,20 @@ QList<EnvoiNote> DerniersEnvoisDuDocument(TDataModuleAbs& store, const QString& 
 
 QString LigneEnvoi(const EnvoiNote& envoi) {
     QString debut;
-    if (envoi.statut == kStatutEnvoye || envoi.statut == kStatutCopieNonClassee) {
-        debut = QStringLiteral("Envoyé");
-    } else if (envoi.statut == kStatutEchec) {
-        debut = QStringLiteral("Échec de l'envoi");
-    } else if (envoi.statut == kStatutAnnule) {
-        debut = QStringLiteral("Envoi annulé");
-    } else {
-        debut = QStringLiteral("Remise incertaine");
+    switch (envoi.statut) {
+        case StatutEnvoi::Envoye:
+        case StatutEnvoi::CopieNonClassee:
+            debut = QStringLiteral("Envoyé");
+            break;
+        case StatutEnvoi::Echec:
+            debut = QStringLiteral("Échec de l'envoi");
+            break;
+        case StatutEnvoi::Annule:
+            debut = QStringLiteral("Envoi annulé");
+            break;
+        case StatutEnvoi::Incertain:
+            debut = QStringLiteral("Remise incertaine");
+            break;
     }
     const QDateTime local = envoi.horodatage.toLocalTime();
     return QStringLiteral("%1 le %2 à %3 à %4")

@@ -1,6 +1,5 @@
 #include "HistoriqueEnvois.h"
 
-#include <QLocale>
 #include <QTimeZone>
 
 #include "ErreurBDD.h"
@@ -79,6 +78,32 @@ QString MotifContenant(const QString& texte) {
     return u'%' + motif + u'%';
 }
 
+struct StatutStocke {
+    StatutEnvoi statut;
+    QLatin1StringView code;
+    // What an earlier release stored: the word the window showed.
+    QString ancienTexte;
+};
+
+const StatutStocke kStatutsStockes[] = {
+    {StatutEnvoi::Envoye, QLatin1StringView("envoye"), QStringLiteral("envoyé")},
+    {StatutEnvoi::CopieNonClassee, QLatin1StringView("copie-non-classee"),
+     QStringLiteral("envoyé, copie non classée")},
+    {StatutEnvoi::Echec, QLatin1StringView("echec"), QStringLiteral("échec")},
+    {StatutEnvoi::Incertain, QLatin1StringView("incertain"), QStringLiteral("remise incertaine")},
+    {StatutEnvoi::Annule, QLatin1StringView("annule"), QStringLiteral("annulé")}};
+
+// A text that is neither a code nor an earlier word was not written by this program: the
+// attempt is not known to have succeeded.
+StatutEnvoi StatutLu(const QString& texte) {
+    for (const StatutStocke& stocke : kStatutsStockes) {
+        if (texte == stocke.code || texte == stocke.ancienTexte) {
+            return stocke.statut;
+        }
+    }
+    return StatutEnvoi::Echec;
+}
+
 std::unique_ptr<Requete> NouvelleRequete(TDataModuleAbs& store) {
     auto requete = store.NouvelleRequete();
     if (!requete) {
@@ -88,6 +113,15 @@ std::unique_ptr<Requete> NouvelleRequete(TDataModuleAbs& store) {
 }
 
 }  // namespace
+
+QString CodeStatut(StatutEnvoi statut) {
+    for (const StatutStocke& stocke : kStatutsStockes) {
+        if (stocke.statut == statut) {
+            return stocke.code;
+        }
+    }
+    return {};
+}
 
 void CreerTableEnvoisSiAbsente(TDataModuleAbs& store) {
     // Asked first: a server may let the program write rows without letting it create tables.
@@ -127,7 +161,7 @@ void NoterEnvoi(TDataModuleAbs& store, const EnvoiNote& envoi, const QDateTime& 
                                      PiecesStockees(envoi.pieces),
                                      envoi.titreDocument,
                                      envoi.numeroDocument,
-                                     envoi.statut,
+                                     CodeStatut(envoi.statut),
                                      envoi.reponse,
                                      envoi.copie};
         for (qsizetype i = 0; i < kColonnes.size(); ++i) {
@@ -171,13 +205,25 @@ QList<EnvoiNote> LireEnvois(TDataModuleAbs& store, const FiltreEnvois& filtre) {
     }
     if (!filtre.texte.trimmed().isEmpty()) {
         QStringList tests;
-        for (const char* colonne :
-             {"Destinataires", "Copies", "CopiesCachees", "NumeroDocument", "Statut"}) {
+        for (const char* colonne : {"Destinataires", "Copies", "CopiesCachees", "NumeroDocument"}) {
             tests << QStringLiteral("LOWER(%1) LIKE :Texte ESCAPE '\\'")
                          .arg(QLatin1StringView(colonne));
         }
-        requete->AjouterLigne(QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')');
         requete->DefinirTexte(QStringLiteral("Texte"), MotifContenant(filtre.texte.trimmed()));
+        QStringList statuts;
+        for (const StatutStocke& stocke : kStatutsStockes) {
+            if (filtre.statuts.contains(stocke.statut)) {
+                for (const QString& texte : {QString(stocke.code), stocke.ancienTexte}) {
+                    const QString parametre = QStringLiteral("Statut%1").arg(statuts.size());
+                    statuts << u':' + parametre;
+                    requete->DefinirTexte(parametre, texte);
+                }
+            }
+        }
+        if (!statuts.isEmpty()) {
+            tests << QStringLiteral("Statut IN (%1)").arg(statuts.join(QStringLiteral(", ")));
+        }
+        requete->AjouterLigne(QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')');
     }
     requete->AjouterLigne(filtre.plusRecentsDAbord ? QStringLiteral(" ORDER BY Horodatage DESC")
                                                    : QStringLiteral(" ORDER BY Horodatage"));
@@ -188,67 +234,8 @@ QList<EnvoiNote> LireEnvois(TDataModuleAbs& store, const FiltreEnvois& filtre) {
     for (const QVariantList& ligne : requete->Ouvrir().lignes) {
         const auto texte = [&](int colonne) { return ligne.at(colonne).toString(); };
         envois.append({HorodatageLu(texte(0)), texte(1), texte(2), texte(3), texte(4), texte(5),
-                       texte(6), texte(7), PiecesLues(texte(8)), texte(9), texte(10), texte(11),
-                       texte(12), texte(13)});
+                       texte(6), texte(7), PiecesLues(texte(8)), texte(9), texte(10),
+                       StatutLu(texte(11)), texte(12), texte(13)});
     }
     return envois;
-}
-
-namespace {
-
-// "850 octets", "47,1 Ko", "2,3 Mo": the units a French reader expects.
-QString Taille(qint64 octets) {
-    const QLocale francais(QLocale::French, QLocale::France);
-    if (octets < 1024) {
-        return QStringLiteral("%1 octets").arg(octets);
-    }
-    if (octets < 1024 * 1024) {
-        return francais.toString(octets / 1024.0, 'f', 1) + QStringLiteral(" Ko");
-    }
-    return francais.toString(octets / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" Mo");
-}
-
-}  // namespace
-
-QString TextePieces(const QList<PieceEnvoyee>& pieces) {
-    QStringList lignes;
-    for (const PieceEnvoyee& piece : pieces) {
-        lignes << (piece.octets < 0
-                       ? piece.nom + QStringLiteral(" (illisible)")
-                       : QStringLiteral("%1 (%2)").arg(piece.nom, Taille(piece.octets)));
-    }
-    return lignes.join(u'\n');
-}
-
-QString DetailEnvoi(const EnvoiNote& envoi) {
-    const QLocale francais(QLocale::French, QLocale::France);
-    QStringList lignes{
-        QStringLiteral("Date : ") + francais.toString(envoi.horodatage.toLocalTime(),
-                                                      QStringLiteral("dd/MM/yyyy HH:mm:ss")),
-        QStringLiteral("Agence : ") + envoi.agence,
-        QStringLiteral("Utilisateur : ") + envoi.utilisateur,
-        QStringLiteral("De : ") + envoi.expediteur, QStringLiteral("A : ") + envoi.destinataires};
-    if (!envoi.copies.isEmpty()) {
-        lignes << QStringLiteral("Cc : ") + envoi.copies;
-    }
-    if (!envoi.copiesCachees.isEmpty()) {
-        lignes << QStringLiteral("Cci : ") + envoi.copiesCachees;
-    }
-    lignes << QStringLiteral("Objet : ") + envoi.objet;
-    if (!envoi.titreDocument.isEmpty() || !envoi.numeroDocument.isEmpty()) {
-        lignes << QStringLiteral("Document : ") +
-                      QStringList{envoi.titreDocument, envoi.numeroDocument}.join(u' ').trimmed();
-    }
-    const QString pieces = TextePieces(envoi.pieces);
-    lignes << QStringLiteral("Pièces jointes : ") +
-                  (pieces.isEmpty() ? QStringLiteral("aucune")
-                                    : pieces.split(u'\n').join(QStringLiteral(", ")));
-    lignes << QStringLiteral("Résultat : ") + envoi.statut;
-    if (!envoi.reponse.isEmpty()) {
-        lignes << QStringLiteral("Détail : ") + envoi.reponse;
-    }
-    if (!envoi.copie.isEmpty()) {
-        lignes << QStringLiteral("Copie : ") + envoi.copie;
-    }
-    return lignes.join(u'\n');
 }

@@ -68,7 +68,7 @@ int CommandeEnvois(const QStringList& arguments, QTextStream& sortie, QTextStrea
                                 envoi.agence, envoi.utilisateur, envoi.expediteur,
                                 envoi.destinataires, envoi.copies, envoi.copiesCachees, envoi.objet,
                                 Pieces(envoi.pieces), envoi.titreDocument, envoi.numeroDocument,
-                                envoi.statut, envoi.reponse, envoi.copie})
+                                CodeStatut(envoi.statut), envoi.reponse, envoi.copie})
                    << '\n';
         }
         return 0;

@@ -20,7 +20,7 @@ signals:
 };
 
 // One piece of work at a time off the calling thread, so that a window stays responsive while
-// it runs: Demarrer hands the work to a thread of the object's own, Terminee tells when its
+// it runs: Demarrer hands the work to the object's own thread, Terminee tells when its
 // result is there. The work must not throw. Stopping it early is the work's own business (a flag
 // it reads, a connection it is told to cut); the object only makes sure that nothing of a work
 // it gave up on comes back.
@@ -28,7 +28,9 @@ template <typename Resultat>
 class TacheEnFond : public SignalTache {
 public:
     explicit TacheEnFond(QObject* parent = nullptr) : SignalTache(parent) {
+        // Every work runs on the same thread: what one made there (fonts, caches) serves the next.
         fil_.setMaxThreadCount(1);
+        fil_.setExpiryTimeout(-1);
     }
     // Waits for the work in progress; Terminee does not come.
     ~TacheEnFond() override {

@@ -13,12 +13,17 @@ class TDataModuleAbs;
 // file or same server), made when missing. It keeps who sent what to whom and how it ended; the
 // message body and the passwords are never in it.
 
-// How an attempt ended, as the record and the history window word it.
-inline const QString kStatutEnvoye = QStringLiteral("envoyé");
-inline const QString kStatutCopieNonClassee = QStringLiteral("envoyé, copie non classée");
-inline const QString kStatutEchec = QStringLiteral("échec");
-inline const QString kStatutIncertain = QStringLiteral("remise incertaine");
-inline const QString kStatutAnnule = QStringLiteral("annulé");
+// How an attempt ended. The record keeps its code; the windows word it.
+enum class StatutEnvoi {
+    Envoye,
+    CopieNonClassee,  // sent, but its copy is not in the sent folder
+    Echec,
+    Incertain,  // the whole message reached the server, whose acknowledgement never came
+    Annule,
+};
+
+// The code stored for the status: "envoye", "copie-non-classee", "echec", "incertain", "annule".
+QString CodeStatut(StatutEnvoi statut);
 
 // Records older than this many months go when a new one is written.
 inline constexpr int kMoisConservationEnvois = 24;
@@ -42,7 +47,7 @@ struct EnvoiNote {
     QList<PieceEnvoyee> pieces;
     QString titreDocument;  // empty when the mail did not come from a document
     QString numeroDocument;
-    QString statut;   // one of the kStatut texts
+    StatutEnvoi statut = StatutEnvoi::Echec;
     QString reponse;  // sent: the server's final reply; otherwise the French cause
     QString copie;    // the copy in the sent folder: where it went, or why it did not; empty
                       // when no copy is configured
@@ -61,8 +66,10 @@ struct FiltreEnvois {
     std::optional<QString> agence;  // none: any
     std::optional<QString> utilisateur;
     QDateTime depuis;  // invalid: from the first record
-    // Part of a recipient (To, Cc or Bcc), of the document number or of the status, in any case.
+    // Part of a recipient (To, Cc or Bcc) or of the document number, in any case.
     QString texte;
+    // Records with one of these results match the text too (the words of the results it names).
+    QList<StatutEnvoi> statuts;
     int limite = 0;  // at most this many, the newest; 0: all
     bool plusRecentsDAbord = true;
 };
@@ -77,8 +84,3 @@ QList<EnvoiNote> LireEnvois(TDataModuleAbs& store, const FiltreEnvois& filtre);
 
 // Makes the table and its indexes when the database has none.
 void CreerTableEnvoisSiAbsente(TDataModuleAbs& store);
-
-// "Devis.pdf (12 Ko)" one a line, as the window shows the attachments.
-QString TextePieces(const QList<PieceEnvoyee>& pieces);
-// Every field of a record on its own labelled line, in French, for the clipboard.
-QString DetailEnvoi(const EnvoiNote& envoi);

@@ -28,6 +28,7 @@
 #include "TFicheConfigSmtp.h"
 #include "TFicheHistoriqueEnvois.h"
 #include "TFicheSendMail.h"
+#include "TexteEnvois.h"
 #include "ValeursStockees.h"
 
 namespace {
@@ -51,18 +52,19 @@ protected:
             Niveau niveau;
             const char* a;
             const char* numero;
-            const QString* statut;
+            StatutEnvoi statut;
         };
-        const Ligne lignes[] = {{kUtilisateur, "client@exemple.fr", "DV2025-00001", &kStatutEnvoye},
-                                {{kAgence.agence, QStringLiteral("DUPONT")},
-                                 "Achats SARL <achats@sarl.fr>",
-                                 "DV2025-00002",
-                                 &kStatutCopieNonClassee},
-                                {kUtilisateur, "inconnu@exemple.fr", "DV2025-00003", &kStatutEchec},
-                                {{QStringLiteral("PARIS"), QStringLiteral("LEROY")},
-                                 "paris@exemple.fr",
-                                 "DV2025-00004",
-                                 &kStatutEnvoye}};
+        const Ligne lignes[] = {
+            {kUtilisateur, "client@exemple.fr", "DV2025-00001", StatutEnvoi::Envoye},
+            {{kAgence.agence, QStringLiteral("DUPONT")},
+             "Achats SARL <achats@sarl.fr>",
+             "DV2025-00002",
+             StatutEnvoi::CopieNonClassee},
+            {kUtilisateur, "inconnu@exemple.fr", "DV2025-00003", StatutEnvoi::Echec},
+            {{QStringLiteral("PARIS"), QStringLiteral("LEROY")},
+             "paris@exemple.fr",
+             "DV2025-00004",
+             StatutEnvoi::Envoye}};
         SessionBDD session(module_, base_.Chemin());
         int minute = 0;
         for (const Ligne& ligne : lignes) {
@@ -76,14 +78,14 @@ protected:
             envoi.pieces = {{QStringLiteral("Devis %1.pdf").arg(ligne.numero), 48213}};
             envoi.titreDocument = QStringLiteral("Devis");
             envoi.numeroDocument = QString::fromUtf8(ligne.numero);
-            envoi.statut = *ligne.statut;
-            envoi.reponse = *ligne.statut == kStatutEchec
+            envoi.statut = ligne.statut;
+            envoi.reponse = ligne.statut == StatutEnvoi::Echec
                                 ? QStringLiteral(
                                       "Erreur lors de l'envoi : Le serveur "
                                       "smtp.exemple.fr refuse le destinataire « "
                                       "inconnu@exemple.fr » : 550 5.1.1 inconnu")
                                 : QStringLiteral("250 2.0.0 Ok: queued as 4F2A1");
-            if (*ligne.statut == kStatutCopieNonClassee) {
+            if (ligne.statut == StatutEnvoi::CopieNonClassee) {
                 envoi.copie = QStringLiteral(
                     "Le dossier « Archives » n'existe pas sur le serveur IMAP imap.exemple.fr.");
             }
@@ -109,7 +111,7 @@ protected:
 
     // One more record, at 10:00 or later, at the agency LYON.
     void Noter(const QString& utilisateur, const QString& destinataires, const QString& titre,
-               const QString& numero, const QString& statut, int heure) {
+               const QString& numero, StatutEnvoi statut, int heure) {
         SessionBDD session(module_, base_.Chemin());
         EnvoiNote envoi;
         envoi.horodatage = QDateTime(QDate(2026, 3, 2), QTime(heure, 0), QTimeZone::utc());
@@ -139,7 +141,8 @@ TEST_F(HistoriqueFenetre, AgenceVoitSesUtilisateursDuPlusRecent) {
                                               QStringLiteral("MARTIN")}));
     EXPECT_FALSE(C<QTreeWidget>(fiche, "lvEnvois").isColumnHidden(1));
     EXPECT_EQ(Colonne(fiche, 6),
-              (QStringList{kStatutEchec, kStatutCopieNonClassee, kStatutEnvoye}));
+              (QStringList{QStringLiteral("échec"), QStringLiteral("envoyé, copie non classée"),
+                           QStringLiteral("envoyé")}));
     EXPECT_EQ(C<QLabel>(fiche, "lblNombre").text(), QStringLiteral("3 envois"));
     EXPECT_TRUE(ihm_.messages.isEmpty());
 }
@@ -187,7 +190,8 @@ TEST_F(HistoriqueFenetre, RechercheEtCopieDUneLigne) {
 
 // The failed and cancelled sends are found by the word the "Résultat" column shows, in any case.
 TEST_F(HistoriqueFenetre, RechercheParLeResultat) {
-    Noter(QStringLiteral("DUPONT"), QStringLiteral("annule@exemple.fr"), {}, {}, kStatutAnnule, 10);
+    Noter(QStringLiteral("DUPONT"), QStringLiteral("annule@exemple.fr"), {}, {},
+          StatutEnvoi::Annule, 10);
     TFicheHistoriqueEnvois fiche(ihm_, module_);
     Ouvrir(fiche, kGlobal);
     const std::pair<QString, QStringList> cas[] = {
@@ -229,7 +233,7 @@ TEST_F(HistoriqueFenetre, TientDansUnEcranDe1366Sur768EtSeVoit) {
 TEST_F(HistoriqueFenetre, DocumentEtTextesEntiers) {
     Noter(kUtilisateur.utilisateur, QStringLiteral("client@exemple.fr"),
           QStringLiteral("Procès-verbal de réception"), QStringLiteral("PV2025-00001-5"),
-          kStatutEchec, 11);
+          StatutEnvoi::Echec, 11);
     TFicheHistoriqueEnvois fiche(ihm_, module_);
     Ouvrir(fiche, kAgence);
     const QSize ecran = QSize(1366, 768) - kCadreFenetre;
@@ -283,7 +287,7 @@ TEST_F(HistoriqueFenetre, OuverteDepuisLaFenetreDeMailAuMemeNiveau) {
 // send that went through, or one of another document, is not offered.
 TEST_F(HistoriqueFenetre, RenvoyerUnEchecDeCeDocument) {
     Noter(kUtilisateur.utilisateur, QStringLiteral("autre@exemple.fr"), QStringLiteral("Devis"),
-          QStringLiteral("DV2025-00009"), kStatutEchec, 10);
+          QStringLiteral("DV2025-00009"), StatutEnvoi::Echec, 10);
     TFicheSendMail mail(ihm_, module_);
     mail.SetAgence(kUtilisateur.agence);
     mail.SetUtilisateur(kUtilisateur.utilisateur);

@@ -23,6 +23,7 @@
 #include "SessionBDD.h"
 #include "TDataModuleAbs.h"
 #include "TFicheSendMail.h"
+#include "TexteEnvois.h"
 #include "ValeursStockees.h"
 
 namespace {
@@ -169,7 +170,7 @@ TEST_P(HistoriqueMail, EnvoiNoteEtCopieClassee) {
     EXPECT_EQ(note.pieces, (QList<PieceEnvoyee>{{QStringLiteral("Devis DV2025-00001-5.pdf"), 22}}));
     EXPECT_EQ(note.titreDocument, QStringLiteral("Devis"));
     EXPECT_EQ(note.numeroDocument, QStringLiteral("DV2025-00001-5"));
-    EXPECT_EQ(note.statut, QString::fromUtf8(cas.statut));
+    EXPECT_EQ(LibelleStatut(note.statut), QString::fromUtf8(cas.statut));
     EXPECT_TRUE(note.reponse.startsWith(QString::fromUtf8(cas.reponse).arg(portSmtp)))
         << note.reponse.toStdString();
     EXPECT_EQ(note.copie, QString::fromUtf8(cas.copie).arg(portImap));

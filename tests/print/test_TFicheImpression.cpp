@@ -638,7 +638,7 @@ TEST_F(GestionnaireImpression, LOuvertureApresLExportEstRetenuePourLUtilisateur)
 // first; nothing for a document never sent.
 TEST_F(GestionnaireImpression, LesDerniersEnvoisDuDocumentSontMontres) {
     const auto envoi = [](const char* agence, const char* numero, QDate jour, QTime heure,
-                          const QString& statut, const char* destinataire) {
+                          StatutEnvoi statut, const char* destinataire) {
         EnvoiNote note;
         note.horodatage = QDateTime(jour, heure).toUTC();
         note.agence = QString::fromLatin1(agence);
@@ -652,15 +652,17 @@ TEST_F(GestionnaireImpression, LesDerniersEnvoisDuDocumentSontMontres) {
     {
         SessionBDD session(module_, Chemin("Vantaro.abs"));
         for (const EnvoiNote& note : {
-                 envoi("LYON", "DV2025-00001-5", {2025, 12, 1}, {9, 0}, kStatutEnvoye,
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 1}, {9, 0}, StatutEnvoi::Envoye,
                        "ancien@x.fr"),
-                 envoi("LYON", "DV2025-00001-5", {2025, 12, 9}, {8, 5}, kStatutAnnule, "a@x.fr"),
-                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 30}, kStatutEchec, "b@x.fr"),
-                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 32}, kStatutEnvoye,
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 9}, {8, 5}, StatutEnvoi::Annule,
+                       "a@x.fr"),
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 30}, StatutEnvoi::Echec,
+                       "b@x.fr"),
+                 envoi("LYON", "DV2025-00001-5", {2025, 12, 10}, {14, 32}, StatutEnvoi::Envoye,
                        "client@exemple.fr"),
-                 envoi("LYON", "DV2025-00001-50", {2025, 12, 11}, {10, 0}, kStatutEnvoye,
+                 envoi("LYON", "DV2025-00001-50", {2025, 12, 11}, {10, 0}, StatutEnvoi::Envoye,
                        "autre@x.fr"),
-                 envoi("PARIS", "DV2025-00001-5", {2025, 12, 11}, {11, 0}, kStatutEnvoye,
+                 envoi("PARIS", "DV2025-00001-5", {2025, 12, 11}, {11, 0}, StatutEnvoi::Envoye,
                        "paris@x.fr"),
              }) {
             NoterEnvoi(module_, note, note.horodatage);
@@ -697,7 +699,7 @@ TEST_F(GestionnaireImpression, LEnvoiQuiVientDEtreFaitSAjouteALaListe) {
         note.destinataires = QStringLiteral("dupont@exemple.fr");
         note.titreDocument = QStringLiteral("Devis");
         note.numeroDocument = QStringLiteral("DV2025-00001-5");
-        note.statut = kStatutEnvoye;
+        note.statut = StatutEnvoi::Envoye;
         SessionBDD session(module_, Chemin("Vantaro.abs"));
         NoterEnvoi(module_, note, note.horodatage);
         return int(QDialog::Accepted);

@@ -21,7 +21,7 @@ EnvoiNote Envoi(const QString& agence, const QString& utilisateur, const QDateTi
     envoi.expediteur = QStringLiteral("Agence de Lyon <lyon@exemple.fr>");
     envoi.destinataires = destinataires;
     envoi.objet = QStringLiteral("Tessaro - DEVIS");
-    envoi.statut = kStatutEnvoye;
+    envoi.statut = StatutEnvoi::Envoye;
     envoi.reponse = QStringLiteral("250 OK");
     return envoi;
 }
@@ -49,7 +49,7 @@ TEST_F(HistoriqueEnvois, TableCreeeAuPremierEnvoiEtRelueALIdentique) {
                     {QStringLiteral("Plan.png"), -1}};
     envoi.titreDocument = QStringLiteral("Devis");
     envoi.numeroDocument = QStringLiteral("DV2025-00001-5");
-    envoi.statut = kStatutCopieNonClassee;
+    envoi.statut = StatutEnvoi::CopieNonClassee;
     envoi.copie = QStringLiteral("Le dossier « Sent » n'existe pas sur le serveur IMAP x.");
     NoterEnvoi(store_, envoi, kMaintenant);
     EXPECT_TRUE(store_.TablePresente(QStringLiteral("EnvoisMail")));
@@ -215,6 +215,53 @@ TEST_F(HistoriqueEnvois, DepuisLimiteEtOrdre) {
     filtre.plusRecentsDAbord = false;
     filtre.limite = 0;
     EXPECT_EQ(numeros(filtre), (QStringList{"2", "3", "4"}));
+}
+
+// The record keeps a code for the result; rows an earlier release wrote hold the French word the
+// window showed. Both read as the same result, and a search for results finds both.
+TEST_F(HistoriqueEnvois, StatutStockeEnCodeLesAnciensMotsRestentLus) {
+    const std::pair<StatutEnvoi, const char*> cas[] = {
+        {StatutEnvoi::Envoye, "envoyé"},
+        {StatutEnvoi::CopieNonClassee, "envoyé, copie non classée"},
+        {StatutEnvoi::Echec, "échec"},
+        {StatutEnvoi::Incertain, "remise incertaine"},
+        {StatutEnvoi::Annule, "annulé"}};
+    int minute = 0;
+    for (const auto& [statut, ancienMot] : cas) {
+        EnvoiNote envoi = Envoi(QStringLiteral("LYON"), QString(), kMaintenant.addSecs(++minute));
+        envoi.statut = statut;
+        envoi.destinataires = QStringLiteral("nouveau-%1@exemple.fr").arg(CodeStatut(statut));
+        NoterEnvoi(store_, envoi, kMaintenant);
+        envoi.horodatage = kMaintenant.addSecs(++minute);
+        envoi.destinataires = QStringLiteral("ancien-%1@exemple.fr").arg(CodeStatut(statut));
+        NoterEnvoi(store_, envoi, kMaintenant);
+        auto requete = store_.NouvelleRequete();
+        requete->AjouterLigne(
+            QStringLiteral("UPDATE EnvoisMail SET Statut = :Mot WHERE Destinataires = :A"));
+        requete->DefinirTexte(QStringLiteral("Mot"), QString::fromUtf8(ancienMot));
+        requete->DefinirTexte(QStringLiteral("A"), envoi.destinataires);
+        ASSERT_EQ(requete->Executer(), 1);
+    }
+    auto codes = store_.NouvelleRequete();
+    codes->AjouterLigne(QStringLiteral(
+        "SELECT Statut FROM EnvoisMail WHERE Destinataires LIKE 'nouveau-%' ORDER BY Horodatage"));
+    QStringList stockes;
+    for (const QVariantList& ligne : codes->Ouvrir().lignes) {
+        stockes << ligne.first().toString();
+    }
+    EXPECT_EQ(stockes,
+              (QStringList{"envoye", "copie-non-classee", "echec", "incertain", "annule"}));
+    for (const auto& [statut, ancienMot] : cas) {
+        FiltreEnvois filtre;
+        filtre.texte = QStringLiteral("sans rapport");
+        filtre.statuts = {statut};
+        filtre.plusRecentsDAbord = false;
+        const QList<EnvoiNote> lus = LireEnvois(store_, filtre);
+        ASSERT_EQ(lus.size(), 2) << ancienMot;
+        EXPECT_EQ(lus[0].statut, statut) << ancienMot;
+        EXPECT_EQ(lus[1].statut, statut) << ancienMot;
+        EXPECT_TRUE(lus[1].destinataires.startsWith(QStringLiteral("ancien-"))) << ancienMot;
+    }
 }
 
 }  // namespace

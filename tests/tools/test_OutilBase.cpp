@@ -346,7 +346,7 @@ TEST_F(OutilDeuxMoteurs, EnvoisEnCsv) {
             envoi.destinataires = QStringLiteral("client@exemple.fr");
             envoi.objet = QString::fromUtf8(objet);
             envoi.pieces = {{QStringLiteral("Devis.pdf"), 1200}};
-            envoi.statut = kStatutEnvoye;
+            envoi.statut = StatutEnvoi::Envoye;
             envoi.reponse = QStringLiteral("250 OK");
             NoterEnvoi(store, envoi, envoi.horodatage);
         }
@@ -363,7 +363,7 @@ TEST_F(OutilDeuxMoteurs, EnvoisEnCsv) {
                                         "Reponse;Copie"));
     EXPECT_EQ(toutes[1].section(u';', 1),
               QStringLiteral("LYON;MARTIN;;client@exemple.fr;;;\"Devis \"\"urgent\"\" ; "
-                             "relance\";Devis.pdf (1200 octets);;;envoyé;250 OK;"));
+                             "relance\";Devis.pdf (1200 octets);;;envoye;250 OK;"));
     EXPECT_EQ(QDateTime::fromString(toutes[1].section(u';', 0, 0), Qt::ISODateWithMs), debut);
     EXPECT_TRUE(toutes[2].contains(QStringLiteral("DUPONT")));
     EXPECT_TRUE(toutes[3].contains(QStringLiteral("PARIS;LEROY")));
