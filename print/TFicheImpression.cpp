@@ -341,7 +341,7 @@ void TFicheImpression::PreparerAvecFenetreInactive(const std::function<void()>& 
     if (frxReport.NombreObjets() == 0) {
         return;
     }
-    ExecuterSansBloquer(QString(), [&] {
+    ExecuterFenetreInactive(QString(), [&] {
         changement();
         frxReport.Preparer();
     });
@@ -390,9 +390,9 @@ void TFicheImpression::cbbImprimanteChange() {
 
 // Runs a long operation with the window disabled and the wait cursor; an error is shown with
 // the prefix and the window comes back in every case.
-bool TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
-                                           const std::function<void()>& operation,
-                                           bool dansLigneEtat) {
+bool TFicheImpression::ExecuterFenetreInactive(const QString& prefixe,
+                                               const std::function<void()>& operation,
+                                               bool dansLigneEtat) {
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool reussi = true;
@@ -415,7 +415,7 @@ bool TFicheImpression::ExecuterSansBloquer(const QString& prefixe,
 }
 
 void TFicheImpression::btnApercuClick() {
-    ExecuterSansBloquer(QStringLiteral("L'aperçu a échoué : "), [this] {
+    ExecuterFenetreInactive(QStringLiteral("L'aperçu a échoué : "), [this] {
         frxReport.SetPreview(nullptr);
         frxReport.Preparer();
         QApplication::restoreOverrideCursor();
@@ -441,7 +441,7 @@ void TFicheImpression::btnImprimerClick() {
             ihm_.OuvrirAvecShell(descriptif);
         }
     }
-    if (ExecuterSansBloquer(
+    if (ExecuterFenetreInactive(
             QStringLiteral("L'impression a échoué : "), [this] { frxReport.Print(); }, true)) {
         ui_->ligneEtat->Imprime(imprimante, int(frxReport.Pages().size()));
     }
@@ -473,7 +473,7 @@ void TFicheImpression::btnExporterClick() {
                                        .arg(QDir::toNativeSeparators(chemin)));
         }
     };
-    ExecuterSansBloquer(QStringLiteral("L'export a échoué : "), exporter, true);
+    ExecuterFenetreInactive(QStringLiteral("L'export a échoué : "), exporter, true);
 }
 
 // The folder of the user's last export while it exists, else the documents folder; the name of
@@ -502,7 +502,7 @@ void TFicheImpression::btnMailClick() {
     const QString nomDocument = NomDocumentMail(typeDocument_);
     const QString nom = NomFichierMail(agence_, utilisateur_, horloge_(), tics_(), nomDocument);
     const QString chemin = dossier + nom;
-    ExecuterSansBloquer(QStringLiteral("L'envoi par mail a échoué : "), [&] {
+    ExecuterFenetreInactive(QStringLiteral("L'envoi par mail a échoué : "), [&] {
         frxReport.Exporter(FormatExport::Pdf, dossier, nom);
         AppliquerOptions();
         TFicheSendMail mail(ihm_, dataModule_, this);

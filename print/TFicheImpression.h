@@ -107,9 +107,10 @@ private:
     void AfficherOptions(bool visibles);
     void ActiverActions();
     void PreparerAvecFenetreInactive(const std::function<void()>& changement);
-    // True when the operation succeeded; a failure is said in the status line too when asked.
-    bool ExecuterSansBloquer(const QString& prefixe, const std::function<void()>& operation,
-                             bool dansLigneEtat = false);
+    // Runs the operation at once, the window disabled under a wait cursor, and says a failure
+    // (in the status line too when asked). True when the operation succeeded.
+    bool ExecuterFenetreInactive(const QString& prefixe, const std::function<void()>& operation,
+                                 bool dansLigneEtat = false);
     void AfficherDerniersEnvois();
     // The values of the header the window shows, prints and mails with.
     void LireEntete();
