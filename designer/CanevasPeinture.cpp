@@ -2,30 +2,9 @@
 #include <QPainter>
 
 #include "Canevas.h"
+#include "SchemaModele.h"
 
 namespace {
-
-QString LibelleGenre(GenreBande genre) {
-    switch (genre) {
-        case GenreBande::TitreRapport:
-            return QStringLiteral("Titre du rapport");
-        case GenreBande::EntetePage:
-            return QStringLiteral("En-tête de page");
-        case GenreBande::EnteteColonnes:
-            return QStringLiteral("En-tête de colonnes");
-        case GenreBande::Maitre:
-            return QStringLiteral("Données (maître)");
-        case GenreBande::Detail:
-            return QStringLiteral("Détail");
-        case GenreBande::Resume:
-            return QStringLiteral("Résumé");
-        case GenreBande::PiedPage:
-            return QStringLiteral("Pied de page");
-        case GenreBande::Enfant:
-            return QStringLiteral("Bande enfant");
-    }
-    return {};
-}
 
 Qt::Alignment Alignements(const ObjetModele& o) {
     Qt::Alignment a = o.alignement == Alignement::Droite     ? Qt::AlignRight
@@ -84,7 +63,8 @@ void Canevas::PeindreBande(QPainter& p, const BandePlacee& b) const {
     gras.setPixelSize(11);
     gras.setBold(true);
     p.setFont(gras);
-    QString texte = QStringLiteral("%1 : %2").arg(LibelleGenre(b.bande->genre), b.bande->nom);
+    QString texte = QStringLiteral("%1 : %2").arg(
+        QString::fromUtf8(SchemaModele::Bande(b.bande->genre).libelle), b.bande->nom);
     if (!b.bande->jeu.isEmpty()) {
         texte += QStringLiteral(" — %1").arg(b.bande->jeu);
     }

@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QUndoCommand>
+#include <algorithm>
 #include <cmath>
 
 #include "ErreurRapport.h"
+#include "SchemaModele.h"
 #include "SortieFichier.h"
 
 // One edit: the whole text before and after it, so that undo gives back the exact bytes.
@@ -73,12 +75,8 @@ bool EditionModele::Ouvrir(const QString& chemin, QString* erreur) {
 }
 
 bool EditionModele::OuvrirTexte(const QString& chemin, const QByteArray& texte, QString* erreur) {
-    QString raison;
-    std::optional<TexteModele> lu = TexteModele::Lire(texte, &raison);
+    std::optional<TexteModele> lu = TexteModele::LireModele(texte, chemin, erreur);
     if (!lu) {
-        if (erreur) {
-            *erreur = QStringLiteral("Modèle « %1 » mal formé : %2").arg(chemin, raison);
-        }
         return false;
     }
     chemin_ = chemin;
@@ -186,8 +184,9 @@ QString EditionModele::Nombre(double mm) {
 }
 
 bool EditionModele::EstObjet(const QString& balise) {
-    return balise == QLatin1String("texte") || balise == QLatin1String("image") ||
-           balise == QLatin1String("ligne") || balise == QLatin1String("rectangle");
+    return std::ranges::any_of(SchemaModele::Objets(), [&](const ObjetDuSchema& objet) {
+        return Ecrit(balise, objet.balise);
+    });
 }
 
 std::optional<TexteModele> EditionModele::AvecSurcharge(const QString& nom) const {

@@ -15,6 +15,7 @@
 #include "Ihm.h"
 #include "LecteurModele.h"
 #include "PanneauProprietes.h"
+#include "SchemaModele.h"
 #include "ui_FenetreConcepteur.h"
 
 namespace {
@@ -168,17 +169,9 @@ void FenetreConcepteur::CreerActions() {
         }
     });
     QMenu* bandes = insertion->addMenu(QStringLiteral("&Bande"));
-    const QList<QPair<QString, QString>> types = {
-        {QStringLiteral("Titre du rapport"), QStringLiteral("titre")},
-        {QStringLiteral("En-tête de page"), QStringLiteral("entetePage")},
-        {QStringLiteral("En-tête de colonnes"), QStringLiteral("enteteColonnes")},
-        {QStringLiteral("Données (maître)"), QStringLiteral("maitre")},
-        {QStringLiteral("Détail"), QStringLiteral("detail")},
-        {QStringLiteral("Résumé"), QStringLiteral("resume")},
-        {QStringLiteral("Pied de page"), QStringLiteral("piedPage")},
-        {QStringLiteral("Bande enfant"), QStringLiteral("enfant")}};
-    for (const auto& [libelle, type] : types) {
-        bandes->addAction(libelle, this, [this, type = type] { InsererBande(type); });
+    for (const BandeDuSchema& bande : SchemaModele::Bandes()) {
+        bandes->addAction(QString::fromUtf8(bande.libelle), this,
+                          [this, type = QString::fromUtf8(bande.type)] { InsererBande(type); });
     }
 
     // The first object selected stays; the others line up on it.

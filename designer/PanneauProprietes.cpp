@@ -13,18 +13,11 @@
 #include <QVBoxLayout>
 
 #include "EditionModele.h"
-
-struct PanneauProprietes::Propriete {
-    const char* attribut;
-    const char* libelle;
-    // Empty: free text; otherwise the values offered.
-    QStringList choix = {};
-};
+#include "SchemaModele.h"
 
 namespace {
 
 const char* const kAttribut = "attribut";
-const QStringList kOuiNon = {QString(), QStringLiteral("oui"), QStringLiteral("non")};
 
 }  // namespace
 
@@ -72,80 +65,13 @@ void PanneauProprietes::Afficher(const QString& nom) {
                   .arg(nom.toHtmlEscaped(), balise)
             : QStringLiteral("<b>%1</b> (%2)").arg(nom.toHtmlEscaped(), balise));
 
-    static const QList<Propriete> geometrie = {{"x", "&X (mm)"},
-                                               {"y", "&Y (mm)"},
-                                               {"largeur", "&Largeur (mm)"},
-                                               {"hauteur", "&Hauteur (mm)"}};
-    static const QList<Propriete> commun = {
-        {"visible", "&Visible", kOuiNon},
-        {"visibleSi", "Visible si (expression)"},
-        {"fond", "Fond (couleur)"},
-        {"cadre",
-         "Cadre",
-         {QString(), "tout", "gauche", "haut", "droite", "bas", "haut bas", "gauche droite"}},
-        {"epaisseurCadre", "Épaisseur du cadre (mm)"},
-        {"couleurCadre", "Couleur du cadre"},
-        {"prendLaPlaceDe", "Prend la place de (objet masqué)"}};
-    static const QList<Propriete> texte = {
-        {"police", "&Police"},
-        {"taille", "&Taille (points)"},
-        {"tailleMin", "Taille minimale si le texte ne tient pas (points)"},
-        {"gras", "&Gras", kOuiNon},
-        {"italique", "&Italique", kOuiNon},
-        {"souligne", "&Souligné", kOuiNon},
-        {"couleur", "&Couleur"},
-        {"alignement", "&Alignement", {QString(), "gauche", "centre", "droite", "justifie"}},
-        {"alignementVertical", "Alignement &vertical", {QString(), "haut", "centre", "bas"}},
-        {"marge", "&Marge intérieure (mm)"},
-        {"retourLigne", "&Retour à la ligne", kOuiNon},
-        {"agrandir", "S'agran&dit avec son texte", kOuiNon},
-        {"reduire", "Se réd&uit à son texte", kOuiNon},
-        {"scinder", "Se coupe entre deux pages", kOuiNon},
-        {"balises", "&Balises (gras, italique…)", kOuiNon}};
-    static const QList<Propriete> image = {{"valeur", "&Champ image"},
-                                           {"fichier", "&Fichier image"}};
-    static const QList<Propriete> trait = {{"epaisseur", "É&paisseur (mm)"},
-                                           {"couleur", "&Couleur"}};
-    static const QList<Propriete> bande = {
-        {"type",
-         "&Type",
-         {"titre", "entetePage", "enteteColonnes", "maitre", "detail", "resume", "piedPage",
-          "enfant"}},
-        {"hauteur", "&Hauteur (mm)"},
-        {"jeu",
-         "&Jeu de données",
-         {QString(), "Données du dossier", "Données des lignes produits",
-          "Description des lignes produits", "Données de la configuration"}},
-        {"reduire", "Se &réduit à ses objets", kOuiNon},
-        {"garderEnsemble", "&Garder ensemble", kOuiNon},
-        {"surPremierePage", "Sur la &première page", kOuiNon},
-        {"visible", "&Visible", kOuiNon},
-        {"visibleSi", "Visible si (expression)"}};
-    static const QList<Propriete> page = {
-        {"format", "&Format", {QString(), "A3", "A4", "A5", "Letter", "Legal"}},
-        {"orientation", "&Orientation", {QString(), "portrait", "paysage"}},
-        {"marges", "&Marges (mm)"},
-        {"largeur", "&Largeur (mm)"},
-        {"hauteur", "&Hauteur (mm)"}};
-    static const QList<Propriete> rapport = {{"police", "&Police"}, {"taille", "&Taille (points)"}};
-
-    QList<Propriete> proprietes;
     if (balise == QLatin1String("texte")) {
         AjouterContenu();
-        proprietes = geometrie + texte + commun;
-    } else if (balise == QLatin1String("image")) {
-        proprietes = geometrie + image + commun;
-    } else if (balise == QLatin1String("ligne") || balise == QLatin1String("rectangle")) {
-        proprietes = geometrie + trait + commun;
-    } else if (balise == QLatin1String("bande")) {
-        proprietes = bande;
-    } else if (balise == QLatin1String("page")) {
-        proprietes = page;
-    } else if (balise == QLatin1String("rapport")) {
-        proprietes = rapport;
     }
-    for (const Propriete& p : proprietes) {
-        AjouterChamp(p);
+    for (const AttributModele* attribut : SchemaModele::AttributsDe(balise)) {
+        if (!attribut->libelle.empty()) {
+            AjouterChamp(*attribut);
+        }
     }
     Rafraichir();
 }
@@ -191,14 +117,20 @@ void PanneauProprietes::AppliquerContenu() {
     }
 }
 
-void PanneauProprietes::AjouterChamp(const Propriete& propriete) {
-    const QString attribut = QLatin1String(propriete.attribut);
+void PanneauProprietes::AjouterChamp(const AttributModele& propriete) {
+    const QString attribut = propriete.Nom();
     QWidget* editeur = nullptr;
-    if (!propriete.choix.isEmpty()) {
+    if (!propriete.choix.empty()) {
         auto* liste = new QComboBox(this);
-        liste->setEditable(attribut == QLatin1String("jeu") || attribut == QLatin1String("cadre"));
-        for (const QString& choix : propriete.choix) {
-            liste->addItem(choix.isEmpty() ? QStringLiteral("(par défaut)") : choix, choix);
+        // Where the choices are only offered, or are words to put together, any text goes.
+        liste->setEditable(propriete.type == TypeAttribut::Suggestion ||
+                           propriete.type == TypeAttribut::Cadre);
+        // The type of a band has no default: it is always written.
+        const QStringList choix = propriete.type == TypeAttribut::Choix && propriete.defaut.empty()
+                                      ? propriete.Choix()
+                                      : QStringList{QString()} + propriete.Choix();
+        for (const QString& valeur : choix) {
+            liste->addItem(valeur.isEmpty() ? QStringLiteral("(par défaut)") : valeur, valeur);
         }
         const auto appliquer = [this, liste, attribut] {
             const int indice = liste->findText(liste->currentText());
@@ -213,7 +145,7 @@ void PanneauProprietes::AjouterChamp(const Propriete& propriete) {
         editeur = liste;
     } else {
         auto* ligne = new QLineEdit(this);
-        if (attribut == QLatin1String("valeur") || attribut == QLatin1String("visibleSi")) {
+        if (propriete.type == TypeAttribut::Expression) {
             auto* completion = new QCompleter(champs_, ligne);
             completion->setCaseSensitivity(Qt::CaseInsensitive);
             completion->setFilterMode(Qt::MatchContains);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+struct AttributModele;
 class EditionModele;
 class QComboBox;
 class QFormLayout;
@@ -25,8 +26,7 @@ public:
     const QString& Nom() const { return nom_; }
 
 private:
-    struct Propriete;
-    void AjouterChamp(const Propriete& propriete);
+    void AjouterChamp(const AttributModele& propriete);
     void AjouterContenu();
     void AppliquerContenu();
 

@@ -1,169 +1,6 @@
 #include "TexteModele.h"
 
-namespace {
-
-bool Espace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Reads the elements in document order; the rest of the text (declaration, comments, character
-// data) only lies between them.
-class Lecteur {
-public:
-    Lecteur(const QByteArray& texte, std::vector<TexteModele::Element>& elements)
-        : t_(texte), elements_(elements) {}
-
-    bool Lire(QString& erreur) {
-        std::vector<int> ouverts;
-        while (true) {
-            const qsizetype lt = t_.indexOf('<', i_);
-            if (lt < 0) {
-                break;
-            }
-            i_ = lt;
-            if (Suit("<!--")) {
-                if (!Sauter("-->")) {
-                    return Echec(erreur, QStringLiteral("commentaire non fermé"));
-                }
-            } else if (Suit("<![CDATA[")) {
-                if (!Sauter("]]>")) {
-                    return Echec(erreur, QStringLiteral("section CDATA non fermée"));
-                }
-            } else if (Suit("<?")) {
-                if (!Sauter("?>")) {
-                    return Echec(erreur, QStringLiteral("instruction non fermée"));
-                }
-            } else if (Suit("<!")) {
-                if (!Sauter(">")) {
-                    return Echec(erreur, QStringLiteral("déclaration non fermée"));
-                }
-            } else if (Suit("</")) {
-                i_ += 2;
-                const QString balise = LireNom();
-                PasserEspaces();
-                if (ouverts.empty() || i_ >= t_.size() || t_[i_] != '>' ||
-                    elements_[std::size_t(ouverts.back())].balise != balise) {
-                    return Echec(erreur,
-                                 QStringLiteral("balise fermante inattendue </%1>").arg(balise));
-                }
-                auto& element = elements_[std::size_t(ouverts.back())];
-                element.debutFermeture = lt;
-                element.fin = ++i_;
-                ouverts.pop_back();
-            } else {
-                if (ouverts.empty() && !elements_.empty()) {
-                    return Echec(erreur, QStringLiteral("plus d'un élément racine"));
-                }
-                if (!LireOuverture(ouverts, erreur)) {
-                    return false;
-                }
-            }
-        }
-        if (!ouverts.empty() || elements_.empty()) {
-            return Echec(erreur, QStringLiteral("élément non fermé ou absent"));
-        }
-        return true;
-    }
-
-private:
-    bool LireOuverture(std::vector<int>& ouverts, QString& erreur) {
-        TexteModele::Element element;
-        element.debut = i_++;
-        element.balise = LireNom();
-        if (element.balise.isEmpty()) {
-            return Echec(erreur, QStringLiteral("nom d'élément attendu"));
-        }
-        element.finAttributs = i_;
-        while (true) {
-            const qsizetype avant = i_;
-            PasserEspaces();
-            if (i_ >= t_.size()) {
-                return Echec(erreur, QStringLiteral("balise non fermée"));
-            }
-            if (t_[i_] == '/' || t_[i_] == '>') {
-                element.vide = t_[i_] == '/';
-                i_ += element.vide ? 1 : 0;
-                if (i_ >= t_.size() || t_[i_] != '>') {
-                    return Echec(erreur, QStringLiteral("« > » attendu"));
-                }
-                break;
-            }
-            TexteModele::Attribut attribut;
-            attribut.debut = avant;
-            attribut.nom = LireNom();
-            PasserEspaces();
-            if (attribut.nom.isEmpty() || i_ >= t_.size() || t_[i_] != '=') {
-                return Echec(erreur, QStringLiteral("attribut mal écrit"));
-            }
-            ++i_;
-            PasserEspaces();
-            const char guillemet = i_ < t_.size() ? t_[i_] : '\0';
-            const qsizetype fermant =
-                guillemet == '"' || guillemet == '\'' ? t_.indexOf(guillemet, i_ + 1) : -1;
-            if (fermant < 0) {
-                return Echec(erreur, QStringLiteral("valeur d'attribut mal écrite"));
-            }
-            attribut.debutValeur = i_ + 1;
-            attribut.finValeur = fermant;
-            attribut.valeur = TexteModele::Dechiffrer(
-                QByteArrayView(t_).sliced(attribut.debutValeur, fermant - attribut.debutValeur));
-            i_ = fermant + 1;
-            element.finAttributs = i_;
-            element.attributs.push_back(std::move(attribut));
-        }
-        element.finOuverture = ++i_;
-        element.parent = ouverts.empty() ? -1 : ouverts.back();
-        const int indice = int(elements_.size());
-        if (element.parent >= 0) {
-            elements_[std::size_t(element.parent)].enfants.push_back(indice);
-        }
-        if (element.vide) {
-            element.debutFermeture = element.finOuverture;
-            element.fin = element.finOuverture;
-        } else {
-            ouverts.push_back(indice);
-        }
-        elements_.push_back(std::move(element));
-        return true;
-    }
-
-    bool Suit(const char* debut) const { return QByteArrayView(t_).sliced(i_).startsWith(debut); }
-
-    bool Sauter(const char* fin) {
-        const qsizetype position = t_.indexOf(fin, i_);
-        if (position < 0) {
-            return false;
-        }
-        i_ = position + qstrlen(fin);
-        return true;
-    }
-
-    void PasserEspaces() {
-        while (i_ < t_.size() && Espace(t_[i_])) {
-            ++i_;
-        }
-    }
-
-    QString LireNom() {
-        const qsizetype debut = i_;
-        while (i_ < t_.size() && !Espace(t_[i_]) && t_[i_] != '/' && t_[i_] != '>' &&
-               t_[i_] != '=' && t_[i_] != '<') {
-            ++i_;
-        }
-        return QString::fromUtf8(t_.constData() + debut, i_ - debut);
-    }
-
-    bool Echec(QString& erreur, const QString& message) const {
-        erreur = QStringLiteral("%1 (octet %2)").arg(message).arg(i_);
-        return false;
-    }
-
-    const QByteArray& t_;
-    std::vector<TexteModele::Element>& elements_;
-    qsizetype i_ = 0;
-};
-
-}  // namespace
+#include "ErreurRapport.h"
 
 const TexteModele::Attribut* TexteModele::Element::TrouverAttribut(const QString& nom) const {
     for (const Attribut& a : attributs) {
@@ -179,17 +16,36 @@ QString TexteModele::Element::Nom() const {
     return a ? a->valeur : QString();
 }
 
-std::optional<TexteModele> TexteModele::Lire(const QByteArray& texte, QString* erreur) {
+std::optional<TexteModele> TexteModele::Avec(
+    const QByteArray& texte, const std::function<std::vector<PlaceElement>()>& carte,
+    QString* erreur) {
     TexteModele modele;
     modele.texte_ = texte;
-    QString message;
-    if (!Lecteur(modele.texte_, modele.elements_).Lire(message)) {
+    try {
+        for (PlaceElement& element : carte()) {
+            modele.elements_.push_back({std::move(element)});
+        }
+    } catch (const ErreurRapport& refus) {
         if (erreur) {
-            *erreur = message;
+            *erreur = QString::fromUtf8(refus.what());
         }
         return std::nullopt;
     }
+    if (modele.elements_.empty()) {
+        return std::nullopt;
+    }
     return modele;
+}
+
+std::optional<TexteModele> TexteModele::LireModele(const QByteArray& texte, const QString& chemin,
+                                                   QString* erreur) {
+    return Avec(
+        texte, [&] { return CarteModele(texte, chemin); }, erreur);
+}
+
+std::optional<TexteModele> TexteModele::Lire(const QByteArray& texte, QString* erreur) {
+    return Avec(
+        texte, [&] { return CarteFragment(texte); }, erreur);
 }
 
 int TexteModele::Trouver(const QString& nom) const {

@@ -2,39 +2,28 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
-// A template file kept as the author wrote it: its bytes, and a map of where each element and
-// attribute lies in them. Edits make new bytes that differ from the old ones only where the edit
-// lies, so that attribute order, comments, spacing and line ends stay as they were.
+#include "CarteXml.h"
+
+// A template file kept as the author wrote it: its bytes, and the engine reader's map of where
+// each element and attribute lies in them. Edits make new bytes that differ from the old ones only
+// where the edit lies, so that attribute order, comments, spacing and line ends stay as they were.
 class TexteModele {
 public:
-    struct Attribut {
-        QString nom;
-        QString valeur;             // entities resolved
-        qsizetype debut = 0;        // the space before the name
-        qsizetype debutValeur = 0;  // after the opening quote
-        qsizetype finValeur = 0;    // on the closing quote
-    };
-    struct Element {
-        QString balise;
-        qsizetype debut = 0;           // on '<'
-        qsizetype finOuverture = 0;    // after the start tag's '>'
-        qsizetype debutFermeture = 0;  // on the end tag's '<'; finOuverture when it has none
-        qsizetype fin = 0;             // after the element
-        bool vide = false;             // written <balise .../>
-        qsizetype finAttributs = 0;    // after the last attribute (or the name)
-        std::vector<Attribut> attributs;
-        int parent = -1;
-        std::vector<int> enfants;
-
+    using Attribut = PlaceAttribut;
+    struct Element : PlaceElement {
         const Attribut* TrouverAttribut(const QString& nom) const;
         QString Nom() const;  // the attribute nom, or empty
     };
 
-    // Maps the text; std::nullopt with the reason and the offset in erreur when it is not
-    // well-formed.
+    // Maps a template file's text as the engine reads it; std::nullopt, with the engine's
+    // message in erreur, when the engine refuses it.
+    static std::optional<TexteModele> LireModele(const QByteArray& texte, const QString& chemin,
+                                                 QString* erreur = nullptr);
+    // The same for any piece of a template (an object being pasted, a text edited).
     static std::optional<TexteModele> Lire(const QByteArray& texte, QString* erreur = nullptr);
 
     const QByteArray& Texte() const { return texte_; }
@@ -60,6 +49,9 @@ public:
     static QString Dechiffrer(QByteArrayView brut);
 
 private:
+    static std::optional<TexteModele> Avec(const QByteArray& texte,
+                                           const std::function<std::vector<PlaceElement>()>& carte,
+                                           QString* erreur);
     QByteArray FinDeLigne() const;
     QByteArray Indentation(int element) const;
 

@@ -5,10 +5,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <iterator>
 #include <list>
 #include <optional>
 
+#include "CarteXml.h"
 #include "ErreurRapport.h"
 #include "Fichiers.h"
 
@@ -73,8 +75,113 @@ void LireBalisesTexte(QXmlStreamReader& xml, const QString& fichier, int profond
     }
 }
 
-NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profondeur) {
+// Turns the reader's positions, in UTF-16 units of the decoded text, into offsets in the UTF-8
+// bytes. The reader gives them in document order, so the walk only goes forward.
+class Octets {
+public:
+    explicit Octets(const QByteArray& texte)
+        : texte_(texte), octet_(texte.startsWith("\xEF\xBB\xBF") ? 3 : 0) {}
+
+    qsizetype De(qint64 position) {
+        while (unites_ < position && octet_ < texte_.size()) {
+            const uchar c = uchar(texte_[octet_]);
+            const int longueur = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            octet_ += longueur;
+            unites_ += longueur == 4 ? 2 : 1;
+        }
+        return qMin(octet_, texte_.size());
+    }
+
+private:
+    const QByteArray& texte_;
+    qsizetype octet_;
+    qint64 unites_ = 0;
+};
+
+// Records where each element the reader meets lies in the bytes it reads.
+class Carte {
+public:
+    explicit Carte(const QByteArray& texte) : texte_(texte), octets_(texte) {}
+
+    void Ouvrir(const QXmlStreamReader& xml) {
+        PlaceElement element;
+        element.balise = xml.name().toString();
+        element.finOuverture = octets_.De(xml.characterOffset());
+        // A start tag holds no '<' of its own: the last one before its end starts it.
+        element.debut = texte_.lastIndexOf('<', element.finOuverture - 1);
+        element.vide = element.finOuverture >= 2 && texte_[element.finOuverture - 2] == '/';
+        LireAttributs(element, xml.attributes());
+        element.parent = ouverts_.empty() ? -1 : ouverts_.back();
+        ouverts_.push_back(int(elements_.size()));
+        if (element.parent >= 0) {
+            elements_[std::size_t(element.parent)].enfants.push_back(ouverts_.back());
+        }
+        elements_.push_back(std::move(element));
+    }
+
+    void Fermer(const QXmlStreamReader& xml) {
+        PlaceElement& element = elements_[std::size_t(ouverts_.back())];
+        ouverts_.pop_back();
+        element.fin = octets_.De(xml.characterOffset());
+        element.debutFermeture =
+            element.vide ? element.finOuverture : texte_.lastIndexOf('<', element.fin - 1);
+    }
+
+    // The positions hold for UTF-8 only: a text in another encoding has elements elsewhere.
+    bool EnUtf8() const {
+        return std::ranges::all_of(elements_, [this](const PlaceElement& e) {
+            return e.debut >= 0 && e.finOuverture > e.debut && texte_[e.finOuverture - 1] == '>' &&
+                   texte_.sliced(e.debut + 1).startsWith(e.balise.toUtf8());
+        });
+    }
+
+    std::vector<PlaceElement> Elements() && { return std::move(elements_); }
+
+private:
+    static bool Espace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    qsizetype Passer(qsizetype i, bool espaces) const {
+        while (i < texte_.size() && Espace(texte_[i]) == espaces && texte_[i] != '=' &&
+               texte_[i] != '>' && (espaces || texte_[i] != '/')) {
+            ++i;
+        }
+        return i;
+    }
+
+    // The tag was read by the reader: names, '=' and quoted values alternate in it.
+    void LireAttributs(PlaceElement& element, const QXmlStreamAttributes& valeurs) const {
+        qsizetype i = Passer(element.debut + 1, false);
+        element.finAttributs = i;
+        while (true) {
+            PlaceAttribut attribut;
+            attribut.debut = i;
+            const qsizetype debutNom = Passer(i, true);
+            i = Passer(debutNom, false);
+            if (i == debutNom) {
+                return;
+            }
+            attribut.nom = QString::fromUtf8(texte_.sliced(debutNom, i - debutNom));
+            i = texte_.indexOf('=', i) + 1;
+            i = Passer(i, true);
+            attribut.debutValeur = i + 1;
+            attribut.finValeur = texte_.indexOf(texte_[i], i + 1);
+            attribut.valeur = valeurs.value(attribut.nom).toString();
+            i = element.finAttributs = attribut.finValeur + 1;
+            element.attributs.push_back(std::move(attribut));
+        }
+    }
+
+    const QByteArray& texte_;
+    Octets octets_;
+    std::vector<PlaceElement> elements_;
+    std::vector<int> ouverts_;
+};
+
+NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profondeur, Carte* carte) {
     Descendre(xml, fichier, profondeur);
+    if (carte) {
+        carte->Ouvrir(xml);
+    }
     NoeudXml noeud;
     noeud.balise = xml.name().toString();
     noeud.fichier = fichier;
@@ -85,10 +192,13 @@ NoeudXml LireElement(QXmlStreamReader& xml, const QString& fichier, int profonde
     }
     if (noeud.balise == QLatin1String("texte")) {
         LireBalisesTexte(xml, fichier, profondeur, noeud.texte);
-        return noeud;
+    } else {
+        while (xml.readNextStartElement()) {
+            noeud.enfants.push_back(LireElement(xml, fichier, profondeur + 1, carte));
+        }
     }
-    while (xml.readNextStartElement()) {
-        noeud.enfants.push_back(LireElement(xml, fichier, profondeur + 1));
+    if (carte && !xml.hasError()) {
+        carte->Fermer(xml);
     }
     return noeud;
 }
@@ -102,6 +212,32 @@ void VerifierFichier(const QString& chemin) {
     if (QFileInfo(chemin).size() > kTailleMax) {
         throw ErreurRapport(
             QStringLiteral("modèle de plus de %1 Mo").arg(kTailleMax / (1024 * 1024)), {chemin});
+    }
+}
+
+void Refuser(const QXmlStreamReader& xml, const QString& chemin, const QString& message) {
+    throw ErreurRapport(message, {chemin, int(xml.lineNumber()), int(xml.columnNumber())});
+}
+
+// The root element, or the reader's fault.
+NoeudXml LireRacine(QXmlStreamReader& xml, const QString& chemin, Carte* carte = nullptr) {
+    NoeudXml racine;
+    if (xml.readNextStartElement()) {
+        racine = LireElement(xml, chemin, 1, carte);
+    }
+    // Nothing but comments and spaces may follow it.
+    while (!xml.atEnd() && !xml.hasError()) {
+        xml.readNext();
+    }
+    if (xml.hasError()) {
+        Refuser(xml, chemin, QStringLiteral("XML mal formé : %1").arg(xml.errorString()));
+    }
+    return racine;
+}
+
+void VerifierRacine(const QXmlStreamReader& xml, const QString& chemin, const NoeudXml& racine) {
+    if (racine.balise != QLatin1String("rapport")) {
+        Refuser(xml, chemin, QStringLiteral("l'élément racine doit être <rapport>"));
     }
 }
 
@@ -121,16 +257,8 @@ NoeudXml LireFichier(const QString& chemin, const QByteArray* texte) {
     } else {
         xml.setDevice(&fichier);
     }
-    NoeudXml racine;
-    if (xml.readNextStartElement()) {
-        racine = LireElement(xml, chemin, 1);
-    }
-    if (xml.hasError() || racine.balise != QLatin1String("rapport")) {
-        const QString message = xml.hasError()
-                                    ? QStringLiteral("XML mal formé : %1").arg(xml.errorString())
-                                    : QStringLiteral("l'élément racine doit être <rapport>");
-        throw ErreurRapport(message, {chemin, int(xml.lineNumber()), int(xml.columnNumber())});
-    }
+    NoeudXml racine = LireRacine(xml, chemin);
+    VerifierRacine(xml, chemin, racine);
     return racine;
 }
 
@@ -320,4 +448,33 @@ NoeudXml LireBasesXml(const QString& chemin, const QByteArray* texte) {
     QStringList chaine, lus;
     const NoeudXml derive = LireFichier(chemin, texte);
     return FusionnerBases(chemin, derive, chaine, lus).value_or(NoeudXml{});
+}
+
+namespace {
+
+std::vector<PlaceElement> Cartographier(const QByteArray& texte, const QString& chemin,
+                                        bool modele) {
+    QXmlStreamReader xml(texte);
+    Carte carte(texte);
+    const NoeudXml racine = LireRacine(xml, chemin, &carte);
+    if (modele) {
+        VerifierRacine(xml, chemin, racine);
+    }
+    if (!carte.EnUtf8()) {
+        throw ErreurRapport(
+            QStringLiteral(
+                "modèle qui n'est pas écrit en UTF-8 : il ne peut être réécrit à l'octet près"),
+            {chemin});
+    }
+    return std::move(carte).Elements();
+}
+
+}  // namespace
+
+std::vector<PlaceElement> CarteModele(const QByteArray& texte, const QString& chemin) {
+    return Cartographier(texte, chemin, true);
+}
+
+std::vector<PlaceElement> CarteFragment(const QByteArray& texte) {
+    return Cartographier(texte, {}, false);
 }

@@ -2,21 +2,17 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSet>
-
-#include <cmath>
 
 #include "ArbreXml.h"
 #include "ErreurRapport.h"
 #include "Fichiers.h"
 #include "PagesPreparees.h"
+#include "SchemaModele.h"
 #include "TexteBalise.h"
 
 namespace {
 
-// Lengths in millimetres and sizes in points: far beyond any page, small enough for any device.
-constexpr double kNombreMax = 10000;
 // A page side, in millimetres: from a label to a poster.
 constexpr double kCotePageMin = 10;
 constexpr double kCotePageMax = 5000;
@@ -32,15 +28,14 @@ int PixelsDePoints(double points) {
         message, {noeud.fichier, noeud.ligne, noeud.colonne, nom ? *nom : QString(), reference});
 }
 
-// Reads one element's attributes, checking each against the element's known ones.
+// Reads one element's attributes as the schema of the format types them: each must belong to the
+// element, and each value read must be one the schema allows.
 class Attributs {
 public:
-    Attributs(const NoeudXml& noeud, QStringList connus) : noeud_(noeud) {
-        connus << QStringLiteral("nom") << QStringLiteral("apres") << QStringLiteral("supprimer");
+    explicit Attributs(const NoeudXml& noeud) : noeud_(noeud) {
         for (const auto& a : noeud.attributs) {
-            if (!connus.contains(a.first)) {
-                Echec(
-                    QStringLiteral("attribut inconnu « %1 » sur <%2>").arg(a.first, noeud.balise));
+            if (!SchemaModele::Attribut(noeud.balise, a.first)) {
+                Echec(SchemaModele::AttributInconnu(a.first, noeud.balise));
             }
         }
     }
@@ -49,64 +44,35 @@ public:
         Echouer(noeud_, message, reference);
     }
 
-    QString Texte(const char* nom, const QString& defaut = {}) const {
-        const QString* v = noeud_.Attribut(QLatin1String(nom));
-        return v ? *v : defaut;
+    // The value as written, checked; the schema's default when it is left out.
+    QString Texte(const char* nom) const {
+        const AttributModele& attribut = Schema(nom);
+        const QString* v = noeud_.Attribut(attribut.Nom());
+        if (!v) {
+            return QString::fromUtf8(attribut.defaut);
+        }
+        if (const std::optional<QString> refus = SchemaModele::Refus(attribut, *v)) {
+            Echec(*refus);
+        }
+        return *v;
+    }
+    QString Texte(const char* nom, const QString& defaut) const {
+        return Present(nom) ? Texte(nom) : defaut;
     }
     bool Present(const char* nom) const { return noeud_.Attribut(QLatin1String(nom)) != nullptr; }
 
+    double Nombre(const char* nom) const { return Texte(nom).trimmed().toDouble(); }
     double Nombre(const char* nom, double defaut) const {
-        const QString* v = noeud_.Attribut(QLatin1String(nom));
-        return v ? Borne(nom, *v) : defaut;
+        return Present(nom) ? Nombre(nom) : defaut;
     }
 
-    // A number of the template: positive, and no larger than a length or a size may be.
-    double Borne(const char* nom, const QString& texte) const {
-        bool ok = false;
-        const double n = texte.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(n) || n < 0) {
-            Echec(QStringLiteral("%1 doit être un nombre positif, pas « %2 »")
-                      .arg(QLatin1String(nom), texte));
-        }
-        if (n > kNombreMax) {
-            Echec(QStringLiteral("%1 vaut « %2 » ; %3 au plus")
-                      .arg(QLatin1String(nom), texte, QString::number(kNombreMax)));
-        }
-        return n;
-    }
+    // The place of the value among the attribute's choices.
+    int Choix(const char* nom) const { return SchemaModele::IndiceChoix(Schema(nom), Texte(nom)); }
+    bool Booleen(const char* nom) const { return Choix(nom) == 0; }
 
-    bool Booleen(const char* nom, bool defaut) const {
-        return Choix<bool>(nom, {{"oui", true}, {"non", false}}, defaut);
-    }
-
-    QColor Couleur(const char* nom, const QColor& defaut) const {
-        const QString* v = noeud_.Attribut(QLatin1String(nom));
-        if (!v) {
-            return defaut;
-        }
-        const QColor couleur = QColor::fromString(*v);
-        if (!couleur.isValid()) {
-            Echec(QStringLiteral("couleur inconnue « %1 »").arg(*v));
-        }
-        return couleur;
-    }
-
-    template <typename T>
-    T Choix(const char* nom, std::initializer_list<std::pair<const char*, T>> valeurs,
-            T defaut) const {
-        const QString* v = noeud_.Attribut(QLatin1String(nom));
-        if (!v) {
-            return defaut;
-        }
-        QStringList permis;
-        for (const auto& [texte, valeur] : valeurs) {
-            if (*v == QLatin1String(texte)) {
-                return valeur;
-            }
-            permis << QLatin1String(texte);
-        }
-        Echec(QStringLiteral("%1 vaut « %2 » ; valeurs permises : %3")
-                  .arg(QLatin1String(nom), *v, permis.join(QStringLiteral(", "))));
+    QColor Couleur(const char* nom) const {
+        const QString v = Texte(nom);
+        return v.isEmpty() ? QColor() : QColor::fromString(v);
     }
 
     std::optional<Expression> ExpressionDe(const char* nom) const {
@@ -122,31 +88,28 @@ public:
     }
 
 private:
+    const AttributModele& Schema(const char* nom) const {
+        return *SchemaModele::Attribut(noeud_.balise, QString::fromLatin1(nom));
+    }
+
     const NoeudXml& noeud_;
 };
 
+// The report's, for its texts.
 struct Defauts {
-    QString police = QStringLiteral("DejaVu Sans");
-    double taille = 9;
+    QString police;
+    double taille = 0;
 };
-
-const QStringList kAttributsObjet = {
-    "x",    "y",     "largeur",        "hauteur",      "visible",       "visibleSi",
-    "fond", "cadre", "epaisseurCadre", "couleurCadre", "prendLaPlaceDe"};
 
 class Lecteur {
 public:
     explicit Lecteur(ModeleRapport& modele) : modele_(modele) {}
 
     void Lire(const NoeudXml& racine) {
-        Attributs a(racine, {"police", "taille", "langue"});
-        defauts_.police = a.Texte("police", defauts_.police);
-        defauts_.taille = a.Nombre("taille", defauts_.taille);
+        Attributs a(racine);
+        defauts_.police = a.Texte("police");
+        defauts_.taille = a.Nombre("taille");
         modele_.langue = a.Texte("langue");
-        if (!modele_.langue.isEmpty() && QLocale(modele_.langue).language() == QLocale::C) {
-            a.Echec(
-                QStringLiteral("langue « %1 » inconnue (par exemple fr_FR)").arg(modele_.langue));
-        }
         for (const NoeudXml& enfant : racine.enfants) {
             if (enfant.balise != QLatin1String("page")) {
                 Echouer(enfant, QStringLiteral("<%1> inattendu dans <rapport>").arg(enfant.balise));
@@ -180,28 +143,22 @@ private:
             a.Echec(QStringLiteral("nom en double"));
         }
         modele_.parNom.insert(cle, &objet);
-        objet.visible = objet.visibleDansLeFichier = a.Booleen("visible", true);
+        objet.visible = objet.visibleDansLeFichier = !a.Present("visible") || a.Booleen("visible");
     }
 
     std::unique_ptr<PageModele> Page(const NoeudXml& noeud) {
-        Attributs a(noeud, {"format", "largeur", "hauteur", "orientation", "marges"});
+        Attributs a(noeud);
         auto page = std::make_unique<PageModele>();
         Nommer(*page, noeud, a);
         if (a.Present("largeur") || a.Present("hauteur")) {
             page->taille = TaillePage(a);
         } else {
-            page->taille = QPageSize(a.Choix<QPageSize::PageSizeId>("format",
-                                                                    {{"A3", QPageSize::A3},
-                                                                     {"A4", QPageSize::A4},
-                                                                     {"A5", QPageSize::A5},
-                                                                     {"Letter", QPageSize::Letter},
-                                                                     {"Legal", QPageSize::Legal}},
-                                                                    QPageSize::A4));
+            // In the order of the schema's choices.
+            static const QPageSize::PageSizeId formats[] = {
+                QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::Letter, QPageSize::Legal};
+            page->taille = QPageSize(formats[a.Choix("format")]);
         }
-        page->orientation = a.Choix<QPageLayout::Orientation>(
-            "orientation",
-            {{"portrait", QPageLayout::Portrait}, {"paysage", QPageLayout::Landscape}},
-            QPageLayout::Portrait);
+        page->orientation = QPageLayout::Orientation(a.Choix("orientation"));
         page->marges = Marges(a);
         VerifierMarges(*page, a);
         BandeModele* precedente = nullptr;
@@ -245,17 +202,12 @@ private:
     }
 
     static QMarginsF Marges(const Attributs& a) {
-        const QStringList valeurs =
-            a.Texte("marges", QStringLiteral("10")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         QList<double> n;
-        for (const QString& v : valeurs) {
-            n.append(a.Borne("marges", v));
+        for (const QString& v : a.Texte("marges").split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            n.append(v.toDouble());
         }
         if (n.size() == 1) {
             return {n[0], n[0], n[0], n[0]};
-        }
-        if (n.size() != 4) {
-            a.Echec(QStringLiteral("marges : une valeur, ou quatre (gauche haut droite bas)"));
         }
         return {n[0], n[1], n[2], n[3]};
     }
@@ -298,31 +250,21 @@ private:
     }
 
     std::unique_ptr<BandeModele> Bande(const NoeudXml& noeud) {
-        Attributs a(noeud, {"type", "hauteur", "jeu", "reduire", "garderEnsemble",
-                            "surPremierePage", "visible", "visibleSi"});
+        Attributs a(noeud);
         auto bande = std::make_unique<BandeModele>();
         Nommer(*bande, noeud, a);
         if (!a.Present("type")) {
             a.Echec(QStringLiteral("bande sans type"));
         }
-        bande->genre = a.Choix<GenreBande>("type",
-                                           {{"titre", GenreBande::TitreRapport},
-                                            {"entetePage", GenreBande::EntetePage},
-                                            {"enteteColonnes", GenreBande::EnteteColonnes},
-                                            {"maitre", GenreBande::Maitre},
-                                            {"detail", GenreBande::Detail},
-                                            {"resume", GenreBande::Resume},
-                                            {"piedPage", GenreBande::PiedPage},
-                                            {"enfant", GenreBande::Enfant}},
-                                           GenreBande::Maitre);
-        bande->hauteur = a.Nombre("hauteur", 0);
+        bande->genre = GenreBande(a.Choix("type"));
+        bande->hauteur = a.Nombre("hauteur");
         bande->jeu = a.Texte("jeu");
         if (bande->genre == GenreBande::Detail && bande->jeu.isEmpty()) {
             a.Echec(QStringLiteral("bande de détail sans jeu de données"));
         }
-        bande->reduire = a.Booleen("reduire", false);
-        bande->garderEnsemble = a.Booleen("garderEnsemble", false);
-        bande->surPremierePage = a.Booleen("surPremierePage", true);
+        bande->reduire = a.Booleen("reduire");
+        bande->garderEnsemble = a.Booleen("garderEnsemble");
+        bande->surPremierePage = a.Booleen("surPremierePage");
         bande->visibleSi = a.ExpressionDe("visibleSi");
         for (const NoeudXml& enfant : noeud.enfants) {
             bande->objets.push_back(Objet(enfant));
@@ -331,16 +273,13 @@ private:
     }
 
     std::unique_ptr<ObjetModele> Objet(const NoeudXml& noeud) {
-        static const QHash<QString, ObjetModele::Genre> genres = {
-            {"texte", ObjetModele::Genre::Texte},
-            {"image", ObjetModele::Genre::Image},
-            {"ligne", ObjetModele::Genre::Ligne},
-            {"rectangle", ObjetModele::Genre::Rectangle}};
-        if (!genres.contains(noeud.balise)) {
+        const auto genre = std::ranges::find_if(
+            SchemaModele::Objets(), [&](const auto& o) { return Ecrit(noeud.balise, o.balise); });
+        if (genre == SchemaModele::Objets().end()) {
             Echouer(noeud, QStringLiteral("<%1> inattendu dans <bande>").arg(noeud.balise));
         }
         auto objet = std::make_unique<ObjetModele>();
-        objet->genre = genres.value(noeud.balise);
+        objet->genre = genre->genre;
         switch (objet->genre) {
             case ObjetModele::Genre::Texte:
                 Texte(*objet, noeud);
@@ -357,41 +296,30 @@ private:
 
     void Commun(ObjetModele& objet, const NoeudXml& noeud, const Attributs& a) {
         Nommer(objet, noeud, a);
-        objet.rect = QRectF(a.Nombre("x", 0), a.Nombre("y", 0), a.Nombre("largeur", 0),
-                            a.Nombre("hauteur", 0));
+        objet.rect = QRectF(a.Nombre("x"), a.Nombre("y"), a.Nombre("largeur"), a.Nombre("hauteur"));
         objet.visibleSi = a.ExpressionDe("visibleSi");
         if (a.Present("prendLaPlaceDe")) {
             placesAPrendre_.emplace_back(&objet, &noeud);
         }
-        objet.fond = a.Couleur("fond", QColor());
-        objet.cadre.trait.epaisseur = a.Nombre("epaisseurCadre", 0.2);
-        objet.cadre.trait.couleur = a.Couleur("couleurCadre", Qt::black);
+        objet.fond = a.Couleur("fond");
+        objet.cadre.trait.epaisseur = a.Nombre("epaisseurCadre");
+        objet.cadre.trait.couleur = a.Couleur("couleurCadre");
+        // The schema's choices: tout, then the sides in this order.
+        bool* cotes[] = {&objet.cadre.gauche, &objet.cadre.haut, &objet.cadre.droite,
+                         &objet.cadre.bas};
         for (const QString& cote : a.Texte("cadre").split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const bool tout = cote == QLatin1String("tout");
-            bool* cotes[] = {&objet.cadre.gauche, &objet.cadre.haut, &objet.cadre.droite,
-                             &objet.cadre.bas};
-            const char* noms[] = {"gauche", "haut", "droite", "bas"};
-            bool connu = tout;
+            const int indice =
+                SchemaModele::IndiceChoix(*SchemaModele::Attribut(noeud.balise, u"cadre"), cote);
             for (int i = 0; i < 4; ++i) {
-                if (tout || cote == QLatin1String(noms[i])) {
-                    *cotes[i] = connu = true;
-                }
-            }
-            if (!connu) {
-                a.Echec(QStringLiteral("cadre : « %1 » n'est ni tout, gauche, haut, droite ni bas")
-                            .arg(cote));
+                *cotes[i] = *cotes[i] || indice == 0 || indice == i + 1;
             }
         }
     }
 
     void Texte(ObjetModele& objet, const NoeudXml& noeud) {
-        Attributs a(
-            noeud, kAttributsObjet + QStringList{"police", "taille", "gras", "italique", "souligne",
-                                                 "couleur", "alignement", "alignementVertical",
-                                                 "retourLigne", "balises", "agrandir", "reduire",
-                                                 "marge", "scinder", "tailleMin"});
+        Attributs a(noeud);
         Commun(objet, noeud, a);
-        objet.balises = a.Booleen("balises", false);
+        objet.balises = a.Booleen("balises");
         // A tagged text stays markup, its expressions read plain characters; any other text
         // is plain characters, its tags as written.
         objet.source = objet.balises ? noeud.texte : CaracteresDuBalisage(noeud.texte);
@@ -414,34 +342,24 @@ private:
             }
             objet.taillePixelsMin = PixelsDePoints(minimum);
         }
-        police.setBold(a.Booleen("gras", false));
-        police.setItalic(a.Booleen("italique", false));
-        police.setUnderline(a.Booleen("souligne", false));
+        police.setBold(a.Booleen("gras"));
+        police.setItalic(a.Booleen("italique"));
+        police.setUnderline(a.Booleen("souligne"));
         police.setHintingPreference(QFont::PreferNoHinting);
         police.setKerning(true);
         objet.police = police;
-        objet.couleur = a.Couleur("couleur", Qt::black);
-        objet.alignement = a.Choix<Alignement>("alignement",
-                                               {{"gauche", Alignement::Gauche},
-                                                {"centre", Alignement::Centre},
-                                                {"droite", Alignement::Droite},
-                                                {"justifie", Alignement::Justifie}},
-                                               Alignement::Gauche);
-        objet.alignementVertical =
-            a.Choix<AlignementVertical>("alignementVertical",
-                                        {{"haut", AlignementVertical::Haut},
-                                         {"centre", AlignementVertical::Centre},
-                                         {"bas", AlignementVertical::Bas}},
-                                        AlignementVertical::Haut);
-        objet.retourLigne = a.Booleen("retourLigne", true);
-        objet.agrandir = a.Booleen("agrandir", false);
-        objet.reduire = a.Booleen("reduire", false);
-        objet.marge = a.Nombre("marge", 0.5);
-        objet.scinder = a.Booleen("scinder", false);
+        objet.couleur = a.Couleur("couleur");
+        objet.alignement = Alignement(a.Choix("alignement"));
+        objet.alignementVertical = AlignementVertical(a.Choix("alignementVertical"));
+        objet.retourLigne = a.Booleen("retourLigne");
+        objet.agrandir = a.Booleen("agrandir");
+        objet.reduire = a.Booleen("reduire");
+        objet.marge = a.Nombre("marge");
+        objet.scinder = a.Booleen("scinder");
     }
 
     void Image(ObjetModele& objet, const NoeudXml& noeud) {
-        Attributs a(noeud, kAttributsObjet + QStringList{"valeur", "fichier"});
+        Attributs a(noeud);
         Commun(objet, noeud, a);
         objet.valeur = a.ExpressionDe("valeur");
         if (a.Present("fichier")) {
@@ -457,12 +375,11 @@ private:
 
     void Trace(ObjetModele& objet, const NoeudXml& noeud) {
         const bool rectangle = objet.genre == ObjetModele::Genre::Rectangle;
-        Attributs a(noeud, kAttributsObjet + QStringList{"epaisseur", "couleur"} +
-                               (rectangle ? QStringList{"agrandir"} : QStringList{}));
+        Attributs a(noeud);
         Commun(objet, noeud, a);
-        objet.agrandir = rectangle && a.Booleen("agrandir", false);
-        objet.cadre.trait.epaisseur = a.Nombre("epaisseur", 0.2);
-        objet.cadre.trait.couleur = a.Couleur("couleur", Qt::black);
+        objet.agrandir = rectangle && a.Booleen("agrandir");
+        objet.cadre.trait.epaisseur = a.Nombre("epaisseur");
+        objet.cadre.trait.couleur = a.Couleur("couleur");
     }
 
     ModeleRapport& modele_;

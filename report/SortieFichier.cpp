@@ -176,4 +176,10 @@ void SortieFichier::MettreEnPlace() {
         Echouer(QString::fromLocal8Bit(erreur.message().c_str()));
     }
     enPlace_ = true;
+    // Until the folder is synced, a crash may bring the previous file back: not yet a success.
+    const QString dossier = QFileInfo(cible_).absolutePath();
+    if (!SynchroniserDossier(dossier)) {
+        Echouer(QStringLiteral("le dossier « %1 » n'a pu être écrit sur le disque : %2")
+                    .arg(QDir::toNativeSeparators(dossier), MessageSysteme(errno)));
+    }
 }

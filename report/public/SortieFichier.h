@@ -23,7 +23,8 @@ public:
     // Writes the whole content, then flushes, syncs and closes the file; throws ErreurRapport when
     // any of it fails.
     void Ecrire(const std::function<void(QIODevice&)>& ecrivain);
-    // Renames the written file over the target, checked again; throws ErreurRapport.
+    // Renames the written file over the target, checked again, and syncs the folder that holds
+    // it (POSIX); throws ErreurRapport when any of it fails.
     void MettreEnPlace();
 
     const QString& Chemin() const { return chemin_; }

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "ErreurRapport.h"
+#include "Fichiers.h"
 #include "JeuFactice.h"
 #include "Modele.h"
 #include "Outils.h"
@@ -311,6 +312,29 @@ QStringList Entrees(const QTemporaryDir& dossier) {
     return QDir(dossier.path())
         .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                    QDir::Name);
+}
+
+// Put in place, the file is whole under its name, the temporary gone, and the folder's entries
+// are synced: a folder that cannot be synced is no success.
+TEST_F(Sorties, MettreEnPlaceRenommeLeFichierEntierEtSynchroniseLeDossier) {
+    const QString sortie = EcrireFichier(dossier, "devis.csv", "ancien");
+    const QByteArray contenu(100000, 'x');
+    const QStringList avant = Entrees(dossier);
+    {
+        SortieFichier ecriture(sortie);
+        ecriture.Ecrire([&](QIODevice& fichier) { fichier.write(contenu); });
+        ecriture.MettreEnPlace();
+    }
+    EXPECT_EQ(Entrees(dossier), avant);
+    QFile fichier(sortie);
+    ASSERT_TRUE(fichier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(fichier.readAll(), contenu);
+
+    EXPECT_TRUE(SynchroniserDossier(dossier.path()));
+    errno = 0;
+    EXPECT_FALSE(SynchroniserDossier(dossier.filePath("absent")));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_FALSE(SynchroniserDossier(sortie));
 }
 
 // A failed write keeps the previous file and leaves nothing of its own; files that stand at
