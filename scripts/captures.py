@@ -234,8 +234,20 @@ class Captures:
         """"Envoyer", last in the tab order: one step back from the address."""
         self.touches(mail, "shift+Tab", "space")
 
-    def tester_connexion(self):
-        self.clic(self.fenetre(SMTP), 70, -24)  # "Tester la connexion", bottom left
+    def clic_mail(self, mail, bouton):
+        """Clicks one of the buttons in the row at the bottom of the mail window."""
+        self.clic(mail, {"Configuration SMTP": 80, "Historique des envois": 380}[bouton], -28)
+
+    def tester_connexion(self, mail):
+        """"Tester la connexion", bottom left of the SMTP window opened from the mail window."""
+        self.clic_mail(mail, "Configuration SMTP")
+        self.clic(self.fenetre(SMTP), 70, -24)
+
+    def reponse(self, nom, attente):
+        """The message box that ends a step, captured, then answered."""
+        message = self.fenetre("Vantaro")
+        self.capture(nom, attente)
+        self.touches(message, "Return")
 
     def mail_en_cours(self):
         """A server that never answers: the window says where it is and offers "Annuler"; the
@@ -246,8 +258,7 @@ class Captures:
         self.capture("mail-envoi-en-cours", 1.5)
         self.touches(mail, "shift+Tab", "space")  # "Annuler"
         self.capture("mail-envoi-annule", 1.5)
-        self.clic(mail, 80, -28)  # "Configuration SMTP"
-        self.tester_connexion()
+        self.tester_connexion(mail)
         self.capture("smtp-essai-en-cours", 1.5)
         self.finir()
 
@@ -257,19 +268,16 @@ class Captures:
         self.compte(self.serveur_smtp("--refuser", CLIENT), self.port_ferme())
         mail = self.ouvrir_mail()
         self.envoyer(mail)
-        erreur = self.fenetre("Vantaro")
-        self.capture("mail-envoi-echec-message", 1.5)
-        self.touches(erreur, "Return")
+        self.reponse("mail-envoi-echec-message", 1.5)
         mail = self.fenetre(MAIL)
         self.capture("mail-envoi-echec")
-        self.clic(mail, 380, -28)  # "Historique des envois"
+        self.clic_mail(mail, "Historique des envois")
         historique = self.fenetre(HISTORIQUE)
         self.touches(historique, "Tab", "Down")
         self.capture("mail-historique-echec")
         self.touches(historique, "Escape")
         mail = self.fenetre(MAIL)
-        self.clic(mail, 80, -28)
-        self.tester_connexion()
+        self.tester_connexion(mail)
         self.capture("smtp-essai-imap-injoignable", 3)
         self.finir()
 
@@ -278,9 +286,7 @@ class Captures:
         self.compte(self.serveur_smtp())
         mail = self.ouvrir_mail()
         self.envoyer(mail)
-        envoye = self.fenetre("Vantaro")
-        self.capture("mail-envoye-message", 1)
-        self.touches(envoye, "Return")
+        self.reponse("mail-envoye-message", 1)
         gestionnaire = self.fenetre(GESTIONNAIRE)
         self.capture("document-gestionnaire-apres-envoi", 2)
         self.clic_gestionnaire(gestionnaire, "Exporter")
@@ -288,9 +294,7 @@ class Captures:
         enregistrer = self.fenetre("Exporter en PDF")
         self.touches(enregistrer, "Return")
         # On this display no program opens a PDF: the export says so.
-        ouverture = self.fenetre("Vantaro")
-        self.capture("document-export-ouverture-impossible", 1)
-        self.touches(ouverture, "Return")
+        self.reponse("document-export-ouverture-impossible", 1)
         self.fenetre(GESTIONNAIRE)
         self.capture("document-gestionnaire-apres-export", 1)
         self.finir()
